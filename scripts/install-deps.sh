@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs everything Quarn needs to build, test and run on Debian 12.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends \
+  build-essential cmake ccache pkg-config \
+  qt6-base-dev qt6-base-dev-tools libgl-dev \
+  libgtest-dev libgmock-dev googletest libbenchmark-dev \
+  clang libclang-rt-14-dev \
+  xvfb xauth imagemagick fonts-dejavu-core \
+  > /dev/null

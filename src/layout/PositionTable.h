@@ -1,0 +1,29 @@
+#pragma once
+// Placed elements and text labels of the layout.
+
+#include <QFont>
+#include <QString>
+
+struct TElementEntry;
+
+struct TTextEntry {
+    QFont TextFont;
+    int Textwkl = 0;
+    QString TextInfo;
+    int XText = 0, YText = 0;
+    QString Name;
+};
+
+struct tPosEntry {
+    int CompID = 0;
+    int Enummer = 0;
+    int Posx = 0, Posy = 0;
+    int Stellung = 1;
+    int Decod1 = 0, Decod2 = 0, Decod3 = 0;
+    int Daten1 = 0, Daten2 = 0, Daten3 = 0;
+    int Fahrnr = 0;
+    QString Protokoll = QStringLiteral("M");
+    TTextEntry* Text = nullptr;         // not used
+    int Refposx = 0, Refposy = 0;
+    TElementEntry* Element = nullptr;   // not used
+};
