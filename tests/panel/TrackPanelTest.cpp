@@ -9,6 +9,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <set>
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -167,4 +171,27 @@ TEST_F(Fixture, FailedOpenAndFailedSaveLeaveFilesAlone)
     EXPECT_THROW(p.gleisbildspeichern(QString(), folder), FileReadError);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), saved);
+}
+
+TEST_F(Fixture, DemoLayoutOpensWithEveryKindOfElement)
+{
+    std::vector<std::tuple<QString, int, int>> sent;
+    p.accessoryOut = [&](const QString& proto, int decoder, int port) { sent.emplace_back(proto, decoder, port); };
+    p.gleisbildladen(QStringLiteral("Demo.pln"), p.layoutPath());
+    std::set<int> kinds;
+    bool detectorWithAddress = false;
+    for (int i = 0; i < t.getNumbofEntries(); ++i) {
+        const tPosEntry* e = t.getEntryByNum(i);
+        kinds.insert(cat.get_art(e->Enummer - 1) * 100 + e->Enummer);
+        if ((e->Enummer == 65 || e->Enummer == 87) && e->Decod1 > 0 && e->Daten1 > 0)
+            detectorWithAddress = true;
+    }
+    auto has = [&](int n) { return std::any_of(kinds.begin(), kinds.end(), [n](int k) { return k % 100 == n; }); };
+    for (int n : {14, 19, 1, 20, 22, 65, 66, 88, 12})
+        EXPECT_TRUE(has(n)) << n;
+    EXPECT_TRUE(detectorWithAddress);
+    EXPECT_GE(s.Textliste.size(), 3u);
+    EXPECT_FALSE(sent.empty());  // decoder addresses are filled in
+    for (const auto& c : sent)
+        EXPECT_GT(std::get<2>(c), 0);
 }
