@@ -50,6 +50,11 @@ LayoutFileResult LayoutFileCommands::Oeffnen1Click()
     const auto path = m_dialogs.openFileName(m_panel.messageText(105), m_panel.layoutPath(), OpenFilter());
     if (!path || path->isEmpty())
         return r;
+    struct Busy {
+        LayoutPanel& p;
+        explicit Busy(LayoutPanel& panel) : p(panel) { if (p.busyCursor) p.busyCursor(true); }
+        ~Busy() { if (p.busyCursor) p.busyCursor(false); }
+    } busy(m_panel);
     m_panel.quarngraufaerben();
     takeName(*path);
     if (!m_main.Gleisbildname.endsWith(QStringLiteral(".pln"), Qt::CaseSensitive)) {

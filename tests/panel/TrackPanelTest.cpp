@@ -195,3 +195,32 @@ TEST_F(Fixture, DemoLayoutOpensWithEveryKindOfElement)
     for (const auto& c : sent)
         EXPECT_GT(std::get<2>(c), 0);
 }
+
+TEST_F(Fixture, DragCarriesTheElementAndStateZeroDrawsStateOne)
+{
+    place(21, 0, 0);  // Geloescht is false after a placement
+    select(14);
+    p.designMouseDown(B::Left, false, 30, 30);
+    p.mouseDownDone(30, 30);
+    p.designMouseMove(true, false, 60, 30);
+    p.designMouseMove(true, false, 90, 30);
+    p.mouseUp(false, 90, 30);
+    EXPECT_EQ(t.getEntryByKor(27, 27), nullptr);
+    ASSERT_NE(t.getEntryByKor(81, 27), nullptr);
+    EXPECT_EQ(t.getEntryByKor(81, 27)->Enummer, 14);
+    QImage grey(27, 27, QImage::Format_RGB32);
+    grey.fill(QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_EQ(s.Quarn_bitmap.copy(27, 27, 27, 27), grey);   // cells passed over are restored
+    EXPECT_EQ(s.Quarn_bitmap.copy(54, 27, 27, 27), grey);
+    EXPECT_EQ(s.Quarn_bitmap.copy(81, 27, 27, 27), icon(14, 1));
+
+    const QString folder = dir.path() + QLatin1Char('/');
+    QFile f(folder + QStringLiteral("zero.pln"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("1\r\n1\r\n14\r\n135\r\n135\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nM\r\n0\r\n");
+    f.close();
+    p.gleisbildladen(QStringLiteral("zero.pln"), folder);
+    EXPECT_EQ(t.getEntryByKor(135, 135)->Stellung, 0);
+    EXPECT_EQ(s.Quarn_bitmap.copy(135, 135, 27, 27), icon(14, 1));
+    EXPECT_EQ(s.TextLabelNr, -1);
+}
