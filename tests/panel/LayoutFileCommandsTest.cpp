@@ -1,4 +1,5 @@
 #include "app/AppState.h"
+#include "app/Cbahn.h"  // its panel operations forward to LayoutPanel
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
 #include "panel/LayoutFileCommands.h"
