@@ -74,6 +74,7 @@ LayoutFileResult LayoutFileCommands::Oeffnen1Click()
     }
     m_panel.HScrollBarChange(0);
     m_panel.VScrollBarChange(0);
+    r.resetScrollBars = true;
     r.done = true;
     r.enableLayoutMenus = true;
     r.enterOperateMode = true;  // the window computes the route file name first

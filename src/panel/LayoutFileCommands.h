@@ -13,6 +13,7 @@ struct LayoutFileResult {
     bool enterDesignMode = false;
     bool enterOperateMode = false;
     bool enableLayoutMenus = false;  // and disable the screen menu
+    bool resetScrollBars = false;
     QString windowTitle;         // non-empty: set the window title
     QString statusText;          // non-empty: status bar panel 1
 };
