@@ -100,6 +100,7 @@ void Srcp082Frontend::received(ConnId id, std::string_view line) {
   auto words = splitWords(line);
   if (words.empty())
     return;
+  nowMs_ = loop_.log().nowMs();
   switch ((*s)->mode) {
   case Mode::Handshake:
     handshake(id, **s, words);
