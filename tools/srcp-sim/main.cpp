@@ -10,7 +10,9 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +27,11 @@ extern "C" void onStopSignal(int) {
 
 int main(int argc, char **argv) {
   using namespace srcpsim;
+  // A background server may be started with standard streams closed; keep sockets off fds 0 to 2.
+  for (int fd = 0; fd <= 2; ++fd)
+    if (::fcntl(fd, F_GETFD) < 0 && ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd)
+      return 1;
+  std::signal(SIGPIPE, SIG_IGN);
   Options options;
   std::string error;
   if (!parseOptions(argc, argv, options, error)) {
@@ -69,7 +76,6 @@ int main(int argc, char **argv) {
   sigemptyset(&action.sa_mask);
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
-  std::signal(SIGPIPE, SIG_IGN);
 
   std::string portLine = "PORT";
   for (int p : ports)
