@@ -54,6 +54,14 @@ public:
     // --- Accessories (panel/) ---
 
     // --- Routes (panel/) ---
+    // Route file of the current layout: getLayoutPath + DateinameohneEndung + ".dat".
+    QString routeFilePath() const;
+    // Writes the route list Fahr to the route file; throws on a write error (the old file stays).
+    void fahrspeichern();
+    // Reads the route file of the layout just opened into Fahr and clears the Knopf flags. A missing
+    // file gives no routes. A damaged file also gives no routes: it is kept beside itself with the
+    // extension ".bak" and the error is thrown for the default error dialog. The layout is not touched.
+    void fahrladen();
 
 private:
     AppState& m_main;
