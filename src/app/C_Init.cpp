@@ -3,12 +3,16 @@
 #include "app/AppState.h"
 #include "layout/PositionTable.h"
 #include "loco/TLok.h"
+#include "panel/C_fahr.h"
 #include "ui/C_language.h"
 
 #include <QImage>
 
 C_Init::C_Init(AppState& main) : m_main(main)
 {
+    m_fahr = std::make_unique<C_fahr>(main);
+    Fahr = m_fahr.get();
+
     m_lang = std::make_unique<C_language>();
     Lang = m_lang.get();
 
@@ -32,6 +36,9 @@ C_Init::~C_Init()
     m_main.Rueck_cache = QImage();
     m_main.Undo = QImage();
 
+    if (Fahr == m_fahr.get())
+        Fahr = nullptr;
+    m_fahr.reset();
     if (Lang == m_lang.get())
         Lang = nullptr;
     m_lang.reset();

@@ -5,6 +5,7 @@
 #include <memory>
 
 struct AppState;
+class C_fahr;
 class C_language;
 class TLok;
 
@@ -19,6 +20,7 @@ public:
 
 private:
     AppState& m_main;
+    std::unique_ptr<C_fahr> m_fahr;
     std::unique_ptr<C_language> m_lang;
     std::unique_ptr<TLok> m_lok;
 };

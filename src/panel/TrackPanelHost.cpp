@@ -117,9 +117,11 @@ void TrackPanelHost::connectFileMenu()
         QAction* a = m_form.action(QString::fromLatin1(name));
         if (!a)
             return;
-        connect(a, &QAction::triggered, this, [this, command] {
+        connect(a, &QAction::triggered, this, [this, name, command] {
             LayoutFileCommands commands(m_form, m_bahn->trackPanel(), m_form.dialogs());
             const LayoutFileResult r = (commands.*command)();
+            if (afterFileCommand)
+                afterFileCommand(QString::fromLatin1(name), r);
             applyResult(r);
         });
     };

@@ -5,6 +5,9 @@
 
 #include <QObject>
 
+#include <QString>
+
+#include <functional>
 #include <memory>
 
 class TMainForm;
@@ -16,6 +19,7 @@ class PaletteView;
 class QLabel;
 class QProgressBar;
 class QScrollBar;
+struct LayoutFileResult;
 
 class TrackPanelHost : public QObject {
     Q_OBJECT
@@ -25,6 +29,10 @@ public:
 
     PanelView* panelView() const { return m_view; }
     PaletteView* paletteView() const { return m_palette; }
+
+    // Runs after a "&File" layout command (its item name, e.g. "Oeffnen1") and before the window
+    // applies the result (menus, mode): the route file goes with the layout here.
+    std::function<void(const QString& item, const LayoutFileResult& result)> afterFileCommand;
 
 private:
     void connectFileMenu();

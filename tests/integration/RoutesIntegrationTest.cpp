@@ -1,0 +1,244 @@
+// Two routes recorded on the demo layout in the real main window, saved, the program "restarted"
+// (a new main window with fresh singletons), the layout opened again and both routes set against
+// srcp-sim: the simulator must log the accessory commands in recording order.
+
+#include "app/Cbahn.h"
+#include "app/TMainForm.h"
+#include "layout/C_Position.h"
+#include "panel/C_fahr.h"
+#include "panel/PanelView.h"
+#include "panel/RouteEditorHost.h"
+#include "panel/TrackPanelHost.h"
+#include "srcp/TcpLineClient.h"
+#include "ui/ScriptedDialogs.h"
+
+#include <QAction>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+namespace {
+bool copyFolder(const QString& from, const QString& to)
+{
+    QDir().mkpath(to);
+    for (const QString& name : QDir(from).entryList(QDir::Files))
+        if (!QFile::copy(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name))
+            return false;
+    return true;
+}
+
+// The simulator on free ports of 127.0.0.1 with a wire log.
+struct Simulator {
+    QProcess process;
+    QString log;
+    int commandPort = 0;
+
+    explicit Simulator(const QString& logFile) : log(logFile)
+    {
+        process.start(QStringLiteral(SRCP_SIM_PATH),
+                      {QStringLiteral("--protocol"), QStringLiteral("0.7.3"), QStringLiteral("--port"),
+                       QStringLiteral("0"), QStringLiteral("--log"), logFile});
+        if (!process.waitForReadyRead(10000))
+            return;
+        const QList<QByteArray> words = process.readLine().trimmed().split(' ');
+        if (words.size() == 4 && words[0] == "PORT")
+            commandPort = words[1].toInt();
+    }
+    ~Simulator()
+    {
+        process.terminate();
+        if (!process.waitForFinished(5000))
+            process.kill();
+        process.waitForFinished(5000);
+    }
+    // The accessory lines received so far.
+    QStringList gaLines() const
+    {
+        QFile f(log);
+        QStringList lines;
+        if (!f.open(QIODevice::ReadOnly))
+            return lines;
+        for (const QByteArray& line : f.readAll().split('\n')) {
+            const int at = line.indexOf(" R SET GA ");
+            if (at > 0)
+                lines << QString::fromLatin1(line.mid(at + 3));
+        }
+        return lines;
+    }
+    QStringList waitForGaLines(int count) const
+    {
+        QElapsedTimer t;
+        t.start();
+        QStringList lines = gaLines();
+        while (lines.size() < count && t.elapsed() < 5000) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            lines = gaLines();
+        }
+        return lines;
+    }
+};
+
+// The accessory pulse of SRCP 0.7.3 as the program writes it on its command connection: address
+// 4 d + (p + 1) div 2, output 0 for odd and 1 for even data ports, on for 300 ms.
+void pulse(TcpLineClient& client, const QString& protocol, int decoder, int port)
+{
+    if (decoder <= 0 || port < 0)
+        return;
+    const int address = 4 * decoder + (port >= 0 && port <= 8 ? (port + 1) / 2 : port / 2);
+    const int output = port >= 1 && port <= 8 && port % 2 == 1 ? 0 : 1;
+    const std::string word = protocol.compare(QStringLiteral("N"), Qt::CaseInsensitive) == 0 ? "SET GA N " : "SET GA M ";
+    const std::string head = word + std::to_string(address) + " " + std::to_string(output);
+    client.writeText(head + " 1 -1\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    client.writeText(head + " 0 -1\n");
+}
+
+// One program run: the main window with its track panel and route editor.
+struct Program {
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TMainForm> form;
+    TrackPanelHost* panel = nullptr;
+
+    explicit Program(const QString& work)
+    {
+        form = std::make_unique<TMainForm>(dialogs, work);
+        panel = new TrackPanelHost(*form);
+        new RouteEditorHost(*form, *panel);
+        form->resize(1000, 720);
+        form->show();
+    }
+    void open(const QString& path)
+    {
+        dialogs.textAnswers.push_back(path);
+        form->action(QStringLiteral("Oeffnen1"))->trigger();
+    }
+    void clickCell(int x, int y, Qt::MouseButton b = Qt::LeftButton)
+    {
+        QTest::mouseClick(panel->panelView(), b, {}, QPoint(x - form->Hpos_alt + 4, y - form->Vpos_alt + 4));
+    }
+    void press(const char* name)
+    {
+        auto* b = form->findChild<QPushButton*>(QString::fromLatin1(name));
+        ASSERT_NE(b, nullptr) << name;
+        b->click();
+    }
+    QString label(const char* name) const
+    {
+        auto* l = form->findChild<QLabel*>(QString::fromLatin1(name));
+        return l ? l->text() : QStringLiteral("<none>");
+    }
+    QImage shown(int x, int y) const
+    {
+        return panel->panelView()->grab().toImage().convertToFormat(QImage::Format_RGB32).copy(
+            x - form->Hpos_alt, y - form->Vpos_alt, 27, 27);
+    }
+};
+
+QImage icon(const QString& work, const char* name)
+{
+    return QImage(work + QStringLiteral("Data/") + QString::fromLatin1(name)).convertToFormat(QImage::Format_RGB32);
+}
+}  // namespace
+
+TEST(RoutesIntegration, RecordSaveRestartAndSetAgainstTheSimulator)
+{
+    QTemporaryDir dir;
+    const QString work = dir.path() + QLatin1Char('/');
+    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_SOURCE_DIR "data/Data"), work + QStringLiteral("Data")));
+    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_SOURCE_DIR "data/Layouts"), work + QStringLiteral("Layouts")));
+    const QString demo = work + QStringLiteral("Layouts/Demo.pln");
+
+    {
+        Program run(work);
+        run.open(demo);
+        ASSERT_TRUE(run.form->Betrieb);
+        ASSERT_EQ(run.dialogs.count(QStringLiteral("error")), 0);
+        EXPECT_EQ(Fahr->getnumerofEntries(), 0);  // the demo comes without a route file
+
+        // Route 1: turnout (162, 162) to state 2, signal (297, 108) in state 1, on switch 66.
+        run.form->action(QStringLiteral("Fahrstrassen1"))->trigger();
+        ASSERT_TRUE(run.form->PageControl1->isVisible());
+        EXPECT_EQ(run.label("LabelFahrerst2"), QStringLiteral("1"));
+        run.clickCell(162, 162);
+        run.clickCell(162, 162);
+        run.clickCell(297, 108);
+        EXPECT_EQ(run.label("LabelFahrerst4"), QStringLiteral("2"));
+        EXPECT_EQ(run.shown(162, 162), icon(work, "Icon1412.bmp"));
+        const int messages = run.dialogs.count(QStringLiteral("message"));
+        run.press("ButtonFahrerst_speichern");  // not connected yet: message 121, still editing
+        ASSERT_EQ(run.dialogs.count(QStringLiteral("message")), messages + 1);
+        EXPECT_FALSE(run.dialogs.last(QStringLiteral("message"))->text.isEmpty());
+        EXPECT_TRUE(run.form->Fahrstrasseerstellen);
+        run.press("Buttonverbinden");
+        run.clickCell(81, 27);
+        run.press("ButtonFahrerst_speichern");
+        EXPECT_TRUE(run.form->Betrieb);
+        EXPECT_FALSE(run.form->PageControl1->isVisible());
+
+        // Route 2: three-way turnout (729, 162) to state 3, turnout (675, 162) in state 1, on switch 88.
+        run.form->action(QStringLiteral("Fahrstrassen1"))->trigger();
+        EXPECT_EQ(run.label("LabelFahrerst2"), QStringLiteral("2"));
+        for (int i = 0; i < 3; ++i)
+            run.clickCell(729, 162);
+        run.clickCell(675, 162);
+        run.press("Buttonverbinden");
+        run.clickCell(108, 27);
+        run.press("ButtonFahrerst_speichern");
+        EXPECT_TRUE(run.form->Betrieb);
+        EXPECT_EQ(run.dialogs.count(QStringLiteral("error")), 0);
+    }
+    ASSERT_TRUE(QFile::exists(work + QStringLiteral("Layouts/Demo.dat")));
+    EXPECT_EQ(Fahr, nullptr);
+
+    // "Restart": a new window with new singletons opens the layout and talks to the simulator.
+    Simulator sim(dir.path() + QStringLiteral("/sim.log"));
+    ASSERT_GT(sim.commandPort, 0) << "srcp-sim did not start";
+    TcpLineClient client;
+    client.connect("127.0.0.1", sim.commandPort, std::chrono::milliseconds(3000));
+    Program run(work);
+    run.open(demo);
+    ASSERT_EQ(run.dialogs.count(QStringLiteral("error")), 0);
+    ASSERT_EQ(Fahr->getnumerofEntries(), 4);
+    EXPECT_EQ(Fahr->Anz_strassen, 2);
+    Bahn->trackPanel().accessoryOut = [&client](const QString& protocol, int decoder, int port) {
+        pulse(client, protocol, decoder, port);
+    };
+
+    run.clickCell(81, 27);  // sets route 1
+    EXPECT_TRUE(run.form->Knopf[1]);
+    const QStringList route1{QStringLiteral("SET GA M 5 1 1 -1"), QStringLiteral("SET GA M 5 1 0 -1"),
+                             QStringLiteral("SET GA M 13 0 1 -1"), QStringLiteral("SET GA M 13 0 0 -1")};
+    EXPECT_EQ(sim.waitForGaLines(4), route1);
+    EXPECT_EQ(run.shown(162, 162), icon(work, "Icon1412.bmp"));
+    EXPECT_EQ(run.shown(297, 108), icon(work, "Icon0111.bmp"));
+    EXPECT_EQ(run.shown(81, 27), icon(work, "Icon6611.bmp"));
+    EXPECT_EQ(Postable->getEntryByKor(162, 162)->Stellung, 1);
+    if (qEnvironmentVariableIsSet("QUARN_SCREENSHOTS"))
+        run.form->grab().save(QStringLiteral(QUARN_SOURCE_DIR "docs/screenshots/route.png"));
+
+    run.clickCell(108, 27);  // sets route 2
+    const QStringList route2{QStringLiteral("SET GA M 18 0 1 -1"), QStringLiteral("SET GA M 18 0 0 -1"),
+                             QStringLiteral("SET GA M 6 0 1 -1"), QStringLiteral("SET GA M 6 0 0 -1")};
+    EXPECT_EQ(sim.waitForGaLines(8), route1 + route2);
+    EXPECT_EQ(run.shown(729, 162), icon(work, "Icon1913.bmp"));
+    EXPECT_EQ(run.shown(108, 27), icon(work, "Icon8811.bmp"));
+    EXPECT_EQ(run.shown(81, 27), icon(work, "Icon6601.bmp"));  // shown released; route 1 stays set
+
+    run.clickCell(108, 27);  // releases route 2: no command
+    EXPECT_FALSE(run.form->Knopf[2]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(sim.gaLines().size(), 8);
+    EXPECT_EQ(run.shown(729, 162), icon(work, "Icon1901.bmp"));
+}
