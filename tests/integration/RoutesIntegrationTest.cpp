@@ -195,6 +195,8 @@ TEST(RoutesIntegration, RecordSaveRestartAndSetAgainstTheSimulator)
         run.clickCell(675, 162);
         run.press("Buttonverbinden");
         run.clickCell(108, 27);
+        if (qEnvironmentVariableIsSet("QUARN_SCREENSHOTS"))
+            run.form->grab().save(QStringLiteral(QUARN_SOURCE_DIR "docs/screenshots/route-editor.png"));
         run.press("ButtonFahrerst_speichern");
         EXPECT_TRUE(run.form->Betrieb);
         EXPECT_EQ(run.dialogs.count(QStringLiteral("error")), 0);
