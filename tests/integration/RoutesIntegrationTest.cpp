@@ -244,3 +244,48 @@ TEST(RoutesIntegration, RecordSaveRestartAndSetAgainstTheSimulator)
     EXPECT_EQ(sim.gaLines().size(), 8);
     EXPECT_EQ(run.shown(729, 162), icon(work, "Icon1901.bmp"));
 }
+
+TEST(RoutesIntegration, RouteFileFollowsTheLayoutAndADamagedOneLeavesTheLayoutOpen)
+{
+    QTemporaryDir dir;
+    const QString work = dir.path() + QLatin1Char('/');
+    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_SOURCE_DIR "data/Data"), work + QStringLiteral("Data")));
+    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_SOURCE_DIR "data/Layouts"), work + QStringLiteral("Layouts")));
+    const QString layouts = work + QStringLiteral("Layouts/");
+    {
+        QFile damaged(layouts + QStringLiteral("Demo.dat"));
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+        damaged.write("1\r\n1\r\n14\r\n162\r\n162\r\n17\r\n1\r\n");  // position 17
+    }
+    Program run(work);
+    const int errors = run.dialogs.count(QStringLiteral("error"));
+    run.open(layouts + QStringLiteral("Demo.pln"));
+    ASSERT_EQ(run.dialogs.count(QStringLiteral("error")), errors + 1);
+    EXPECT_TRUE(run.dialogs.last(QStringLiteral("error"))->text.contains(QStringLiteral("Route position 17")));
+    EXPECT_TRUE(run.form->Betrieb);  // the layout is open and in operate mode
+    EXPECT_EQ(Postable->getNumbofEntries(), 59);
+    EXPECT_EQ(Fahr->getnumerofEntries(), 0);
+    EXPECT_TRUE(QFile::exists(layouts + QStringLiteral("Demo.dat.bak")));
+
+    // Leaving route mode through another mode closes the editor; the recording stays in memory.
+    run.form->action(QStringLiteral("Fahrstrassen1"))->trigger();
+    run.clickCell(162, 162);
+    run.form->action(QStringLiteral("Text1"))->trigger();
+    EXPECT_FALSE(run.form->PageControl1->isVisible());
+    EXPECT_TRUE(run.form->action(QStringLiteral("Betrieb1"))->isEnabled());
+    EXPECT_EQ(run.shown(162, 162), icon(work, "Icon1401.bmp"));
+    EXPECT_EQ(Fahr->readgleisnr(1), 1);
+
+    // "Save as": the routes go with the new name. "New": a new layout starts without routes.
+    run.dialogs.textAnswers.push_back(layouts + QStringLiteral("Copy.pln"));
+    run.form->action(QStringLiteral("Speichernals1"))->trigger();
+    QFile copy(layouts + QStringLiteral("Copy.dat"));
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), QByteArray("1\r\n1\r\n14\r\n162\r\n162\r\n11\r\n1\r\n"));
+    run.dialogs.textAnswers.push_back(layouts + QStringLiteral("Fresh.pln"));
+    run.form->action(QStringLiteral("Neu1"))->trigger();
+    EXPECT_EQ(Fahr->getnumerofEntries(), 0);
+    QFile fresh(layouts + QStringLiteral("Fresh.dat"));
+    ASSERT_TRUE(fresh.open(QIODevice::ReadOnly));
+    EXPECT_EQ(fresh.readAll(), QByteArray("0\r\n0\r\n"));
+}
