@@ -52,9 +52,9 @@ protected:
         element.set_art(13, 2);  // 14 turnout: two states
         element.set_art(19, 1);  // 20 uncoupling track
         element.set_art(21, 1);  // 22 emergency stop
-        element.set_art(6, 3);   // 7 three-way
+        element.set_art(18, 3);  // 19 three-way turnout
         element.set_art(64, 0);  // 65 detector
-        for (int i : {13, 19, 21, 6, 64}) {
+        for (int i : {13, 19, 21, 18, 64}) {
             const int n = i + 1;
             auto name = [n](int s) { return QStringLiteral("Icon%1%2.bmp").arg(n, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0')); };
             element.set_i01(i, name(1));
@@ -150,11 +150,11 @@ TEST_F(AccessoryTest, OperateClickByKind)
               "SET GA M 5 1 1 -1\nSET GA M 5 1 0 -1\nSET GA M 5 0 1 -1\nSET GA M 5 0 0 -1\n");
 
     // Three states, state 2 -> 3: first the state-1 command and icon, then state 3.
-    tPosEntry* three = place(7, 54, 27, 2);
+    tPosEntry* three = place(19, 54, 27, 2);
     three->Decod1 = 2, three->Daten1 = 1, three->Decod3 = 2, three->Daten3 = 3;
     bahn.operateClick(54, 27);
     EXPECT_EQ(three->Stellung, 3);
-    EXPECT_TRUE(showsIcon(54, 27, 7, 3));
+    EXPECT_TRUE(showsIcon(54, 27, 19, 3));
     EXPECT_EQ(server.receiveUntil(0, "SET GA M 10 0 0 -1\n"),
               "SET GA M 5 1 1 -1\nSET GA M 5 1 0 -1\nSET GA M 5 0 1 -1\nSET GA M 5 0 0 -1\n"
               "SET GA M 9 0 1 -1\nSET GA M 9 0 0 -1\nSET GA M 10 0 1 -1\nSET GA M 10 0 0 -1\n");
