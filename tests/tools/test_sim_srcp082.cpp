@@ -91,6 +91,8 @@ TEST_F(Srcp082, FullSessionIsAnsweredAndSeenOnASecondInfoSession) {
       {"SET 0 TIME 2460000 12 30 0", "200 OK", {"100 INFO 0 TIME 2460000 12 30 0"}},
       {"INIT 8 FB S88 LPT1 4", "200 OK", {"101 INFO 8 FB"}},
       {"GET 8 FB 12", "100 INFO 8 FB 12 0", {}},
+      {"SET 8 FB 12 1", "200 OK", {"100 INFO 8 FB 12 1"}},
+      {"GET 8 FB 12", "100 INFO 8 FB 12 1", {}},
       {"GET 0 SERVER", "100 INFO 0 SERVER RUNNING", {}},
       {"GET 1 DESCRIPTION", "100 INFO 1 DESCRIPTION GL GA FB POWER", {}},
       {"GET 1 DESCRIPTION GL 3", "101 INFO 1 GL 3 M 2 14 5", {}},
