@@ -263,4 +263,22 @@ TEST_F(Srcp082, ControlCommandsReachInfoSessions) {
   EXPECT_EQ(sim.waitExit(3000ms), std::optional<int>(0));
 }
 
+TEST(Srcp082Demo, DrivenLocoMovesTheTrainOverBus8Contacts) {
+  SimProcess sim({"--protocol", "0.8.2", "--port", "0", "--demo", "--demo-contacts", "9,10", "--demo-step-ms", "40"});
+  LineSocket info(sim.port());
+  ASSERT_FALSE(handshake(info, "INFO").empty());
+  readInfo(info, expectedOpeningState().size());
+  LineSocket cmd(sim.port());
+  ASSERT_FALSE(handshake(cmd, "COMMAND").empty());
+  cmd.sendLine("INIT 2 GL 7 N 1 28 1");
+  cmd.readLine();
+  EXPECT_EQ(readInfo(info, 1), std::vector<std::string>{"101 INFO 2 GL 7 N 1 28 1"});
+  EXPECT_FALSE(info.readLine(150ms)); // standing
+  cmd.sendLine("SET 2 GL 7 0 28 28 0"); // backwards at full speed
+  cmd.readLine();
+  EXPECT_EQ(readInfo(info, 5),
+            (std::vector<std::string>{"100 INFO 2 GL 7 0 28 28 0", "100 INFO 8 FB 9 1", "100 INFO 8 FB 10 1",
+                                      "100 INFO 8 FB 9 0", "100 INFO 8 FB 9 1"}));
+}
+
 } // namespace
