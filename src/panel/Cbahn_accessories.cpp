@@ -5,6 +5,7 @@
 
 #include "app/AppState.h"
 #include "layout/C_Element.h"
+#include "layout/C_Position.h"
 #include "layout/PositionTable.h"
 #include "moba/THighResTimer.h"
 #include "session/ServerSession.h"

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/Cbahn.h"
+#include "layout/C_Position.h"
 #include "layout/PositionTable.h"
 #include "session/FeedbackLine.h"
 #include "ui/ProgressDisplay.h"
