@@ -21,7 +21,8 @@ extern char** environ;
 class SimProcess {
 public:
     // `protocol` e.g. "0.7.3"; `logFile` receives the simulator's time-stamped log.
-    SimProcess(const std::string& program, const std::string& protocol, const std::string& logFile)
+    SimProcess(const std::string& program, const std::string& protocol, const std::string& logFile,
+               const std::vector<std::string>& extra = {})
     {
         int in[2], out[2];
         if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)
@@ -31,6 +32,7 @@ public:
         posix_spawn_file_actions_adddup2(&fa, in[0], 0);
         posix_spawn_file_actions_adddup2(&fa, out[1], 1);
         std::vector<std::string> args = {program, "--protocol", protocol, "--port", "0", "--log", logFile};
+        args.insert(args.end(), extra.begin(), extra.end());
         std::vector<char*> argv;
         for (auto& a : args)
             argv.push_back(a.data());
