@@ -188,6 +188,7 @@ void SessionHost::connectPanelClicks()
             if (!left)
                 return;
             Cbahn::OperateHooks hooks;
+            hooks.stopAllLocos = stopAllLocos;
             if (previous)
                 hooks.switchRoute = [&](tPosEntry&) { previous(b, shift, X, Y); };
             Bahn->operateClick(x, y, hooks);  // errors reach the panel's error display

@@ -8,6 +8,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class TMainForm;
@@ -24,6 +25,10 @@ public:
 
     ServerSession& session() { return *m_session; }
     TDecoderPanel* decoderPanel() const { return m_decoder; }
+
+    // Stops every loco (the throttles' setall_lokostop); called when the emergency stop element is
+    // clicked in operate mode. Set by the throttle panel's host.
+    std::function<void()> stopAllLocos;
 
 private:
     void connectMenus();
