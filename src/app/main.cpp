@@ -2,6 +2,7 @@
 #include "app/TSetupForm.h"
 #include "panel/RouteEditorHost.h"
 #include "panel/TrackPanelHost.h"
+#include "session/SessionHost.h"
 #include "ui/TDebugForm.h"
 #include "ui/WidgetDialogs.h"
 
@@ -18,7 +19,8 @@ int main(int argc, char** argv)
     auto mainForm = std::make_unique<TMainForm>(dialogs);
     dialogs.setParent(mainForm.get());
     auto* trackPanel = new TrackPanelHost(*mainForm);  // owned by the main window
-    new RouteEditorHost(*mainForm, *trackPanel);       // owned by the main window
+    new RouteEditorHost(*mainForm, *trackPanel);       // before the session host, which hands route switches on
+    new SessionHost(*mainForm);                        // owned by the main window
     auto debugForm = std::make_unique<TDebugForm>();
     DebugForm = debugForm.get();
     auto setupForm = std::make_unique<TSetupForm>(mainForm.get());

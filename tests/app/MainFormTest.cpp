@@ -4,6 +4,7 @@
 #include "loco/TLok.h"
 #include "ui/C_language.h"
 #include "ui/ScriptedDialogs.h"
+#include "ui/TDebugForm.h"
 
 #include <QAction>
 #include <QDir>
@@ -272,4 +273,20 @@ TEST_F(MainFormTest, SettingsDialogSavesAppliesLanguageAndKeepsHostOnBadPort)
     EXPECT_EQ(back.Lang_id, 2);
     EXPECT_EQ(back.Iphostchar, "zentrale");
     SetupForm = nullptr;
+}
+
+TEST_F(MainFormTest, DebugWindowStaysOnTopCollectsLinesAndStaysHiddenWithoutDebug)
+{
+    auto form = start();
+    TDebugForm debug;
+    DebugForm = &debug;
+    EXPECT_TRUE(debug.windowFlags() & Qt::WindowStaysOnTopHint);
+    debug.append("SET GL M2 3 1 5 14 0");
+    debug.append("second");
+    EXPECT_EQ(debug.text(), "SET GL M2 3 1 5 14 0\nsecond");
+    EXPECT_FALSE(form->Debug);
+    EXPECT_FALSE(debug.isVisible());
+    form->openDebugWindow1Click();
+    EXPECT_TRUE(debug.isVisible());
+    DebugForm = nullptr;
 }

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <cstring>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -18,7 +19,7 @@ namespace simtest {
 
 SimProcess::SimProcess(const std::vector<std::string> &args) {
   int in[2], out[2];
-  if (::pipe(in) != 0 || ::pipe(out) != 0)
+  if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)
     throw std::runtime_error("pipe failed");
   pid_ = ::fork();
   if (pid_ == 0) {

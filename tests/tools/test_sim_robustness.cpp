@@ -98,4 +98,22 @@ TEST(SimRobustness, ClientThatNeverReadsIsDroppedWithoutHoldingUpOthers) {
   EXPECT_EQ(answerTo(other, "GET 0 SERVER"), "100 INFO 0 SERVER RUNNING");
 }
 
+TEST(SimRobustness, InfoSessionThatNeverReadsIsDroppedWhileChangesGoOn) {
+  SimProcess sim({"--protocol", "0.8.2", "--port", "0"});
+  LineSocket sleeper(sim.port());
+  ASSERT_FALSE(handshake(sleeper, "INFO").empty());
+  LineSocket cmd(sim.port());
+  ASSERT_FALSE(handshake(cmd, "COMMAND").empty());
+  // Some 10 MB of INFO lines for a session that does not read them.
+  std::string toggles;
+  for (int i = 0; i < 1000; ++i)
+    toggles += i % 2 ? "power 1 off\n" : "power 1 on\n";
+  toggles.pop_back();
+  for (int i = 0; i < 250; ++i)
+    sim.control(toggles);
+  EXPECT_EQ(answerTo(cmd, "GET 0 SERVER"), "100 INFO 0 SERVER RUNNING");
+  EXPECT_TRUE(sleeper.closedByPeer(10000ms));
+  EXPECT_EQ(answerTo(cmd, "GET 1 POWER"), "100 INFO 1 POWER OFF");
+}
+
 } // namespace

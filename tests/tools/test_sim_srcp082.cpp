@@ -91,6 +91,8 @@ TEST_F(Srcp082, FullSessionIsAnsweredAndSeenOnASecondInfoSession) {
       {"SET 0 TIME 2460000 12 30 0", "200 OK", {"100 INFO 0 TIME 2460000 12 30 0"}},
       {"INIT 8 FB S88 LPT1 4", "200 OK", {"101 INFO 8 FB"}},
       {"GET 8 FB 12", "100 INFO 8 FB 12 0", {}},
+      {"SET 8 FB 12 1", "200 OK", {"100 INFO 8 FB 12 1"}},
+      {"GET 8 FB 12", "100 INFO 8 FB 12 1", {}},
       {"GET 0 SERVER", "100 INFO 0 SERVER RUNNING", {}},
       {"GET 1 DESCRIPTION", "100 INFO 1 DESCRIPTION GL GA FB POWER", {}},
       {"GET 1 DESCRIPTION GL 3", "101 INFO 1 GL 3 M 2 14 5", {}},
@@ -259,6 +261,24 @@ TEST_F(Srcp082, ControlCommandsReachInfoSessions) {
   EXPECT_FALSE(info.readLine(150ms));
   sim.control("quit");
   EXPECT_EQ(sim.waitExit(3000ms), std::optional<int>(0));
+}
+
+TEST(Srcp082Demo, DrivenLocoMovesTheTrainOverBus8Contacts) {
+  SimProcess sim({"--protocol", "0.8.2", "--port", "0", "--demo", "--demo-contacts", "9,10", "--demo-step-ms", "40"});
+  LineSocket info(sim.port());
+  ASSERT_FALSE(handshake(info, "INFO").empty());
+  readInfo(info, expectedOpeningState().size());
+  LineSocket cmd(sim.port());
+  ASSERT_FALSE(handshake(cmd, "COMMAND").empty());
+  cmd.sendLine("INIT 2 GL 7 N 1 28 1");
+  cmd.readLine();
+  EXPECT_EQ(readInfo(info, 1), std::vector<std::string>{"101 INFO 2 GL 7 N 1 28 1"});
+  EXPECT_FALSE(info.readLine(150ms)); // standing
+  cmd.sendLine("SET 2 GL 7 0 28 28 0"); // backwards at full speed
+  cmd.readLine();
+  EXPECT_EQ(readInfo(info, 5),
+            (std::vector<std::string>{"100 INFO 2 GL 7 0 28 28 0", "100 INFO 8 FB 9 1", "100 INFO 8 FB 10 1",
+                                      "100 INFO 8 FB 9 0", "100 INFO 8 FB 9 1"}));
 }
 
 } // namespace

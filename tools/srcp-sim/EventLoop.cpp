@@ -155,8 +155,7 @@ void EventLoop::drop(ConnId id, Connection &c, std::string_view reason) {
   log_.write(id, 'C', reason);
   ::close(c.fd);
   c.fd = -1;
-  if (frontend_)
-    frontend_->closed(id);
+  // The front end hears of it in reapDead(): it may be walking its own client list right now.
 }
 
 void EventLoop::acceptClients(int listenerIndex) {
@@ -267,8 +266,17 @@ void EventLoop::readStdin() {
 }
 
 void EventLoop::reapDead() {
-  for (auto it = connections_.begin(); it != connections_.end();)
-    it = it->second.dead ? connections_.erase(it) : std::next(it);
+  std::vector<ConnId> gone;
+  for (auto it = connections_.begin(); it != connections_.end();) {
+    if (it->second.dead) {
+      gone.push_back(it->first);
+      it = connections_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  for (ConnId id : gone)
+    frontend_->closed(id);
 }
 
 void EventLoop::run(Frontend &frontend) {

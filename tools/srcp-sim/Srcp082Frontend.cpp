@@ -401,14 +401,23 @@ Srcp082Frontend::Answer Srcp082Frontend::feedbackCommand(const std::string &cmd,
         setFeedback(b, static_cast<int>(i + 1), 0);
     return {200, "OK"};
   }
-  if (cmd == "GET") {
+  if (cmd == "GET" || cmd == "SET") {
     if (args.empty())
       return {419, ""};
     int contact = 0;
     if (int e = readNumber(args[0], 1, kMaxContacts, contact))
       return {e, ""};
-    return {100, "INFO " + std::to_string(b) + " FB " + std::to_string(contact) + " " +
-                     std::to_string(layout_.contact(b, contact))};
+    if (cmd == "GET")
+      return {100, "INFO " + std::to_string(b) + " FB " + std::to_string(contact) + " " +
+                       std::to_string(layout_.contact(b, contact))};
+    // SET <bus> FB <contact> <value>: a simulated contact, as if a train had arrived.
+    int value = 0;
+    if (args.size() < 2)
+      return {419, ""};
+    if (int e = readNumber(args[1], 0, 1, value))
+      return {e, ""};
+    setFeedback(b, contact, value);
+    return {200, "OK"};
   }
   return {423, ""};
 }

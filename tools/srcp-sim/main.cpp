@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <memory>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -32,6 +33,12 @@ int main(int argc, char **argv) {
     if (::fcntl(fd, F_GETFD) < 0 && ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd)
       return 1;
   std::signal(SIGPIPE, SIG_IGN);
+  // Room for many clients: raise the open-file limit as far as allowed.
+  rlimit files{};
+  if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &files);
+  }
   Options options;
   std::string error;
   if (!parseOptions(argc, argv, options, error)) {
