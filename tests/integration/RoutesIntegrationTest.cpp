@@ -9,7 +9,8 @@
 #include "panel/PanelView.h"
 #include "panel/RouteEditorHost.h"
 #include "panel/TrackPanelHost.h"
-#include "srcp/TcpLineClient.h"
+#include "session/ServerSession.h"
+#include "session/SessionHost.h"
 #include "ui/ScriptedDialogs.h"
 
 #include <QAction>
@@ -90,22 +91,8 @@ struct Simulator {
     }
 };
 
-// The accessory pulse of SRCP 0.7.3 as the program writes it on its command connection: address
-// 4 d + (p + 1) div 2, output 0 for odd and 1 for even data ports, on for 300 ms.
-void pulse(TcpLineClient& client, const QString& protocol, int decoder, int port)
-{
-    if (decoder <= 0 || port < 0)
-        return;
-    const int address = 4 * decoder + (port >= 0 && port <= 8 ? (port + 1) / 2 : port / 2);
-    const int output = port >= 1 && port <= 8 && port % 2 == 1 ? 0 : 1;
-    const std::string word = protocol.compare(QStringLiteral("N"), Qt::CaseInsensitive) == 0 ? "SET GA N " : "SET GA M ";
-    const std::string head = word + std::to_string(address) + " " + std::to_string(output);
-    client.writeText(head + " 1 -1\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    client.writeText(head + " 0 -1\n");
-}
-
-// One program run: the main window with its track panel and route editor.
+// One program run: the main window with its track panel, route editor and server session, made as
+// the program makes them.
 struct Program {
     ScriptedDialogs dialogs;
     std::unique_ptr<TMainForm> form;
@@ -116,6 +103,7 @@ struct Program {
         form = std::make_unique<TMainForm>(dialogs, work);
         panel = new TrackPanelHost(*form);
         new RouteEditorHost(*form, *panel);
+        new SessionHost(*form);
         form->resize(1000, 720);
         form->show();
     }
@@ -204,19 +192,20 @@ TEST(RoutesIntegration, RecordSaveRestartAndSetAgainstTheSimulator)
     ASSERT_TRUE(QFile::exists(work + QStringLiteral("Layouts/Demo.dat")));
     EXPECT_EQ(Fahr, nullptr);
 
-    // "Restart": a new window with new singletons opens the layout and talks to the simulator.
+    // "Restart": a new window with new singletons opens the layout, connects to the simulator and
+    // sets the routes from their switches.
     Simulator sim(dir.path() + QStringLiteral("/sim.log"));
     ASSERT_GT(sim.commandPort, 0) << "srcp-sim did not start";
-    TcpLineClient client;
-    client.connect("127.0.0.1", sim.commandPort, std::chrono::milliseconds(3000));
     Program run(work);
     run.open(demo);
     ASSERT_EQ(run.dialogs.count(QStringLiteral("error")), 0);
     ASSERT_EQ(Fahr->getnumerofEntries(), 4);
     EXPECT_EQ(Fahr->Anz_strassen, 2);
-    Bahn->trackPanel().accessoryOut = [&client](const QString& protocol, int decoder, int port) {
-        pulse(client, protocol, decoder, port);
-    };
+    run.form->Iphostchar = QStringLiteral("127.0.0.1");
+    run.form->Ipport = sim.commandPort;
+    run.form->action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_TRUE(run.form->Session && run.form->Session->commandConnected());
+    ASSERT_TRUE(sim.gaLines().isEmpty());
 
     run.clickCell(81, 27);  // sets route 1
     EXPECT_TRUE(run.form->Knopf[1]);
@@ -243,6 +232,8 @@ TEST(RoutesIntegration, RecordSaveRestartAndSetAgainstTheSimulator)
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(sim.gaLines().size(), 8);
     EXPECT_EQ(run.shown(729, 162), icon(work, "Icon1901.bmp"));
+    EXPECT_EQ(run.dialogs.count(QStringLiteral("error")), 0);
+    run.form->action(QStringLiteral("Hosttrennen1"))->trigger();
 }
 
 TEST(RoutesIntegration, RouteFileFollowsTheLayoutAndADamagedOneLeavesTheLayoutOpen)
