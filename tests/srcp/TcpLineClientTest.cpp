@@ -1,0 +1,105 @@
+#include "srcp/TcpLineClient.h"
+#include "LoopbackServer.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Connected : ::testing::Test {
+    LoopbackServer server;
+    TcpLineClient client;
+    void SetUp() override
+    {
+        std::thread acceptor([&] { server.accept(); });
+        client.connect("127.0.0.1", server.port(), 2000ms);
+        acceptor.join();
+    }
+};
+
+} // namespace
+
+TEST_F(Connected, SplitsLinesOnLfAndCrLfAcrossPackets)
+{
+    server.send("INFO POWER OFF \nINFO GA M 15 1 1 -1\r\nINFO F");
+    server.send("B S88 3 1\n");
+    EXPECT_EQ(client.readLine(), "INFO POWER OFF ");
+    EXPECT_EQ(client.readLine(), "INFO GA M 15 1 1 -1");
+    EXPECT_EQ(client.readLine(), "INFO FB S88 3 1");
+}
+
+TEST_F(Connected, WritesLinesWithTheRequestedEnding)
+{
+    client.writeLine("SET POWER ON");
+    client.writeLine("SET GA M 16 1 1 -1", "\n");
+    const std::string expected = "SET POWER ON\r\nSET GA M 16 1 1 -1\n";
+    std::string got;
+    while (got.size() < expected.size()) {
+        std::string part = server.receive();
+        ASSERT_FALSE(part.empty());
+        got += part;
+    }
+    EXPECT_EQ(got, expected);
+}
+
+TEST_F(Connected, EndlessLineRaisesInsteadOfGrowing)
+{
+    std::string junk(10000, 'x');
+    server.send(junk);
+    EXPECT_THROW(client.readLine(1000), TcpLineTooLong);
+    // An over-long line that does end is also refused, and the next line is still readable.
+    server.send(std::string(2000, 'y') + "\nOK\n");
+    EXPECT_THROW(client.readLine(1000), TcpLineTooLong);
+}
+
+TEST_F(Connected, PeerClosingEndsTheReader)
+{
+    server.send("last\n");
+    server.closeClient();
+    EXPECT_EQ(client.readLine(), "last");
+    EXPECT_THROW(client.readLine(), TcpClosed);
+    EXPECT_FALSE(client.connected());
+}
+
+TEST_F(Connected, DisconnectWakesABlockedReader)
+{
+    auto reader = std::async(std::launch::async, [&] {
+        try {
+            client.readLine();
+        } catch (const TcpClosed&) {
+            return true;
+        }
+        return false;
+    });
+    std::this_thread::sleep_for(50ms);
+    client.disconnect();
+    ASSERT_EQ(reader.wait_for(2s), std::future_status::ready);
+    EXPECT_TRUE(reader.get());
+    EXPECT_THROW(client.writeLine("SET POWER ON"), TcpError);
+}
+
+TEST_F(Connected, ReadTimeoutKeepsThePartialLine)
+{
+    server.send("INFO GL M1 ");
+    EXPECT_THROW(client.readLine(TcpLineClient::DefaultMaxLine, 50ms), TcpTimeout);
+    server.send("3 1 0 100 0\n");
+    EXPECT_EQ(client.readLine(TcpLineClient::DefaultMaxLine, 1000ms), "INFO GL M1 3 1 0 100 0");
+}
+
+TEST(TcpLineClient, RefusedConnectionAndBadPortRaise)
+{
+    int freePort;
+    {
+        LoopbackServer s;
+        freePort = s.port();
+    }
+    TcpLineClient c;
+    EXPECT_THROW(c.connect("127.0.0.1", freePort, 1000ms), TcpError);
+    EXPECT_THROW(c.connect("127.0.0.1", 0, 1000ms), TcpError);
+    EXPECT_FALSE(c.connected());
+    EXPECT_THROW(c.readLine(), TcpClosed);
+}
