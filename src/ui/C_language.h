@@ -13,19 +13,24 @@ public:
 
     C_language();
 
-    // Translation[id][lang] for 1 <= id <= 499, otherwise empty.
+    // Translation[id][lang] for 1 <= id <= 499, otherwise empty (also for a lang outside 0..8).
     QString getmessage(int id, int lang) const;
 
     // One caption that setup() assigns: the control's object name and its text.
     struct Caption {
         QString control;
         QString text;
+        // objectName of the window that holds the control: "MainForm", "LocoForm", "SetupForm" or
+        // "AssistForm" (the loco and settings dialogs both have a "Cancel_button"). The settings
+        // dialog's own window title comes as control "SetupForm" in form "SetupForm".
+        QString form;
     };
     // The captions of the main window and the dialogs for language `lang`, in table order. The GUI
     // applies them to the controls (actions, labels, buttons) whose objectName equals `control`.
+    // Controls that are cleared get an empty text. A `lang` outside 0..8 gives empty texts.
     std::vector<Caption> setup(int lang) const;
 
-    // Direct table access (setup reads id 0 this way).
+    // Direct table access (setup reads id 0 this way); empty outside the table.
     const QString& translation(int id, int column) const;
 
 private:

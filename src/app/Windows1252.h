@@ -1,0 +1,17 @@
+#pragma once
+// Conversion between QString and Windows-1252, the 8-bit code page of the program's text files
+// (parameter file, layout and route files) and of its message texts.
+
+#include <QByteArray>
+#include <QString>
+
+// Encodes text as Windows-1252. A character the code page cannot hold becomes one '?'.
+QByteArray toWindows1252(const QString& text);
+
+// Decodes Windows-1252 bytes. Every byte maps to a character; the five bytes the code page leaves
+// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the control characters of the same value, so
+// any byte sequence survives fromWindows1252 followed by toWindows1252 unchanged.
+QString fromWindows1252(const QByteArray& bytes);
+
+// True when toWindows1252(text) loses nothing.
+bool isWindows1252(const QString& text);
