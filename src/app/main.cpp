@@ -1,10 +1,34 @@
+#include "app/TMainForm.h"
+#include "app/TSetupForm.h"
+#include "ui/TDebugForm.h"
+#include "ui/WidgetDialogs.h"
+
 #include <QApplication>
-#include <QMainWindow>
+
+#include <memory>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QMainWindow w;
-    w.show();
-    return app.exec();
+    QApplication::setApplicationName(QStringLiteral("Quarn"));
+
+    WidgetDialogs dialogs;
+    auto mainForm = std::make_unique<TMainForm>(dialogs);
+    dialogs.setParent(mainForm.get());
+    auto debugForm = std::make_unique<TDebugForm>();
+    DebugForm = debugForm.get();
+    auto setupForm = std::make_unique<TSetupForm>(mainForm.get());
+    SetupForm = setupForm.get();
+
+    if (mainForm->Debug)
+        debugForm->show();
+    mainForm->show();
+    const int rc = app.exec();
+
+    SetupForm = nullptr;
+    setupForm.reset();
+    DebugForm = nullptr;
+    debugForm.reset();
+    mainForm.reset();
+    return rc;
 }

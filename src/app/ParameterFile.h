@@ -1,0 +1,39 @@
+#pragma once
+// The parameter file "parmc.dat": server settings, language and interface options, the SRCP 0.8
+// bus numbers and the ten loco records, one value per line (516 lines, CR LF). Strings are stored
+// in Windows-1252. The reader and writer work on in-memory text; the file functions wrap them.
+
+#include <QByteArray>
+#include <QString>
+
+#include <stdexcept>
+
+struct AppState;
+class TLok;
+
+namespace ParameterFile {
+
+constexpr int LineCount = 16 + 10 * 50;
+
+// A read error (file missing, text that is not a number where one belongs) or a write error.
+class Error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+QString dataPath(const AppState& main);    // WorkDir + "Data/"
+QString layoutPath(const AppState& main);  // WorkDir + "Layouts/"
+QString filePath(const AppState& main);    // dataPath + "parmc.dat"
+
+// Sets the fields in file order; throws Error on the first unreadable value. Fields read before
+// the error keep the values read. At the end of the text integers read 0 and strings empty.
+void read(const QByteArray& text, AppState& main, TLok& lok);
+QByteArray write(const AppState& main, const TLok& lok);
+
+// Throws Error when the file cannot be opened or read.
+void load(const QString& path, AppState& main, TLok& lok);
+// Writes to a temporary file and renames it over the old one; throws Error with a message that
+// names the file when that fails (the old file is then left as it was).
+void save(const QString& path, const AppState& main, const TLok& lok);
+
+}  // namespace ParameterFile

@@ -1,0 +1,57 @@
+#include "app/SetupModel.h"
+
+#include "app/AppState.h"
+
+SetupValues fillSetup(const AppState& main, const SetupValues& shown)
+{
+    SetupValues v = shown;
+    v.host = main.Iphostchar;
+    v.port = QString::number(main.Ipport);
+    v.infoChannel = main.Infoport_an == 1;
+    v.srcpItem = 0;
+    if (main.SrcpVer == 73)
+        v.srcpItem = 0;
+    else if (main.SrcpVer == 80)
+        v.srcpItem = 1;
+    v.joyItem = main.Joy_Mode != 0 ? 1 : 0;
+    v.joyChoiceEnabled = main.Dxpresent;
+    if (main.Lang_id >= 1 && main.Lang_id <= 7)
+        v.langItem = main.Lang_id - 1;
+    v.assistItem = main.Showassist == 0 ? 0 : 1;
+    v.monitorPower = main.Monitorpower == 1;
+    v.autoPower = main.Autopower == 1;
+    v.buses = {main.BusGlMM, main.BusGlNMRA_S, main.BusGlNMRA_L, main.BusGaMM,
+               main.BusGaNMRA, main.BusS88, main.Buspower};
+    return v;
+}
+
+void applySetup(const SetupValues& v, AppState& main)
+{
+    if (!v.host.isEmpty())
+        main.Iphostchar = v.host;
+    if (!v.port.isEmpty()) {
+        bool ok = false;
+        const int port = v.port.trimmed().toInt(&ok, 10);
+        if (!ok)
+            throw SetupConversionError(
+                QStringLiteral("'%1' is not a valid integer value").arg(v.port).toStdString());
+        main.Ipport = port;
+    }
+    main.Infoport_an = v.infoChannel ? 1 : 0;
+    main.SrcpVer = v.srcpItem == 1 ? 80 : 73;
+    main.Joy_Mode = v.joyItem == 0 ? 0 : 1;
+    if (!main.Dxpresent)
+        main.Joy_Mode = 1;
+    if (v.langItem >= 0 && v.langItem <= 6)
+        main.Lang_id = v.langItem + 1;
+    main.Showassist = v.assistItem == 0 ? 0 : 1;
+    main.Monitorpower = v.monitorPower ? 1 : 0;
+    main.Autopower = v.autoPower ? 1 : 0;
+    main.BusGlMM = v.buses[0];
+    main.BusGlNMRA_S = v.buses[1];
+    main.BusGlNMRA_L = v.buses[2];
+    main.BusGaMM = v.buses[3];
+    main.BusGaNMRA = v.buses[4];
+    main.BusS88 = v.buses[5];
+    main.Buspower = v.buses[6];
+}

@@ -1,0 +1,532 @@
+#include "app/TMainForm.h"
+
+#include "app/C_Init.h"
+#include "app/ParameterFile.h"
+#include "app/TSetupForm.h"
+#include "loco/TLok.h"
+#include "ui/C_language.h"
+#include "ui/Captions.h"
+#include "ui/TDebugForm.h"
+#include "ui/UserDialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QColor>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <exception>
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+const char* const kModeItems[] = {"Gleisbildentwerfen1", "DecoderAdressen1", "S88modules1", "Betrieb1",
+                                  "Text1", "Fahrstrassen1", "Softregler1", "Joystickeinrichten1"};
+
+QFrame* frame(const char* name, QWidget* parent)
+{
+    auto* f = new QFrame(parent);
+    f->setObjectName(QString::fromLatin1(name));
+    f->setFrameShape(QFrame::StyledPanel);
+    return f;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(UserDialogs& dialogs, const QString& workDir, QWidget* parent)
+    : QMainWindow(parent), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    MainForm = this;
+    WorkDir = workDir;
+    buildMenus();
+    buildPanels();
+    FormCreate();
+}
+
+TMainForm::~TMainForm()
+{
+    m_init.reset();
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+void TMainForm::buildPanels()
+{
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("ClientArea"));
+    m_centralLayout = new QVBoxLayout(central);
+    m_centralLayout->setContentsMargins(1, 1, 1, 1);
+    m_centralLayout->setSpacing(2);
+
+    m_trackPanel = new QWidget(central);
+    m_trackPanel->setObjectName(QStringLiteral("Quarn"));
+    m_trackPanel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_trackPanel->setAutoFillBackground(true);
+    QPalette grey = m_trackPanel->palette();
+    grey.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    m_trackPanel->setPalette(grey);
+    m_centralLayout->addWidget(m_trackPanel, 1);
+
+    Hilfsbild1 = new QWidget(central);
+    Hilfsbild1->setObjectName(QStringLiteral("Hilfsbild1"));
+    Hilfsbild1->hide();
+
+    Design_Panel = frame("Design_Panel", central);
+    Decod_panel = frame("Decod_panel", central);
+    Decod_panel->setMinimumHeight(60);
+    Regler_panel = frame("Regler_panel", central);
+    Regler_panel->setMinimumHeight(120);
+    PageControl1 = new QTabWidget(central);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    auto* tab1 = new QWidget;
+    tab1->setObjectName(QStringLiteral("TabSheet1"));
+    auto* tab2 = new QWidget;
+    tab2->setObjectName(QStringLiteral("TabSheet2"));
+    PageControl1->addTab(tab1, QStringLiteral("Create routes"));
+    PageControl1->addTab(tab2, QStringLiteral("Delete routes"));
+    PageControl1->setMinimumHeight(100);
+    for (QWidget* w : {Design_Panel, Decod_panel, Regler_panel, static_cast<QWidget*>(PageControl1)}) {
+        m_centralLayout->addWidget(w);
+        w->hide();
+    }
+    setCentralWidget(central);
+
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(false);
+    const int widths[3] = {110, 450, 0};
+    for (int i = 0; i < 3; ++i) {
+        m_status[i] = new QLabel(bar);
+        m_status[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        m_status[i]->setFrameShape(QFrame::Panel);
+        m_status[i]->setFrameShadow(QFrame::Sunken);
+        if (widths[i] > 0)
+            m_status[i]->setMinimumWidth(widths[i]);
+        bar->addWidget(m_status[i], widths[i] > 0 ? 0 : 1);
+    }
+}
+
+void TMainForm::setTrackPanel(QWidget* panel)
+{
+    const int index = m_centralLayout->indexOf(m_trackPanel);
+    m_centralLayout->insertWidget(index, panel, 1);
+    m_centralLayout->removeWidget(m_trackPanel);
+    delete m_trackPanel;
+    m_trackPanel = panel;
+}
+
+QAction* TMainForm::action(const QString& name) const
+{
+    return findChild<QAction*>(name);
+}
+
+QMenu* TMainForm::menu(const QString& name) const
+{
+    return findChild<QMenu*>(name);
+}
+
+void TMainForm::setStatusText(int panel, const QString& text)
+{
+    if (panel >= 0 && panel < 3)
+        m_status[panel]->setText(text);
+}
+
+QString TMainForm::statusText(int panel) const
+{
+    return panel >= 0 && panel < 3 ? m_status[panel]->text() : QString();
+}
+
+QString TMainForm::message(int id) const
+{
+    return Lang ? Lang->getmessage(id, Lang_id) : QString();
+}
+
+QSize TMainForm::screenSize() const
+{
+    if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
+        return s->size();
+    return {1024, 768};
+}
+
+void TMainForm::FormCreate()
+{
+    Version = QStringLiteral(" V 0.70");
+    Debug = false;
+
+    try {
+        m_init = std::make_unique<C_Init>(*this);
+    } catch (const std::exception&) {
+        m_dialogs.messageBox(QStringLiteral("An error occured during memory allocation. Please terminate program"),
+                             QStringLiteral("Quarn"), UserDialogs::Icon::Error);
+    }
+
+    LabelFont = QFont();
+    Dunkelrot = 128;
+    Grau = 12632256;
+    Quarnbreite = 980;
+    Quarnhoehe = 680;
+    Panelbreite = 617;
+    Panelhoehe = 113;
+
+    const QSize screen = screenSize();
+    Screen_x = screen.width();
+    Screen_y = screen.height();
+    Quarn_bitmap = QImage(Quarnbreite, Quarnhoehe, QImage::Format_RGB32);
+    Design_Panel_bitmap = QImage(Panelbreite, Panelhoehe, QImage::Format_RGB32);
+    Design_Panel->setFixedSize(Panelbreite, Panelhoehe);
+    Cache = QImage(27, 27, QImage::Format_RGB32);
+    Rueck_cache = QImage(27, 27, QImage::Format_RGB32);
+    Undo = QImage(27, 27, QImage::Format_RGB32);
+
+    setscreen(Screen_x, Screen_y);
+
+    Regler_nr = 0;
+    SrcpVer = 73;
+    DateinameohneEndung.clear();
+    Connecting = Quarnerstellen = Decoder = Betrieb = Fahrstrasseerstellen = Lokregler = El_geladen = Symbol = false;
+    Fahrstrasse = 1;
+    Hpos_alt = 0;
+    Vpos_alt = 0;
+
+    for (const char* name : {"Speichernals1", "Gleisbildentwerfen1", "DecoderAdressen1", "S88modules1", "Text1",
+                             "Betrieb1", "Fahrstrassen1", "Softregler1", "Abfragestarten1", "Abfragebeenden1",
+                             "Joystickcalibrieren1", "Synchronize1", "Spannungan1", "Spannungaus1",
+                             "Initialisierung1", "Zeit1", "Decoderprogrammieren1", "FreieBefehle1"})
+        action(QString::fromLatin1(name))->setEnabled(false);
+    for (const char* name : {"Hostverbinden1", "Joystickeinrichten1"})
+        action(QString::fromLatin1(name))->setEnabled(true);
+    menu(QStringLiteral("Bildschirm1"))->setEnabled(true);
+    action(QStringLiteral("automatisch1"))->setChecked(true);
+    for (const char* name : {"N640mal480", "N800mal600", "N1024mal768"})
+        action(QString::fromLatin1(name))->setChecked(false);
+
+    Joy1con = 0;
+    Joy2con = 0;
+    Joy1loknr = -1;
+    Joy2loknr = -1;
+    Joy1button_pressed = false;
+    Joy2button_pressed = false;
+    Joy_Mode = 1;
+    TextLabelNr = -1;
+    Lang_id = 1;
+    Showassist = 1;
+    Monitorpower = 0;
+    Autopower = 0;
+    LocoData_sent = false;
+    SolenoidData_sent = false;
+
+    BusGlMM = 1;
+    BusGlNMRA_S = 2;
+    BusGlNMRA_L = 3;
+    BusGaMM = 5;
+    BusGaNMRA = 6;
+    BusS88 = 8;
+    Buspower = 1;
+    Move_elements = false;
+    Move_el_counter = 0;
+
+    Hilfsbild1->setVisible(Debug);
+    menu(QStringLiteral("Debug1"))->menuAction()->setVisible(Debug);
+    Design_Panel->hide();
+
+    if (WorkDir.isEmpty())
+        WorkDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    if (!WorkDir.endsWith(QLatin1Char('/')))
+        WorkDir += QLatin1Char('/');
+    setStatusText(1, QStringLiteral("WorkDir: ") + WorkDir);
+
+    Quarn_bitmap.fill(QColor(int(Grau & 0xff), int((Grau >> 8) & 0xff), int((Grau >> 16) & 0xff)));
+
+    // No DirectInput on this platform: the joystick uses the system's joystick messages.
+    Dxpresent = false;
+
+    Iphostchar = QStringLiteral("localhost");
+    Ipport = 12345;
+
+    // A catalogue that cannot be read is reported; the settings and locos are still read, so that
+    // a later save does not overwrite them with defaults.
+    if (loadCatalogue) {
+        try {
+            loadCatalogue();
+        } catch (const std::exception& e) {
+            m_dialogs.showError(QString::fromLocal8Bit(e.what()));
+        }
+    }
+
+    Infoport_an = 0;
+    if (applyServerAddress)
+        applyServerAddress();
+
+    if (Lok) {
+        try {
+            ParameterFile::load(ParameterFile::filePath(*this), *this, *Lok);
+            if (applyServerAddress)
+                applyServerAddress();
+        } catch (const std::exception&) {
+            m_dialogs.messageBox(message(101), message(102), UserDialogs::Icon::Error);
+            saveParameters();
+        }
+    }
+
+    Infostring = message(100);
+    setWindowTitle(Infostring);
+
+    Knopf.fill(false);
+}
+
+bool TMainForm::saveParameters()
+{
+    if (!Lok)
+        return false;
+    try {
+        ParameterFile::save(ParameterFile::filePath(*this), *this, *Lok);
+        return true;
+    } catch (const std::exception& e) {
+        m_dialogs.showError(QString::fromLocal8Bit(e.what()));
+        return false;
+    }
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TMainForm::FormShow()
+{
+    if (Joy_Mode == 1 && joyWinSetup)
+        joyWinSetup();
+    applyLanguage();
+    if (joyinitsetup)
+        joyinitsetup();
+    if (Showassist == 1 && showAssistant)
+        showAssistant();
+}
+
+void TMainForm::applyLanguage()
+{
+    if (!Lang)
+        return;
+    const auto captions = Lang->setup(Lang_id);
+    applyCaptions(this, captions);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this)
+            applyCaptions(w, captions);
+    emit languageApplied();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (FormCloseQuery())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool TMainForm::FormCloseQuery()
+{
+    if (commandConnected && commandConnected()) {
+        m_dialogs.messageBox(message(126), message(102), UserDialogs::Icon::Error);
+        return false;
+    }
+    return true;
+}
+
+void TMainForm::Ende1Click()
+{
+    if (disconnectFromServer)
+        disconnectFromServer();
+    close();
+}
+
+void TMainForm::setscreen(int x, int y)
+{
+    const int width = x - 5;
+    const int height = y - 35;
+    // The preset is the outer size of the window, frame included.
+    const QSize frameExtra = frameGeometry().size() - geometry().size();
+    resize(std::max(1, width - frameExtra.width()), std::max(1, height - frameExtra.height()));
+    move((x - width) / 2, 1);
+}
+
+void TMainForm::screenPresetClick(QAction* item, int x, int y)
+{
+    Screen_x = x;
+    Screen_y = y;
+    for (const char* name : {"automatisch1", "N640mal480", "N800mal600", "N1024mal768"}) {
+        QAction* a = action(QString::fromLatin1(name));
+        a->setChecked(a == item);
+    }
+    setscreen(Screen_x, Screen_y);
+}
+
+void TMainForm::enterMode(bool AppState::*flag, const QString& item, bool keepJoystickCheck)
+{
+    clearModes();
+    this->*flag = true;
+    for (const char* name : kModeItems) {
+        const QString n = QString::fromLatin1(name);
+        if (keepJoystickCheck && n == QLatin1String("Joystickeinrichten1"))
+            continue;
+        action(n)->setChecked(n == item);
+    }
+    setStatusText(1, QString());
+    statusBar()->setStyleSheet(QString());
+}
+
+void TMainForm::Gleisbildentwerfen1Click()
+{
+    enterMode(&AppState::Quarnerstellen, QStringLiteral("Gleisbildentwerfen1"));
+    Decod_panel->hide();
+    Regler_panel->hide();
+    Design_Panel->setFixedSize(std::min(Panelbreite, centralWidget()->width()), Panelhoehe);
+    if (!El_geladen && loadCatalogue) {
+        try {
+            loadCatalogue();
+        } catch (const std::exception& e) {
+            m_dialogs.showError(QString::fromLocal8Bit(e.what()));
+        }
+    }
+    Design_Panel->show();
+    emit paletteRepaint();
+    Cache.fill(Qt::white);
+    Symbol = false;
+    emit designModeEntered();
+}
+
+void TMainForm::DecoderAdressen1Click()
+{
+    enterMode(&AppState::Decoder, QStringLiteral("DecoderAdressen1"));
+    Regler_panel->hide();
+    Design_Panel->hide();
+    Decod_panel->show();
+    Symbol = false;
+    emit decoderModeEntered();
+}
+
+void TMainForm::S88modules1Click()
+{
+    enterMode(&AppState::S88config, QStringLiteral("S88modules1"));
+    Regler_panel->hide();
+    Design_Panel->hide();
+    Decod_panel->show();
+    Symbol = false;
+    emit s88ModeEntered();
+}
+
+void TMainForm::Text1Click()
+{
+    enterMode(&AppState::Text, QStringLiteral("Text1"));
+    Design_Panel->hide();
+    Decod_panel->hide();
+    Regler_panel->hide();
+    Symbol = false;
+    emit textModeEntered();
+}
+
+void TMainForm::Betrieb1Click()
+{
+    enterMode(&AppState::Betrieb, QStringLiteral("Betrieb1"));
+    Design_Panel->hide();
+    Decod_panel->hide();
+    Regler_panel->show();
+    action(QStringLiteral("Joystickcalibrieren1"))->setEnabled(true);
+    Symbol = false;
+    emit operateModeEntered();
+}
+
+void TMainForm::Fahrstrassen1Click()
+{
+    enterMode(&AppState::Fahrstrasseerstellen, QStringLiteral("Fahrstrassen1"), true);
+    Design_Panel->hide();
+    Decod_panel->hide();
+    Regler_panel->hide();
+    PageControl1->setCurrentIndex(0);
+    PageControl1->show();
+    Symbol = false;
+    Verbinden = 0;
+    for (const char* name : {"Gleisbildentwerfen1", "DecoderAdressen1", "Betrieb1"})
+        action(QString::fromLatin1(name))->setEnabled(false);
+    emit routeModeEntered();
+}
+
+void TMainForm::Softregler1Click()
+{
+    enterMode(&AppState::Lokregler, QStringLiteral("Softregler1"));
+    Design_Panel->hide();
+    Decod_panel->hide();
+    Regler_panel->show();
+    statusBar()->setStyleSheet(QStringLiteral("QStatusBar, QStatusBar QLabel { background: red; color: yellow; }"));
+    setStatusText(1, message(141));
+    emit locoSetupModeEntered();
+}
+
+void TMainForm::IPAddrHost1Click()
+{
+    if (!SetupForm)
+        return;
+    SetupForm->fill(*this);
+    SetupForm->FormShow(Lang, Lang_id, Showassist);
+    if (SetupForm->exec() == QDialog::Accepted)
+        applySetupForm();
+}
+
+void TMainForm::applySetupForm()
+{
+    if (!SetupForm)
+        return;
+    try {
+        applySetup(SetupForm->values(), *this);
+    } catch (const SetupConversionError& e) {
+        if (applyServerAddress)
+            applyServerAddress();
+        m_dialogs.showError(QString::fromLocal8Bit(e.what()));
+        return;
+    }
+    if (applyServerAddress)
+        applyServerAddress();
+    saveParameters();
+    applyLanguage();
+    if (joyinitsetup)
+        joyinitsetup();
+}
+
+void TMainForm::QuarnHilfe1Click()
+{
+    const QString help = WorkDir + QStringLiteral("Hilfe/QUARN.html");
+    if (!QFileInfo::exists(help) || !QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
+        m_dialogs.showError(QStringLiteral("The help file %1 could not be opened.").arg(help));
+}
+
+void TMainForm::Info1Click()
+{
+    m_dialogs.messageBox(QStringLiteral("Quarn%1\nDigital model railway control over SRCP").arg(Version),
+                         QStringLiteral("Info"), UserDialogs::Icon::Information);
+}
+
+void TMainForm::DirectX1Click()
+{
+    m_dialogs.messageBox(QStringLiteral("DirectX not installed"), QStringLiteral("Info"),
+                         UserDialogs::Icon::Information);
+}
+
+void TMainForm::openDebugWindow1Click()
+{
+    if (DebugForm)
+        DebugForm->show();
+}

@@ -1,0 +1,220 @@
+#include "app/TSetupForm.h"
+
+#include "app/AppState.h"
+#include "ui/C_language.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+TSetupForm* SetupForm = nullptr;
+
+TRadioGroup::TRadioGroup(const QString& name, const QStringList& items, QWidget* parent)
+    : QWidget(parent), m_box(new QGroupBox(this)), m_group(new QButtonGroup(this))
+{
+    setObjectName(name);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_box);
+    new QHBoxLayout(m_box);
+    setItems(items);
+}
+
+void TRadioGroup::setItems(const QStringList& items)
+{
+    const int selected = itemIndex();
+    for (QAbstractButton* b : m_group->buttons()) {
+        m_group->removeButton(b);
+        delete b;
+    }
+    for (int i = 0; i < items.size(); ++i) {
+        auto* button = new QRadioButton(items[i], m_box);
+        m_group->addButton(button, i);
+        m_box->layout()->addWidget(button);
+    }
+    setItemIndex(selected);
+}
+
+int TRadioGroup::itemIndex() const
+{
+    return m_group->checkedId();
+}
+
+void TRadioGroup::setItemIndex(int index)
+{
+    if (QAbstractButton* b = m_group->button(index))
+        b->setChecked(true);
+}
+
+namespace {
+
+QLabel* label(const QString& name, const QString& text, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    return l;
+}
+
+}  // namespace
+
+TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("SetupForm"));
+    setWindowTitle(QStringLiteral("Quarn setup"));
+    setModal(true);
+
+    PageControl = new QTabWidget(this);
+    PageControl->setObjectName(QStringLiteral("PageControl"));
+
+    auto* ts1 = new QWidget;
+    ts1->setObjectName(QStringLiteral("TS1"));
+    auto* g = new QGridLayout(ts1);
+    int row = 0;
+    Edithost = new QLineEdit(ts1);
+    Edithost->setObjectName(QStringLiteral("Edithost"));
+    g->addWidget(label(QStringLiteral("Labelhost"), QStringLiteral("Server (IP-Address):"), ts1), row, 0);
+    g->addWidget(Edithost, row++, 1);
+    Editport = new QLineEdit(ts1);
+    Editport->setObjectName(QStringLiteral("Editport"));
+    g->addWidget(label(QStringLiteral("Labelport"), QStringLiteral("Port"), ts1), row, 0);
+    g->addWidget(Editport, row++, 1);
+    CheckBox1 = new QCheckBox(ts1);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    g->addWidget(label(QStringLiteral("Infokanal_label"), QStringLiteral("Activate info chanel"), ts1), row, 0);
+    g->addWidget(CheckBox1, row++, 1);
+    RGSrcp = new TRadioGroup(QStringLiteral("RGSrcp"), {QStringLiteral("SRCP 0.73"), QStringLiteral("SRCP 0.80")}, ts1);
+    g->addWidget(label(QStringLiteral("LabelSRCPVersion"), QStringLiteral("SRCP version"), ts1), row, 0);
+    g->addWidget(RGSrcp, row++, 1);
+    RGDirectX = new TRadioGroup(QStringLiteral("RGDirectX"), {QStringLiteral("DirectX"), QStringLiteral("Win Messaging")}, ts1);
+    g->addWidget(label(QStringLiteral("LabelJoymod"), QStringLiteral("Joystick module"), ts1), row, 0);
+    g->addWidget(RGDirectX, row++, 1);
+    CBLang = new QComboBox(ts1);
+    CBLang->setObjectName(QStringLiteral("CBLang"));
+    CBLang->addItems({QStringLiteral("Deutsch"), QStringLiteral("English"), QStringLiteral("Svenska"),
+                      QStringLiteral("Espanol"), QStringLiteral("Italiano"), QStringLiteral("Nederlands"),
+                      QStringLiteral("Francais")});
+    CBLang->setCurrentIndex(-1);
+    g->addWidget(label(QStringLiteral("Labellang"), QStringLiteral("Language"), ts1), row, 0);
+    g->addWidget(CBLang, row++, 1);
+    RGAssist = new TRadioGroup(QStringLiteral("RGAssist"), {QStringLiteral("No"), QStringLiteral("Yes")}, ts1);
+    auto* assistLabels = new QWidget(ts1);
+    auto* al = new QVBoxLayout(assistLabels);
+    al->setContentsMargins(0, 0, 0, 0);
+    Assist1_label = label(QStringLiteral("Assist1_label"), QStringLiteral("Display assist"), assistLabels);
+    Assist2_label = label(QStringLiteral("Assist2_label"), QStringLiteral("on start"), assistLabels);
+    al->addWidget(Assist1_label);
+    al->addWidget(Assist2_label);
+    g->addWidget(assistLabels, row, 0);
+    g->addWidget(RGAssist, row++, 1);
+    cbPower = new QCheckBox(ts1);
+    cbPower->setObjectName(QStringLiteral("cbPower"));
+    g->addWidget(label(QStringLiteral("Label1"), QStringLiteral("Monitor Power state"), ts1), row, 0);
+    g->addWidget(cbPower, row, 1);
+    g->addWidget(label(QStringLiteral("Label10"), QStringLiteral("(only SRCP 0.73 mode)"), ts1), row++, 2);
+    cbAutoPower = new QCheckBox(ts1);
+    cbAutoPower->setObjectName(QStringLiteral("cbAutoPower"));
+    g->addWidget(label(QStringLiteral("Label9"), QStringLiteral("Automatic Power On"), ts1), row, 0);
+    g->addWidget(cbAutoPower, row, 1);
+    g->addWidget(label(QStringLiteral("Label11"), QStringLiteral("(only SRCP 0.73 mode)"), ts1), row++, 2);
+    PageControl->addTab(ts1, QStringLiteral("Global settings"));
+
+    auto* ts2 = new QWidget;
+    ts2->setObjectName(QStringLiteral("TS2"));
+    auto* f = new QFormLayout(ts2);
+    const struct {
+        const char* name;
+        const char* text;
+    } buses[] = {
+        {"udMMLoco", "Marklin/Motorola loco decoders"},
+        {"udNMRAsLoco", "NMRA/DCC loco decoders with short address"},
+        {"udNMRAlLoco", "NMRA/DCC loco decoders with long address"},
+        {"udMMSol", "Marklin/Motorola solenoid decoders"},
+        {"udNMRASol", "NMRA/DCC solenoid decoders"},
+        {"udS88", "S88 feedback "},
+        {"udPower", "Power"},
+    };
+    for (std::size_t i = 0; i < busUpDowns.size(); ++i) {
+        auto* spin = new QSpinBox(ts2);
+        spin->setObjectName(QString::fromLatin1(buses[i].name));
+        spin->setRange(0, 100);
+        busUpDowns[i] = spin;
+        f->addRow(QString::fromLatin1(buses[i].text), spin);
+    }
+    PageControl->addTab(ts2, QStringLiteral("SRCP"));
+
+    Ok_button = new QPushButton(QStringLiteral("Save"), this);
+    Ok_button->setObjectName(QStringLiteral("Ok_button"));
+    Ok_button->setDefault(true);
+    Cancel_button = new QPushButton(QStringLiteral("Cancel"), this);
+    Cancel_button->setObjectName(QStringLiteral("Cancel_button"));
+    connect(Ok_button, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Cancel_button, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Ok_button);
+    buttons->addWidget(Cancel_button);
+    auto* v = new QVBoxLayout(this);
+    v->addWidget(PageControl);
+    v->addLayout(buttons);
+}
+
+void TSetupForm::fill(const AppState& main)
+{
+    const SetupValues v = fillSetup(main, values());
+    Edithost->setText(v.host);
+    Editport->setText(v.port);
+    CheckBox1->setChecked(v.infoChannel);
+    RGSrcp->setItemIndex(v.srcpItem);
+    RGDirectX->setItemIndex(v.joyItem);
+    RGDirectX->setEnabled(v.joyChoiceEnabled);
+    if (v.langItem >= 0)
+        CBLang->setCurrentIndex(v.langItem);
+    cbPower->setChecked(v.monitorPower);
+    cbAutoPower->setChecked(v.autoPower);
+    for (std::size_t i = 0; i < busUpDowns.size(); ++i)
+        busUpDowns[i]->setValue(v.buses[i]);
+}
+
+SetupValues TSetupForm::values() const
+{
+    SetupValues v;
+    v.host = Edithost->text();
+    v.port = Editport->text();
+    v.infoChannel = CheckBox1->isChecked();
+    v.srcpItem = RGSrcp->itemIndex();
+    v.joyItem = RGDirectX->itemIndex();
+    v.joyChoiceEnabled = RGDirectX->isEnabled();
+    v.langItem = CBLang->currentIndex();
+    v.assistItem = RGAssist->itemIndex();
+    v.monitorPower = cbPower->isChecked();
+    v.autoPower = cbAutoPower->isChecked();
+    for (std::size_t i = 0; i < busUpDowns.size(); ++i)
+        v.buses[i] = busUpDowns[i]->value();
+    return v;
+}
+
+void TSetupForm::FormShow(const C_language* lang, int langId, int showassist)
+{
+    if (lang) {
+        RGAssist->setItems({lang->getmessage(74, langId), lang->getmessage(75, langId)});
+        Assist1_label->setText(lang->getmessage(72, langId));
+        Assist2_label->setText(lang->getmessage(73, langId));
+    }
+    if (showassist == 0)
+        RGAssist->setItemIndex(0);
+    else if (showassist == 1)
+        RGAssist->setItemIndex(1);
+    PageControl->setCurrentIndex(0);
+}

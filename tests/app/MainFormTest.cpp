@@ -1,0 +1,292 @@
+#include "app/ParameterFile.h"
+#include "app/TMainForm.h"
+#include "app/TSetupForm.h"
+#include "loco/TLok.h"
+#include "ui/C_language.h"
+#include "ui/ScriptedDialogs.h"
+#include "ui/TDebugForm.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        workDir = dir.path() + "/";
+        ASSERT_TRUE(QDir(dir.path()).mkdir("Data"));
+    }
+
+    std::unique_ptr<TMainForm> start()
+    {
+        dialogs.shown.clear();
+        return std::make_unique<TMainForm>(dialogs, workDir);
+    }
+
+    QByteArray parameterFile() const
+    {
+        QFile f(workDir + "Data/parmc.dat");
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir;
+    QString workDir;
+    ScriptedDialogs dialogs;
+};
+
+const char* const kModeItems[] = {"Gleisbildentwerfen1", "DecoderAdressen1", "S88modules1", "Text1",
+                                  "Betrieb1", "Fahrstrassen1", "Softregler1"};
+
+}  // namespace
+
+TEST_F(MainFormTest, FreshStartWritesDefaultsOnceAndTheNextStartIsSilent)
+{
+    {
+        auto form = start();
+        ASSERT_EQ(dialogs.count("message"), 1);
+        ASSERT_NE(Lang, nullptr);
+        EXPECT_EQ(dialogs.last("message")->text, Lang->getmessage(101, 1));
+        EXPECT_EQ(dialogs.last("message")->caption, Lang->getmessage(102, 1));
+        EXPECT_EQ(dialogs.last("message")->icon, UserDialogs::Icon::Error);
+        EXPECT_EQ(form->WorkDir, workDir);
+        EXPECT_EQ(form->statusText(1), "WorkDir: " + workDir);
+    }
+    AppState defaults;
+    TLok lok;
+    EXPECT_EQ(parameterFile(), ParameterFile::write(defaults, lok));
+
+    auto again = start();
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(again->Ipport, 12345);
+}
+
+TEST_F(MainFormTest, DamagedFileKeepsTheValuesReadBeforeTheErrorAndIsRewrittenComplete)
+{
+    QList<QByteArray> lines = ParameterFile::write(AppState{}, TLok{}).split('\n');
+    lines[0] = "4303\r";
+    lines[1] = "zentrale\r";
+    lines[3] = "abc\r";
+    lines[4] = "2\r";
+    QFile f(workDir + "Data/parmc.dat");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(lines.join('\n'));
+    f.close();
+
+    auto form = start();
+    EXPECT_EQ(dialogs.count("message"), 1);
+    EXPECT_EQ(form->Ipport, 4303);
+    EXPECT_EQ(form->Iphostchar, "zentrale");
+    EXPECT_EQ(form->Lang_id, 1);
+    const QByteArray rewritten = parameterFile();
+    EXPECT_EQ(rewritten.count("\r\n"), ParameterFile::LineCount);
+    EXPECT_TRUE(rewritten.startsWith("4303\r\nzentrale\r\n0\r\n73\r\n1\r\n"));
+}
+
+TEST_F(MainFormTest, UnwritableDataFolderGivesAClearErrorNotACrash)
+{
+    ASSERT_TRUE(QDir(dir.path()).rmdir("Data"));
+    auto form = start();
+    EXPECT_EQ(dialogs.count("message"), 1);
+    ASSERT_EQ(dialogs.count("error"), 1);
+    EXPECT_TRUE(dialogs.last("error")->text.contains("parmc.dat"));
+}
+
+TEST_F(MainFormTest, StartStateMenusAndNoMode)
+{
+    auto form = start();
+    EXPECT_FALSE(form->Quarnerstellen || form->Decoder || form->S88config || form->Text || form->Betrieb
+                 || form->Fahrstrasseerstellen || form->Lokregler);
+    for (const char* name : {"Speichernals1", "Gleisbildentwerfen1", "DecoderAdressen1", "S88modules1", "Text1",
+                             "Betrieb1", "Fahrstrassen1", "Softregler1", "Abfragestarten1", "Abfragebeenden1",
+                             "Joystickcalibrieren1", "Synchronize1", "Spannungan1", "Spannungaus1",
+                             "Initialisierung1", "Zeit1", "Decoderprogrammieren1", "FreieBefehle1"}) {
+        ASSERT_NE(form->action(name), nullptr) << name;
+        EXPECT_FALSE(form->action(name)->isEnabled()) << name;
+    }
+    for (const char* name : {"Hostverbinden1", "Joystickeinrichten1", "Speichern1", "Neu1", "Oeffnen1"})
+        EXPECT_TRUE(form->action(name)->isEnabled()) << name;
+    EXPECT_TRUE(form->menu("Bildschirm1")->isEnabled());
+    EXPECT_TRUE(form->action("automatisch1")->isChecked());
+    EXPECT_FALSE(form->menu("Debug1")->menuAction()->isVisible());
+    EXPECT_FALSE(form->Design_Panel->isVisibleTo(form.get()));
+    EXPECT_EQ(form->trackPanel()->objectName(), "Quarn");
+    EXPECT_EQ(form->Knopf.size(), 2049u);
+    EXPECT_EQ(form->Quarn_bitmap.size(), QSize(980, 680));
+    EXPECT_EQ(form->Quarn_bitmap.pixelColor(500, 300), QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_FALSE(form->Dxpresent);
+    EXPECT_EQ(form->windowTitle(), Lang->getmessage(100, 1));
+}
+
+TEST_F(MainFormTest, ScreenPresetSizesTheWindowAndChecksOnlyItsItem)
+{
+    auto form = start();
+    form->action("N800mal600")->trigger();
+    EXPECT_EQ(form->Screen_x, 800);
+    EXPECT_EQ(form->Screen_y, 600);
+    EXPECT_EQ(form->frameGeometry().size(), QSize(795, 565));
+    EXPECT_EQ(form->pos(), QPoint(2, 1));
+    for (const char* name : {"automatisch1", "N640mal480", "N800mal600", "N1024mal768"})
+        EXPECT_EQ(form->action(name)->isChecked(), QByteArray(name) == "N800mal600") << name;
+}
+
+TEST_F(MainFormTest, ModeHandlersSetOneFlagCheckTheirItemAndShowTheirPanels)
+{
+    struct Case {
+        const char* item;
+        bool AppState::*flag;
+        std::vector<const char*> shown;
+    };
+    const std::vector<Case> cases{
+        {"Gleisbildentwerfen1", &AppState::Quarnerstellen, {"Design_Panel"}},
+        {"DecoderAdressen1", &AppState::Decoder, {"Decod_panel"}},
+        {"S88modules1", &AppState::S88config, {"Decod_panel"}},
+        {"Text1", &AppState::Text, {}},
+        {"Betrieb1", &AppState::Betrieb, {"Regler_panel"}},
+        {"Softregler1", &AppState::Lokregler, {"Regler_panel"}},
+        {"Fahrstrassen1", &AppState::Fahrstrasseerstellen, {"PageControl1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.item);
+        auto form = start();
+        form->show();
+        form->action("Joystickeinrichten1")->setChecked(true);
+        form->Symbol = true;
+        form->action(c.item)->setEnabled(true);
+        form->action(c.item)->trigger();
+        EXPECT_TRUE(form.get()->*c.flag);
+        int flags = form->Quarnerstellen + form->Decoder + form->S88config + form->Text + form->Betrieb
+                    + form->Fahrstrasseerstellen + form->Lokregler;
+        EXPECT_EQ(flags, 1);
+        for (const char* item : kModeItems)
+            EXPECT_EQ(form->action(item)->isChecked(), QByteArray(item) == c.item) << item;
+        EXPECT_EQ(form->action("Joystickeinrichten1")->isChecked(), QByteArray(c.item) == "Fahrstrassen1");
+        for (const char* panel : {"Design_Panel", "Decod_panel", "Regler_panel"}) {
+            const bool want = std::find_if(c.shown.begin(), c.shown.end(),
+                                           [&](const char* s) { return QByteArray(s) == panel; })
+                              != c.shown.end();
+            EXPECT_EQ(form->findChild<QWidget*>(panel)->isVisible(), want) << panel;
+        }
+        if (QByteArray(c.item) == "Softregler1") {
+            EXPECT_EQ(form->statusText(1), Lang->getmessage(141, 1));
+        } else {
+            EXPECT_FALSE(form->Symbol);
+            EXPECT_TRUE(form->statusText(1).isEmpty());
+        }
+        if (QByteArray(c.item) == "Fahrstrassen1") {
+            EXPECT_TRUE(form->PageControl1->isVisible());
+            EXPECT_EQ(form->PageControl1->currentIndex(), 0);
+            for (const char* off : {"Gleisbildentwerfen1", "DecoderAdressen1", "Betrieb1"})
+                EXPECT_FALSE(form->action(off)->isEnabled()) << off;
+        }
+        if (QByteArray(c.item) == "Betrieb1") {
+            EXPECT_TRUE(form->action("Joystickcalibrieren1")->isEnabled());
+        }
+    }
+}
+
+TEST_F(MainFormTest, CloseIsRefusedWhileConnectedAndEndDisconnectsFirst)
+{
+    auto form = start();
+    form->show();
+    bool connected = true;
+    form->commandConnected = [&] { return connected; };
+    form->disconnectFromServer = [&] { connected = false; };
+    dialogs.shown.clear();
+
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->isVisible());
+    ASSERT_EQ(dialogs.count("message"), 1);
+    EXPECT_EQ(dialogs.last("message")->text, Lang->getmessage(126, 1));
+    EXPECT_EQ(dialogs.last("message")->caption, Lang->getmessage(102, 1));
+
+    form->action("Ende1")->trigger();
+    EXPECT_FALSE(connected);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(dialogs.count("message"), 1);
+}
+
+TEST_F(MainFormTest, SettingsDialogSavesAppliesLanguageAndKeepsHostOnBadPort)
+{
+    auto form = start();
+    form->show();
+    TSetupForm setup(form.get());
+    SetupForm = &setup;
+    EXPECT_EQ(form->action("Ende1")->text(), Lang->getmessage(7, 1));
+
+    // Save without changes rewrites the same file.
+    const QByteArray before = parameterFile();
+    setup.fill(*form);
+    setup.FormShow(Lang, form->Lang_id, form->Showassist);
+    EXPECT_FALSE(setup.RGDirectX->isEnabled());
+    form->applySetupForm();
+    EXPECT_EQ(parameterFile(), before);
+
+    // A port that is not a number: error, host taken, nothing after it, no file write.
+    dialogs.shown.clear();
+    setup.Edithost->setText("zentrale");
+    setup.Editport->setText("12a");
+    setup.CBLang->setCurrentIndex(1);
+    setup.busUpDowns[5]->setValue(9);
+    form->applySetupForm();
+    ASSERT_EQ(dialogs.count("error"), 1);
+    EXPECT_TRUE(dialogs.last("error")->text.contains("12a"));
+    EXPECT_EQ(form->Iphostchar, "zentrale");
+    EXPECT_EQ(form->Ipport, 12345);
+    EXPECT_EQ(form->Lang_id, 1);
+    EXPECT_EQ(form->BusS88, 8);
+    EXPECT_EQ(parameterFile(), before);
+
+    // Empty port keeps the port; English switches every caption at once; DirectX choice forced to 1.
+    setup.Editport->clear();
+    setup.RGDirectX->setItemIndex(0);
+    form->applySetupForm();
+    EXPECT_EQ(form->Ipport, 12345);
+    EXPECT_EQ(form->Lang_id, 2);
+    EXPECT_EQ(form->Joy_Mode, 1);
+    EXPECT_EQ(form->BusS88, 9);
+    for (const auto& c : Lang->setup(2)) {
+        if (QAction* a = form->action(c.control)) {
+            EXPECT_EQ(a->text(), c.text) << c.control.toStdString();
+        }
+        if (QMenu* m = form->menu(c.control)) {
+            EXPECT_EQ(m->title(), c.text) << c.control.toStdString();
+        }
+    }
+    EXPECT_EQ(form->menu("FileMenu")->title(), "&File");
+    EXPECT_EQ(setup.Ok_button->text(), Lang->getmessage(55, 2));
+    AppState back;
+    TLok lok;
+    ParameterFile::load(workDir + "Data/parmc.dat", back, lok);
+    EXPECT_EQ(back.Lang_id, 2);
+    EXPECT_EQ(back.Iphostchar, "zentrale");
+    SetupForm = nullptr;
+}
+
+TEST_F(MainFormTest, DebugWindowStaysOnTopCollectsLinesAndStaysHiddenWithoutDebug)
+{
+    auto form = start();
+    TDebugForm debug;
+    DebugForm = &debug;
+    EXPECT_TRUE(debug.windowFlags() & Qt::WindowStaysOnTopHint);
+    debug.append("SET GL M2 3 1 5 14 0");
+    debug.append("second");
+    EXPECT_EQ(debug.text(), "SET GL M2 3 1 5 14 0\nsecond");
+    EXPECT_FALSE(form->Debug);
+    EXPECT_FALSE(debug.isVisible());
+    form->openDebugWindow1Click();
+    EXPECT_TRUE(debug.isVisible());
+    DebugForm = nullptr;
+}
