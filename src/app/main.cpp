@@ -1,5 +1,6 @@
 #include "app/TMainForm.h"
 #include "app/TSetupForm.h"
+#include "panel/TrackPanelHost.h"
 #include "ui/TDebugForm.h"
 #include "ui/WidgetDialogs.h"
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv)
     WidgetDialogs dialogs;
     auto mainForm = std::make_unique<TMainForm>(dialogs);
     dialogs.setParent(mainForm.get());
+    new TrackPanelHost(*mainForm);  // owned by the main window
     auto debugForm = std::make_unique<TDebugForm>();
     DebugForm = debugForm.get();
     auto setupForm = std::make_unique<TSetupForm>(mainForm.get());

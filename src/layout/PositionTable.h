@@ -4,6 +4,8 @@
 #include <QFont>
 #include <QString>
 
+#include <cstdint>
+
 struct TElementEntry;
 
 struct TTextEntry {
@@ -12,6 +14,7 @@ struct TTextEntry {
     QString TextInfo;
     int XText = 0, YText = 0;
     QString Name;
+    std::uint32_t TextColor = 0;  // blue-green-red; written with the font text
 };
 
 struct tPosEntry {

@@ -1,0 +1,63 @@
+#include "layout/LineValueReader.h"
+
+#include <limits>
+
+int LineValueReader::readInt()
+{
+    while (m_pos < m_text.size()) {
+        const char c = m_text[m_pos];
+        if (c == ' ' || c == '\t' || c == '\r') {
+            ++m_pos;
+        } else if (c == '\n') {
+            ++m_pos;
+            ++m_line;
+        } else {
+            break;
+        }
+    }
+    if (m_pos >= m_text.size())
+        return 0;
+    const qsizetype start = m_pos;
+    while (m_pos < m_text.size() && m_pos - start < 32) {
+        const char c = m_text[m_pos];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+            break;
+        ++m_pos;
+    }
+    const QByteArray token = m_text.mid(start, m_pos - start);
+    bool ok = false;
+    const long long value = token.toLongLong(&ok, 10);
+    if (!ok || token.startsWith('+') || value < std::numeric_limits<int>::min()
+        || value > std::numeric_limits<int>::max()) {
+        throw FileReadError("'" + token.left(32).toStdString() + "' is not a valid integer value (line "
+                            + std::to_string(m_line) + ")");
+    }
+    skipRestOfLine();
+    return static_cast<int>(value);
+}
+
+QByteArray LineValueReader::readLine()
+{
+    if (m_pos >= m_text.size())
+        return {};
+    qsizetype end = m_text.indexOf('\n', m_pos);
+    if (end < 0)
+        end = m_text.size();
+    QByteArray line = m_text.mid(m_pos, end - m_pos);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    m_pos = end + 1;
+    ++m_line;
+    return line;
+}
+
+void LineValueReader::skipRestOfLine()
+{
+    const qsizetype end = m_text.indexOf('\n', m_pos);
+    if (end < 0) {
+        m_pos = m_text.size();
+    } else {
+        m_pos = end + 1;
+        ++m_line;
+    }
+}

@@ -1,0 +1,116 @@
+#include "panel/LayoutFileCommands.h"
+
+#include "app/AppState.h"
+#include "panel/LayoutPanel.h"
+#include "ui/UserDialogs.h"
+
+#include <QFileInfo>
+
+#include <exception>
+
+LayoutFileCommands::LayoutFileCommands(AppState& main, LayoutPanel& panel, UserDialogs& dialogs)
+    : m_main(main), m_panel(panel), m_dialogs(dialogs)
+{
+}
+
+void LayoutFileCommands::takeName(const QString& path)
+{
+    const QFileInfo info(path);
+    m_main.Gleisbildpfad = info.absolutePath() + QLatin1Char('/');
+    m_main.Gleisbildname = info.fileName();
+    const qsizetype dot = m_main.Gleisbildname.lastIndexOf(QLatin1Char('.'));
+    m_main.DateinameohneEndung = dot < 0 ? m_main.Gleisbildname : m_main.Gleisbildname.left(dot);
+}
+
+LayoutFileResult LayoutFileCommands::Neu1Click()
+{
+    LayoutFileResult r;
+    const auto path = m_dialogs.saveFileName(m_panel.messageText(103), m_main.WorkDir + QStringLiteral("Layouts/"),
+                                             NewFilter());
+    if (!path || path->isEmpty())
+        return r;
+    takeName(*path);
+    if (!m_main.Gleisbildname.endsWith(QStringLiteral(".pln"), Qt::CaseSensitive))
+        return r;
+    m_main.Anzahl = 0;
+    m_panel.EmptyQuarnlist();
+    m_panel.EmptyTextlist();
+    m_panel.EmptyMovelist();
+    r.done = true;
+    r.statusText = m_main.Gleisbildname;
+    r.enableLayoutMenus = true;
+    r.windowTitle = m_main.Infostring + QStringLiteral("   Layout: ") + m_main.Gleisbildname;
+    r.enterDesignMode = true;  // the window writes the route file first
+    return r;
+}
+
+LayoutFileResult LayoutFileCommands::Oeffnen1Click()
+{
+    LayoutFileResult r;
+    const auto path = m_dialogs.openFileName(m_panel.messageText(105), m_panel.layoutPath(), OpenFilter());
+    if (!path || path->isEmpty())
+        return r;
+    struct Busy {
+        LayoutPanel& p;
+        explicit Busy(LayoutPanel& panel) : p(panel) { if (p.busyCursor) p.busyCursor(true); }
+        ~Busy() { if (p.busyCursor) p.busyCursor(false); }
+    } busy(m_panel);
+    m_panel.quarngraufaerben();
+    takeName(*path);
+    if (!m_main.Gleisbildname.endsWith(QStringLiteral(".pln"), Qt::CaseSensitive)) {
+        m_panel.QuarnPaint();
+        return r;
+    }
+    m_main.Anzahl = 0;
+    m_panel.EmptyQuarnlist();
+    m_panel.EmptyTextlist();
+    m_panel.EmptyMovelist();
+    try {
+        m_panel.gleisbildladen(m_main.Gleisbildname, m_main.Gleisbildpfad);
+    } catch (const std::exception& e) {
+        m_panel.QuarnPaint();
+        m_dialogs.showError(QString::fromUtf8(e.what()));
+        return r;
+    }
+    m_panel.HScrollBarChange(0);
+    m_panel.VScrollBarChange(0);
+    r.resetScrollBars = true;
+    r.done = true;
+    r.enableLayoutMenus = true;
+    r.enterOperateMode = true;  // the window computes the route file name first
+    return r;
+}
+
+LayoutFileResult LayoutFileCommands::Speichern1Click()
+{
+    if (m_main.Gleisbildname.isEmpty())
+        return Speichernals1Click();
+    LayoutFileResult r;
+    try {
+        m_panel.gleisbildspeichern(m_main.Gleisbildname, m_main.Gleisbildpfad);
+        r.done = true;
+    } catch (const std::exception& e) {
+        m_dialogs.showError(QString::fromUtf8(e.what()));
+    }
+    return r;
+}
+
+LayoutFileResult LayoutFileCommands::Speichernals1Click()
+{
+    LayoutFileResult r;
+    const QString folder = m_main.Gleisbildpfad.isEmpty() ? m_panel.layoutPath() : m_main.Gleisbildpfad;
+    const auto path = m_dialogs.saveFileName(m_panel.messageText(106), folder, NewFilter());
+    if (!path || path->isEmpty())
+        return r;
+    const QFileInfo info(*path);
+    try {
+        m_panel.gleisbildspeichern(info.fileName(), info.absolutePath() + QLatin1Char('/'));
+    } catch (const std::exception& e) {
+        m_dialogs.showError(QString::fromUtf8(e.what()));
+        return r;
+    }
+    takeName(*path);
+    r.done = true;
+    r.enterOperateMode = true;
+    return r;
+}

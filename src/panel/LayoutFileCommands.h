@@ -1,0 +1,38 @@
+#pragma once
+// The "&File" menu's layout commands without the window: dialogs, names, tables and file. Each
+// returns what the window has to do next (menus, mode, title), so the window stays a thin layer.
+
+#include <QString>
+
+class LayoutPanel;
+struct AppState;
+class UserDialogs;
+
+struct LayoutFileResult {
+    bool done = false;           // a layout was created, opened or saved
+    bool enterDesignMode = false;
+    bool enterOperateMode = false;
+    bool enableLayoutMenus = false;  // and disable the screen menu
+    bool resetScrollBars = false;
+    QString windowTitle;         // non-empty: set the window title
+    QString statusText;          // non-empty: status bar panel 1
+};
+
+class LayoutFileCommands {
+public:
+    LayoutFileCommands(AppState& main, LayoutPanel& panel, UserDialogs& dialogs);
+
+    LayoutFileResult Neu1Click();
+    LayoutFileResult Oeffnen1Click();         // errors are shown with the default error dialog
+    LayoutFileResult Speichern1Click();       // without a name: asks as "Save as" does
+    LayoutFileResult Speichernals1Click();
+
+    static QString NewFilter() { return QStringLiteral("Quarn files|*.pln|All Files|*.*"); }
+    static QString OpenFilter() { return QStringLiteral("Quarn Layout Files|*.pln|All Files|*.*"); }
+
+private:
+    void takeName(const QString& path);
+    AppState& m_main;
+    LayoutPanel& m_panel;
+    UserDialogs& m_dialogs;
+};

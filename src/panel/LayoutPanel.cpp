@@ -1,0 +1,349 @@
+#include "panel/LayoutPanel.h"
+
+#include "app/AppState.h"
+#include "layout/C_Element.h"
+#include "layout/C_Position.h"
+#include "layout/FontText.h"
+#include "layout/LayoutFile.h"
+#include "layout/LineValueReader.h"
+#include "ui/UserDialogs.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace {
+const char* const FallbackMessages[][2] = {
+    {"102", "Error"},
+    {"103", "Create new layout file"},
+    {"105", "Open layout"},
+    {"106", "Save with new name"},
+    {"107", "Text input"},
+    {"108", "Please, input text!"},
+    {"109", "The element could not placed since one element was already placed here!"},
+};
+
+struct BusyGuard {
+    const std::function<void(bool)>& hook;
+    explicit BusyGuard(const std::function<void(bool)>& h) : hook(h) { if (hook) hook(true); }
+    ~BusyGuard() { if (hook) hook(false); }
+};
+}  // namespace
+
+LayoutPanel::LayoutPanel(AppState& main, C_Position& postable, C_Element& element, UserDialogs& dialogs)
+    : m_main(main), m_postable(postable), m_element(element), m_dialogs(dialogs)
+{
+    textQuery = [this](const QString& caption, const QString& prompt, int, int) {
+        return m_dialogs.inputQuery(caption, prompt, QString());
+    };
+}
+
+QString LayoutPanel::dataPath() const { return m_main.WorkDir + QStringLiteral("Data/"); }
+QString LayoutPanel::layoutPath() const { return m_main.WorkDir + QStringLiteral("Layouts/"); }
+
+QString LayoutPanel::messageText(int id) const
+{
+    if (message)
+        return message(id);
+    for (const auto& m : FallbackMessages)
+        if (QString::number(id) == QLatin1String(m[0]))
+            return QString::fromLatin1(m[1]);
+    return {};
+}
+
+// --- positions ---
+
+void LayoutPanel::Quarnliste_eintragen(int x, int y, int n)
+{
+    auto e = std::make_unique<tPosEntry>();
+    C_Position::initializeEntry(m_main.Anzahl, *e);
+    e->Posx = x;
+    e->Posy = y;
+    e->Enummer = n;
+    m_postable.addEntry(std::move(e));
+}
+
+int LayoutPanel::poslistsuchen(int x, int y) const
+{
+    const tPosEntry* e = m_postable.getEntryByKor(x, y);
+    return e ? e->Enummer : 0;
+}
+
+int LayoutPanel::poslistsuchen2(int x, int y) const
+{
+    const tPosEntry* e = m_postable.getEntryByKor(x, y);
+    return e ? e->CompID : 0;
+}
+
+int LayoutPanel::compsuchen(int x, int y) const
+{
+    int found = 0;
+    for (int i = 0; i < C_Element::Count; ++i)
+        if (m_element.get_posx(i) == x && m_element.get_posy(i) == y)
+            found = m_element.get_nummer(i);
+    return found;
+}
+
+bool LayoutPanel::deletecompfromlist(int x, int y)
+{
+    // A group being collected may refer to the entry; it must not outlive it.
+    tPosEntry* first = nullptr;
+    for (int i = 0; i < m_postable.getNumbofEntries(); ++i) {
+        tPosEntry* e = m_postable.getEntryByNum(i);
+        if (e->Posx == x && e->Posy == y) {
+            first = e;
+            break;
+        }
+    }
+    if (!first)
+        return false;
+    auto& moves = m_main.Movelist;
+    moves.erase(std::remove(moves.begin(), moves.end(), first), moves.end());
+    return m_postable.delEntry(x, y) == 0;
+}
+
+void LayoutPanel::EmptyQuarnlist()
+{
+    m_main.Movelist.clear();  // holds references into the table
+    m_postable.EmptyQuarnList();
+}
+
+bool LayoutPanel::deletefromTextlist(int x, int y)
+{
+    auto& list = m_main.Textliste;
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if ((*it)->XText == x && (*it)->YText == y) {
+            list.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+void LayoutPanel::EmptyTextlist() { m_main.Textliste.clear(); }
+void LayoutPanel::EmptyMovelist() { m_main.Movelist.clear(); }
+
+// --- catalogue and palette ---
+
+void LayoutPanel::elementeladen()
+{
+    BusyGuard busy(busyCursor);
+    if (m_main.Design_Panel_bitmap.size() != QSize(m_main.Panelbreite, m_main.Panelhoehe))
+        m_main.Design_Panel_bitmap = QImage(m_main.Panelbreite, m_main.Panelhoehe, QImage::Format_RGB32);
+    m_main.Design_Panel_bitmap.fill(toQColor(m_main.Dunkelrot));
+    QFile f(dataPath() + QStringLiteral("Elemente1.dat"));
+    if (!f.open(QIODevice::ReadOnly))
+        throw FileReadError("Cannot open file \"" + f.fileName().toStdString() + "\". " + f.errorString().toStdString());
+    m_element.readCatalogue(f.readAll());
+    m_main.El_geladen = true;
+    QPainter p(&m_main.Design_Panel_bitmap);
+    for (int i = 0; i < C_Element::Count; ++i) {
+        // Icons are shown 1:1 so that the palette cell is exactly the picture that will be placed.
+        const QImage& icon = m_icons.load(dataPath() + m_element.get_i01(i));
+        m_main.Cache = icon.copy(0, 0, 27, 27);
+        p.drawImage(QPoint(m_element.get_posx(i), m_element.get_posy(i)), m_main.Cache);
+    }
+}
+
+// --- rendering ---
+
+QString LayoutPanel::iconFileName(int n, int state)
+{
+    QString name = QStringLiteral("Icon%1").arg(n, 2, 10, QLatin1Char('0'));
+    switch (state) {
+    case 1: case 2: case 3: case 11: case 12: case 13:
+        return name + QStringLiteral("%1.bmp").arg(state, 2, 10, QLatin1Char('0'));
+    default:
+        return name;  // no such file: loading it fails
+    }
+}
+
+void LayoutPanel::drawOnPanel(const QImage& tile, int px, int py)
+{
+    if (!panel || panel->surface.isNull())
+        return;
+    {
+        QPainter p(&panel->surface);
+        p.drawImage(QPoint(px, py), tile);
+    }
+    panel->notify(QRect(px, py, tile.width(), tile.height()));
+}
+
+void LayoutPanel::drawAtCell(const QImage& tile, int x, int y)
+{
+    {
+        QPainter p(&m_main.Quarn_bitmap);
+        p.drawImage(QPoint(x, y), tile);
+    }
+    drawOnPanel(tile, x - m_main.Hpos_alt, y - m_main.Vpos_alt);
+}
+
+void LayoutPanel::clearCell(int x, int y)
+{
+    QImage grey(27, 27, QImage::Format_RGB32);
+    grey.fill(toQColor(m_main.Grau));
+    drawAtCell(grey, x, y);
+}
+
+void LayoutPanel::changeicon(int state, int x, int y, int n)
+{
+    if (n < 1 || n > 88)
+        return;
+    if (state <= 0)
+        state = 1;
+    const QImage& icon = m_icons.load(dataPath() + iconFileName(n, state));
+    m_main.Cache = icon.copy(0, 0, 27, 27);
+    drawAtCell(m_main.Cache, x, y);
+}
+
+void LayoutPanel::change_2_icon(int state, int x, int y, int n)
+{
+    if (n < 1 || n > 88)
+        return;
+    if (state <= 0 || state > 13)
+        state = 1;
+    try {
+        const QImage& icon = m_icons.load(dataPath() + iconFileName(n, state));
+        m_main.Cache = icon.copy(0, 0, 27, 27);
+    } catch (const IconLoadError&) {
+        return;  // the element following the mouse is simply not shown
+    }
+    drawOnPanel(m_main.Cache, x - m_main.Hpos_alt, y - m_main.Vpos_alt);
+}
+
+void LayoutPanel::fillGrey(QImage& img, std::uint32_t bgr) const
+{
+    if (!img.isNull())
+        img.fill(toQColor(bgr));
+}
+
+void LayoutPanel::quarngraufaerben()
+{
+    if (m_main.Quarn_bitmap.size() != QSize(m_main.Quarnbreite, m_main.Quarnhoehe))
+        m_main.Quarn_bitmap = QImage(m_main.Quarnbreite, m_main.Quarnhoehe, QImage::Format_RGB32);
+    fillGrey(m_main.Quarn_bitmap, 12632256);
+}
+
+void LayoutPanel::deletecache()
+{
+    if (m_main.Cache.size() != QSize(27, 27))
+        m_main.Cache = QImage(27, 27, QImage::Format_RGB32);
+    fillGrey(m_main.Cache, m_main.Grau);
+}
+
+void LayoutPanel::deleteundo()
+{
+    if (m_main.Undo.size() != QSize(27, 27))
+        m_main.Undo = QImage(27, 27, QImage::Format_RGB32);
+    fillGrey(m_main.Undo, m_main.Grau);
+}
+
+void LayoutPanel::resizePanel(int width, int height)
+{
+    if (!panel)
+        return;
+    panel->surface = QImage(std::max(1, width), std::max(1, height), QImage::Format_RGB32);
+    QuarnPaint();
+}
+
+void LayoutPanel::QuarnPaint()
+{
+    if (!panel || panel->surface.isNull())
+        return;
+    {
+        QPainter p(&panel->surface);
+        p.fillRect(panel->surface.rect(), toQColor(m_main.Grau));
+        p.drawImage(QPoint(0, 0), m_main.Quarn_bitmap,
+                    QRect(m_main.Hpos_alt, m_main.Vpos_alt, panel->surface.width(), panel->surface.height()));
+    }
+    panel->notify(panel->surface.rect());
+}
+
+int LayoutPanel::HScrollBarChange(int position)
+{
+    m_main.Hpos_alt = std::clamp(sollkoord(position), 0, m_main.Quarnbreite);
+    QuarnPaint();
+    return m_main.Hpos_alt;
+}
+
+int LayoutPanel::VScrollBarChange(int position)
+{
+    m_main.Vpos_alt = std::clamp(sollkoord(position), 0, m_main.Quarnhoehe);
+    QuarnPaint();
+    return m_main.Vpos_alt;
+}
+
+void LayoutPanel::writeQuarnText(const TTextEntry& label)
+{
+    auto draw = [&](QImage& img, int x, int y) -> QRect {
+        QPainter p(&img);
+        p.setFont(label.TextFont);
+        const QRect box = p.fontMetrics().boundingRect(QRect(x, y, 2000, 2000), Qt::AlignLeft | Qt::AlignTop,
+                                                       label.TextInfo);
+        p.fillRect(box, toQColor(m_main.Grau));
+        p.setPen(toQColor(label.TextColor));
+        p.drawText(box, Qt::AlignLeft | Qt::AlignTop, label.TextInfo);
+        return box;
+    };
+    draw(m_main.Quarn_bitmap, label.XText, label.YText);
+    if (panel && !panel->surface.isNull())
+        panel->notify(draw(panel->surface, label.XText - m_main.Hpos_alt, label.YText - m_main.Vpos_alt));
+}
+
+// --- layout file ---
+
+void LayoutPanel::gleisbildspeichern(const QString& name, const QString& folder)
+{
+    const QString path = folder.isEmpty() || folder.endsWith(QLatin1Char('/')) ? folder + name
+                                                                               : folder + QLatin1Char('/') + name;
+    QSaveFile f(path);
+    const QByteArray text = writeLayoutText(m_postable, m_main.Textliste);
+    if (name.isEmpty() || !f.open(QIODevice::WriteOnly) || f.write(text) != text.size() || !f.commit())
+        throw FileReadError("Cannot create file \"" + path.toStdString() + "\". "
+                            + (name.isEmpty() ? std::string("No file name") : f.errorString().toStdString()));
+}
+
+void LayoutPanel::gleisbildladen(const QString& name, const QString& folder)
+{
+    const QString path = folder.isEmpty() || folder.endsWith(QLatin1Char('/')) ? folder + name
+                                                                               : folder + QLatin1Char('/') + name;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw FileReadError("Cannot open file \"" + path.toStdString() + "\". " + f.errorString().toStdString());
+    const QByteArray text = f.readAll();
+    f.close();
+
+    struct ProgressGuard {
+        LayoutPanel& p;
+        ~ProgressGuard() { if (p.progress) p.progress(false, 0, 0, QString()); }
+    } guard{*this};
+
+    int count = 0, labelCount = 0;
+    LayoutReadHooks hooks;
+    hooks.started = [&](int n) {
+        m_main.Anzahl = n;
+        if (progress)
+            progress(true, 0, n, QStringLiteral("0 %"));
+    };
+    hooks.elementAdded = [&](tPosEntry& e, int kept) {
+        const int s = e.Stellung < 1 ? 1 : e.Stellung;
+        const int n = e.Enummer;
+        if (n != 20 && n != 42 && n != 64 && n != 65 && n != 86 && n != 87) {
+            int decoder = 0, port = 0;
+            if (s == 1) { decoder = e.Decod1; port = e.Daten1; }
+            else if (s == 2) { decoder = e.Decod2; port = e.Daten2; }
+            else if (s == 3) { decoder = e.Decod3; port = e.Daten3; }
+            if (port > 0 && accessoryOut)
+                accessoryOut(e.Protokoll, decoder, port);
+        }
+        changeicon(s, e.Posx, e.Posy, n);
+        if (progress)
+            progress(true, kept, count, QString::number(count > 0 ? kept * 100 / count : 0) + QStringLiteral(" %"));
+    };
+    hooks.labelsStarted = [&](int t) { m_main.TextLabelNr = t > 0 ? t : -1; };
+    hooks.labelAdded = [&](TTextEntry& label) { writeQuarnText(label); };
+    readLayoutText(text, m_postable, m_main.Textliste, count, labelCount, hooks);
+}

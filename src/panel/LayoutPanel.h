@@ -1,0 +1,95 @@
+#pragma once
+// Positions, drawing, layout file and editor of the track panel, working on the application state,
+// the position table and the catalogue. The service object forwards its panel operations here.
+// Drawing goes into the layout picture and, when a panel is attached, onto the panel.
+
+#include "panel/IconCache.h"
+#include "panel/PanelCanvas.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+struct AppState;
+struct tPosEntry;
+struct TTextEntry;
+class C_Position;
+class C_Element;
+class UserDialogs;
+
+class LayoutPanel {
+public:
+    enum class Button { Left, Right, Middle };
+
+    LayoutPanel(AppState& main, C_Position& postable, C_Element& element, UserDialogs& dialogs);
+
+    // Hooks the program sets; all are optional.
+    PanelCanvas* panel = nullptr;
+    std::function<void(const QString& protocol, int decoder, int port)> accessoryOut;  // ga_out
+    std::function<void(bool visible, int value, int max, const QString& percent)> progress;
+    std::function<void(bool busy)> busyCursor;
+    std::function<QString(int id)> message;  // message table in the current language
+    // The text dialog with its "Font" button; defaults to a plain input query.
+    std::function<std::optional<QString>(const QString& caption, const QString& prompt, int x, int y)> textQuery;
+
+    QString dataPath() const;
+    QString layoutPath() const;
+    QString messageText(int id) const;
+
+    // --- positions ---
+    static int sollkoord(int v) { return v / 27 * 27; }
+    void Quarnliste_eintragen(int x, int y, int n);
+    int poslistsuchen(int x, int y) const;
+    int poslistsuchen2(int x, int y) const;
+    int compsuchen(int x, int y) const;
+    bool deletecompfromlist(int x, int y);
+    void EmptyQuarnlist();
+    bool deletefromTextlist(int x, int y);
+    void EmptyTextlist();
+    void EmptyMovelist();
+
+    // --- catalogue and palette ---
+    void elementeladen();  // throws FileReadError / IconLoadError
+
+    // --- rendering ---
+    static QString iconFileName(int n, int state);
+    void changeicon(int state, int x, int y, int n);     // throws IconLoadError
+    void change_2_icon(int state, int x, int y, int n);  // silent on a missing icon
+    void quarngraufaerben();
+    void deletecache();
+    void deleteundo();
+    void QuarnPaint();                                   // panel := picture at the scroll offsets
+    void resizePanel(int width, int height);
+    int HScrollBarChange(int position);                  // returns the snapped position
+    int VScrollBarChange(int position);
+    void drawAtCell(const QImage& tile, int x, int y);   // picture and panel
+    void clearCell(int x, int y);                        // grey in picture and panel
+    void writeQuarnText(const TTextEntry& label);
+
+    // --- layout file ---
+    void gleisbildspeichern(const QString& name, const QString& folder);  // throws on a write error
+    void gleisbildladen(const QString& name, const QString& folder);      // throws on a read error
+
+    // --- editor ---
+    QPoint paletteMouseDown(Button button, int X, int Y);  // returns the palette cell origin
+    void designMouseDown(Button button, bool shift, int X, int Y);
+    void designMouseMove(bool leftHeld, bool shift, int X, int Y);
+    void textMouseDown(Button button, int X, int Y);
+    void mouseDownDone(int X, int Y);  // every mode, at the end of a mouse-down
+    void mouseUp(bool shift, int X, int Y);
+    std::unique_ptr<TTextEntry> createlabel(const QString& name, const QString& text, int x, int y) const;
+
+private:
+    QPoint cellOf(int X, int Y) const;
+    void drawOnPanel(const QImage& tile, int px, int py);
+    void fillGrey(QImage& img, std::uint32_t bgr) const;
+
+    AppState& m_main;
+    C_Position& m_postable;
+    C_Element& m_element;
+    UserDialogs& m_dialogs;
+    IconCache m_icons;
+};

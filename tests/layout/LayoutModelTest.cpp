@@ -1,0 +1,248 @@
+#include "app/AppState.h"
+#include "layout/C_Element.h"
+#include "layout/C_Position.h"
+#include "layout/FontText.h"
+#include "layout/LayoutFile.h"
+#include "layout/LineValueReader.h"
+#include "panel/LayoutPanel.h"
+#include "ui/ScriptedDialogs.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace {
+const QString DataDir = QStringLiteral(QUARN_SOURCE_DIR "data/Data/");
+
+QByteArray catalogueText()
+{
+    QFile f(DataDir + QStringLiteral("Elemente1.dat"));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return f.readAll();
+}
+}  // namespace
+
+TEST(Catalogue, FileHas88RecordsOnThePaletteGridWithFixedRolesAndIcons)
+{
+    const QByteArray text = catalogueText();
+    EXPECT_EQ(text.count("\r\n"), 1056);
+    EXPECT_EQ(text.count('\n'), 1056);
+    C_Element cat;
+    cat.readCatalogue(text);
+    for (int i = 0; i < 88; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(cat.get_nummer(i), i + 1);
+        EXPECT_EQ(cat.get_posx(i), 1 + 28 * (i % 22));
+        EXPECT_EQ(cat.get_posy(i), 1 + 28 * (i / 22));
+        const int kind = cat.get_art(i);
+        ASSERT_GE(kind, 0);
+        ASSERT_LE(kind, 3);
+        const QStringList icons{cat.get_i01(i), cat.get_i02(i), cat.get_i03(i)};
+        for (int s = 1; s <= std::max(kind, 1); ++s) {
+            const QString name = QStringLiteral("Icon%1%2.bmp").arg(i + 1, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0'));
+            EXPECT_EQ(icons[s - 1], name);
+            EXPECT_EQ(QImage(DataDir + name).size(), QSize(27, 27)) << name.toStdString();
+            const QString route = LayoutPanel::iconFileName(i + 1, 10 + s);
+            EXPECT_TRUE(QFileInfo::exists(DataDir + route)) << route.toStdString();
+        }
+    }
+    for (int n : {20, 42, 64, 86}) EXPECT_EQ(cat.get_art(n - 1), 1) << n;  // uncoupling tracks
+    EXPECT_EQ(cat.get_art(22 - 1), 1);                                     // emergency stop
+    for (int n : {65, 87, 66, 88}) EXPECT_EQ(cat.get_art(n - 1), 0) << n;  // detectors, route switches
+    for (int n : {65, 87}) EXPECT_TRUE(QFileInfo::exists(DataDir + LayoutPanel::iconFileName(n, 2)));
+    for (int n : {66, 88}) EXPECT_TRUE(QFileInfo::exists(DataDir + LayoutPanel::iconFileName(n, 11)));
+    EXPECT_EQ(cat.get_art(14 - 1), 2);  // turnout
+    EXPECT_EQ(cat.get_art(19 - 1), 3);  // three-way turnout
+    EXPECT_EQ(cat.get_art(1 - 1), 2);   // signal
+    EXPECT_EQ(cat.get_art(21 - 1), 0);  // straight track
+    EXPECT_EQ(cat.get_name(14 - 1), QStringLiteral("Turnout, horizontally"));
+}
+
+TEST(Catalogue, ReadErrorKeepsEarlierEntries)
+{
+    C_Element cat;
+    EXPECT_THROW(cat.readCatalogue("1\r\nA\r\n1\r\n1\r\n2\r\n0\r\na\r\nb\r\nc\r\nd\r\ne\r\nf\r\nzwei\r\n"), FileReadError);
+    EXPECT_EQ(cat.get_art(0), 2);
+    EXPECT_EQ(cat.get_nummer(1), 0);
+}
+
+TEST(PositionTable, LookupAndDeleteByCellAndIndex)
+{
+    C_Position t;
+    EXPECT_EQ(t.addEntry(nullptr), -1);
+    for (int id : {1, 2, 3}) {
+        auto e = std::make_unique<tPosEntry>();
+        C_Position::initializeEntry(id, *e);
+        e->Posx = id == 3 ? 54 : 27;
+        e->Posy = 0;
+        EXPECT_EQ(t.addEntry(std::move(e)), 0);
+    }
+    EXPECT_EQ(t.getEntryByKor(27, 0)->CompID, 2);  // the later one
+    EXPECT_EQ(t.getEntryByNum(3), nullptr);
+    EXPECT_EQ(t.getEntryByNum(-1), nullptr);
+    EXPECT_EQ(t.delEntry(27, 0), 0);  // removes the earlier one
+    EXPECT_EQ(t.getNumbofEntries(), 2);
+    EXPECT_EQ(t.getEntryByNum(0)->CompID, 2);
+    EXPECT_EQ(t.delEntry(81, 81), -1);
+    tPosEntry e;
+    e.Stellung = 3;
+    e.Protokoll = QStringLiteral("N");
+    C_Position::initializeEntry(7, e);
+    EXPECT_EQ(e.CompID, 7);
+    EXPECT_EQ(e.Stellung, 1);
+    EXPECT_EQ(e.Protokoll, QStringLiteral("M"));
+}
+
+TEST(PositionTable, CellSnappingAndPaletteHitTest)
+{
+    EXPECT_EQ(LayoutPanel::sollkoord(53), 27);
+    EXPECT_EQ(LayoutPanel::sollkoord(54), 54);
+    EXPECT_EQ(LayoutPanel::sollkoord(0), 0);
+    AppState s;
+    C_Position t;
+    C_Element cat;
+    cat.readCatalogue(catalogueText());
+    ScriptedDialogs d;
+    LayoutPanel p(s, t, cat, d);
+    EXPECT_EQ(p.compsuchen(29, 1), 2);
+    EXPECT_EQ(p.compsuchen(30, 1), 0);
+    EXPECT_EQ(p.compsuchen(113, 1), 5);
+}
+
+TEST(FontText, ConvertsFacesStylesAndColours)
+{
+    QFont f;
+    std::uint32_t c = 0;
+    StringToFont(QStringLiteral("Arial,12,0110,$00FF0000"), f, c);
+    EXPECT_EQ(f.family(), QStringLiteral("Arial"));
+    EXPECT_EQ(f.pointSize(), 12);
+    EXPECT_FALSE(f.bold());
+    EXPECT_TRUE(f.italic());
+    EXPECT_TRUE(f.underline());
+    EXPECT_FALSE(f.strikeOut());
+    EXPECT_EQ(c, 0x00FF0000u);
+    EXPECT_EQ(toQColor(c), QColor(0, 0, 255));  // blue-green-red order
+    EXPECT_EQ(FontToString(f, c), QStringLiteral("Arial,12,0110,clBlue"));
+    StringToFont(QStringLiteral("MS Sans Serif,8,1000,clBlack"), f, c);
+    EXPECT_EQ(FontToString(f, c), QStringLiteral("MS Sans Serif,8,1000,clBlack"));
+    StringToFont(QStringLiteral("Arial,9,0001,clWindowText"), f, c);
+    EXPECT_EQ(c, 0x80000008u);
+    EXPECT_EQ(FontToString(f, c), QStringLiteral("Arial,9,0001,clWindowText"));
+    EXPECT_EQ(ColorToString(0x00123456), QStringLiteral("$00123456"));
+
+    for (const char* bad : {"Arial", "Arial,12", "Arial,12,011,clBlack", "Arial,x,0000,clBlack",
+                            "Arial,12,0000,clNoSuchColour", "Comic, Sans,10,0000,clBlack", ""}) {
+        SCOPED_TRACE(bad);
+        QFont g;
+        std::uint32_t gc = 0;
+        EXPECT_THROW(StringToFont(QString::fromLatin1(bad), g, gc), FontConversionError);
+    }
+}
+
+TEST(LineReader, IntegersAndLines)
+{
+    const QByteArray text("  12 rest\r\n\r\n-3\r\nhello\r\n");
+    LineValueReader in(text);
+    EXPECT_EQ(in.readInt(), 12);
+    EXPECT_EQ(in.readInt(), -3);
+    EXPECT_EQ(in.readLine(), QByteArray("hello"));
+    EXPECT_EQ(in.readInt(), 0);  // end of text
+    EXPECT_EQ(in.readLine(), QByteArray());
+    const QByteArray bad("1x\r\n");
+    LineValueReader b(bad);
+    EXPECT_THROW(b.readInt(), FileReadError);
+}
+
+namespace {
+void addElement(C_Position& t, int id, int n, int x, int y, int state = 1)
+{
+    auto e = std::make_unique<tPosEntry>();
+    C_Position::initializeEntry(id, *e);
+    e->Enummer = n;
+    e->Posx = x;
+    e->Posy = y;
+    e->Stellung = state;
+    t.addEntry(std::move(e));
+}
+}  // namespace
+
+TEST(LayoutFile, WritesTheExactFormat)
+{
+    C_Position t;
+    std::vector<std::unique_ptr<TTextEntry>> labels;
+    EXPECT_EQ(writeLayoutText(t, labels), QByteArray("0\r\n0\r\n"));
+    addElement(t, 4, 14, 0, 0, 2);
+    t.getEntryByNum(0)->Decod1 = 3;
+    t.getEntryByNum(0)->Daten1 = 1;
+    t.getEntryByNum(0)->Decod2 = 3;
+    t.getEntryByNum(0)->Daten2 = 2;
+    t.getEntryByNum(0)->Protokoll = QStringLiteral("N");
+    auto label = std::make_unique<TTextEntry>();
+    label->Name = QStringLiteral("Gtextlabel0");
+    label->TextInfo = QStringLiteral("Bahnhof");
+    label->XText = 27;
+    label->YText = 0;
+    label->TextFont = QFont(QStringLiteral("Arial"), 10);
+    label->TextFont.setBold(true);
+    label->TextColor = 0x80000008u;
+    labels.push_back(std::move(label));
+    EXPECT_EQ(writeLayoutText(t, labels),
+              QByteArray("1\r\n4\r\n14\r\n0\r\n0\r\n2\r\n3\r\n3\r\n0\r\n1\r\n2\r\n0\r\n0\r\nN\r\n"
+                         "1\r\nGtextlabel0\r\nBahnhof\r\n27\r\n0\r\n0\r\nArial,10,1000,clWindowText\r\n"));
+}
+
+TEST(LayoutFile, ReadsRecordsRenumbersAndSkipsEmptyElements)
+{
+    const QByteArray text("3\r\n"
+                          "9\r\n0\r\n27\r\n27\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nM\r\n"
+                          "9\r\n21\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nM\r\n"
+                          "9\r\n14\r\n54\r\n0\r\n2\r\n1\r\n1\r\n0\r\n1\r\n2\r\n0\r\n5\r\nN\r\n"
+                          "1\r\nGtextlabel3\r\nHalt\r\n0\r\n27\r\n0\r\nArial,12,0110,$00FF0000\r\n");
+    C_Position t;
+    std::vector<std::unique_ptr<TTextEntry>> labels;
+    int n = 0, tcount = 0;
+    readLayoutText(text, t, labels, n, tcount, {});
+    ASSERT_EQ(t.getNumbofEntries(), 2);
+    EXPECT_EQ(t.getEntryByNum(0)->CompID, 2);  // record numbers, not the stored values
+    EXPECT_EQ(t.getEntryByNum(0)->Posx, 0);     // coordinate 0 is kept
+    EXPECT_EQ(t.getEntryByNum(1)->CompID, 3);
+    EXPECT_EQ(t.getEntryByNum(1)->Fahrnr, 5);
+    EXPECT_EQ(t.getEntryByNum(1)->Protokoll, QStringLiteral("N"));
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_TRUE(labels[0]->TextFont.italic());
+    EXPECT_EQ(labels[0]->TextColor, 0x00FF0000u);
+    EXPECT_EQ(n, 3);
+    EXPECT_EQ(tcount, 1);
+}
+
+TEST(LayoutFile, BadInputKeepsWhatWasReadAndReportsAnError)
+{
+    const QByteArray good = "9\r\n21\r\n0\r\n0\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nM\r\n";
+    struct Case {
+        const char* what;
+        QByteArray text;
+        bool throws;
+        int kept;
+    };
+    const Case cases[] = {
+        {"non-number", "2\r\n" + good + "9\r\nzwei\r\n", true, 1},
+        {"element 89", "2\r\n" + good + "9\r\n89\r\n0\r\n0\r\n", true, 1},
+        {"bad font", "1\r\n" + good + "1\r\nL\r\nT\r\n0\r\n0\r\n0\r\nArial;12\r\n", true, 1},
+        {"truncated record", "2\r\n" + good + "9\r\n21\r\n27\r\n", false, 2},
+        {"truncated label", "1\r\n" + good + "1\r\nL\r\n", true, 1},
+        {"huge count", "2000000000\r\n" + good, false, 1},
+        {"empty", "", false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        C_Position t;
+        std::vector<std::unique_ptr<TTextEntry>> labels;
+        int n = 0, tc = 0;
+        if (c.throws)
+            EXPECT_ANY_THROW(readLayoutText(c.text, t, labels, n, tc, {}));
+        else
+            EXPECT_NO_THROW(readLayoutText(c.text, t, labels, n, tc, {}));
+        EXPECT_EQ(t.getNumbofEntries(), c.kept);
+    }
+}

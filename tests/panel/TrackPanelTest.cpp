@@ -1,0 +1,226 @@
+#include "app/AppState.h"
+#include "layout/C_Element.h"
+#include "layout/C_Position.h"
+#include "layout/LineValueReader.h"
+#include "panel/LayoutPanel.h"
+#include "ui/ScriptedDialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <set>
+#include <tuple>
+
+#include <gtest/gtest.h>
+
+namespace {
+using B = LayoutPanel::Button;
+
+struct Fixture : ::testing::Test {
+    AppState s;
+    C_Position t;
+    C_Element cat;
+    ScriptedDialogs d;
+    LayoutPanel p{s, t, cat, d};
+    PanelCanvas canvas;
+    QTemporaryDir dir;
+
+    void SetUp() override
+    {
+        s.WorkDir = QStringLiteral(QUARN_SOURCE_DIR "data/");
+        s.Quarn_bitmap = QImage(980, 680, QImage::Format_RGB32);
+        p.quarngraufaerben();
+        p.elementeladen();
+        p.panel = &canvas;
+        p.resizePanel(600, 400);
+    }
+    void select(int n)  // palette click on element n
+    {
+        p.paletteMouseDown(B::Left, cat.get_posx(n - 1) + 3, cat.get_posy(n - 1) + 3);
+        ASSERT_EQ(s.Comp_nr, n);
+    }
+    void place(int n, int X, int Y)
+    {
+        select(n);
+        p.designMouseDown(B::Left, false, X, Y);
+        p.mouseDownDone(X, Y);
+        p.mouseUp(false, X, Y);
+    }
+    QImage icon(int n, int state) { return QImage(p.dataPath() + LayoutPanel::iconFileName(n, state)).convertToFormat(QImage::Format_RGB32); }
+};
+}  // namespace
+
+TEST_F(Fixture, EditorLayoutSavesAndReopensToTheSamePicture)
+{
+    place(21, 0, 0);     // row and column 0
+    place(14, 30, 5);
+    place(19, 60, 0);
+    place(65, 0, 30);
+    s.Hpos_alt = 27;     // scrolled: panel (30, 60) is layout (54, 54)
+    place(14, 30, 60);
+    s.Hpos_alt = 0;
+    EXPECT_EQ(t.getEntryByKor(54, 54)->Enummer, 14);
+    s.LabelFont = QFont(QStringLiteral("DejaVu Sans"), 9);
+    s.LabelFont.setBold(true);
+    d.textAnswers.push_back(QStringLiteral("Bahnhof Nord"));
+    p.textMouseDown(B::Left, 100, 120);
+    ASSERT_EQ(s.Textliste.size(), 1u);
+    EXPECT_EQ(s.Textliste[0]->Name, QStringLiteral("Gtextlabel0"));
+    p.gleisbildspeichern(QStringLiteral("drawn.pln"), dir.path() + QLatin1Char('/'));
+    const QImage drawn = s.Quarn_bitmap.copy();
+
+    AppState s2;
+    s2.WorkDir = s.WorkDir;
+    C_Position t2;
+    LayoutPanel p2(s2, t2, cat, d);
+    p2.quarngraufaerben();
+    p2.gleisbildladen(QStringLiteral("drawn.pln"), dir.path() + QLatin1Char('/'));
+    EXPECT_EQ(t2.getNumbofEntries(), 5);
+    EXPECT_EQ(t2.getEntryByKor(0, 0)->Enummer, 21);
+    EXPECT_EQ(s2.TextLabelNr, 1);
+    EXPECT_TRUE(s2.Quarn_bitmap == drawn);
+    EXPECT_EQ(s.Quarn_bitmap.copy(0, 0, 27, 27), icon(21, 1));
+}
+
+TEST_F(Fixture, OccupiedCellDeleteAndTextRules)
+{
+    place(21, 40, 40);
+    place(14, 40, 40);  // occupied
+    EXPECT_EQ(d.count(QStringLiteral("message")), 1);
+    EXPECT_EQ(d.last(QStringLiteral("message"))->text.left(24), QStringLiteral("The element could not pl"));
+    EXPECT_EQ(t.getEntryByKor(27, 27)->Enummer, 21);
+    p.textMouseDown(B::Left, 40, 40);  // occupied: no dialog
+    EXPECT_EQ(d.count(QStringLiteral("input")), 0);
+    d.textAnswers.push_back(QString());  // OK on an empty text
+    p.textMouseDown(B::Left, 100, 100);
+    EXPECT_TRUE(s.Textliste.empty());
+    p.designMouseDown(B::Right, false, 40, 40);
+    EXPECT_EQ(t.getNumbofEntries(), 0);
+    QImage grey(27, 27, QImage::Format_RGB32);
+    grey.fill(QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_EQ(s.Quarn_bitmap.copy(27, 27, 27, 27), grey);
+    EXPECT_EQ(canvas.surface.copy(27, 27, 27, 27), grey);
+}
+
+TEST_F(Fixture, GroupMoveOneCellPerEvent)
+{
+    place(21, 0, 0);
+    place(21, 27, 0);
+    place(14, 54, 27);
+    p.paletteMouseDown(B::Right, 1, 1);
+    for (int x : {0, 27, 27, 54}) {
+        const int y = x == 54 ? 27 : 0;
+        p.designMouseDown(B::Left, true, x + 2, y + 2);
+        p.mouseDownDone(x + 2, y + 2);
+        p.mouseUp(true, x + 2, y + 2);
+    }
+    ASSERT_EQ(s.Movelist.size(), 3u);  // the second click on (27, 0) added nothing
+    p.designMouseDown(B::Left, true, 2, 2);
+    p.mouseDownDone(2, 2);
+    p.designMouseMove(true, true, 2 + 54, 2);  // two cells in one event: one cell
+    p.mouseUp(true, 56, 2);
+    EXPECT_EQ(t.getEntryByNum(0)->Posx, 27);
+    EXPECT_EQ(t.getEntryByNum(1)->Posx, 54);
+    EXPECT_EQ(t.getEntryByNum(2)->Posx, 81);
+    EXPECT_EQ(t.getEntryByNum(2)->Posy, 27);
+    EXPECT_EQ(s.Quarn_bitmap.copy(81, 27, 27, 27), icon(14, 1));
+}
+
+TEST_F(Fixture, IconRulesAndScrolling)
+{
+    const QImage before = s.Quarn_bitmap.copy();
+    p.changeicon(1, 0, 0, 0);
+    p.changeicon(1, 0, 0, 89);
+    EXPECT_TRUE(s.Quarn_bitmap == before);
+    p.changeicon(0, 27, 27, 14);
+    EXPECT_EQ(s.Quarn_bitmap.copy(27, 27, 27, 27), icon(14, 1));
+    EXPECT_THROW(p.changeicon(5, 0, 0, 14), IconLoadError);
+    p.change_2_icon(5, 0, 0, 14);  // no such icon: silently nothing
+    EXPECT_EQ(canvas.surface.copy(0, 0, 27, 27), before.copy(0, 0, 27, 27));
+    p.change_2_icon(20, 0, 0, 14);  // above 13: state 1
+    EXPECT_EQ(canvas.surface.copy(0, 0, 27, 27), icon(14, 1));
+    EXPECT_EQ(s.Quarn_bitmap.copy(0, 0, 27, 27), before.copy(0, 0, 27, 27));  // panel only
+    EXPECT_EQ(p.VScrollBarChange(100), 81);
+    EXPECT_EQ(s.Vpos_alt, 81);
+    p.changeicon(2, 27 + 27, 54 + 81, 14);
+    p.HScrollBarChange(27);
+    p.VScrollBarChange(54);
+    EXPECT_EQ(s.Quarn_bitmap.copy(54, 135, 27, 27), icon(14, 2));
+    EXPECT_EQ(canvas.surface.copy(27, 81, 27, 27), icon(14, 2));
+}
+
+TEST_F(Fixture, FailedOpenAndFailedSaveLeaveFilesAlone)
+{
+    place(21, 0, 0);
+    const QString folder = dir.path() + QLatin1Char('/');
+    p.gleisbildspeichern(QStringLiteral("keep.pln"), folder);
+    QFile f(folder + QStringLiteral("keep.pln"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray saved = f.readAll();
+    f.close();
+    QFile bad(folder + QStringLiteral("bad.pln"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("2\r\n9\r\n21\r\n0\r\n0\r\n1\r\nx\r\n");
+    bad.close();
+    EXPECT_THROW(p.gleisbildladen(QStringLiteral("bad.pln"), folder), FileReadError);
+    EXPECT_THROW(p.gleisbildladen(QStringLiteral("missing.pln"), folder), FileReadError);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
+    EXPECT_THROW(p.gleisbildspeichern(QStringLiteral("keep.pln"), folder + QStringLiteral("no/such/")), FileReadError);
+    EXPECT_THROW(p.gleisbildspeichern(QString(), folder), FileReadError);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), saved);
+}
+
+TEST_F(Fixture, DemoLayoutOpensWithEveryKindOfElement)
+{
+    std::vector<std::tuple<QString, int, int>> sent;
+    p.accessoryOut = [&](const QString& proto, int decoder, int port) { sent.emplace_back(proto, decoder, port); };
+    p.gleisbildladen(QStringLiteral("Demo.pln"), p.layoutPath());
+    std::set<int> kinds;
+    bool detectorWithAddress = false;
+    for (int i = 0; i < t.getNumbofEntries(); ++i) {
+        const tPosEntry* e = t.getEntryByNum(i);
+        kinds.insert(cat.get_art(e->Enummer - 1) * 100 + e->Enummer);
+        if ((e->Enummer == 65 || e->Enummer == 87) && e->Decod1 > 0 && e->Daten1 > 0)
+            detectorWithAddress = true;
+    }
+    auto has = [&](int n) { return std::any_of(kinds.begin(), kinds.end(), [n](int k) { return k % 100 == n; }); };
+    for (int n : {14, 19, 1, 20, 22, 65, 66, 88, 12})
+        EXPECT_TRUE(has(n)) << n;
+    EXPECT_TRUE(detectorWithAddress);
+    EXPECT_GE(s.Textliste.size(), 3u);
+    EXPECT_FALSE(sent.empty());  // decoder addresses are filled in
+    for (const auto& c : sent)
+        EXPECT_GT(std::get<2>(c), 0);
+}
+
+TEST_F(Fixture, DragCarriesTheElementAndStateZeroDrawsStateOne)
+{
+    place(21, 0, 0);  // Geloescht is false after a placement
+    select(14);
+    p.designMouseDown(B::Left, false, 30, 30);
+    p.mouseDownDone(30, 30);
+    p.designMouseMove(true, false, 60, 30);
+    p.designMouseMove(true, false, 90, 30);
+    p.mouseUp(false, 90, 30);
+    EXPECT_EQ(t.getEntryByKor(27, 27), nullptr);
+    ASSERT_NE(t.getEntryByKor(81, 27), nullptr);
+    EXPECT_EQ(t.getEntryByKor(81, 27)->Enummer, 14);
+    QImage grey(27, 27, QImage::Format_RGB32);
+    grey.fill(QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_EQ(s.Quarn_bitmap.copy(27, 27, 27, 27), grey);   // cells passed over are restored
+    EXPECT_EQ(s.Quarn_bitmap.copy(54, 27, 27, 27), grey);
+    EXPECT_EQ(s.Quarn_bitmap.copy(81, 27, 27, 27), icon(14, 1));
+
+    const QString folder = dir.path() + QLatin1Char('/');
+    QFile f(folder + QStringLiteral("zero.pln"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("1\r\n1\r\n14\r\n135\r\n135\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nM\r\n0\r\n");
+    f.close();
+    p.gleisbildladen(QStringLiteral("zero.pln"), folder);
+    EXPECT_EQ(t.getEntryByKor(135, 135)->Stellung, 0);
+    EXPECT_EQ(s.Quarn_bitmap.copy(135, 135, 27, 27), icon(14, 1));
+    EXPECT_EQ(s.TextLabelNr, -1);
+}
