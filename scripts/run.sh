@@ -1,8 +1,19 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds the program and starts it.
+# With no server running on localhost port 12345 (the program's default), the bundled SRCP simulator
+# is started there in demo mode for the program's lifetime. Set QUARN_NO_SIM=1 to skip that.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build -j2
-exec build/bin/quarn "$@"
+
+sim_pid=""
+if [ -z "${QUARN_NO_SIM:-}" ] && [ -x build/bin/srcp-sim ] \
+   && ! (exec 3<>/dev/tcp/127.0.0.1/12345) 2>/dev/null; then
+  build/bin/srcp-sim --protocol 0.7.3 --port 12345 --demo > /dev/null &
+  sim_pid=$!
+  trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
+  echo "Started the SRCP simulator on 127.0.0.1:12345 (SRCP 0.7.3, demo layout)."
+fi
+build/bin/quarn "$@"

@@ -16,6 +16,8 @@
 
 struct tPosEntry;
 struct TTextEntry;
+class THighResTimer;
+class ServerSession;
 
 struct AppState {
     // Geometry and drawing surfaces
@@ -78,6 +80,12 @@ struct AppState {
     int BusGlMM = 1, BusGlNMRA_S = 2, BusGlNMRA_L = 3;
     int BusGaMM = 5, BusGaNMRA = 6, BusS88 = 8, Buspower = 1;
     double KavoTime = 0;
+
+    // Objects of the main window that model code reaches through the state (owned by the window;
+    // tests point them at their own): the high-resolution timer behind Bahn->pause, and the server
+    // session with Command_Socket, Poll_Socket, Info_Socket, Lock_socket and the reader threads.
+    THighResTimer* HRT1 = nullptr;
+    ServerSession* Session = nullptr;
 
     // User interface settings
     int Lang_id = 1;

@@ -3,15 +3,21 @@
 // and the loco table. It holds no state of its own. Its operations are implemented in one file per
 // concern (parameter file, positions, rendering, layout file, accessories, routes).
 
+#include "panel/DecoderPanelContent.h"
 #include "panel/LayoutPanel.h"
 
 #include <QString>
+
+#include <array>
+#include <functional>
 
 struct AppState;
 class C_Position;
 class C_Element;
 class TLok;
 class UserDialogs;
+class ProgressDisplay;
+struct tPosEntry;
 
 class Cbahn {
 public:
@@ -51,7 +57,39 @@ public:
     void gleisbildspeichern(const QString& name, const QString& folder) { m_panel.gleisbildspeichern(name, folder); }
     void gleisbildladen(const QString& name, const QString& folder) { m_panel.gleisbildladen(name, folder); }
 
-    // --- Accessories (panel/) ---
+    // --- Accessories (panel/Cbahn_accessories.cpp) ---
+    // SRCP accessory address and output of decoder d, data port p: 4 d + (p + 1) div 2, output 0
+    // for odd p and 1 for even p (p 0 to 8; any other p: offset p div 2, output 1).
+    struct AccessoryAddress {
+        int address = 0;
+        int port = 0;
+    };
+    static AccessoryAddress gaAddress(int decoder, int dataPort);
+    // One accessory pulse: switch on, pause 300 ms, switch off, under the session's Lock_socket.
+    // Nothing is sent for decoder <= 0, data port < 0 or without a connection. Throws TcpError when
+    // a write fails.
+    void ga_out(const QString& Protokoll, int decoder, int dataPort);
+    // Blocks the calling thread for ms milliseconds on the high-resolution timer.
+    void pause(int ms);
+    // What an operate click needs from other parts of the program.
+    struct OperateHooks {
+        std::function<void(tPosEntry&)> switchRoute;  // a route switch (66, 88) was clicked
+        std::function<void()> stopAllLocos;           // the emergency stop (22) was clicked
+    };
+    // Operate click on the cell at layout point (x, y): next state, icons, accessory commands.
+    // Errors (a missing icon, a failed write) propagate; Stellung is then not updated.
+    void operateClick(int x, int y, const OperateHooks& hooks = {});
+    // "S&ynchronize": re-sends every accessory's stored state.
+    void synchronizeAccessories(ProgressDisplay& progress);
+    // Decoder mode click and S88 mode click on the cell at (x, y): set Speichern_posx/-posy and
+    // return what the decoder panel shows (rows -1 and not filled when the click is ignored).
+    DecoderPanelContent decoderClick(int x, int y);
+    DecoderPanelContent s88Click(int x, int y);
+    DecoderPanelContent decodpaneldarstellen(int n, int x, int y) const;
+    // "Save" of the decoder panel: the six edits (Decod_edit1..3, Daten_Edit1..3) and the protocol
+    // index into the element at (Speichern_posx, Speichern_posy). Empty texts are skipped. False on
+    // a non-number or when no element is chosen (fields stored before keep their new values).
+    bool decoderPanelSave(const std::array<QString, 6>& edits, int protocolIndex);
 
     // --- Routes (panel/) ---
 

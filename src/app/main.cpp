@@ -1,6 +1,7 @@
 #include "app/TMainForm.h"
 #include "app/TSetupForm.h"
 #include "panel/TrackPanelHost.h"
+#include "session/SessionHost.h"
 #include "ui/TDebugForm.h"
 #include "ui/WidgetDialogs.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char** argv)
     auto mainForm = std::make_unique<TMainForm>(dialogs);
     dialogs.setParent(mainForm.get());
     new TrackPanelHost(*mainForm);  // owned by the main window
+    new SessionHost(*mainForm);     // owned by the main window
     auto debugForm = std::make_unique<TDebugForm>();
     DebugForm = debugForm.get();
     auto setupForm = std::make_unique<TSetupForm>(mainForm.get());

@@ -398,7 +398,8 @@ ElementInfo elementInfo(int number)
     else if (column == 20) info.kind = 1;                   // uncoupling track
     else if (column == 22) info.kind = row == 0 ? 1 : (row == 1 ? 2 : 0);  // stop, light, route switch
     else info.kind = 0;
-    info.iconStates = std::max(info.kind, 1);
+    // Kind 1 elements go to state 2 when operated (momentary ones return to 1), so they have two icons.
+    info.iconStates = info.kind == 1 ? 2 : std::max(info.kind, 1);
     if (number == 65 || number == 87 || number == 66 || number == 88) info.iconStates = 2;
     return info;
 }

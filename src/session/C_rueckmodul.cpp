@@ -1,0 +1,73 @@
+#include "session/C_rueckmodul.h"
+
+#include "app/AppState.h"
+#include "app/Cbahn.h"
+#include "layout/C_Position.h"
+#include "layout/PositionTable.h"
+#include "session/FeedbackLine.h"
+#include "ui/ProgressDisplay.h"
+
+#include <stdexcept>
+#include <string>
+
+C_rueckmodul* Rueckmodul = nullptr;
+
+C_rueckmodul::C_rueckmodul(AppState& main, C_Position& postable, Cbahn& bahn)
+    : m_main(main), m_postable(postable), m_bahn(bahn)
+{
+}
+
+void C_rueckmodul::iconrefresh(int module, int port, int value)
+{
+    const int count = m_postable.getNumbofEntries();
+    for (int i = 0; i < count; ++i) {
+        tPosEntry* e = m_postable.getEntryByNum(i);
+        if (!e || !isDetector(e->Enummer) || e->Daten1 <= 0)
+            continue;
+        if (e->Daten1 == port && e->Decod1 == module) {
+            if (value != 0 && value != 1)
+                throw std::runtime_error("no detector icon for feedback value " + std::to_string(value));
+            m_bahn.changeicon(value == 0 ? 1 : 2, e->Posx, e->Posy, e->Enummer);
+            return;
+        }
+    }
+}
+
+void C_rueckmodul::fbport_auswerten(std::string_view line)
+{
+    FeedbackContact c = decodeFbPort(line);
+    iconrefresh(c.module, c.port, c.value);
+}
+
+void C_rueckmodul::fball_auswerten(std::string_view line)
+{
+    for (const FeedbackContact& c : decodeFbAll(line))
+        iconrefresh(c.module, c.port, c.value);
+}
+
+void C_rueckmodul::iconreset()
+{
+    const int count = m_postable.getNumbofEntries();
+    for (int i = 0; i < count; ++i) {
+        tPosEntry* e = m_postable.getEntryByNum(i);
+        if (!e || !isDetector(e->Enummer))
+            continue;
+        try {
+            m_bahn.changeicon(1, e->Posx, e->Posy, e->Enummer);
+        } catch (const std::exception&) {
+            // A detector whose icon cannot be drawn keeps its picture; the others are reset.
+        }
+    }
+}
+
+void C_rueckmodul::parse(std::string_view) {}
+
+void C_rueckmodul::synchronize(ProgressDisplay& progress)
+{
+    const int count = m_postable.getNumbofEntries();
+    ProgressScope scope(progress, count);
+    for (int i = 0; i < count; ++i) {
+        // The stored contact states come from the SRCP 0.8 client; in 0.7.3 mode there are none.
+        progress.step(i, count > 0 ? i * 100 / count : 0);
+    }
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The feedback evaluator: draws feedback detectors (elements 65 and 87) free or occupied as their
+// S88 contacts report. A detector carries its module in Decod1 and its port in Daten1.
+// Runs on the GUI thread only; the reader threads hand decoded contacts over to it.
+
+#include <string_view>
+
+struct AppState;
+class C_Position;
+class Cbahn;
+class ProgressDisplay;
+
+class C_rueckmodul {
+public:
+    C_rueckmodul(AppState& main, C_Position& postable, Cbahn& bahn);
+
+    // Redraws the first detector (in table order) with this module and port: value 0 free, 1
+    // occupied. Any other value has no icon and throws, like a missing icon file.
+    void iconrefresh(int module, int port, int value);
+    // Decode a one-contact or an all-contacts line and refresh (throw FeedbackLineError when
+    // the line is malformed).
+    void fbport_auswerten(std::string_view line);
+    void fball_auswerten(std::string_view line);
+    // Draws every detector free, whatever its module and port; a detector that cannot be drawn is
+    // skipped.
+    void iconreset();
+    // Accepts a line and does nothing with it.
+    void parse(std::string_view line);
+    // "Synchroni&ze" of the feedback menu. In SRCP 0.7.3 mode only the progress display runs.
+    void synchronize(ProgressDisplay& progress);
+
+    static bool isDetector(int elementNumber) { return elementNumber == 65 || elementNumber == 87; }
+
+private:
+    AppState& m_main;
+    C_Position& m_postable;
+    Cbahn& m_bahn;
+};
+
+extern C_rueckmodul* Rueckmodul;

@@ -1,0 +1,122 @@
+#pragma once
+// The server session of the main window: connecting and disconnecting, the raw SRCP 0.7.3 channel
+// (Command_Socket, Poll_Socket, Info_Socket and the write lock Lock_socket), its reader threads,
+// power, reset and free commands, the power monitor timer and feedback polling.
+//
+// Everything here runs on the GUI thread except the readers and the write operations, which any
+// thread may call. The window is a thin layer: it forwards its menu actions and follows the
+// signals (status bar panels, menu enabled states).
+//
+// Writing a command line from another part of the program, for example a loco line:
+//     if (ServerSession* s = main.Session)
+//         s->writeCommand(line + "\r\n");   // takes Lock_socket; writes nothing when not connected
+// An accessory pulse holds Lock_socket across both lines:
+//     s->writePulse(onLine, offLine, [&] { bahn.pause(300); });
+
+#include "session/FeedbackLine.h"
+#include "session/LineHandOver.h"
+
+#include "srcp/TcpLineClient.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+struct AppState;
+class UserDialogs;
+class C_language;
+class THighResTimer;
+class TReadCommand;
+class TReadinfo;
+class TPollHandleThread;
+
+class ServerSession : public QObject {
+    Q_OBJECT
+public:
+    // How long connecting to a server may take before it counts as failed.
+    static constexpr std::chrono::milliseconds ConnectTimeout{3000};
+
+    ServerSession(AppState& main, UserDialogs& dialogs, const C_language& lang, THighResTimer& timer,
+                  QObject* parent = nullptr);
+    ~ServerSession() override;  // stops the readers and closes every connection
+
+    // --- The raw SRCP 0.7.3 channel ---
+    TcpLineClient Command_Socket;
+    TcpLineClient Poll_Socket;
+    TcpLineClient Info_Socket;
+    std::mutex Lock_socket;  // serialises every write to Command_Socket
+    QTimer PowerTimer;       // power monitor, 3000 ms one-shot
+    QString Cinfo;           // last line of the command channel
+    QString InMessage;       // last line of the info channel
+
+    bool commandConnected() const { return Command_Socket.connected(); }
+    bool pollRunning() const;
+
+    // Writes `text` as it is (the caller adds the line end) under Lock_socket. Returns false and
+    // writes nothing when Command_Socket is not connected. Throws TcpError when the write fails
+    // (the lock is released).
+    bool writeCommand(std::string_view text);
+    // Writes `on`, calls `between` (the pulse wait), writes `off`, all under one hold of
+    // Lock_socket, so no other line comes between the two. Same results as writeCommand.
+    bool writePulse(std::string_view on, std::string_view off, const std::function<void()>& between);
+
+    // --- Menu actions (GUI thread) ---
+    void connectServer();     // "&Connect to server"
+    void disconnectServer();  // "&Disconnect from server"
+    void powerOn();           // "Voltage &on"
+    void powerOff();          // "Voltage o&ff"
+    void resetServer();       // "Server &initialization"
+    void decoderProgramming();  // "Decoder &programing"
+    void freeCommand();       // "Free co&mmands"
+    void startFeedback();     // feedback "&Start"
+    void stopFeedback();      // feedback "Sto&p"
+
+    // Runs everything the readers have handed over so far (GUI thread).
+    void drainHandOver();
+    std::size_t pendingHandOvers() const { return m_handOver.size(); }
+
+    // Called on the GUI thread for every decoded feedback contact, in arrival order (the window
+    // connects it to the feedback evaluator's iconrefresh). Exceptions are caught and dropped.
+    std::function<void(const FeedbackContact&)> onFeedbackContact;
+    // Called when the power monitor timer fires (the SRCP 0.8 adapter's power on).
+    std::function<void()> onPowerMonitor;
+    // Blocking wait of the connect and start sequences; defaults to the high-resolution timer.
+    std::function<void(int ms)> pause;
+
+signals:
+    void statusText(int panel, const QString& text);
+    // Connected or disconnected: the window switches the command items, "&Connect to server",
+    // "&Loco setup" and "&Time".
+    void connectedChanged(bool connected);
+    // Feedback polling started or stopped: "&Start" and "&Reset" are enabled while it is off.
+    void feedbackPollingChanged(bool running);
+    // Every line of the info channel, after it was shown (the service object's parse).
+    void infoLine(const QString& line);
+
+private:
+    QString message(int id) const;
+    void errorBox(int id);
+    void stopReader(std::unique_ptr<TReadCommand>& r);
+    void stopReader(std::unique_ptr<TReadinfo>& r);
+    void stopReader(std::unique_ptr<TPollHandleThread>& r);
+    void closeCommandSocket();
+    void connectInfoChannel();
+    void handle(HandOverItem& item);
+    bool writeGuarded(std::string_view text);  // writeCommand with write failures shown
+
+    AppState& m_main;
+    UserDialogs& m_dialogs;
+    const C_language& m_lang;
+    THighResTimer& m_timer;
+    LineHandOver m_handOver;
+    std::unique_ptr<TReadCommand> ReadCommand;
+    std::unique_ptr<TReadinfo> Readinfo;
+    std::unique_ptr<TPollHandleThread> PollHandleThread;
+};

@@ -1,0 +1,39 @@
+#pragma once
+// Puts the server session into the main window: the high-resolution timer HRT1, the SRCP 0.7.3
+// session, the feedback evaluator Rueckmodul and the decoder panel; connects the "&File" session
+// items, the "&Commands" and "&Feedback modules" menus, the status bar panels and the operate,
+// decoder and S88 clicks of the track panel. Create it after the track panel host.
+
+#include "moba/THighResTimer.h"
+
+#include <QObject>
+
+#include <memory>
+
+class TMainForm;
+class ServerSession;
+class C_rueckmodul;
+class TDecoderPanel;
+class ProgressDisplay;
+
+class SessionHost : public QObject {
+    Q_OBJECT
+public:
+    explicit SessionHost(TMainForm& form);
+    ~SessionHost() override;
+
+    ServerSession& session() { return *m_session; }
+    TDecoderPanel* decoderPanel() const { return m_decoder; }
+
+private:
+    void connectMenus();
+    void connectPanelClicks();
+    void showConnected(bool connected);
+
+    TMainForm& m_form;
+    THighResTimer m_timer;
+    std::unique_ptr<ServerSession> m_session;
+    std::unique_ptr<C_rueckmodul> m_rueckmodul;
+    std::unique_ptr<ProgressDisplay> m_progress;
+    TDecoderPanel* m_decoder = nullptr;
+};

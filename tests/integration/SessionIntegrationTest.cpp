@@ -1,0 +1,179 @@
+// The main window against the project's SRCP simulator in 0.7.3 mode: open the demo layout, connect,
+// switch a turnout from the panel, see a feedback contact light its detector, disconnect, reconnect.
+
+#include "app/Cbahn.h"
+#include "app/TMainForm.h"
+#include "layout/C_Element.h"
+#include "layout/C_Position.h"
+#include "layout/PositionTable.h"
+#include "panel/PanelView.h"
+#include "panel/TrackPanelHost.h"
+#include "session/ServerSession.h"
+#include "session/SessionHost.h"
+#include "ui/ScriptedDialogs.h"
+
+#include "session/SimProcess.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <regex>
+#include <thread>
+
+using namespace std::chrono;
+
+namespace {
+
+bool copyFolder(const QString& from, const QString& to)
+{
+    QDir().mkpath(to);
+    for (const QString& name : QDir(from).entryList(QDir::Files))
+        if (!QFile::copy(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name))
+            return false;
+    return true;
+}
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000)
+{
+    auto end = steady_clock::now() + milliseconds(timeoutMs);
+    while (!done()) {
+        if (steady_clock::now() > end)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(milliseconds(2));
+    }
+    return true;
+}
+
+struct LogLine {
+    double ms = 0;
+    std::string text;
+};
+
+// Lines the simulator received that begin with `prefix`, with their time stamps.
+std::vector<LogLine> received(const std::string& logFile, const std::string& prefix)
+{
+    std::vector<LogLine> out;
+    static const std::regex line(R"(^(\d+\.\d+) (\d+) R (.*)$)");
+    for (const std::string& l : SimProcess::readLines(logFile)) {
+        std::smatch m;
+        if (std::regex_match(l, m, line) && m[3].str().rfind(prefix, 0) == 0)
+            out.push_back({std::stod(m[1].str()), m[3].str()});
+    }
+    return out;
+}
+
+bool cellShowsIcon(const TMainForm& form, const tPosEntry& e, int state)
+{
+    QImage icon(form.WorkDir + QStringLiteral("Data/Icon%1%2.bmp").arg(e.Enummer, 2, 10, QLatin1Char('0')).arg(state, 2, 10, QLatin1Char('0')));
+    return !icon.isNull() &&
+           form.Quarn_bitmap.copy(e.Posx, e.Posy, 27, 27).convertToFormat(QImage::Format_RGB32) ==
+               icon.convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+TEST(SessionIntegration, MainWindowSwitchesATurnoutAndShowsFeedbackOnTheSimulator)
+{
+    QTemporaryDir dir;
+    const QString work = dir.path() + QLatin1Char('/');
+    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_PROGRAM_DIR "Data"), work + QStringLiteral("Data")));
+    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_PROGRAM_DIR "Layouts"), work + QStringLiteral("Layouts")));
+    const std::string logFile = (work + QStringLiteral("sim.log")).toStdString();
+    SimProcess sim(SRCP_SIM_PATH, "0.7.3", logFile, {"--contacts", "128"});
+
+    ScriptedDialogs d;
+    TMainForm form(d, work);
+    auto* panelHost = new TrackPanelHost(form);
+    auto* sessionHost = new SessionHost(form);
+    form.resize(1000, 720);
+    form.show();
+    ASSERT_NE(form.Session, nullptr);
+
+    // Open the demo layout (operate mode) while not connected: nothing is sent.
+    d.textAnswers.push_back(work + QStringLiteral("Layouts/Demo.pln"));
+    form.action(QStringLiteral("Oeffnen1"))->trigger();
+    ASSERT_TRUE(form.Betrieb);
+    EXPECT_TRUE(form.action(QStringLiteral("Hostverbinden1"))->isEnabled());
+    EXPECT_FALSE(form.action(QStringLiteral("Spannungan1"))->isEnabled());
+
+    // A two-state turnout with a decoder in view, and a detector with module and port.
+    tPosEntry* turnout = nullptr;
+    tPosEntry* detector = nullptr;
+    for (int i = 0; i < Postable->getNumbofEntries(); ++i) {
+        tPosEntry* e = Postable->getEntryByNum(i);
+        const int kind = Element->get_art(e->Enummer - 1);
+        if (!turnout && kind == 2 && e->Decod1 > 0 && e->Decod2 > 0 && e->Posx < 800 && e->Posy < 400 &&
+            e->Stellung == 1 && e->Enummer != 44)
+            turnout = e;
+        if (!detector && (e->Enummer == 65 || e->Enummer == 87) && e->Decod1 > 0 && e->Daten1 > 0)
+            detector = e;
+    }
+    ASSERT_NE(turnout, nullptr);
+    ASSERT_NE(detector, nullptr);
+
+    // Connect (0.7.3, the simulator's ports) and start feedback polling.
+    form.Iphostchar = QStringLiteral("127.0.0.1");
+    form.Ipport = sim.port();
+    form.action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_TRUE(form.Session->commandConnected()) << (d.shown.empty() ? "" : d.shown.back().text.toStdString());
+    EXPECT_FALSE(form.action(QStringLiteral("Hostverbinden1"))->isEnabled());
+    EXPECT_TRUE(form.action(QStringLiteral("Spannungan1"))->isEnabled());
+    ASSERT_TRUE(waitFor([&] { return form.statusText(1).contains(QStringLiteral("SRCP 0.7.3")); }));
+    form.action(QStringLiteral("Abfragestarten1"))->trigger();
+    EXPECT_FALSE(form.action(QStringLiteral("Abfragestarten1"))->isEnabled());
+    ASSERT_TRUE(form.Session->pollRunning());
+
+    // Click the turnout on the panel.
+    PanelView* view = panelHost->panelView();
+    QTest::mouseClick(view, Qt::LeftButton, {},
+                      QPoint(turnout->Posx - form.Hpos_alt + 5, turnout->Posy - form.Vpos_alt + 5));
+    EXPECT_EQ(turnout->Stellung, 2);
+    EXPECT_TRUE(cellShowsIcon(form, *turnout, 2));
+    const auto a = Cbahn::gaAddress(turnout->Decod2, turnout->Daten2);
+    const std::string target = "SET GA " + turnout->Protokoll.toStdString() + " " + std::to_string(a.address) +
+                               " " + std::to_string(a.port);
+    std::vector<LogLine> pulse;
+    ASSERT_TRUE(waitFor([&] { return (pulse = received(logFile, "SET GA ")).size() >= 2; }));
+    ASSERT_EQ(pulse.size(), 2u);
+    EXPECT_EQ(pulse[0].text, target + " 1 -1");
+    EXPECT_EQ(pulse[1].text, target + " 0 -1");
+    EXPECT_NEAR(pulse[1].ms - pulse[0].ms, 300.0, 25.0);
+
+    // A contact set on the simulator turns the detector to its occupied icon, and back.
+    const int contact = (detector->Decod1 - 1) * 16 + detector->Daten1;
+    sim.command("fb 1 " + std::to_string(contact) + " 1");
+    EXPECT_TRUE(waitFor([&] { return cellShowsIcon(form, *detector, 2); }));
+    sim.command("fb 1 " + std::to_string(contact) + " 0");
+    EXPECT_TRUE(waitFor([&] { return cellShowsIcon(form, *detector, 1); }));
+
+    // Disconnect and reconnect; the panel keeps working.
+    form.action(QStringLiteral("Hosttrennen1"))->trigger();
+    EXPECT_FALSE(form.Session->commandConnected());
+    EXPECT_TRUE(form.action(QStringLiteral("Hostverbinden1"))->isEnabled());
+    EXPECT_FALSE(form.action(QStringLiteral("Spannungan1"))->isEnabled());
+    QTest::mouseClick(view, Qt::LeftButton, {},
+                      QPoint(turnout->Posx - form.Hpos_alt + 5, turnout->Posy - form.Vpos_alt + 5));
+    EXPECT_EQ(turnout->Stellung, 1);  // switched on the panel, nothing sent
+    form.action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_TRUE(form.Session->commandConnected());
+    form.action(QStringLiteral("Spannungan1"))->trigger();
+    EXPECT_TRUE(waitFor([&] { return !received(logFile, "SET POWER ON").empty(); }));
+    EXPECT_EQ(received(logFile, "SET GA ").size(), 2u);
+
+    // Closing is refused while connected; "&End" disconnects first.
+    EXPECT_FALSE(form.close());
+    form.action(QStringLiteral("Abfragebeenden1"))->trigger();
+    EXPECT_TRUE(form.action(QStringLiteral("Abfragestarten1"))->isEnabled());
+    form.action(QStringLiteral("Hosttrennen1"))->trigger();
+    EXPECT_TRUE(form.close());
+    EXPECT_EQ(d.count(QStringLiteral("error")), 0);
+    (void)sessionHost;
+}

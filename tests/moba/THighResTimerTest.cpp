@@ -1,0 +1,98 @@
+#include "moba/THighResTimer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using namespace std::chrono;
+
+namespace {
+
+double elapsedMs(steady_clock::time_point since)
+{
+    return duration<double, std::milli>(steady_clock::now() - since).count();
+}
+
+} // namespace
+
+TEST(THighResTimer, DisabledWaitReturnsAtOnce)
+{
+    THighResTimer t;
+    ASSERT_FALSE(t.Enabled());
+    auto start = steady_clock::now();
+    t.Wait(300000);
+    EXPECT_LT(elapsedMs(start), 50.0);
+}
+
+TEST(THighResTimer, WaitNeverEndsEarlyAndSpinsOnlyTheLastTick)
+{
+    THighResTimer t;
+    t.setEnabled(true);
+    for (int us : {0, 700, 2500, 20000}) {
+        auto start = steady_clock::now();
+        t.Wait(us);
+        double ms = elapsedMs(start);
+        EXPECT_GE(ms, us / 1000.0) << us;
+        EXPECT_LT(ms, us / 1000.0 + 25.0) << us;  // generous: shared, noisy machines
+    }
+    EXPECT_EQ(t.RemainingCount(), 0);
+    EXPECT_EQ(t.RemainingTime(), 0.0);
+}
+
+TEST(THighResTimer, RemainingCountCountsDownToZero)
+{
+    THighResTimer t;
+    t.setEnabled(true);
+    t.StartWait(200000);
+    EXPECT_GT(t.RemainingCount(), t.GetCounterTicks(100000));
+    EXPECT_GT(t.RemainingTime(), 100000.0);
+    t.EndWait();
+    EXPECT_EQ(t.RemainingCount(), 0);
+}
+
+TEST(THighResTimer, ChangingResolutionRecreatesTheTickSourceOnce)
+{
+    THighResTimer t;
+    t.setEnabled(true);
+    ASSERT_NE(t.TimerThread(), nullptr);
+    auto* thread = const_cast<TMMTimerThread*>(t.TimerThread());
+    thread->WaitNextTick();
+    EXPECT_EQ(thread->TimerCreations(), 1);
+
+    t.setResolution(5);
+    thread->WaitNextTick();  // the change takes effect at the next tick
+    thread->WaitNextTick();
+    EXPECT_EQ(thread->TimerCreations(), 2);
+    EXPECT_EQ(thread->Resolution(), 5u);
+
+    // Ticks now come every 5 ms: consecutive tick counter values lie about 5 ms apart.
+    thread->WaitNextTick();
+    std::int64_t first = thread->CountValue();
+    for (int i = 0; i < 10; ++i)
+        thread->WaitNextTick();
+    double perTickMs = double(thread->CountValue() - first) / 10 / 1e6;
+    EXPECT_GT(perTickMs, 4.0);
+    EXPECT_LT(perTickMs, 12.0);
+    EXPECT_EQ(thread->TimerCreations(), 2);
+}
+
+TEST(THighResTimer, WithoutTimeStampCounterUseTSCStaysFalse)
+{
+    THighResTimer t;
+    ASSERT_FALSE(t.TSC());
+    t.setUseTSC(true);
+    EXPECT_FALSE(t.UseTSC());
+    EXPECT_DOUBLE_EQ(t.CountSpeed(), 1000.0);
+}
+
+TEST(THighResTimer, DisablingStopsTheTickThread)
+{
+    THighResTimer t;
+    t.setEnabled(true);
+    EXPECT_NE(t.TimerThread(), nullptr);
+    t.setEnabled(false);
+    EXPECT_EQ(t.TimerThread(), nullptr);
+    auto start = steady_clock::now();
+    t.Wait(100000);
+    EXPECT_LT(elapsedMs(start), 50.0);
+}

@@ -1,0 +1,244 @@
+#include "app/AppState.h"
+#include "app/Cbahn.h"
+#include "layout/C_Element.h"
+#include "layout/C_Position.h"
+#include "layout/PositionTable.h"
+#include "loco/TLok.h"
+#include "moba/THighResTimer.h"
+#include "session/ServerSession.h"
+#include "ui/C_language.h"
+#include "ui/ProgressDisplay.h"
+#include "ui/ScriptedDialogs.h"
+
+#include "session/FakeSrcpServer.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <regex>
+
+using namespace std::chrono;
+
+namespace {
+
+struct RecordingProgress : ProgressDisplay {
+    std::vector<std::string> calls;
+    void begin(int count) override { calls.push_back("begin " + std::to_string(count)); }
+    void step(int position, int percent) override
+    {
+        calls.push_back("step " + std::to_string(position) + " " + std::to_string(percent));
+    }
+    void end() override { calls.push_back("end"); }
+};
+
+class AccessoryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        main.WorkDir = QStringLiteral(QUARN_PROGRAM_DIR);
+        main.Quarn_bitmap = QImage(980, 680, QImage::Format_RGB32);
+        main.Quarn_bitmap.fill(Qt::gray);
+        main.Cache = QImage(27, 27, QImage::Format_RGB32);
+        main.Iphostchar = QStringLiteral("127.0.0.1");
+        main.Ipport = server.port();
+        main.Lang_id = 2;
+        timer.setEnabled(true);
+        main.HRT1 = &timer;
+        main.Session = &session;
+        session.pause = [](int) {};
+        // Kinds of the elements used below, as in the catalogue.
+        element.set_art(13, 2);  // 14 turnout: two states
+        element.set_art(19, 1);  // 20 uncoupling track
+        element.set_art(21, 1);  // 22 emergency stop
+        element.set_art(18, 3);  // 19 three-way turnout
+        element.set_art(64, 0);  // 65 detector
+        for (int i : {13, 19, 21, 18, 64}) {
+            const int n = i + 1;
+            auto name = [n](int s) { return QStringLiteral("Icon%1%2.bmp").arg(n, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0')); };
+            element.set_i01(i, name(1));
+            element.set_i02(i, name(2));
+            element.set_i03(i, name(3));
+        }
+    }
+    tPosEntry* place(int n, int x, int y, int stellung = 1)
+    {
+        bahn.Quarnliste_eintragen(x, y, n);
+        tPosEntry* e = postable.getEntryByKor(x, y);
+        e->Stellung = stellung;
+        return e;
+    }
+    void connect()
+    {
+        session.connectServer();
+        ASSERT_TRUE(session.commandConnected());
+        ASSERT_TRUE(server.accept(0));
+    }
+    // The picture at the cell equals the icon file of element n in `state`.
+    bool showsIcon(int x, int y, int n, int state)
+    {
+        QImage icon(bahn.getDataPath() + QStringLiteral("Icon%1%2.bmp").arg(n, 2, 10, QLatin1Char('0')).arg(state, 2, 10, QLatin1Char('0')));
+        if (icon.isNull())
+            return false;
+        icon = icon.convertToFormat(QImage::Format_RGB32);
+        return main.Quarn_bitmap.copy(x, y, 27, 27).convertToFormat(QImage::Format_RGB32) == icon;
+    }
+
+    FakeSrcpServer server;
+    AppState main;
+    ScriptedDialogs dialogs;
+    C_language lang;
+    THighResTimer timer;
+    C_Position postable;
+    C_Element element;
+    TLok lok;
+    Cbahn bahn{main, postable, element, lok, dialogs};
+    ServerSession session{main, dialogs, lang, timer};
+};
+
+} // namespace
+
+TEST(AccessoryAddress, DecoderAndDataPortGiveAddressAndOutput)
+{
+    const int offset[] = {0, 1, 1, 2, 2, 3, 3, 4, 4};
+    const int port[] = {1, 0, 1, 0, 1, 0, 1, 0, 1};
+    for (int p = 0; p <= 8; ++p) {
+        EXPECT_EQ(Cbahn::gaAddress(3, p).address, 12 + offset[p]) << p;
+        EXPECT_EQ(Cbahn::gaAddress(3, p).port, port[p]) << p;
+    }
+    EXPECT_EQ(Cbahn::gaAddress(3, 6).address, 15);
+    EXPECT_EQ(Cbahn::gaAddress(1, 1).address, 5);
+    EXPECT_EQ(Cbahn::gaAddress(1, 1).port, 0);
+    EXPECT_EQ(Cbahn::gaAddress(2, 11).address, 13);  // other ports: offset p div 2, output 1
+    EXPECT_EQ(Cbahn::gaAddress(2, 11).port, 1);
+}
+
+TEST_F(AccessoryTest, PulseLinesAre300msApartUnderTheLock)
+{
+    connect();
+    auto start = steady_clock::now();
+    bahn.ga_out(QStringLiteral("M"), 3, 6);
+    EXPECT_GE(duration_cast<milliseconds>(steady_clock::now() - start).count(), 300);
+    bahn.ga_out(QStringLiteral("n"), 1, 1);
+    bahn.ga_out(QStringLiteral("M"), 0, 1);   // no decoder: nothing
+    bahn.ga_out(QStringLiteral("M"), 1, -1);  // no data port: nothing
+    EXPECT_EQ(server.receiveUntil(0, "SET GA N 5 0 0 -1\n"),
+              "SET GA M 15 1 1 -1\nSET GA M 15 1 0 -1\nSET GA N 5 0 1 -1\nSET GA N 5 0 0 -1\n");
+}
+
+TEST_F(AccessoryTest, NotConnectedSendsNothingAndShowsNothing)
+{
+    auto start = steady_clock::now();
+    bahn.ga_out(QStringLiteral("M"), 3, 6);
+    EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 100);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(AccessoryTest, OperateClickByKind)
+{
+    connect();
+    tPosEntry* turnout = place(14, 27, 27);
+    turnout->Decod1 = 1, turnout->Daten1 = 1, turnout->Decod2 = 1, turnout->Daten2 = 2;
+    bahn.operateClick(27, 27);
+    EXPECT_EQ(turnout->Stellung, 2);
+    EXPECT_TRUE(showsIcon(27, 27, 14, 2));
+    bahn.operateClick(27, 27);
+    EXPECT_EQ(turnout->Stellung, 1);
+    EXPECT_TRUE(showsIcon(27, 27, 14, 1));
+    EXPECT_EQ(server.receiveUntil(0, "SET GA M 5 0 0 -1\n"),
+              "SET GA M 5 1 1 -1\nSET GA M 5 1 0 -1\nSET GA M 5 0 1 -1\nSET GA M 5 0 0 -1\n");
+
+    // Three states, state 2 -> 3: first the state-1 command and icon, then state 3.
+    tPosEntry* three = place(19, 54, 27, 2);
+    three->Decod1 = 2, three->Daten1 = 1, three->Decod3 = 2, three->Daten3 = 3;
+    bahn.operateClick(54, 27);
+    EXPECT_EQ(three->Stellung, 3);
+    EXPECT_TRUE(showsIcon(54, 27, 19, 3));
+    EXPECT_EQ(server.receiveUntil(0, "SET GA M 10 0 0 -1\n"),
+              "SET GA M 5 1 1 -1\nSET GA M 5 1 0 -1\nSET GA M 5 0 1 -1\nSET GA M 5 0 0 -1\n"
+              "SET GA M 9 0 1 -1\nSET GA M 9 0 0 -1\nSET GA M 10 0 1 -1\nSET GA M 10 0 0 -1\n");
+
+    // Detector: nothing changes, nothing is sent.
+    tPosEntry* detector = place(65, 81, 27);
+    detector->Decod1 = 1, detector->Daten1 = 1;
+    bahn.operateClick(81, 27);
+    EXPECT_EQ(detector->Stellung, 1);
+    // An empty cell does nothing.
+    bahn.operateClick(270, 270);
+    EXPECT_EQ(main.Fahrstrasse, 0);
+}
+
+TEST_F(AccessoryTest, MomentaryElementsReturnToStateOne)
+{
+    connect();
+    tPosEntry* uncoupler = place(20, 0, 0);
+    uncoupler->Decod1 = 4, uncoupler->Daten1 = 8;
+    tPosEntry* stop = place(22, 27, 0);
+    int stops = 0;
+    Cbahn::OperateHooks hooks;
+    hooks.stopAllLocos = [&] { ++stops; };
+    auto start = steady_clock::now();
+    bahn.operateClick(0, 0, hooks);
+    EXPECT_GE(duration_cast<milliseconds>(steady_clock::now() - start).count(), 600);  // pulse + return
+    EXPECT_EQ(uncoupler->Stellung, 1);
+    EXPECT_TRUE(showsIcon(0, 0, 20, 1));
+    EXPECT_EQ(stops, 0);
+    bahn.operateClick(27, 0, hooks);
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(stop->Stellung, 1);
+    EXPECT_EQ(server.receiveUntil(0, "SET GA M 20 1 0 -1\n"), "SET GA M 20 1 1 -1\nSET GA M 20 1 0 -1\n");
+}
+
+TEST_F(AccessoryTest, SynchronizeResendsStoredStatesWithProgress)
+{
+    connect();
+    tPosEntry* a = place(14, 0, 0, 2);
+    a->Decod2 = 1, a->Daten2 = 2;
+    place(65, 27, 0)->Decod1 = 1;     // detector: skipped
+    tPosEntry* c = place(14, 54, 0, 1);
+    c->Protokoll = QStringLiteral("N"), c->Decod1 = 2, c->Daten1 = 3;
+    RecordingProgress progress;
+    bahn.synchronizeAccessories(progress);
+    EXPECT_EQ(progress.calls, (std::vector<std::string>{"begin 3", "step 0 0", "step 1 33", "step 2 66", "end"}));
+    EXPECT_EQ(server.receiveUntil(0, "SET GA N 10 0 0 -1\n"),
+              "SET GA M 5 1 1 -1\nSET GA M 5 1 0 -1\nSET GA N 10 0 1 -1\nSET GA N 10 0 0 -1\n");
+}
+
+TEST_F(AccessoryTest, DecoderPanelShowsAndSaves)
+{
+    tPosEntry* t = place(14, 27, 54);
+    t->CompID = 7, t->Decod1 = 3, t->Daten1 = 5, t->Decod2 = 3, t->Daten2 = 6, t->Protokoll = QStringLiteral("N");
+    DecoderPanelContent c = bahn.decoderClick(27, 54);
+    EXPECT_TRUE(c.filled);
+    EXPECT_EQ(c.rows, 2);
+    EXPECT_EQ(c.compId, 7);
+    EXPECT_EQ(c.decod, (std::array<int, 3>{3, 3, 0}));
+    EXPECT_EQ(c.daten, (std::array<int, 3>{5, 6, 0}));
+    EXPECT_EQ(c.protocolIndex, 1);
+    EXPECT_TRUE(c.iconFiles[0].endsWith("Icon1401.bmp"));
+    EXPECT_TRUE(c.iconFiles[2].isEmpty());
+    EXPECT_EQ(main.Speichern_posx, 27);
+    EXPECT_EQ(main.Speichern_posy, 54);
+    EXPECT_FALSE(bahn.s88Click(27, 54).filled);  // S88 mode ignores turnouts
+
+    EXPECT_TRUE(bahn.decoderPanelSave({"4", "", "9", "1", "2", "3"}, 0));
+    EXPECT_EQ(t->Decod1, 4);
+    EXPECT_EQ(t->Decod2, 3);  // empty edit: kept
+    EXPECT_EQ(t->Decod3, 9);
+    EXPECT_EQ(t->Daten3, 3);
+    EXPECT_EQ(t->Protokoll, "M");
+    // A non-number stops the save; fields stored before keep their new values.
+    EXPECT_FALSE(bahn.decoderPanelSave({"6", "x", "1", "1", "1", "1"}, 1));
+    EXPECT_EQ(t->Decod1, 6);
+    EXPECT_EQ(t->Decod2, 3);
+
+    tPosEntry* d = place(65, 81, 81);
+    d->Decod1 = 2, d->Daten1 = 16;
+    DecoderPanelContent s = bahn.s88Click(81, 81);
+    EXPECT_TRUE(s.filled);
+    EXPECT_EQ(s.decod[0], 2);
+    EXPECT_EQ(s.daten[0], 16);
+    EXPECT_FALSE(bahn.decoderClick(81, 81).filled);  // decoder mode ignores detectors
+    EXPECT_FALSE(bahn.decodpaneldarstellen(22, 27, 54).filled);
+}

@@ -1,0 +1,314 @@
+#include "session/ServerSession.h"
+
+#include "FakeSrcpServer.h"
+
+#include "app/AppState.h"
+#include "moba/THighResTimer.h"
+#include "ui/C_language.h"
+#include "ui/ScriptedDialogs.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+using namespace std::chrono;
+
+namespace {
+
+class ServerSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        main.Iphostchar = QStringLiteral("127.0.0.1");
+        main.Ipport = server.port();
+        main.Lang_id = 2;
+        timer.setEnabled(true);
+        session = std::make_unique<ServerSession>(main, dialogs, lang, timer);
+        session->pause = [](int ms) { std::this_thread::sleep_for(milliseconds(std::min(ms, 50))); };
+        session->onFeedbackContact = [this](const FeedbackContact& c) { contacts.push_back(c); };
+        QObject::connect(session.get(), &ServerSession::statusText,
+                         [this](int panel, const QString& t) { status.push_back({panel, t}); });
+        QObject::connect(session.get(), &ServerSession::connectedChanged,
+                         [this](bool on) { connectedSignals.push_back(on); });
+        QObject::connect(session.get(), &ServerSession::feedbackPollingChanged,
+                         [this](bool on) { pollingSignals.push_back(on); });
+    }
+
+    // Runs the GUI event loop until `done` holds or the time-out passes.
+    bool waitFor(const std::function<bool()>& done, int timeoutMs = 3000)
+    {
+        auto end = steady_clock::now() + milliseconds(timeoutMs);
+        while (!done()) {
+            if (steady_clock::now() > end)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            std::this_thread::sleep_for(milliseconds(1));
+        }
+        return true;
+    }
+
+    QString msg(int id) const { return lang.getmessage(id, 2); }
+    bool statusShown(int panel, const QString& text) const
+    {
+        for (const auto& s : status)
+            if (s.first == panel && s.second == text)
+                return true;
+        return false;
+    }
+    void connectAndAccept()
+    {
+        session->connectServer();
+        ASSERT_TRUE(session->commandConnected());
+        ASSERT_TRUE(server.accept(0));
+    }
+
+    FakeSrcpServer server;
+    AppState main;
+    ScriptedDialogs dialogs;
+    C_language lang;
+    THighResTimer timer;
+    std::unique_ptr<ServerSession> session;
+    std::vector<std::pair<int, QString>> status;
+    std::vector<FeedbackContact> contacts;
+    std::vector<bool> connectedSignals, pollingSignals;
+};
+
+} // namespace
+
+TEST_F(ServerSessionTest, RefusedConnectionShowsMessage110AndStaysDisconnected)
+{
+    server.closeListen(0);
+    session->connectServer();
+    EXPECT_FALSE(session->commandConnected());
+    ASSERT_EQ(dialogs.count("message"), 1);
+    EXPECT_EQ(dialogs.last("message")->text, msg(110));
+    EXPECT_EQ(dialogs.last("message")->caption, msg(102));
+    EXPECT_EQ(dialogs.last("message")->icon, UserDialogs::Icon::Error);
+    EXPECT_TRUE(connectedSignals.empty());
+    EXPECT_FALSE(main.Connecting);
+}
+
+TEST_F(ServerSessionTest, SrcpVersion08ConnectShowsMessage110)
+{
+    main.SrcpVer = 80;
+    session->connectServer();
+    EXPECT_FALSE(session->commandConnected());
+    ASSERT_EQ(dialogs.count("message"), 1);
+    EXPECT_EQ(dialogs.last("message")->text, msg(110));
+}
+
+TEST_F(ServerSessionTest, ConnectWithAutopowerWritesPowerOnAndShowsLinesInOrder)
+{
+    main.Autopower = 1;
+    connectAndAccept();
+    EXPECT_EQ(connectedSignals, std::vector<bool>{true});
+    EXPECT_TRUE(main.Connecting);
+    EXPECT_EQ(server.receiveUntil(0, "\n"), "SET POWER ON\n");
+
+    // LF and CR LF line ends, a blank before the line end, feedback on the command channel.
+    server.send(0, "INFO POWER OFF \nINFO FB S88 17 1\r\nINFO FB S88 * 01\nsomething else\n");
+    ASSERT_TRUE(waitFor([&] { return session->Cinfo == "something else"; }));
+    std::vector<QString> panel1;
+    for (const auto& s : status)
+        if (s.first == 1)
+            panel1.push_back(s.second);
+    EXPECT_EQ(panel1, (std::vector<QString>{"INFO POWER OFF ", "INFO FB S88 17 1", "INFO FB S88 * 01",
+                                            "something else"}));
+    EXPECT_EQ(contacts, (std::vector<FeedbackContact>{{2, 1, 1}, {1, 1, 0}, {1, 2, 1}}));
+    EXPECT_EQ(dialogs.count("message"), 0);
+}
+
+TEST_F(ServerSessionTest, CommandsWriteTheirLinesAndNeedAConnection)
+{
+    session->powerOn();
+    session->powerOff();
+    session->resetServer();
+    session->freeCommand();
+    ASSERT_EQ(dialogs.count("message"), 4);
+    for (const auto& s : dialogs.shown)
+        EXPECT_EQ(s.text, msg(127));
+    EXPECT_EQ(dialogs.count("input"), 0);
+
+    connectAndAccept();
+    dialogs.shown.clear();
+    session->powerOn();
+    session->powerOff();
+    dialogs.textAnswers.push_back(QStringLiteral("SET GL M 1 1 5 14 1 0 0 0 0"));
+    session->freeCommand();
+    dialogs.textAnswers.push_back(std::nullopt);  // cancelled: nothing written
+    session->freeCommand();
+    dialogs.textAnswers.push_back(QString());     // empty: only the line end
+    session->freeCommand();
+    session->resetServer();
+    EXPECT_EQ(server.receiveUntil(0, "RESET\n"),
+              "SET POWER ON\nSET POWER OFF\nSET GL M 1 1 5 14 1 0 0 0 0\n\nRESET\n");
+    ASSERT_EQ(dialogs.count("input"), 3);
+    EXPECT_EQ(dialogs.last("input")->caption, msg(125));
+    EXPECT_EQ(dialogs.last("input")->text, "e.g.: SET GA M 16 1 1 500");
+    ASSERT_EQ(dialogs.count("message"), 1);
+    EXPECT_EQ(dialogs.last("message")->text, msg(129));
+    EXPECT_EQ(dialogs.last("message")->caption, msg(128));
+
+    session->decoderProgramming();
+    EXPECT_EQ(dialogs.last("message")->text, msg(124));
+    main.SrcpVer = 80;
+    session->resetServer();
+    EXPECT_EQ(dialogs.last("message")->text, msg(124));
+}
+
+TEST_F(ServerSessionTest, PulseHoldsTheLockAgainstOtherWriters)
+{
+    connectAndAccept();
+    std::thread other;
+    session->writePulse("SET GA M 15 1 1 -1\n", "SET GA M 15 1 0 -1\n", [&] {
+        other = std::thread([&] { session->writeCommand("SET GL M 1 1 0 14 1 0 0 0 0\r\n"); });
+        std::this_thread::sleep_for(milliseconds(100));
+    });
+    other.join();
+    EXPECT_EQ(server.receiveUntil(0, "\r\n"),
+              "SET GA M 15 1 1 -1\nSET GA M 15 1 0 -1\nSET GL M 1 1 0 14 1 0 0 0 0\r\n");
+}
+
+TEST_F(ServerSessionTest, DisconnectAndReconnect)
+{
+    connectAndAccept();
+    session->disconnectServer();
+    EXPECT_FALSE(session->commandConnected());
+    EXPECT_TRUE(server.peerClosed(0));
+    EXPECT_EQ(connectedSignals, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(statusShown(1, msg(120)));
+    EXPECT_TRUE(statusShown(0, "Power off"));
+    EXPECT_FALSE(session->writeCommand("SET POWER ON\n"));
+
+    connectAndAccept();
+    session->powerOn();
+    EXPECT_EQ(server.receiveUntil(0, "\n"), "SET POWER ON\n");
+}
+
+TEST_F(ServerSessionTest, BadInputEndsTheCommandReaderButNotTheSession)
+{
+    struct Case {
+        const char* name;
+        std::function<void(FakeSrcpServer&)> misbehave;
+    };
+    const Case cases[] = {
+        {"malformed feedback line", [](FakeSrcpServer& s) { s.send(0, "INFO FB S88 12\n"); }},
+        {"letters in feedback", [](FakeSrcpServer& s) { s.send(0, "INFO FB S88 ab 1\n"); }},
+        {"endless line", [](FakeSrcpServer& s) { s.send(0, std::string(200 * 1024, 'x')); }},
+        {"server vanishes", [](FakeSrcpServer& s) { s.closeClient(0); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        connectedSignals.clear();
+        connectAndAccept();
+        c.misbehave(server);
+        server.send(0, "INFO FB S88 1 1\n");  // after the bad input: no longer read
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(milliseconds(100));
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(contacts.empty());
+
+        auto start = steady_clock::now();
+        session->disconnectServer();
+        EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 1000);
+        EXPECT_EQ(connectedSignals, (std::vector<bool>{true, false}));
+    }
+    EXPECT_EQ(dialogs.count("message"), 0);
+
+    // The user can connect again and the new reader works.
+    connectAndAccept();
+    server.send(0, "INFO FB S88 2 1\n");
+    ASSERT_TRUE(waitFor([&] { return !contacts.empty(); }));
+    EXPECT_EQ(contacts.front(), (FeedbackContact{1, 2, 1}));
+}
+
+TEST_F(ServerSessionTest, ServerGoingAwayIsShownAndAllowsReconnect)
+{
+    connectAndAccept();
+    server.closeClient(0);
+    ASSERT_TRUE(waitFor([&] { return !session->commandConnected(); }));
+    ASSERT_TRUE(waitFor([&] { return statusShown(1, msg(120)); }));
+    session->connectServer();  // reconnecting straight away also works
+    EXPECT_TRUE(session->commandConnected());
+}
+
+TEST_F(ServerSessionTest, DisconnectWhileTheReaderWaitsForTheHandOverDoesNotHang)
+{
+    connectAndAccept();
+    // Far more lines than the hand-over holds, while the GUI thread does not run its event loop.
+    std::string many;
+    for (int i = 0; i < 80000; ++i)
+        many += "INFO GA 1 1 1\n";
+    std::thread writer([&] { server.send(0, many); });
+    auto until = steady_clock::now() + seconds(5);
+    while (session->pendingHandOvers() < LineHandOver::DefaultCapacity && steady_clock::now() < until)
+        std::this_thread::sleep_for(milliseconds(5));
+    EXPECT_EQ(session->pendingHandOvers(), LineHandOver::DefaultCapacity);  // the reader now waits
+    auto start = steady_clock::now();
+    session->disconnectServer();
+    EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 1000);
+    server.closeClient(0);
+    writer.join();
+    EXPECT_EQ(session->pendingHandOvers(), 0u);
+}
+
+TEST_F(ServerSessionTest, InfoChannelIsOpenedOnlyWhenWanted)
+{
+    connectAndAccept();
+    EXPECT_FALSE(server.accept(2, 100));
+    session->disconnectServer();
+
+    main.Infoport_an = 1;
+    connectAndAccept();
+    ASSERT_TRUE(server.accept(2));
+    server.send(2, "INFO 0 TIME 1 2 3\n");
+    ASSERT_TRUE(waitFor([&] { return statusShown(2, "INFO 0 TIME 1 2 3"); }));
+    session->disconnectServer();
+    EXPECT_TRUE(server.peerClosed(2));
+
+    server.closeListen(2);
+    dialogs.shown.clear();
+    connectAndAccept();
+    ASSERT_EQ(dialogs.count("message"), 1);
+    EXPECT_EQ(dialogs.last("message")->text, msg(111));
+    EXPECT_TRUE(session->commandConnected());
+}
+
+TEST_F(ServerSessionTest, FeedbackPollingReadsContactsAndSkipsBadLines)
+{
+    session->startFeedback();
+    ASSERT_TRUE(server.accept(1));
+    EXPECT_EQ(pollingSignals, std::vector<bool>{true});
+    EXPECT_TRUE(session->pollRunning());
+    server.send(1, "INFO FB S88 12\nINFO FB S88 x y\nINFO GA 1 1\n" + std::string(100000, 'z') +
+                       "\nINFO FB S88 16 1\nINFO FB S88 * 1\n");
+    ASSERT_TRUE(waitFor([&] { return contacts.size() == 2; }));
+    EXPECT_EQ(contacts, (std::vector<FeedbackContact>{{1, 16, 1}, {1, 1, 1}}));
+    EXPECT_TRUE(status.empty());  // nothing of the feedback channel goes to the status bar
+
+    session->stopFeedback();
+    EXPECT_FALSE(session->pollRunning());
+    EXPECT_TRUE(server.peerClosed(1));
+    EXPECT_EQ(pollingSignals, (std::vector<bool>{true, false}));
+
+    server.closeListen(1);
+    session->startFeedback();
+    EXPECT_EQ(dialogs.last("message")->text, msg(123));
+    EXPECT_EQ(pollingSignals, (std::vector<bool>{true, false, true, false}));
+    EXPECT_FALSE(session->pollRunning());
+}
+
+TEST_F(ServerSessionTest, DisconnectingLeavesFeedbackPollingRunning)
+{
+    connectAndAccept();
+    session->startFeedback();
+    ASSERT_TRUE(server.accept(1));
+    session->disconnectServer();
+    EXPECT_TRUE(session->pollRunning());
+    server.send(1, "INFO FB S88 3 1\n");
+    ASSERT_TRUE(waitFor([&] { return contacts.size() == 1; }));
+}
