@@ -1,5 +1,6 @@
 #include "app/TMainForm.h"
 #include "app/TSetupForm.h"
+#include "loco/LocoControlHost.h"
 #include "panel/TrackPanelHost.h"
 #include "session/SessionHost.h"
 #include "ui/TDebugForm.h"
@@ -19,6 +20,7 @@ int main(int argc, char** argv)
     dialogs.setParent(mainForm.get());
     new TrackPanelHost(*mainForm);  // owned by the main window
     new SessionHost(*mainForm);     // owned by the main window
+    new LocoControlHost(*mainForm); // owned by the main window
     auto debugForm = std::make_unique<TDebugForm>();
     DebugForm = debugForm.get();
     auto setupForm = std::make_unique<TSetupForm>(mainForm.get());

@@ -190,6 +190,7 @@ void SessionHost::connectPanelClicks()
             Cbahn::OperateHooks hooks;
             if (previous)
                 hooks.switchRoute = [&](tPosEntry&) { previous(b, shift, X, Y); };
+            hooks.stopAllLocos = stopAllLocos;
             Bahn->operateClick(x, y, hooks);  // errors reach the panel's error display
         } else if (m_form.Decoder) {
             if (left)

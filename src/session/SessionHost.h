@@ -8,6 +8,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class TMainForm;
@@ -24,6 +25,9 @@ public:
 
     ServerSession& session() { return *m_session; }
     TDecoderPanel* decoderPanel() const { return m_decoder; }
+
+    // The emergency stop element clicked in operate mode: stop all locos (set by loco control).
+    std::function<void()> stopAllLocos;
 
 private:
     void connectMenus();
