@@ -47,7 +47,8 @@ LocoControlHost::LocoControlHost(TMainForm& form) : QObject(&form), m_form(form)
     box->addWidget(m_panel);
     m_model->regulatorChanged = [this](int d) { m_panel->refresh(d); };
 
-    m_locoForm = std::make_unique<TLocoForm>(lok, *m_icons, dialogs, &form);
+    // Owned here only (no Qt parent), so it goes before the icons and the loco command it uses.
+    m_locoForm = std::make_unique<TLocoForm>(lok, *m_icons, dialogs);
     LocoForm = m_locoForm.get();
     m_locoForm->Debug = form.Debug;
     m_locoForm->onDamagedCode = [this] { resetDamaged(); };

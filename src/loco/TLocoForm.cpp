@@ -51,7 +51,7 @@ TLocoForm::TLocoForm(TLok& lok, LocoIcons& icons, UserDialogs& dialogs, QWidget*
 {
     setObjectName(QStringLiteral("LocoForm"));
     setWindowTitle(QStringLiteral("Loco setup"));
-    setModal(true);
+    setWindowModality(Qt::ApplicationModal);
     auto* outer = new QVBoxLayout(this);
 
     // Protocol group.
