@@ -188,9 +188,9 @@ void SessionHost::connectPanelClicks()
             if (!left)
                 return;
             Cbahn::OperateHooks hooks;
+            hooks.stopAllLocos = stopAllLocos;
             if (previous)
                 hooks.switchRoute = [&](tPosEntry&) { previous(b, shift, X, Y); };
-            hooks.stopAllLocos = stopAllLocos;
             Bahn->operateClick(x, y, hooks);  // errors reach the panel's error display
         } else if (m_form.Decoder) {
             if (left)

@@ -26,7 +26,8 @@ public:
     ServerSession& session() { return *m_session; }
     TDecoderPanel* decoderPanel() const { return m_decoder; }
 
-    // The emergency stop element clicked in operate mode: stop all locos (set by loco control).
+    // Stops every loco (the throttles' setall_lokostop); called when the emergency stop element is
+    // clicked in operate mode. Set by the throttle panel's host.
     std::function<void()> stopAllLocos;
 
 private:

@@ -312,3 +312,24 @@ TEST_F(ServerSessionTest, DisconnectingLeavesFeedbackPollingRunning)
     server.send(1, "INFO FB S88 3 1\n");
     ASSERT_TRUE(waitFor([&] { return contacts.size() == 1; }));
 }
+
+TEST_F(ServerSessionTest, PowerMonitorRunsOnceAfterConnectingWhenWanted)
+{
+    int fired = 0;
+    session->onPowerMonitor = [&] { ++fired; };
+    connectAndAccept();
+    EXPECT_FALSE(session->PowerTimer.isActive());
+    session->disconnectServer();
+
+    main.Monitorpower = 1;
+    connectAndAccept();
+    ASSERT_TRUE(session->PowerTimer.isActive());
+    EXPECT_EQ(session->PowerTimer.interval(), 3000);
+    session->PowerTimer.setInterval(10);
+    ASSERT_TRUE(waitFor([&] { return fired == 1; }));
+    EXPECT_FALSE(session->PowerTimer.isActive());  // one-shot
+
+    session->PowerTimer.start();
+    session->disconnectServer();
+    EXPECT_FALSE(session->PowerTimer.isActive());
+}
