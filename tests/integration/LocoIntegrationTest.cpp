@@ -94,7 +94,7 @@ TEST(LocoIntegration, RegulatorsAndSetupDialogSendTheLocoLinesToTheSimulator)
     ScriptedDialogs d;
     TMainForm form(d, work);
     new TrackPanelHost(form);
-    new SessionHost(form);
+    auto* sessionHost = new SessionHost(form);
     auto* host = new LocoControlHost(form);
     ReglerPanel* panel = host->panel();
     ASSERT_NE(panel, nullptr);
@@ -171,7 +171,8 @@ TEST(LocoIntegration, RegulatorsAndSetupDialogSendTheLocoLinesToTheSimulator)
     EXPECT_EQ(tail(lines, beforeDrive),
               (std::vector<std::string>{"SET GL M2 5 0 0 100 0 4 0 0 0 0 ", "SET GL M2 5 0 0 100 0 4 0 1 0 0 ",
                                         "SET GL M2 5 0 70 100 0 4 0 1 0 0 "}));
-    host->throttles()->setall_lokostop();
+    ASSERT_TRUE(sessionHost->stopAllLocos);  // what the emergency stop element calls
+    sessionHost->stopAllLocos();
     EXPECT_EQ(panel->scrollBar(0)->value(), 50) << "centre-zero regulator stops in the middle";
     EXPECT_EQ(panel->scrollBar(1)->value(), 100);
     lines = waitForLines(logFile, beforeDrive + 3 + 30);
