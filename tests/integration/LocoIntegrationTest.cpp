@@ -186,6 +186,7 @@ TEST(LocoIntegration, RegulatorsAndSetupDialogSendTheLocoLinesToTheSimulator)
 
     if (const QByteArray shots = qgetenv("QUARN_SCREENSHOT_DIR"); !shots.isEmpty()) {
         panel->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/throttle.png"));
+        form.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/main-throttle.png"));
         form.Softregler1Click();
         QTest::mouseClick(panel->speedButton(1), Qt::LeftButton);
         dialog->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/loco-dialog.png"));
