@@ -1,5 +1,6 @@
 #include "app/TMainForm.h"
 #include "app/TSetupForm.h"
+#include "loco/LocoControlHost.h"
 #include "panel/RouteEditorHost.h"
 #include "panel/TrackPanelHost.h"
 #include "session/SessionHost.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv)
     auto* trackPanel = new TrackPanelHost(*mainForm);  // owned by the main window
     new RouteEditorHost(*mainForm, *trackPanel);       // before the session host, which hands route switches on
     new SessionHost(*mainForm);                        // owned by the main window
+    new LocoControlHost(*mainForm);                    // owned by the main window
     auto debugForm = std::make_unique<TDebugForm>();
     DebugForm = debugForm.get();
     auto setupForm = std::make_unique<TSetupForm>(mainForm.get());

@@ -1,0 +1,314 @@
+#include "loco/ThrottleModel.h"
+
+#include "app/AppState.h"
+#include "loco/Flookup.h"
+#include "loco/LocoCommand.h"
+#include "loco/LocoIcons.h"
+#include "loco/TLok.h"
+#include "ui/UserDialogs.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+// Protocols with an absolute direction: the glyph shows forward or backwards.
+bool directional(const QString& p)
+{
+    static const QStringList codes{QStringLiteral("M2"), QStringLiteral("M3"), QStringLiteral("M4"),
+                                   QStringLiteral("M5"), QStringLiteral("N1"), QStringLiteral("N2"),
+                                   QStringLiteral("N3"), QStringLiteral("N4"), QStringLiteral("N5")};
+    return codes.contains(p);
+}
+
+const QString kLeft = QStringLiteral("pfeil_li.bmp");
+const QString kRight = QStringLiteral("pfeil_re.bmp");
+const QString kBoth = QStringLiteral("pfeil_dop.bmp");
+const QString kFuncOn = QStringLiteral("Func_on.bmp");
+const QString kFuncOff = QStringLiteral("Func_off.bmp");
+
+}  // namespace
+
+ThrottleModel::ThrottleModel(AppState& main, TLok& lok, LocoCommand& command, LocoIcons& icons,
+                             UserDialogs& dialogs)
+    : m_main(main), m_lok(lok), m_command(command), m_icons(icons), m_dialogs(dialogs)
+{
+}
+
+QString ThrottleModel::text(int id) const
+{
+    if (message) {
+        const QString t = message(id);
+        if (!t.isEmpty())
+            return t;
+    }
+    switch (id) {
+    case 101:
+        return QStringLiteral("There is a problem with the parameter file, it will be now generated. Please check settings!");
+    case 102:
+        return QStringLiteral("Error");
+    default:
+        return {};
+    }
+}
+
+void ThrottleModel::notify(int Device)
+{
+    if (regulatorChanged)
+        regulatorChanged(Device);
+}
+
+void ThrottleModel::debug(const QString& line)
+{
+    if (m_main.Debug && debugLine)
+        debugLine(line);
+}
+
+void ThrottleModel::setLokname(int Device)
+{
+    m_lokname = m_lok.get_name(Device);
+    notify(-1);
+}
+
+bool ThrottleModel::loadIcon(const QString& file, QImage& image, QString& name)
+{
+    try {
+        image = m_icons.load(file);
+        name = file;
+        return true;
+    } catch (const std::exception& e) {
+        const QString what = QString::fromLocal8Bit(e.what());
+        if (m_collectMissing) {
+            if (!m_missing.contains(what))
+                m_missing << what;
+        } else {
+            m_dialogs.messageBox(what, text(102), UserDialogs::Icon::Error);
+        }
+        return false;
+    }
+}
+
+bool ThrottleModel::loadDirection(int Device, const QString& file)
+{
+    RegulatorView& r = reg(Device);
+    const bool ok = loadIcon(file, r.DirectionGlyph, r.DirectionIcon);
+    notify(Device);
+    return ok;
+}
+
+QString ThrottleModel::lookup(int code)
+{
+    return flookup(code, [this] { resetLocoTable(m_lok, m_dialogs, text(101), text(102), saveParameters); });
+}
+
+bool ThrottleModel::nearlyStopped(int Device) const
+{
+    const RegulatorView& r = regulator(Device);
+    return r.Position > r.Max * 0.9;
+}
+
+void ThrottleModel::moveSlider(int Device, int position)
+{
+    RegulatorView& r = reg(Device);
+    position = std::clamp(position, 0, std::max(0, r.Max));
+    if (position == r.Position)
+        return;
+    r.Position = position;
+    notify(Device);
+    ScrollBar1Change(Device);
+}
+
+void ThrottleModel::ScrollBar1Change(int Device)
+{
+    changeScrollBar(Device);
+    showpics(Device);
+}
+
+void ThrottleModel::SpeedButton1Click(int Device)
+{
+    if (m_main.Lokregler) {
+        if (setuplok)
+            setuplok(Device);
+    } else if (m_main.Betrieb) {
+        if (setupjoybuttons)
+            setupjoybuttons(Device);
+        speedswitch(Device);
+    }
+}
+
+void ThrottleModel::CheckBoxClick(int Device, bool checked)
+{
+    reg(Device).Checked = checked;
+    notify(Device);
+    setupScrollBar(Device);
+}
+
+void ThrottleModel::Func_pic1Click(int Device)
+{
+    switch_basalfunction(Device);
+}
+
+void ThrottleModel::FuncPicClick(int Funcnr, int N)
+{
+    switch_function(N - 1, Funcnr);
+}
+
+void ThrottleModel::setupScrollBar(int Device)
+{
+    if (m_lok.get_addr(Device) <= 0)
+        return;
+    RegulatorView& r = reg(Device);
+    r.AddressText = QString::number(m_lok.get_addr(Device));
+    const int vmax = m_lok.get_speedmax(Device);
+    r.Max = std::max(0, vmax);
+    if (r.Position > r.Max)
+        r.Position = r.Max;  // the control keeps its position inside the range
+    notify(Device);
+    moveSlider(Device, r.Checked ? vmax / 2 : vmax);
+
+    if (nearlyStopped(Device)) {
+        const QString p = m_lok.get_protocol(Device);
+        if (directional(p))
+            loadDirection(Device, m_lok.get_direction(Device) == 1 ? kLeft : kRight);
+        else if (p == QLatin1String("M1"))
+            loadDirection(Device, kBoth);
+    }
+    showpics(Device);
+}
+
+void ThrottleModel::setupAll()
+{
+    for (int d = 0; d < Count; ++d)
+        setupScrollBar(d);
+}
+
+void ThrottleModel::changeScrollBar(int Device)
+{
+    if (m_lok.get_addr(Device) <= 0 || !m_main.Betrieb)
+        return;
+    setLokname(Device);
+    const RegulatorView& r = regulator(Device);
+    const int vmax = m_lok.get_speedmax(Device);
+    int v = vmax - r.Position;
+    if (r.Checked) {
+        const int half = vmax / 2;
+        v = (v == half) ? 0 : (v - half) * 2;
+        debug(QStringLiteral("V = %1 Position = %2").arg(v).arg(r.Position));
+        if (v < 0) {
+            m_lok.set_direction(Device, 1);
+            v = -v;
+        } else {
+            m_lok.set_direction(Device, 0);
+        }
+    }
+    if (v < vmax * 0.03)
+        v = 0;
+    m_lok.set_speed(Device, v);
+    m_command.gl_out(Device);
+}
+
+void ThrottleModel::speedswitch(int Device)
+{
+    if (m_lok.get_addr(Device) <= 0)
+        return;
+    setLokname(Device);
+    if (nearlyStopped(Device)) {
+        const QString p = m_lok.get_protocol(Device);
+        const bool wasForward = m_lok.get_direction(Device) == 1;
+        if (directional(p)) {
+            m_lok.set_direction(Device, wasForward ? 0 : 1);
+            loadDirection(Device, wasForward ? kRight : kLeft);
+        } else if (p == QLatin1String("M1")) {
+            m_lok.set_direction(Device, wasForward ? 0 : 1);
+            loadDirection(Device, kBoth);
+        }
+    }
+    showpics(Device);
+    m_command.gl_out(Device);
+}
+
+void ThrottleModel::showpics(int Device)
+{
+    RegulatorView& r = reg(Device);
+    for (int k = 0; k < 5; ++k) {
+        r.FuncIcon[static_cast<std::size_t>(k)].clear();
+        r.FuncImage[static_cast<std::size_t>(k)] = QImage();
+    }
+    const Dekod_Funcs f = m_lok.get_F(Device);
+    const bool drawn = loadIcon(f[0] >= 10 ? kFuncOn : kFuncOff, r.FuncImage[0], r.FuncIcon[0]);
+    debug(QStringLiteral("Reglernr: %1").arg(Device));
+    debug(QStringLiteral("Functions: "));
+    QString codes;
+    for (int k = 0; k < 5; ++k)
+        codes += QString::number(f[static_cast<std::size_t>(k)]) + QLatin1Char(' ');
+    debug(codes);
+    if (drawn && m_lok.get_nrof(Device) > 0) {
+        for (std::size_t k = 1; k <= 4; ++k) {
+            if (f[k] == 0)
+                continue;
+            const QString file = lookup(f[k]);
+            if (file.isEmpty())
+                break;  // the loco table was reset
+            if (!loadIcon(file, r.FuncImage[k], r.FuncIcon[k]))
+                break;
+        }
+    }
+    notify(Device);
+}
+
+void ThrottleModel::switch_basalfunction(int Device)
+{
+    if (m_lok.get_addr(Device) <= 0)
+        return;
+    Dekod_Funcs f = m_lok.get_F(Device);
+    RegulatorView& r = reg(Device);
+    QString file;
+    if (f[0] <= 10) {
+        f[0] = static_cast<std::uint8_t>(f[0] + 10);
+        file = kFuncOn;
+    } else {
+        f[0] = static_cast<std::uint8_t>(f[0] - 10);
+        file = kFuncOff;
+    }
+    m_lok.set_F(Device, f);
+    loadIcon(file, r.FuncImage[0], r.FuncIcon[0]);
+    notify(Device);
+    m_command.gl_out(Device);
+}
+
+void ThrottleModel::switch_function(int Device, int Funcnr)
+{
+    if (Funcnr < 1 || Funcnr > 4 || m_lok.get_addr(Device) <= 0)
+        return;
+    Dekod_Funcs f = m_lok.get_F(Device);
+    const auto k = static_cast<std::size_t>(Funcnr);
+    if (f[k] == 0)
+        return;
+    f[k] = static_cast<std::uint8_t>(f[k] <= 10 ? f[k] + 10 : f[k] - 10);
+    m_lok.set_F(Device, f);
+    RegulatorView& r = reg(Device);
+    const QString file = lookup(f[k]);
+    if (!file.isEmpty())
+        loadIcon(file, r.FuncImage[k], r.FuncIcon[k]);
+    notify(Device);
+    m_command.gl_out(Device);
+}
+
+void ThrottleModel::setall_lokostop()
+{
+    m_collectMissing = true;
+    m_missing.clear();
+    for (int d = 0; d < Count; ++d) {
+        const RegulatorView& r = regulator(d);
+        const int vmax = m_lok.get_speedmax(d);
+        moveSlider(d, r.Checked ? vmax / 2 : vmax);
+        changeScrollBar(d);
+        speedswitch(d);
+        speedswitch(d);
+    }
+    m_collectMissing = false;
+    if (!m_missing.isEmpty())
+        m_dialogs.messageBox(m_missing.join(QLatin1Char('\n')), text(102), UserDialogs::Icon::Error);
+    m_missing.clear();
+}

@@ -1,0 +1,366 @@
+#include "LocoTestSupport.h"
+
+#include "loco/Flookup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+TEST(LocoCommand, BuildsTheSetGlLineWithATrailingBlank)
+{
+    TLok lok;
+    lok.set_protocol(0, "M2");
+    lok.set_direction(0, 1);
+    lok.set_speed(0, 50);
+    lok.set_nrof(0, 4);
+    Dekod_Funcs f{};
+    f[0] = 11;
+    f[1] = 3;
+    f[2] = 12;
+    f[3] = 10;  // exactly 10 counts as off
+    lok.set_F(0, f);
+    EXPECT_EQ(glLine73(lok, 0), "SET GL M2 3 1 50 100 1 4 0 1 0 0 ");
+    EXPECT_EQ(glLine73(lok, 1), "SET GL M1 3 -1 0 100 0 0 ");
+}
+
+TEST(LocoCommand, DropsSilentlyWhenNotConnectedAndUsesTheAdapterInMode80)
+{
+    ThrottleFixture t;
+    t.sink.isConnected = false;
+    t.command.gl_out(0);
+    EXPECT_TRUE(t.sink.lines.empty());
+
+    t.command.sink = nullptr;
+    t.command.gl_out(0);  // no channel at all
+
+    int adapterCalls = -1;
+    t.command.sink = &t.sink;
+    t.sink.isConnected = true;
+    t.command.srcp08Out = [&](int n) { adapterCalls = n; };
+    t.main.SrcpVer = 80;
+    t.command.gl_out(4);
+    EXPECT_EQ(adapterCalls, 4);
+    EXPECT_TRUE(t.sink.lines.empty());
+}
+
+TEST(LocoCommand, AWriteFailureIsReportedNotThrown)
+{
+    struct BrokenSink : CommandLineSink {
+        bool connected() const override { return true; }
+        void writeLine(std::string_view) override { throw std::runtime_error("Broken pipe"); }
+    } broken;
+    AppState main;
+    TLok lok;
+    LocoCommand cmd(main, lok);
+    cmd.sink = &broken;
+    QString reported;
+    cmd.writeFailed = [&](const QString& t) { reported = t; };
+    EXPECT_NO_THROW(cmd.gl_out(0));
+    EXPECT_EQ(reported, "Broken pipe");
+}
+
+struct SpeedCase {
+    int speedMax;
+    bool centreZero;
+    int position;
+    int speed;
+    int direction;  // expected Direction afterwards (-1: untouched default)
+};
+
+class SliderSpeed : public ::testing::TestWithParam<SpeedCase> {};
+
+TEST_P(SliderSpeed, TurnsThePositionIntoSpeedAndDirection)
+{
+    const SpeedCase c = GetParam();
+    ThrottleFixture t;
+    t.lok.set_protocol(0, "M2");
+    t.lok.set_nrof(0, 4);
+    t.lok.set_speedmax(0, c.speedMax);
+    t.model.setupScrollBar(0);
+    if (c.centreZero)
+        t.model.CheckBoxClick(0, true);
+    t.sink.lines.clear();
+    if (t.model.regulator(0).Position == c.position)
+        t.model.ScrollBar1Change(0);
+    else
+        t.model.moveSlider(0, c.position);
+    EXPECT_EQ(t.lok.get_speed(0), c.speed);
+    EXPECT_EQ(t.lok.get_direction(0), c.direction);
+    ASSERT_EQ(t.sink.lines.size(), 1u);
+    EXPECT_EQ(t.last(), "SET GL M2 3 " + std::to_string(c.direction) + " " + std::to_string(c.speed) + " " +
+                            std::to_string(c.speedMax) + " 0 4 0 0 0 0 ");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SliderSpeed,
+                         ::testing::Values(SpeedCase{100, false, 100, 0, -1}, SpeedCase{100, false, 98, 0, -1},
+                                           SpeedCase{100, false, 97, 3, -1}, SpeedCase{100, false, 0, 100, -1},
+                                           SpeedCase{14, false, 13, 1, -1}, SpeedCase{100, true, 50, 0, 0},
+                                           SpeedCase{100, true, 0, 100, 0}, SpeedCase{100, true, 100, 100, 1},
+                                           SpeedCase{100, true, 49, 0, 0}, SpeedCase{100, true, 60, 20, 1},
+                                           SpeedCase{27, true, 0, 28, 0}),
+                         [](const ::testing::TestParamInfo<SpeedCase>& i) {
+                             const SpeedCase& c = i.param;
+                             return "Vmax" + std::to_string(c.speedMax) + (c.centreZero ? "Centre" : "Normal") + "Pos" +
+                                    std::to_string(c.position);
+                         });
+
+TEST(Throttle, DefaultM1LocoUpAndBackSendsTheStandstillLine)
+{
+    ThrottleFixture t;
+    t.model.setupAll();
+    EXPECT_TRUE(t.sink.lines.empty());  // already at the bottom: no change event
+    EXPECT_EQ(t.model.regulator(0).AddressText, "3");
+    EXPECT_EQ(t.model.regulator(0).DirectionIcon, "pfeil_dop.bmp");
+    t.model.moveSlider(0, 40);
+    EXPECT_EQ(t.last(), "SET GL M1 3 -1 60 100 0 0 ");
+    EXPECT_EQ(t.model.Lokname(), "Lok");
+    t.model.moveSlider(0, 100);
+    EXPECT_EQ(t.last(), "SET GL M1 3 -1 0 100 0 0 ");
+    EXPECT_EQ(t.sink.lines.size(), 2u);
+}
+
+TEST(Throttle, OutsideOperateModeTheSliderMovesWithoutEffect)
+{
+    ThrottleFixture t;
+    t.main.Betrieb = false;
+    t.main.Lokregler = true;
+    t.model.moveSlider(0, 10);
+    EXPECT_EQ(t.lok.get_speed(0), 0);
+    EXPECT_TRUE(t.sink.lines.empty());
+}
+
+TEST(Throttle, AddressZeroDisablesTheRegulator)
+{
+    ThrottleFixture t;
+    t.lok.set_addr(2, 0);
+    t.model.setupScrollBar(2);
+    EXPECT_TRUE(t.model.regulator(2).AddressText.isEmpty());
+    t.model.moveSlider(2, 10);
+    t.model.speedswitch(2);
+    t.model.switch_basalfunction(2);
+    EXPECT_EQ(t.lok.get_F(2)[0], 0);
+    t.model.setall_lokostop();
+    for (const std::string& l : t.sink.lines)
+        EXPECT_EQ(l.find("SET GL M1 0 "), std::string::npos) << l;
+}
+
+TEST(Throttle, DirectionChangesOnlyNearStandstill)
+{
+    struct Case {
+        const char* protocol;
+        int position;
+        int before;
+        int after;
+        const char* glyph;
+    };
+    const Case cases[] = {
+        {"M2", 100, 1, 0, "pfeil_re.bmp"}, {"N3", 100, 0, 1, "pfeil_li.bmp"}, {"M2", 95, -1, 1, "pfeil_li.bmp"},
+        {"M1", 100, -1, 1, "pfeil_dop.bmp"}, {"M1", 100, 1, 0, "pfeil_dop.bmp"}, {"M2", 50, 1, 1, ""},
+        {"NB", 100, 1, 1, ""},
+    };
+    for (const Case& c : cases) {
+        ThrottleFixture t;
+        t.lok.set_protocol(0, c.protocol);
+        t.lok.set_direction(0, c.before);
+        t.main.Betrieb = false;  // place the slider without sending
+        t.model.moveSlider(0, c.position);
+        t.main.Betrieb = true;
+        t.model.SpeedButton1Click(0);
+        EXPECT_EQ(t.lok.get_direction(0), c.after) << c.protocol << " " << c.position;
+        EXPECT_EQ(t.model.regulator(0).DirectionIcon, c.glyph) << c.protocol << " " << c.position;
+        EXPECT_EQ(t.sink.lines.size(), 1u) << "the command goes out even without a change";
+    }
+}
+
+TEST(Throttle, DirectionButtonInLocoSetupModeOpensTheDialog)
+{
+    ThrottleFixture t;
+    t.main.Betrieb = false;
+    t.main.Lokregler = true;
+    int opened = -1;
+    t.model.setuplok = [&](int n) { opened = n; };
+    t.model.SpeedButton1Click(6);
+    EXPECT_EQ(opened, 6);
+    EXPECT_TRUE(t.sink.lines.empty());
+    EXPECT_EQ(t.lok.get_direction(6), -1);
+}
+
+TEST(Throttle, FunctionToggles)
+{
+    ThrottleFixture t;
+    t.lok.set_protocol(1, "M2");
+    t.lok.set_nrof(1, 4);
+    Dekod_Funcs f{};
+    f[2] = 2;  // horn, off
+    t.lok.set_F(1, f);
+
+    t.model.FuncPicClick(1, 2);  // F1 of regulator 2 has no function
+    EXPECT_TRUE(t.sink.lines.empty());
+
+    t.model.FuncPicClick(2, 2);
+    EXPECT_EQ(t.lok.get_F(1)[2], 12);
+    EXPECT_EQ(t.model.regulator(1).FuncIcon[2], "hupe_an.bmp");
+    EXPECT_FALSE(t.model.regulator(1).FuncImage[2].isNull());
+    EXPECT_EQ(t.last(), "SET GL M2 3 -1 0 100 0 4 0 1 0 0 ");
+
+    t.model.Func_pic1Click(1);
+    EXPECT_EQ(t.lok.get_F(1)[0], 10);  // 0 + 10: on only above 10
+    EXPECT_EQ(t.last(), "SET GL M2 3 -1 0 100 0 4 0 1 0 0 ");
+    t.model.Func_pic1Click(1);
+    EXPECT_EQ(t.lok.get_F(1)[0], 20);
+    EXPECT_EQ(t.model.regulator(1).FuncIcon[0], "Func_on.bmp");
+    EXPECT_EQ(t.last(), "SET GL M2 3 -1 0 100 1 4 0 1 0 0 ");
+
+    t.model.FuncPicClick(2, 2);
+    EXPECT_EQ(t.lok.get_F(1)[2], 2);
+    EXPECT_EQ(t.model.regulator(1).FuncIcon[2], "hupe_aus.bmp");
+    EXPECT_EQ(t.last(), "SET GL M2 3 -1 0 100 1 4 0 0 0 0 ");
+}
+
+TEST(Throttle, ShowpicsFollowsTheCodes)
+{
+    ThrottleFixture t;
+    t.lok.set_nrof(0, 4);
+    Dekod_Funcs f{};
+    f[0] = 11;
+    f[1] = 15;
+    f[3] = 7;
+    t.lok.set_F(0, f);
+    t.model.showpics(0);
+    const RegulatorView& r = t.model.regulator(0);
+    EXPECT_EQ(r.FuncIcon, (std::array<QString, 5>{"Func_on.bmp", "licht_an.bmp", "", "pfeil_dop.bmp", ""}));
+    t.lok.set_nrof(0, 0);
+    t.model.showpics(0);
+    EXPECT_EQ(t.model.regulator(0).FuncIcon, (std::array<QString, 5>{"Func_on.bmp", "", "", "", ""}));
+}
+
+TEST(Throttle, StoredSpeedGoesOutUntilTheSliderMoves)
+{
+    ThrottleFixture t;
+    t.lok.set_speed(0, 40);
+    t.model.setupAll();
+    t.model.Func_pic1Click(0);
+    EXPECT_EQ(t.last(), "SET GL M1 3 -1 40 100 0 0 ");
+}
+
+TEST(Throttle, StopAllStopsEveryLocoAndKeepsItsDirection)
+{
+    ThrottleFixture t;
+    t.lok.set_protocol(0, "M2");
+    t.lok.set_direction(0, 1);
+    t.lok.set_protocol(1, "NB");
+    t.lok.set_direction(1, 1);
+    t.lok.set_protocol(2, "M2");
+    t.lok.set_addr(3, 0);
+    t.model.setupAll();
+    t.model.moveSlider(0, 20);  // speed 80, forward
+    t.model.moveSlider(1, 50);
+    t.model.CheckBoxClick(2, true);
+    t.model.moveSlider(2, 0);  // centre-zero: full speed, direction 0
+    ASSERT_EQ(t.lok.get_speed(2), 100);
+    t.sink.lines.clear();
+
+    t.model.setall_lokostop();
+    for (int d = 0; d < 10; ++d)
+        EXPECT_EQ(t.lok.get_speed(d), 0) << d;
+    EXPECT_EQ(t.lok.get_direction(0), 1);
+    EXPECT_EQ(t.lok.get_direction(1), 1);
+    EXPECT_EQ(t.model.regulator(2).Position, 50) << "centre-zero stops in the middle";
+    EXPECT_EQ(t.model.regulator(0).Position, 100);
+
+    std::vector<std::string> loco0;
+    for (const std::string& l : t.sink.lines)
+        if (l.rfind("SET GL M2 3 ", 0) == 0 && loco0.size() < 4)
+            loco0.push_back(l);
+    EXPECT_EQ(loco0, (std::vector<std::string>{"SET GL M2 3 1 0 100 0 0 ", "SET GL M2 3 1 0 100 0 0 ",
+                                               "SET GL M2 3 0 0 100 0 0 ", "SET GL M2 3 1 0 100 0 0 "}));
+    for (const std::string& l : t.sink.lines)
+        EXPECT_EQ(l.find(" 100 100 "), std::string::npos) << "no loco is sent to full speed: " << l;
+    EXPECT_EQ(t.dialogs.count("message"), 0);
+}
+
+TEST(Throttle, MissingIconIsReportedAndTheCommandStillGoesOut)
+{
+    QTemporaryDir empty;
+    ThrottleFixture t(empty.path() + "/");
+    t.model.setupScrollBar(0);
+    ASSERT_GE(t.dialogs.count("message"), 1);
+    EXPECT_TRUE(t.dialogs.shown.front().text.contains("pfeil_dop.bmp"));
+    EXPECT_EQ(t.dialogs.shown.front().caption, "Error");
+    t.model.moveSlider(0, 10);
+    EXPECT_EQ(t.last(), "SET GL M1 3 -1 90 100 0 0 ");
+
+    const int before = t.dialogs.count("message");
+    t.model.setall_lokostop();
+    EXPECT_EQ(t.dialogs.count("message"), before + 1) << "stop-all reports missing icons once";
+    EXPECT_EQ(t.lok.get_speed(0), 0);
+}
+
+TEST(Throttle, IconNamesMatchWithoutRegardToCase)
+{
+    QTemporaryDir dir;
+    QImage img(15, 15, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    ASSERT_TRUE(img.save(dir.path() + "/FUNC_ON.BMP", "BMP"));
+    LocoIcons icons([&] { return dir.path() + "/"; });
+    EXPECT_EQ(icons.load("Func_on.bmp").pixelColor(3, 3), QColor(Qt::red));
+    EXPECT_EQ(icons.resolve("func_on.bmp"), dir.path() + "/FUNC_ON.BMP");
+    EXPECT_THROW(icons.load("Func_off.bmp"), IconLoadError);
+}
+
+TEST(Flookup, TableAndDamagedCodes)
+{
+    const std::pair<int, const char*> table[] = {
+        {0, "Empty.bmp"},         {1, "func_off.bmp"},      {11, "func_on.bmp"},     {2, "hupe_aus.bmp"},
+        {12, "hupe_an.bmp"},      {3, "kupplung_aus.bmp"},  {13, "kupplung_an.bmp"}, {4, "wagenlicht_aus.bmp"},
+        {14, "wagenlicht_an.bmp"}, {5, "licht_aus.bmp"},    {15, "licht_an.bmp"},    {6, "dampf_aus.bmp"},
+        {16, "dampf_an.bmp"},     {7, "pfeil_dop.bmp"},     {17, "pfeil_dop.bmp"},   {8, "slow_off.bmp"},
+        {18, "slow_on.bmp"},      {9, "Empty.bmp"},         {10, "Empty.bmp"},       {19, "Empty.bmp"},
+        {20, "Empty.bmp"},
+    };
+    int damaged = 0;
+    for (const auto& [code, file] : table)
+        EXPECT_EQ(flookup(code, [&] { ++damaged; }), file) << code;
+    EXPECT_EQ(damaged, 0);
+    EXPECT_EQ(flookup(21, [&] { ++damaged; }), "");
+    EXPECT_EQ(flookup(-1, [&] { ++damaged; }), "");
+    EXPECT_EQ(damaged, 2);
+}
+
+TEST(Flookup, EveryIconFileOfTheTableExistsAndIsFifteenSquare)
+{
+    LocoIcons icons([] { return QStringLiteral(QUARN_SOURCE_DIR "data/Data/"); });
+    QStringList names{"pfeil_li.bmp", "pfeil_re.bmp", "pfeil_dop.bmp", "Func_on.bmp", "Func_off.bmp"};
+    for (int code = 0; code <= 20; ++code)
+        names << flookup(code);
+    for (const QString& n : names) {
+        const QImage& img = icons.load(n);
+        EXPECT_EQ(img.size(), QSize(15, 15)) << n.toStdString();
+    }
+    for (int kind = 1; kind <= 8; ++kind) {
+        if (kind == 7)
+            continue;  // direction change has one picture for both states
+        EXPECT_NE(icons.load(flookup(kind)), icons.load(flookup(kind + 10))) << kind;
+    }
+    EXPECT_NE(icons.load("Func_on.bmp"), icons.load("Func_off.bmp"));
+}
+
+TEST(Throttle, DamagedFunctionCodeResetsAllLocosAndSaves)
+{
+    ThrottleFixture t;
+    int saves = 0;
+    t.model.saveParameters = [&] { ++saves; };
+    t.lok.set_addr(5, 77);
+    t.lok.set_nrof(0, 4);
+    Dekod_Funcs f{};
+    f[1] = 25;
+    t.lok.set_F(0, f);
+    t.model.showpics(0);
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(t.lok.get_addr(5), 3);
+    EXPECT_EQ(t.lok.get_F(0), Dekod_Funcs{});
+    ASSERT_EQ(t.dialogs.count("message"), 1);
+    EXPECT_TRUE(t.dialogs.last("message")->text.startsWith("There is a problem with the parameter file"));
+}
