@@ -225,7 +225,3 @@ constexpr const TCmdSyntax* SRCPFindSyntaxRow(TSRCPCommandVersion version, TSRCP
             return row;
     return nullptr;
 }
-
-static_assert(SRCPFindSyntaxRow(cv082, dgLoco, ctInfoGuess)->DataPoint[8] == dpMaxSpeed);
-static_assert(SRCPFindSyntaxRow(cv073, dgLoco, ctGet) == nullptr);
-static_assert(SRCPFindSyntaxRow(cv082, dgWelcome, ctGet) == nullptr);
