@@ -53,6 +53,8 @@ void TSRCPCmd::SetDeviceGroup(TSRCPDeviceGroup g)
         g = dgInvalid;
     if (g != FDeviceGroup) {
         FDeviceGroup = g;
+        if (FParsing && g != dgInvalid)
+            FDevices[g]->SetDefaultData();
         SelectSyntaxLine();
     }
 }
@@ -114,15 +116,19 @@ std::string TSRCPCmd::GetParameterList() const { return {}; }
 
 bool TSRCPCmd::SplitString(char separator, std::string_view& text, std::string_view& token)
 {
-    auto pos = text.find(separator);
-    if (pos == std::string_view::npos) {
-        token = text;
-        text = {};
-        return false;
+    // fields are short: a plain loop beats a library search here
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    for (const char* p = begin; p != end; ++p) {
+        if (*p == separator) {
+            token = std::string_view(begin, static_cast<std::size_t>(p - begin));
+            text = std::string_view(p + 1, static_cast<std::size_t>(end - p - 1));
+            return true;
+        }
     }
-    token = text.substr(0, pos);
-    text.remove_prefix(pos + 1);
-    return true;
+    token = text;
+    text = {};
+    return false;
 }
 
 void TSRCPCmd::InitInterpretation()
@@ -271,21 +277,53 @@ bool TSRCPCmd::ReceivedAllExpectedData()
     return !device || device->EndOfData(FDataString);
 }
 
+namespace {
+
+// Reads "seconds.fraction" exactly as from_chars would when it has at most 15 digits; false when
+// the text is of another form (then the general reader decides).
+bool readPlainDecimal(std::string_view field, double& value)
+{
+    std::uint64_t mantissa = 0;
+    int digits = 0, fractionDigits = 0;
+    bool point = false;
+    for (char c : field) {
+        if (c == '.' && !point) {
+            point = true;
+        } else if (c >= '0' && c <= '9') {
+            if (++digits > 15)
+                return false;
+            mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+            fractionDigits += point;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0)
+        return false;
+    static constexpr double powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
+                                        1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    value = static_cast<double>(mantissa) / powers[fractionDigits];  // both exact: one rounding
+    return true;
+}
+
+} // namespace
+
 bool TSRCPCmd::ExtractTimeStamp(std::string_view& rest)
 {
-    auto blank = rest.find(' ');
-    if (blank == std::string_view::npos || blank == 0)
+    std::string_view field, after = rest;
+    if (!SplitString(' ', after, field) || field.empty())
         return false;
-    std::string_view field = rest.substr(0, blank);
     char first = field.front();
     if (!((first >= '0' && first <= '9') || first == '-' || first == '.'))
         return false;
     double value = 0;
-    auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
-    if (ec != std::errc() || end != field.data() + field.size() || !std::isfinite(value))
-        return false;
+    if (!readPlainDecimal(field, value)) {
+        auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
+        if (ec != std::errc() || end != field.data() + field.size() || !std::isfinite(value))
+            return false;
+    }
     FTimeStamp = value;
-    rest = SRCPTrim(rest.substr(blank + 1));
+    rest = SRCPTrim(after);
     return true;
 }
 
@@ -372,11 +410,21 @@ bool TSRCPCmd::ExtractAnswerData(std::string_view& rest)
 
 bool TSRCPCmd::ExamineAnswer(std::string_view line)
 {
-    SetInvalid();
+    // As SetInvalid, except that only the device of the group the line turns out to have is set to
+    // its defaults (when the group is selected): a line is read by that one device alone.
+    FDeviceGroup = dgInvalid;
+    FDataString.clear();
+    FDevAddress = -1;
+    InternalSetCommandType(ctInvalid);
     FCommandClass = ccAnswer;
     FTimeStamp = 0;
     if (line.empty())
         return false;
+    struct Parsing {
+        bool& flag;
+        explicit Parsing(bool& f) : flag(f) { flag = true; }
+        ~Parsing() { flag = false; }
+    } parsing(FParsing);
     std::string_view rest = line;
     if (!ExtractTimeStamp(rest)) {
         // no leading number: the server's welcome line

@@ -63,7 +63,8 @@ public:
     const std::string& Command();
     void GetCommand(std::string& line);
 
-    // Parses one answer line (without line end); true if the line was accepted.
+    // Parses one answer line (without line end); true if the line was accepted. Only the device of
+    // the line's group holds the line's values afterwards; the others are left as they were.
     bool ExamineAnswer(std::string_view line);
     bool IsErrorCmd() const { return SRCPIsErrorType(FCommandType); }
 
@@ -120,4 +121,5 @@ private:
     std::array<std::unique_ptr<TSRCPBaseDevice>, SRCPDeviceCount> FDevices;
     std::int32_t FDPPosition = 0;
     TSRCPString FLine;  // the last built line
+    bool FParsing = false;  // inside ExamineAnswer
 };

@@ -239,8 +239,13 @@ bool TSRCPDeviceLoco::SetDataPointString(TSRCPDataPoint dp, std::string_view tex
         std::int32_t value;
         if (!StrToSRCPInt(text, value) || FFunctionIndex >= MaxFunctionCount)
             return false;
-        FFunctions.resize(static_cast<std::size_t>(FFunctionIndex) + 1, 0);
-        FFunctions[static_cast<std::size_t>(FFunctionIndex++)] = value;
+        auto index = static_cast<std::size_t>(FFunctionIndex++);
+        if (FFunctions.size() == index) {
+            FFunctions.push_back(value);
+        } else {
+            FFunctions.resize(index + 1, 0);
+            FFunctions[index] = value;
+        }
         return true;
     }
     default:

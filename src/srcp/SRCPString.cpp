@@ -13,17 +13,19 @@ std::string SRCPIntToStr(std::int32_t n)
     return {};
 }
 
-std::string_view SRCPTrim(std::string_view text)
-{
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
 bool StrToSRCPInt(std::string_view text, std::int32_t& n)
 {
+    // the common case: a few plain digits
+    if (!text.empty() && text.size() <= 9) {
+        std::int32_t value = 0;
+        std::size_t i = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+            value = value * 10 + (text[i] - '0');
+        if (i == text.size()) {
+            n = value;
+            return true;
+        }
+    }
     text = SRCPTrim(text);
     n = -1;
     if (text.empty())

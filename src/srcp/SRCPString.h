@@ -12,7 +12,15 @@ std::string SRCPIntToStr(std::int32_t n);
 bool StrToSRCPInt(std::string_view text, std::int32_t& n);
 
 // Text with leading and trailing blanks (and other control characters) removed.
-std::string_view SRCPTrim(std::string_view text);
+inline std::string_view SRCPTrim(std::string_view text)
+{
+    std::size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
+        --e;
+    return text.substr(b, e - b);
+}
 
 // Builds a line of blank-separated fields: never two blanks in a row, never a trailing blank.
 class TSRCPString {
