@@ -483,3 +483,23 @@ TEST(SRCPClient, GroupsForgetClientsThatAreDestroyed)
     }
     EXPECT_TRUE(info.DeviceGroups().empty());
 }
+
+TEST(SRCPClient, EndlessAnswerClosesTheCommandSessionCleanly)
+{
+    ScriptedCommandServer s({std::string(300000, 'x')});
+    TSRCPCommandClient client;
+    int disconnects = 0;
+    client.SetOnDisconnected([&](TSRCPBaseClient&) { ++disconnects; });
+    connectTo(client, s.server.port());
+    ASSERT_TRUE(client.Connected());
+    TSRCPPower power;
+    power.SetCommandClient(&client);
+    power.SetBus(1);
+    EXPECT_FALSE(power.GetData());
+    EXPECT_FALSE(client.Connected());
+    EXPECT_EQ(disconnects, 1);
+    EXPECT_FALSE(power.SetData()) << "later commands fail at once";
+    EXPECT_EQ(power.Cmd().CommandType(), ctETempProhibited);
+    client.Disconnect();
+    EXPECT_EQ(disconnects, 1);
+}
