@@ -57,3 +57,8 @@ constexpr bool SRCPIsErrorType(TSRCPCommandType t) { return t > ctErrorStart; }
 constexpr bool SRCPIsInfoType(TSRCPCommandType t) { return t >= ctWelcome && t <= ctInfoGuess; }
 constexpr bool SRCPIsOKType(TSRCPCommandType t) { return t >= ctConfirmation && t <= ctOKConnectionMode; }
 constexpr bool SRCPIsHandshakeAnswerType(TSRCPCommandType t) { return t >= ctCmdOKGo && t <= ctOKConnectionMode; }
+
+// The ordinals the tables and the wire depend on.
+static_assert(ctGo == 10 && ctSetMode == 12 && ctWelcome == 14 && ctInfoGuess == 18 && ctConfirmation == 19);
+static_assert(ctOKConnectionMode == 23 && ctErrorStart == 24 && ctEOutOfRessources == 45 && ctInvalid == 46);
+static_assert(dpDummy == 39 && dgInvalid == 12 && spInvalid == 8 && dmInvalid == 4 && sdsTerminated == 4);
