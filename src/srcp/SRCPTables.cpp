@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // A version without its own code column reads the 0.8.2 column.
 constexpr std::size_t column(TSRCPCommandVersion v) { return v == cv073 ? 0 : 1; }
 
@@ -21,16 +19,6 @@ TSRCPCommandType searchCode(const std::array<TSRCPTranslate, N>& table, std::int
 }
 
 } // namespace
-
-bool SRCPSameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
 
 std::string_view SRCPCommandTypeWord(TSRCPCommandType t)
 {

@@ -6,6 +6,7 @@
 #include "SRCPTypes.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -132,7 +133,24 @@ inline constexpr std::array<char, 4> SRCPDriveModeChars{'=', '1', '0', '2'};
 
 // ---- lookups ---------------------------------------------------------------------------------
 
-bool SRCPSameText(std::string_view a, std::string_view b);  // ASCII case-insensitive equality
+// ASCII case-insensitive equality.
+inline bool SRCPSameText(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x != y) {
+            if (x >= 'A' && x <= 'Z')
+                x = static_cast<char>(x - 'A' + 'a');
+            if (y >= 'A' && y <= 'Z')
+                y = static_cast<char>(y - 'A' + 'a');
+            if (x != y)
+                return false;
+        }
+    }
+    return true;
+}
 
 // "GET", "SET", "INFO", "OK", "ERROR" ... for any type (GetSCommandType).
 std::string_view SRCPCommandTypeWord(TSRCPCommandType t);
