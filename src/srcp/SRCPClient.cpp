@@ -282,9 +282,15 @@ void TSRCPCommandClient::Connect(int timeoutMs)
 
 // ---- info reader thread ---------------------------------------------------------------------
 
-TSRCPInfoReadThread::TSRCPInfoReadThread(TSRCPInfoClient& client)
-    : FClient(client), FThread([this] { Execute(); })
+TSRCPInfoReadThread::TSRCPInfoReadThread(TSRCPInfoClient& client) : FClient(client) {}
+
+void TSRCPInfoReadThread::Start()
 {
+    if (!FThread.joinable())
+        FThread = std::thread([this] {
+            FThreadId = std::this_thread::get_id();
+            Execute();
+        });
 }
 
 TSRCPInfoReadThread::~TSRCPInfoReadThread()
@@ -416,6 +422,7 @@ void TSRCPInfoClient::Connect(int timeoutMs)
     FGate = std::make_shared<TGate>();
     FGate->Client = this;
     FInfoThread = std::make_unique<TSRCPInfoReadThread>(*this);
+    FInfoThread->Start();
 }
 
 void TSRCPInfoClient::Disconnect()

@@ -154,10 +154,12 @@ public:
 class TSRCPInfoClient;
 
 // Reads the info session's lines and hands each one to the GUI thread, one at a time, in arrival
-// order. Created running; it ends when asked to stop or when the connection ends.
+// order. Runs from Start() until it is asked to stop or the connection ends. (The owner stores the
+// object before starting it, so a line handled at once never meets a half-made owner.)
 class TSRCPInfoReadThread {
 public:
     explicit TSRCPInfoReadThread(TSRCPInfoClient& client);
+    void Start();
     ~TSRCPInfoReadThread();
     TSRCPInfoReadThread(const TSRCPInfoReadThread&) = delete;
     TSRCPInfoReadThread& operator=(const TSRCPInfoReadThread&) = delete;
@@ -167,7 +169,7 @@ public:
     bool Terminated() const { return FTerminated.load(); }
     // Waits for the thread to end (does nothing when called on the thread itself).
     void WaitFor();
-    bool IsCurrentThread() const { return std::this_thread::get_id() == FThread.get_id(); }
+    bool IsCurrentThread() const { return std::this_thread::get_id() == FThreadId.load(); }
     bool Finished() const { return FFinished.load(); }
     // Why the thread ended, if an error ended it ("" after Terminate).
     std::string FatalError() const;
@@ -188,6 +190,7 @@ private:
     mutable std::mutex FStateMutex;  // guards FPending and FFatalError
     std::shared_ptr<THandover> FPending;
     std::string FFatalError;
+    std::atomic<std::thread::id> FThreadId{};
     std::thread FThread;
 };
 
