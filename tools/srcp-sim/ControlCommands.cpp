@@ -1,0 +1,42 @@
+#include "ControlCommands.h"
+
+#include "LineTokens.h"
+
+#include <cstdio>
+#include <string>
+
+namespace srcpsim {
+
+bool runControlCommand(std::string_view line, Frontend &frontend, EventLoop &loop) {
+  auto w = splitWords(line);
+  if (w.empty())
+    return true;
+  std::string verb = upper(w[0]);
+  bool ok = false;
+  if (verb == "QUIT" && w.size() == 1) {
+    loop.requestStop();
+    ok = true;
+  } else if (verb == "FB" && w.size() == 4) {
+    auto bus = parseInt(w[1]);
+    auto contact = parseInt(w[2]);
+    auto value = parseInt(w[3]);
+    if (bus && contact && value && *contact >= 1 && (*value == 0 || *value == 1)) {
+      frontend.setFeedback(*bus, *contact, *value);
+      ok = true;
+    }
+  } else if (verb == "POWER" && w.size() == 3) {
+    auto bus = parseInt(w[1]);
+    std::string state = upper(w[2]);
+    if (bus && (state == "ON" || state == "OFF")) {
+      frontend.setPower(*bus, state == "ON");
+      ok = true;
+    }
+  }
+  if (!ok) {
+    std::string text(line.substr(0, 200));
+    std::fprintf(stderr, "srcp-sim: control command not understood: %s\n", text.c_str());
+  }
+  return ok;
+}
+
+} // namespace srcpsim

@@ -1,0 +1,339 @@
+#include "EventLoop.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace srcpsim {
+
+namespace {
+
+int openListener(int port) {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0)
+    return -1;
+  int yes = 1;
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || ::listen(fd, 256) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int boundPort(int fd) {
+  sockaddr_in addr{};
+  socklen_t len = sizeof addr;
+  if (::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) != 0)
+    return -1;
+  return ntohs(addr.sin_port);
+}
+
+} // namespace
+
+EventLoop::EventLoop(WireLog &log) : log_(log) {
+  if (::pipe2(wakePipe_, O_NONBLOCK | O_CLOEXEC) != 0)
+    wakePipe_[0] = wakePipe_[1] = -1;
+}
+
+EventLoop::~EventLoop() {
+  for (auto &[id, c] : connections_)
+    if (c.fd >= 0)
+      ::close(c.fd);
+  for (int fd : listeners_)
+    ::close(fd);
+  for (int fd : wakePipe_)
+    if (fd >= 0)
+      ::close(fd);
+}
+
+bool EventLoop::listenConsecutive(int port, int count, std::vector<int> &ports) {
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    std::vector<int> fds;
+    int first = openListener(port);
+    if (first < 0)
+      return false;
+    fds.push_back(first);
+    int base = boundPort(first);
+    bool ok = base > 0;
+    for (int i = 1; ok && i < count; ++i) {
+      int fd = base + i <= 65535 ? openListener(base + i) : -1;
+      if (fd < 0)
+        ok = false;
+      else
+        fds.push_back(fd);
+    }
+    if (ok) {
+      listeners_ = fds;
+      ports.clear();
+      for (int i = 0; i < count; ++i)
+        ports.push_back(base + i);
+      return true;
+    }
+    for (int fd : fds)
+      ::close(fd);
+    if (port != 0)
+      return false; // a fixed port that is taken stays taken
+  }
+  return false;
+}
+
+void EventLoop::watchStdin(std::function<void(std::string_view)> onLine, bool stopAtEof) {
+  onStdinLine_ = std::move(onLine);
+  stdinWatched_ = true;
+  stopAtStdinEof_ = stopAtEof;
+}
+
+void EventLoop::requestStop() {
+  if (wakePipe_[1] >= 0) {
+    char b = 1;
+    [[maybe_unused]] auto n = ::write(wakePipe_[1], &b, 1);
+  }
+}
+
+void EventLoop::send(ConnId id, std::string_view line) {
+  auto it = connections_.find(id);
+  if (it == connections_.end() || it->second.closing || it->second.dead)
+    return;
+  Connection &c = it->second;
+  log_.write(id, 'S', line);
+  if (c.out.size() - c.outOffset + line.size() + 1 > kMaxQueuedOutput) {
+    drop(id, c, "output queue full");
+    return;
+  }
+  c.out.append(line);
+  c.out += '\n';
+  flush(id, c);
+}
+
+void EventLoop::closeAfterFlush(ConnId id) {
+  auto it = connections_.find(id);
+  if (it == connections_.end() || it->second.dead)
+    return;
+  it->second.closing = true;
+  flush(id, it->second);
+}
+
+void EventLoop::flush(ConnId id, Connection &c) {
+  while (c.outOffset < c.out.size()) {
+    ssize_t n = ::send(c.fd, c.out.data() + c.outOffset, c.out.size() - c.outOffset, MSG_NOSIGNAL);
+    if (n > 0) {
+      c.outOffset += static_cast<std::size_t>(n);
+    } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      break;
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      drop(id, c, "send failed");
+      return;
+    }
+  }
+  if (c.outOffset == c.out.size()) {
+    c.out.clear();
+    c.outOffset = 0;
+    if (c.closing)
+      drop(id, c, "closed by server");
+  } else if (c.outOffset > 64 * 1024) {
+    c.out.erase(0, c.outOffset);
+    c.outOffset = 0;
+  }
+}
+
+void EventLoop::drop(ConnId id, Connection &c, std::string_view reason) {
+  if (c.dead)
+    return;
+  c.dead = true;
+  log_.write(id, 'C', reason);
+  ::close(c.fd);
+  c.fd = -1;
+  if (frontend_)
+    frontend_->closed(id);
+}
+
+void EventLoop::acceptClients(int listenerIndex) {
+  for (;;) {
+    int fd = ::accept4(listeners_[listenerIndex], nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0)
+      return;
+    if (connections_.size() >= kMaxConnections) {
+      ::close(fd);
+      continue;
+    }
+    int yes = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+    ConnId id = nextId_++;
+    Connection &c = connections_[id];
+    c.fd = fd;
+    c.listenerIndex = listenerIndex;
+    log_.write(id, 'O', "listener " + std::to_string(listenerIndex));
+    frontend_->opened(id, listenerIndex);
+  }
+}
+
+void EventLoop::readClient(ConnId id, Connection &c) {
+  char buffer[16384];
+  for (int rounds = 0; rounds < 4; ++rounds) {
+    ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
+    if (n > 0) {
+      c.in.append(buffer, static_cast<std::size_t>(n));
+      splitLines(id, c);
+      if (c.dead || c.closing)
+        return;
+      if (static_cast<std::size_t>(n) < sizeof buffer)
+        return;
+    } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+      return;
+    } else {
+      // Peer closed (or failed): an unfinished last line is dropped; answers already queued go out
+      // if the socket still takes them.
+      c.closing = true;
+      flush(id, c);
+      if (!c.dead)
+        drop(id, c, n == 0 ? "closed by client" : "receive failed");
+      return;
+    }
+  }
+}
+
+void EventLoop::splitLines(ConnId id, Connection &c) {
+  std::size_t start = 0;
+  while (!c.dead && !c.closing) {
+    std::size_t lf = c.in.find('\n', start);
+    if (lf == std::string::npos)
+      break;
+    if (c.discarding) {
+      c.discarding = false;
+    } else {
+      std::string_view line(c.in.data() + start, lf - start);
+      if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+      if (line.size() > kMaxLineLength) {
+        log_.write(id, 'L', std::to_string(line.size()) + " bytes");
+        frontend_->overlong(id);
+      } else {
+        log_.write(id, 'R', line);
+        frontend_->received(id, line);
+      }
+    }
+    start = lf + 1;
+  }
+  if (c.dead || c.closing) {
+    c.in.clear();
+    return;
+  }
+  c.in.erase(0, start);
+  if (c.in.size() > kMaxLineLength + 1) {
+    c.in.clear();
+    if (!c.discarding) {
+      c.discarding = true;
+      log_.write(id, 'L', "more than " + std::to_string(kMaxLineLength) + " bytes");
+      frontend_->overlong(id);
+    }
+  }
+}
+
+void EventLoop::readStdin() {
+  char buffer[4096];
+  ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+  if (n < 0 && (errno == EAGAIN || errno == EINTR))
+    return;
+  if (n <= 0) {
+    stdinWatched_ = false;
+    if (stopAtStdinEof_)
+      stopRequested_ = true;
+    return;
+  }
+  stdinBuffer_.append(buffer, static_cast<std::size_t>(n));
+  std::size_t start = 0;
+  for (std::size_t lf; (lf = stdinBuffer_.find('\n', start)) != std::string::npos; start = lf + 1) {
+    std::string_view line(stdinBuffer_.data() + start, lf - start);
+    if (!line.empty() && line.back() == '\r')
+      line.remove_suffix(1);
+    log_.write(std::string_view("ctl"), 'R', line);
+    onStdinLine_(line);
+  }
+  stdinBuffer_.erase(0, start);
+  if (stdinBuffer_.size() > kMaxLineLength)
+    stdinBuffer_.clear();
+}
+
+void EventLoop::reapDead() {
+  for (auto it = connections_.begin(); it != connections_.end();)
+    it = it->second.dead ? connections_.erase(it) : std::next(it);
+}
+
+void EventLoop::run(Frontend &frontend) {
+  frontend_ = &frontend;
+  std::vector<pollfd> fds;
+  std::vector<ConnId> ids;
+  while (!stopRequested_) {
+    fds.clear();
+    ids.clear();
+    fds.push_back({wakePipe_[0], POLLIN, 0});
+    if (stdinWatched_)
+      fds.push_back({STDIN_FILENO, POLLIN, 0});
+    std::size_t firstListener = fds.size();
+    for (int fd : listeners_)
+      fds.push_back({fd, POLLIN, 0});
+    std::size_t firstClient = fds.size();
+    for (auto &[id, c] : connections_) {
+      short events = c.closing ? 0 : POLLIN;
+      if (c.outOffset < c.out.size())
+        events |= POLLOUT;
+      fds.push_back({c.fd, events, 0});
+      ids.push_back(id);
+    }
+    int ready = ::poll(fds.data(), fds.size(), 5);
+    if (ready < 0 && errno != EINTR)
+      break;
+    if (ready > 0) {
+      if (fds[0].revents) {
+        char drain[64];
+        while (::read(wakePipe_[0], drain, sizeof drain) > 0) {
+        }
+        stopRequested_ = true;
+        break;
+      }
+      if (stdinWatched_ && fds[1].revents) {
+        if (fds[1].revents & POLLNVAL)
+          stdinWatched_ = false;
+        else
+          readStdin();
+      }
+      for (std::size_t i = firstListener; i < firstClient; ++i)
+        if (fds[i].revents & POLLIN)
+          acceptClients(static_cast<int>(i - firstListener));
+      for (std::size_t i = firstClient; i < fds.size(); ++i) {
+        if (!fds[i].revents)
+          continue;
+        auto it = connections_.find(ids[i - firstClient]);
+        if (it == connections_.end() || it->second.dead)
+          continue;
+        Connection &c = it->second;
+        if (fds[i].revents & POLLOUT)
+          flush(it->first, c);
+        if (!c.dead && (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) && !c.closing)
+          readClient(it->first, c);
+        else if (!c.dead && (fds[i].revents & (POLLHUP | POLLERR)))
+          drop(it->first, c, "connection lost");
+      }
+    }
+    double now = log_.nowMs();
+    frontend.tick(now);
+    if (tickHook_)
+      tickHook_(now);
+    reapDead();
+  }
+  frontend_ = nullptr;
+}
+
+} // namespace srcpsim

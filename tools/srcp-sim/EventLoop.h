@@ -1,0 +1,84 @@
+#pragma once
+// The socket side of the simulator: listeners on 127.0.0.1, one poll loop for every client, line
+// splitting with a length limit, and a bounded output queue per client so that a client that never
+// reads cannot hold up the others.
+
+#include "Frontend.h"
+#include "WireLog.h"
+
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace srcpsim {
+
+constexpr std::size_t kMaxLineLength = 4096;          // bytes of one line, without CR LF
+constexpr std::size_t kMaxQueuedOutput = 1024 * 1024; // a client that lets more pile up is dropped
+constexpr std::size_t kMaxConnections = 900;
+
+class EventLoop {
+public:
+  explicit EventLoop(WireLog &log);
+  ~EventLoop();
+  EventLoop(const EventLoop &) = delete;
+  EventLoop &operator=(const EventLoop &) = delete;
+
+  // Opens `count` listeners on consecutive ports from `port` (0: any free run of ports). The ports
+  // are returned in `ports`, in listener-index order. False if they cannot be bound.
+  bool listenConsecutive(int port, int count, std::vector<int> &ports);
+
+  // Standard input carries control commands; `onLine` gets each line. At end of input the loop
+  // stops only if `stopAtEof`.
+  void watchStdin(std::function<void(std::string_view)> onLine, bool stopAtEof);
+
+  // Queues one line (a LF is appended) for a client. Lines for unknown or closing clients are dropped.
+  void send(ConnId id, std::string_view line);
+  // Sends what is queued, then closes the connection. Nothing more is read from it.
+  void closeAfterFlush(ConnId id);
+
+  // Called after the front end's tick on every loop pass (the demo layout uses it).
+  void onTick(std::function<void(double)> hook) { tickHook_ = std::move(hook); }
+
+  void run(Frontend &frontend);
+  // Safe to call from a signal handler.
+  void requestStop();
+
+  WireLog &log() { return log_; }
+
+private:
+  struct Connection {
+    int fd = -1;
+    int listenerIndex = 0;
+    std::string in;
+    bool discarding = false; // inside an over-long line, dropping bytes up to the next LF
+    std::string out;
+    std::size_t outOffset = 0;
+    bool closing = false; // close once `out` is sent
+    bool dead = false;    // remove at the end of this loop pass
+  };
+
+  void acceptClients(int listenerIndex);
+  void readClient(ConnId id, Connection &c);
+  void splitLines(ConnId id, Connection &c);
+  void flush(ConnId id, Connection &c);
+  void drop(ConnId id, Connection &c, std::string_view reason);
+  void readStdin();
+  void reapDead();
+
+  WireLog &log_;
+  Frontend *frontend_ = nullptr;
+  std::vector<int> listeners_;
+  std::map<ConnId, Connection> connections_;
+  ConnId nextId_ = 1;
+  int wakePipe_[2] = {-1, -1};
+  bool stopRequested_ = false;
+  bool stdinWatched_ = false;
+  bool stopAtStdinEof_ = false;
+  std::string stdinBuffer_;
+  std::function<void(std::string_view)> onStdinLine_;
+  std::function<void(double)> tickHook_;
+};
+
+} // namespace srcpsim

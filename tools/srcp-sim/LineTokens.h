@@ -1,0 +1,17 @@
+#pragma once
+// Splitting a protocol line into blank-separated words and reading numbers from them.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace srcpsim {
+
+std::vector<std::string_view> splitWords(std::string_view line);
+// A decimal integer (optional sign, digits only, at most 9 digits), or nothing.
+std::optional<int> parseInt(std::string_view word);
+bool equalsNoCase(std::string_view a, std::string_view b);
+std::string upper(std::string_view word);
+
+} // namespace srcpsim

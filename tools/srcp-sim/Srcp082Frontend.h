@@ -1,0 +1,79 @@
+#pragma once
+// SRCP 0.8.2 on one port: welcome, handshake, command sessions (one answer per line) and info
+// sessions (every change as an INFO line).
+
+#include "EventLoop.h"
+#include "Frontend.h"
+#include "Srcp082Layout.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace srcpsim {
+
+class Srcp082Frontend : public Frontend {
+public:
+  Srcp082Frontend(EventLoop &loop, int feedbackContacts);
+
+  void opened(ConnId id, int listenerIndex) override;
+  void received(ConnId id, std::string_view line) override;
+  void overlong(ConnId id) override;
+  void closed(ConnId id) override;
+  void tick(double nowMs) override;
+
+  void setFeedback(int bus, int contact, int value) override;
+  void setPower(int bus, bool on) override;
+  DemoDrive demoDrive() const override;
+  int demoFeedbackBus() const override { return 8; }
+
+private:
+  enum class Mode { Handshake, Command, Info };
+  struct Session {
+    int number = 0;
+    Mode mode = Mode::Handshake;
+    bool wantsInfo = false;
+  };
+  // One answer to a command: a code and the text after it ("OK", "ERROR ...", "INFO ...").
+  struct Answer {
+    int code;
+    std::string text;
+  };
+  struct PendingSwitchOff {
+    double dueMs;
+    int bus;
+    int address;
+    int port;
+  };
+
+  void handshake(ConnId id, Session &s, const std::vector<std::string_view> &words);
+  Answer command(ConnId id, const std::vector<std::string_view> &words);
+  Answer locoCommand(const std::string &cmd, int bus, const std::vector<std::string_view> &args);
+  Answer accessoryCommand(const std::string &cmd, int bus, const std::vector<std::string_view> &args);
+  Answer feedbackCommand(const std::string &cmd, int bus, const std::vector<std::string_view> &args);
+  Answer powerCommand(const std::string &cmd, int bus, const std::vector<std::string_view> &args);
+  Answer timeCommand(const std::string &cmd, const std::vector<std::string_view> &args);
+  Answer sessionCommand(ConnId id, const std::string &cmd, const std::vector<std::string_view> &args);
+  Answer serverCommand(const std::string &cmd);
+  Answer descriptionCommand(const std::string &cmd, int bus, const std::vector<std::string_view> &args);
+
+  void reply(ConnId id, int code, const std::string &text);
+  void broadcast(int code, const std::string &infoText);
+  void sendState(ConnId id);
+  void switchAccessory(int bus, int address, int port, int value);
+  std::optional<Session *> session(ConnId id);
+
+  EventLoop &loop_;
+  Srcp082Layout layout_;
+  std::map<ConnId, Session> sessions_;
+  int nextSession_ = 1;
+  std::vector<PendingSwitchOff> pending_;
+  double nowMs_ = 0;
+  std::int64_t lastReportedMinute_ = -1;
+};
+
+// Time stamp of an answer line: seconds since the epoch with three decimals.
+std::string srcpTimeStamp();
+
+} // namespace srcpsim

@@ -1,0 +1,35 @@
+#pragma once
+// Optional log of everything that goes over the wire: one line per event,
+//   <ms since start> <conn-id> <kind> <text>
+// kinds: R received line, S sent line, O connection opened, C connection closed, L over-long line,
+// and conn-id "ctl" for control commands read from standard input.
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace srcpsim {
+
+class WireLog {
+public:
+  WireLog();
+  ~WireLog();
+  WireLog(const WireLog &) = delete;
+  WireLog &operator=(const WireLog &) = delete;
+
+  bool open(const std::string &path);
+  bool enabled() const { return file_ != nullptr; }
+  double nowMs() const;
+  void write(std::string_view connId, char kind, std::string_view text);
+  void write(unsigned long long connId, char kind, std::string_view text);
+
+private:
+  std::chrono::steady_clock::time_point start_;
+  std::FILE *file_ = nullptr;
+};
+
+// Bytes outside printable ASCII become \xHH so that every log entry stays on one line.
+std::string escapeForLog(std::string_view text);
+
+} // namespace srcpsim
