@@ -150,6 +150,35 @@ TEST_F(SimSessions, PowerLocoAccessoryAndFeedbackRoundTrip)
     EXPECT_EQ(errors, 0) << cmd.Response();
 }
 
+TEST_F(SimSessions, ModelTimeRoundTrip)
+{
+    const int bus = busWith({dgTime});
+    ASSERT_GE(bus, 0) << "no bus offers TIME";
+    TSRCPTime time, timeSeen;
+    time.SetCommandClient(&cmd);
+    time.SetBus(bus);
+    listen(timeSeen, bus);
+    int inits = 0, terms = 0;
+    timeSeen.SetOnInit([&](TSRCPBaseDeviceGroup&) { ++inits; });
+    timeSeen.SetOnTerm([&](TSRCPBaseDeviceGroup&) { ++terms; });
+    time.SetMultiplicator(4);
+    time.SetDivisor(1);
+    const TSRCPTimeStamp noon{SRCPDayNumber(2026, 5, 1), 12 * 3600 * 1000};
+    time.SetTimeDate(noon);  // not enabled yet: stored only
+    time.SetEnabled(true);   // INIT, then SET of the stored time
+    EXPECT_TRUE(time.Enabled());
+    EXPECT_TRUE(loop.runUntil([&] { return inits > 0 && timeSeen.TimeDate().Date == noon.Date; }));
+    EXPECT_EQ(timeSeen.Multiplicator(), 4);
+    EXPECT_GE(timeSeen.TimeDate().Time, noon.Time);
+    EXPECT_TRUE(time.GetData());
+    EXPECT_EQ(time.TimeDate().Date, noon.Date);
+    EXPECT_GE(time.TimeDate().Time, noon.Time);
+    time.SetEnabled(false);
+    EXPECT_FALSE(time.Enabled());
+    EXPECT_TRUE(loop.runUntil([&] { return terms > 0; }));
+    EXPECT_EQ(errors, 0) << cmd.Response();
+}
+
 TEST_F(SimSessions, PowerSwitchedAtTheServerReachesTheInfoSession)
 {
     const int bus = busWith({dgPower});
