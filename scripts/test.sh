@@ -16,9 +16,10 @@ ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j2 
 # The SRCP sessions (reader thread, hand-over, disconnect) under ThreadSanitizer.
 cmake -S . -B build-tsan -DQUARN_GUI=OFF -DQUARN_BENCH=OFF -DCMAKE_CXX_FLAGS="-fsanitize=thread -g" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" > /dev/null
-cmake --build build-tsan -j2 --target test_srcp_client test_srcp_net
-TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/test_srcp_net --gtest_brief=1
-TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/test_srcp_client --gtest_brief=1
+cmake --build build-tsan -j2 --target test_srcp_client test_srcp_net test_srcp_sim
+for t in test_srcp_net test_srcp_client test_srcp_sim; do
+  TSAN_OPTIONS=halt_on_error=1 "build-tsan/bin/$t" --gtest_brief=1
+done
 
 # The SRCP answer parser under libFuzzer (clang), seeded with the committed corpus, for one minute.
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DQUARN_FUZZ=ON -DQUARN_GUI=OFF -DQUARN_BENCH=OFF > /dev/null
