@@ -20,8 +20,9 @@ struct SimSessions : ::testing::Test {
 
     void SetUp() override
     {
-        if (sim.port() == 0)
-            GTEST_SKIP() << "srcp-sim did not start (first line: \"" << sim.firstLine() << "\")";
+        if (::access(SRCP_SIM_PATH, X_OK) != 0)
+            GTEST_SKIP() << "no simulator at " << SRCP_SIM_PATH;
+        ASSERT_NE(sim.port(), 0) << "srcp-sim did not report its port (first line: \"" << sim.firstLine() << "\")";
         for (TSRCPBaseClient* c : {static_cast<TSRCPBaseClient*>(&cmd), static_cast<TSRCPBaseClient*>(&info)}) {
             c->SetHost("127.0.0.1");
             c->SetPort(sim.port());
