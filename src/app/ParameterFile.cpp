@@ -3,10 +3,7 @@
 #include "app/AppState.h"
 #include "loco/TLok.h"
 
-#if __has_include("app/Windows1252.h")
 #include "app/Windows1252.h"
-#define QUARN_HAVE_WINDOWS1252 1
-#endif
 
 #include <QFile>
 #include <QSaveFile>
@@ -17,11 +14,7 @@ namespace {
 
 QString decodeString(const QByteArray& bytes)
 {
-#ifdef QUARN_HAVE_WINDOWS1252
     return fromWindows1252(bytes);
-#else
-    return QString::fromLatin1(bytes);
-#endif
 }
 
 QByteArray encodeString(const QString& text)
@@ -29,11 +22,7 @@ QByteArray encodeString(const QString& text)
     // A line break inside a value would shift every later line of the file.
     QString oneLine = text;
     oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-#ifdef QUARN_HAVE_WINDOWS1252
     return toWindows1252(oneLine);
-#else
-    return oneLine.toLatin1();
-#endif
 }
 
 // Reads values the way the file was always read: an integer skips blanks and line breaks, takes

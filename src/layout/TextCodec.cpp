@@ -1,6 +1,7 @@
 #include "layout/TextCodec.h"
 
-// Latin-1 until the shared Windows-1252 converter is available; both agree on every character the
-// editor offers except the 0x80..0x9F block.
-QByteArray toFileText(const QString& s) { return s.toLatin1(); }
-QString fromFileText(const QByteArray& b) { return QString::fromLatin1(b); }
+#include "app/Windows1252.h"
+
+// Layout and route files keep their strings in Windows-1252.
+QByteArray toFileText(const QString& s) { return toWindows1252(s); }
+QString fromFileText(const QByteArray& b) { return fromWindows1252(b); }
