@@ -49,6 +49,13 @@ TrackPanelHost::TrackPanelHost(TMainForm& form) : QObject(&form), m_form(form)
     grid->addWidget(m_view, 0, 0);
     grid->addWidget(m_v, 0, 1);
     grid->addWidget(m_h, 1, 0);
+    // On a screen larger than the layout picture the panel keeps to the top left and its scroll
+    // bars stay beside it; the spare room goes to an empty column and row.
+    grid->setColumnStretch(0, 1);
+    grid->setRowStretch(0, 1);
+    grid->setColumnStretch(2, 0);
+    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 2);
+    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), 2, 0);
     m_view->attachScrollBars(m_h, m_v);
     form.setTrackPanel(area);
 
