@@ -33,7 +33,7 @@ TEST(THighResTimer, WaitNeverEndsEarlyAndSpinsOnlyTheLastTick)
         t.Wait(us);
         double ms = elapsedMs(start);
         EXPECT_GE(ms, us / 1000.0) << us;
-        EXPECT_LT(ms, us / 1000.0 + 25.0) << us;  // generous: shared, noisy machines
+        EXPECT_LT(ms, us / 1000.0 + 100.0) << us;  // generous: shared, noisy machines
     }
     EXPECT_EQ(t.RemainingCount(), 0);
     EXPECT_EQ(t.RemainingTime(), 0.0);
@@ -72,7 +72,7 @@ TEST(THighResTimer, ChangingResolutionRecreatesTheTickSourceOnce)
         thread->WaitNextTick();
     double perTickMs = double(thread->CountValue() - first) / 10 / 1e6;
     EXPECT_GT(perTickMs, 4.0);
-    EXPECT_LT(perTickMs, 12.0);
+    EXPECT_LT(perTickMs, 50.0);  // generous: a loaded machine delays ticks, it never speeds them up
     EXPECT_EQ(thread->TimerCreations(), 2);
 }
 
