@@ -32,6 +32,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/ProgramFolder.h"
+
 #include <chrono>
 #include <functional>
 #include <regex>
@@ -40,15 +42,6 @@
 using namespace std::chrono;
 
 namespace {
-
-bool copyFolder(const QString& from, const QString& to)
-{
-    QDir().mkpath(to);
-    for (const QString& name : QDir(from).entryList(QDir::Files))
-        if (!QFile::copy(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name))
-            return false;
-    return true;
-}
 
 // Loco lines the simulator received, in order, as they arrived (line end removed).
 std::vector<std::string> received(const std::string& logFile)
@@ -86,7 +79,7 @@ TEST(LocoIntegration, RegulatorsAndSetupDialogSendTheLocoLinesToTheSimulator)
 {
     QTemporaryDir dir;
     const QString work = dir.path() + QLatin1Char('/');
-    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_PROGRAM_DIR "Data"), work + QStringLiteral("Data")));
+    ASSERT_TRUE(testsupport::makeProgramFolder(work));
     QFile::remove(work + QStringLiteral("Data/parmc.dat"));
     const std::string logFile = (work + QStringLiteral("sim.log")).toStdString();
     SimProcess sim(SRCP_SIM_PATH, "0.7.3", logFile);

@@ -30,16 +30,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-bool copyFolder(const QString& from, const QString& to)
-{
-    QDir().mkpath(to);
-    for (const QString& name : QDir(from).entryList(QDir::Files))
-        if (!QFile::copy(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name))
-            return false;
-    return true;
-}
+#include "common/ProgramFolder.h"
 
+namespace {
 // The simulator on free ports of 127.0.0.1 with a wire log.
 struct Simulator {
     QProcess process;
@@ -144,8 +137,7 @@ TEST(RoutesIntegration, RecordSaveRestartAndSetAgainstTheSimulator)
 {
     QTemporaryDir dir;
     const QString work = dir.path() + QLatin1Char('/');
-    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_SOURCE_DIR "data/Data"), work + QStringLiteral("Data")));
-    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_SOURCE_DIR "data/Layouts"), work + QStringLiteral("Layouts")));
+    ASSERT_TRUE(testsupport::makeProgramFolder(work));
     const QString demo = work + QStringLiteral("Layouts/Demo.pln");
 
     {
@@ -240,8 +232,7 @@ TEST(RoutesIntegration, RouteFileFollowsTheLayoutAndADamagedOneLeavesTheLayoutOp
 {
     QTemporaryDir dir;
     const QString work = dir.path() + QLatin1Char('/');
-    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_SOURCE_DIR "data/Data"), work + QStringLiteral("Data")));
-    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_SOURCE_DIR "data/Layouts"), work + QStringLiteral("Layouts")));
+    ASSERT_TRUE(testsupport::makeProgramFolder(work));
     const QString layouts = work + QStringLiteral("Layouts/");
     {
         QFile damaged(layouts + QStringLiteral("Demo.dat"));

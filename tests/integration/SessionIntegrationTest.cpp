@@ -22,35 +22,18 @@
 
 #include <gtest/gtest.h>
 
+#include "common/ProgramFolder.h"
+#include "common/WaitFor.h"
+
 #include <chrono>
 #include <functional>
 #include <regex>
 #include <thread>
 
 using namespace std::chrono;
+using testsupport::waitFor;
 
 namespace {
-
-bool copyFolder(const QString& from, const QString& to)
-{
-    QDir().mkpath(to);
-    for (const QString& name : QDir(from).entryList(QDir::Files))
-        if (!QFile::copy(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name))
-            return false;
-    return true;
-}
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000)
-{
-    auto end = steady_clock::now() + milliseconds(timeoutMs);
-    while (!done()) {
-        if (steady_clock::now() > end)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(milliseconds(2));
-    }
-    return true;
-}
 
 struct LogLine {
     double ms = 0;
@@ -84,8 +67,7 @@ TEST(SessionIntegration, MainWindowSwitchesATurnoutAndShowsFeedbackOnTheSimulato
 {
     QTemporaryDir dir;
     const QString work = dir.path() + QLatin1Char('/');
-    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_PROGRAM_DIR "Data"), work + QStringLiteral("Data")));
-    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_PROGRAM_DIR "Layouts"), work + QStringLiteral("Layouts")));
+    ASSERT_TRUE(testsupport::makeProgramFolder(work));
     const std::string logFile = (work + QStringLiteral("sim.log")).toStdString();
     SimProcess sim(SRCP_SIM_PATH, "0.7.3", logFile, {"--contacts", "128"});
 

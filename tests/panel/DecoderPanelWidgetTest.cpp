@@ -22,23 +22,13 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-bool copyFolder(const QString& from, const QString& to)
-{
-    QDir().mkpath(to);
-    for (const QString& name : QDir(from).entryList(QDir::Files))
-        if (!QFile::copy(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name))
-            return false;
-    return true;
-}
-}  // namespace
+#include "common/ProgramFolder.h"
 
 TEST(DecoderPanelWidget, DecoderAndS88ModesShowAndSaveTheClickedElement)
 {
     QTemporaryDir dir;
     const QString work = dir.path() + QLatin1Char('/');
-    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_PROGRAM_DIR "Data"), work + QStringLiteral("Data")));
-    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_PROGRAM_DIR "Layouts"), work + QStringLiteral("Layouts")));
+    ASSERT_TRUE(testsupport::makeProgramFolder(work));
     ScriptedDialogs d;
     TMainForm form(d, work);
     auto* panelHost = new TrackPanelHost(form);

@@ -13,24 +13,13 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-// A program folder of its own, so that start-up may write its parameter file.
-bool copyFolder(const QString& from, const QString& to)
-{
-    QDir().mkpath(to);
-    for (const QString& name : QDir(from).entryList(QDir::Files))
-        if (!QFile::copy(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name))
-            return false;
-    return true;
-}
-}  // namespace
+#include "common/ProgramFolder.h"
 
 TEST(MainWindowPanel, OpenTheDemoLayoutFromTheFileMenu)
 {
     QTemporaryDir dir;
     const QString work = dir.path() + QLatin1Char('/');
-    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_SOURCE_DIR "data/Data"), work + QStringLiteral("Data")));
-    ASSERT_TRUE(copyFolder(QStringLiteral(QUARN_SOURCE_DIR "data/Layouts"), work + QStringLiteral("Layouts")));
+    ASSERT_TRUE(testsupport::makeProgramFolder(work));
     ScriptedDialogs d;
     TMainForm form(d, work);
     auto* host = new TrackPanelHost(form);

@@ -11,11 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include "common/WaitFor.h"
+
 #include <chrono>
 #include <functional>
 #include <thread>
 
 using namespace std::chrono;
+using testsupport::waitFor;
 
 namespace {
 
@@ -36,19 +39,6 @@ protected:
                          [this](bool on) { connectedSignals.push_back(on); });
         QObject::connect(session.get(), &ServerSession::feedbackPollingChanged,
                          [this](bool on) { pollingSignals.push_back(on); });
-    }
-
-    // Runs the GUI event loop until `done` holds or the time-out passes.
-    bool waitFor(const std::function<bool()>& done, int timeoutMs = 3000)
-    {
-        auto end = steady_clock::now() + milliseconds(timeoutMs);
-        while (!done()) {
-            if (steady_clock::now() > end)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            std::this_thread::sleep_for(milliseconds(1));
-        }
-        return true;
     }
 
     QString msg(int id) const { return lang.getmessage(id, 2); }
