@@ -7,6 +7,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 #include <fcntl.h>
 
@@ -109,9 +110,27 @@ void TcpLineClient::connect(const std::string& host, int port, std::chrono::mill
     if (fd < 0)
         throw TcpError("cannot connect to " + host + ":" + std::to_string(port) + ": " + lastError);
 
+    applySendTimeout(fd);
     std::lock_guard lock(m_stateMutex);
     m_fd = fd;
     m_connected = true;
+}
+
+void TcpLineClient::applySendTimeout(int fd) const
+{
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(m_sendTimeout).count();
+    timeval tv{};
+    tv.tv_sec = static_cast<time_t>(us / 1000000);
+    tv.tv_usec = static_cast<suseconds_t>(us % 1000000);
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+}
+
+void TcpLineClient::setSendTimeout(std::chrono::milliseconds timeout)
+{
+    std::lock_guard lock(m_stateMutex);
+    m_sendTimeout = timeout;
+    if (m_fd >= 0)
+        applySendTimeout(m_fd);
 }
 
 void TcpLineClient::writeText(std::string_view text)
@@ -128,6 +147,10 @@ void TcpLineClient::writeText(std::string_view text)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                disconnect();
+                throw TcpTimeout("the server took no data for " + std::to_string(m_sendTimeout.count()) + " ms");
+            }
             m_connected = false;
             throw TcpError(errnoText("send"));
         }

@@ -22,7 +22,7 @@ class TcpClosed : public TcpError {
 public:
     using TcpError::TcpError;
 };
-// connect() or readLine() did not complete within its time-out.
+// connect(), readLine() or a write did not complete within its time-out.
 class TcpTimeout : public TcpError {
 public:
     using TcpError::TcpError;
@@ -36,6 +36,8 @@ public:
 class TcpLineClient {
 public:
     static constexpr std::size_t DefaultMaxLine = 64 * 1024;
+    // A server that stops taking data must not block a writer (often the GUI thread) for ever.
+    static constexpr std::chrono::milliseconds DefaultSendTimeout{3000};
 
     TcpLineClient() = default;
     ~TcpLineClient();
@@ -46,8 +48,12 @@ public:
     void connect(const std::string& host, int port, std::chrono::milliseconds timeout);
     bool connected() const { return m_connected.load(); }
 
-    // Writes the bytes as they are. Throws TcpError when not connected or the write fails.
+    // Writes the bytes as they are. Throws TcpError when not connected or the write fails, and
+    // TcpTimeout when the peer takes nothing for the send time-out; the connection is then shut
+    // down, since part of the text may already be on the wire.
     void writeText(std::string_view text);
+    // How long one write may wait for the peer to take data; applies now and to later connections.
+    void setSendTimeout(std::chrono::milliseconds timeout);
     // Writes the line followed by `lineEnd`.
     void writeLine(std::string_view line, std::string_view lineEnd = "\r\n");
 
@@ -63,7 +69,10 @@ public:
     void close();
 
 private:
+    void applySendTimeout(int fd) const;
+
     int m_fd = -1;
+    std::chrono::milliseconds m_sendTimeout = DefaultSendTimeout;
     std::atomic<bool> m_connected{false};
     std::mutex m_stateMutex;  // guards m_fd against disconnect() racing connect()/close()
     std::string m_buffer;     // bytes read but not yet returned (reader thread only)

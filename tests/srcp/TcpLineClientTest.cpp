@@ -82,6 +82,25 @@ TEST_F(Connected, DisconnectWakesABlockedReader)
     EXPECT_THROW(client.writeLine("SET POWER ON"), TcpError);
 }
 
+TEST_F(Connected, AServerThatNeverReadsEndsAWriteAfterTheSendTimeout)
+{
+    client.setSendTimeout(200ms);
+    const std::string block(64 * 1024, 'x');
+    auto writer = std::async(std::launch::async, [&] {
+        try {
+            for (int i = 0; i < 16 * 1024; ++i)  // 1 GiB, far beyond any socket buffer
+                client.writeText(block);
+        } catch (const TcpTimeout&) {
+            return true;
+        }
+        return false;
+    });
+    ASSERT_EQ(writer.wait_for(10s), std::future_status::ready);
+    EXPECT_TRUE(writer.get());
+    EXPECT_FALSE(client.connected());
+    EXPECT_THROW(client.writeLine("SET POWER OFF"), TcpError);
+}
+
 TEST_F(Connected, ReadTimeoutKeepsThePartialLine)
 {
     server.send("INFO GL M1 ");
