@@ -1,12 +1,12 @@
 #include "app/ParameterFile.h"
 
 #include "app/AppState.h"
+#include "app/FileReplace.h"
 #include "loco/TLok.h"
 
 #include "app/Windows1252.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace ParameterFile {
 
@@ -238,18 +238,9 @@ void load(const QString& path, AppState& main, TLok& lok)
 void save(const QString& path, const AppState& main, const TLok& lok)
 {
     const QByteArray text = write(main, lok);
-    QSaveFile file(path);
-    const auto fail = [&](const QString& what) {
-        throw Error(QStringLiteral("The parameter file %1 could not be written (%2): %3")
-                        .arg(path, what, file.errorString())
-                        .toStdString());
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        fail(QStringLiteral("open"));
-    if (file.write(text) != text.size())
-        fail(QStringLiteral("write"));
-    if (!file.commit())
-        fail(QStringLiteral("commit"));
+    const QString error = replaceFileContents(path, text);
+    if (!error.isEmpty())
+        throw Error(QStringLiteral("The parameter file %1 could not be written: %2").arg(path, error).toStdString());
 }
 
 }  // namespace ParameterFile

@@ -1,6 +1,7 @@
 #include "panel/LayoutPanel.h"
 
 #include "app/AppState.h"
+#include "app/FileReplace.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
 #include "layout/FontText.h"
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -299,11 +299,11 @@ void LayoutPanel::gleisbildspeichern(const QString& name, const QString& folder)
 {
     const QString path = folder.isEmpty() || folder.endsWith(QLatin1Char('/')) ? folder + name
                                                                                : folder + QLatin1Char('/') + name;
-    QSaveFile f(path);
-    const QByteArray text = writeLayoutText(m_postable, m_main.Textliste);
-    if (name.isEmpty() || !f.open(QIODevice::WriteOnly) || f.write(text) != text.size() || !f.commit())
-        throw FileReadError("Cannot create file \"" + path.toStdString() + "\". "
-                            + (name.isEmpty() ? std::string("No file name") : f.errorString().toStdString()));
+    if (name.isEmpty())
+        throw FileReadError("Cannot create file \"" + path.toStdString() + "\". No file name");
+    const QString error = replaceFileContents(path, writeLayoutText(m_postable, m_main.Textliste));
+    if (!error.isEmpty())
+        throw FileReadError("Cannot create file \"" + path.toStdString() + "\". " + error.toStdString());
 }
 
 void LayoutPanel::gleisbildladen(const QString& name, const QString& folder)

@@ -1,9 +1,9 @@
 #include "panel/RouteFile.h"
 
+#include "app/FileReplace.h"
 #include "layout/LineValueReader.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <string>
@@ -74,9 +74,9 @@ void applyRouteContent(C_fahr& routes, RouteFileContent content)
 void writeRouteFile(const QString& path, const C_fahr& routes)
 {
     const QByteArray text = writeRouteText(routes);
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size() || !f.commit())
-        throw FileReadError("Cannot create file \"" + path.toStdString() + "\". " + f.errorString().toStdString());
+    const QString error = replaceFileContents(path, text);
+    if (!error.isEmpty())
+        throw FileReadError("Cannot create file \"" + path.toStdString() + "\". " + error.toStdString());
 }
 
 RouteFileRead readRouteFile(const QString& path, C_fahr& routes)

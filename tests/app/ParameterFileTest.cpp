@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/FileSizeLimit.h"
+
 namespace {
 
 QList<QByteArray> linesOf(const QByteArray& text)
@@ -224,13 +226,21 @@ TEST(ParameterFile, MissingFileIsAReadErrorAndFailedSaveKeepsTheOldFile)
     ASSERT_TRUE(QDir(dir.path()).mkdir("Data"));
     ParameterFile::save(ParameterFile::filePath(s), s, lok);
     const QString path = ParameterFile::filePath(s);
-    QFile::setPermissions(s.WorkDir + "Data", QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     s.Ipport = 1;
-    if (QFileInfo(s.WorkDir + "Data").isWritable()) {
-        GTEST_SKIP() << "running with rights that ignore folder permissions";
+
+    // A folder the program may not write to (not enforced for a superuser).
+    QFile::setPermissions(s.WorkDir + "Data", QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (!QFileInfo(s.WorkDir + "Data").isWritable()) {
+        EXPECT_THROW(ParameterFile::save(path, s, lok), ParameterFile::Error);
     }
-    EXPECT_THROW(ParameterFile::save(path, s, lok), ParameterFile::Error);
     QFile::setPermissions(s.WorkDir + "Data", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    // A disk that fills up while writing (a file size limit binds a superuser too).
+    {
+        testsupport::FileSizeLimit full(64);
+        EXPECT_THROW(ParameterFile::save(path, s, lok), ParameterFile::Error);
+    }
+
     AppState back;
     ParameterFile::load(path, back, lok);
     EXPECT_EQ(back.Ipport, 12345);

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/FileSizeLimit.h"
+
 namespace {
 using B = LayoutPanel::Button;
 
@@ -169,6 +171,12 @@ TEST_F(Fixture, FailedOpenAndFailedSaveLeaveFilesAlone)
     EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
     EXPECT_THROW(p.gleisbildspeichern(QStringLiteral("keep.pln"), folder + QStringLiteral("no/such/")), FileReadError);
     EXPECT_THROW(p.gleisbildspeichern(QString(), folder), FileReadError);
+    place(22, 27, 27);  // a layout that changed since, and a disk that fills up while it is saved
+    {
+        testsupport::FileSizeLimit full(static_cast<rlim_t>(saved.size() / 2));
+        EXPECT_THROW(p.gleisbildspeichern(QStringLiteral("keep.pln"), folder), FileReadError);
+    }
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), saved);
 }
