@@ -9,10 +9,14 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <memory>
 
 int main(int argc, char** argv)
 {
+    // A file that reaches the size limit is a failed write that the save reports, not the end of
+    // the program (and of every unsaved change with it).
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarn"));
 
