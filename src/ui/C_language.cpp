@@ -118,7 +118,7 @@ const QString& C_language::translation(int id, int column) const {
 }
 
 QString C_language::getmessage(int id, int lang) const {
-    if (id < 1 || id > 499)
+    if (id < 1 || (id > 499 && id < FirstAddedId))
         return {};
     return translation(id, lang);
 }

@@ -8,12 +8,16 @@
 
 class C_language {
 public:
-    static constexpr int Rows = 501;     // ids 0..500
+    static constexpr int Rows = 700;     // ids 0..699
+    // Ids from here on are the program's own additions (texts of features the original table
+    // lacks); getmessage serves them like the ids below 500.
+    static constexpr int FirstAddedId = 510;
     static constexpr int Columns = 9;    // 0 and 8 stay empty
 
     C_language();
 
-    // Translation[id][lang] for 1 <= id <= 499, otherwise empty (also for a lang outside 0..8).
+    // Translation[id][lang] for 1 <= id <= 499 and FirstAddedId <= id < Rows, otherwise empty
+    // (also for a lang outside 0..8).
     QString getmessage(int id, int lang) const;
 
     // One caption that setup() assigns: the control's object name and its text.

@@ -12,7 +12,7 @@ struct MessageRow {
     std::array<std::string_view, 7> text;  // de, en, sv, es, it, nl, fr
 };
 
-inline constexpr std::array<MessageRow, 248> MessageRows{{
+inline constexpr auto MessageRows = std::to_array<MessageRow>({
     {0, {"&Datei", "&File", "Arkiv", "Fichero", "&File", "&Bestand", "&Fichier"}},
     {1, {"&Neu", "&New", "&Ny", "&Nuevo", "&Nuovo", "&Nieuw", "&Nouveau"}},
     {2, {"Ö&ffnen", "O&pen", "Ö&ppna", "&Abrir", "&Apri", "&Openen", "&Ouvrir"}},
@@ -261,4 +261,4 @@ inline constexpr std::array<MessageRow, 248> MessageRows{{
     {486, {"Entkupplungsgleis, senkrecht", "Uncoupling track, perpendicularly", "Avkopplingsspår, lodrät", "Vía de desenganche, vertical", "Binario di sgancio, verticale", "Ontkoppelrail, verticaal", "Voie de dételage, verticale"}},
     {487, {"Rückmelder", "Feedback detector", "Återmeldningsgivare", "Detector de realimentación", "Sensore di retroazione", "Terugmelder", "Détecteur de rétrosignalisation"}},
     {488, {"Fahrstraßenschalter", "Route switch", "Tågvägsknapp", "Pulsador de itinerario", "Pulsante percorso", "Rijwegschakelaar", "Bouton d'itinéraire"}},
-}};
+});
