@@ -56,7 +56,7 @@ struct AppState {
     bool El_geladen = false;
     int Anzahl = 0;
     int TextLabelNr = -1;
-    int Speichern_posx = 0, Speichern_posy = 0;
+    int Speichern_posx = -1, Speichern_posy = -1;  // element chosen in the decoder panel; -1: none
     int Fahrstrasse = 1;
     int Verbinden = 0;
     std::array<bool, 2049> Knopf{};  // route numbers 0..2048

@@ -87,8 +87,8 @@ public:
     DecoderPanelContent s88Click(int x, int y);
     DecoderPanelContent decodpaneldarstellen(int n, int x, int y) const;
     // "Save" of the decoder panel: the six edits (Decod_edit1..3, Daten_Edit1..3) and the protocol
-    // index into the element at (Speichern_posx, Speichern_posy). Empty texts are skipped. False on
-    // a non-number or when no element is chosen (fields stored before keep their new values).
+    // index into the element at (Speichern_posx, Speichern_posy). Empty texts are skipped. False,
+    // and nothing stored, on a non-number or when no element of the current mode is chosen.
     bool decoderPanelSave(const std::array<QString, 6>& edits, int protocolIndex);
 
     // --- Routes (panel/) ---

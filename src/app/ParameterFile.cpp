@@ -8,6 +8,8 @@
 
 #include <QFile>
 
+#include <limits>
+
 namespace ParameterFile {
 
 namespace {
@@ -124,22 +126,32 @@ QString filePath(const AppState& main)
 void read(const QByteArray& text, AppState& main, TLok& lok)
 {
     FieldReader in(text);
-    main.Ipport = in.integer();
+    // A value outside its range (a file cut short reads 0, a hand-edited one anything) takes the
+    // start value instead: a language 0 would leave every caption and message empty.
+    const auto ranged = [&in](int low, int high, int fallback) {
+        const int v = in.integer();
+        return v >= low && v <= high ? v : fallback;
+    };
+    constexpr int Max = std::numeric_limits<int>::max();
+    main.Ipport = ranged(1, 65535, 12345);
     main.Iphostchar = in.string();
-    main.Infoport_an = in.integer();
-    main.SrcpVer = in.integer();
-    main.Lang_id = in.integer();
-    main.Joy_Mode = in.integer();
-    main.Showassist = in.integer();
-    main.Monitorpower = in.integer();
-    main.Autopower = in.integer();
-    main.BusGlMM = in.integer();
-    main.BusGlNMRA_S = in.integer();
-    main.BusGlNMRA_L = in.integer();
-    main.BusGaMM = in.integer();
-    main.BusGaNMRA = in.integer();
-    main.BusS88 = in.integer();
-    main.Buspower = in.integer();
+    if (main.Iphostchar.trimmed().isEmpty())
+        main.Iphostchar = QStringLiteral("localhost");
+    main.Infoport_an = ranged(0, 1, 0);
+    const int version = in.integer();
+    main.SrcpVer = version == 73 || version == 80 ? version : 73;
+    main.Lang_id = ranged(1, 7, 1);
+    main.Joy_Mode = ranged(0, 1, 1);
+    main.Showassist = ranged(0, 1, 1);
+    main.Monitorpower = ranged(0, 1, 0);
+    main.Autopower = ranged(0, 1, 0);
+    main.BusGlMM = ranged(1, Max, 1);
+    main.BusGlNMRA_S = ranged(1, Max, 2);
+    main.BusGlNMRA_L = ranged(1, Max, 3);
+    main.BusGaMM = ranged(1, Max, 5);
+    main.BusGaNMRA = ranged(1, Max, 6);
+    main.BusS88 = ranged(1, Max, 8);
+    main.Buspower = ranged(1, Max, 1);
 
     for (int l = 0; l < TLok::Count; ++l) {
         lok.set_protocol(l, in.string());

@@ -26,7 +26,9 @@ QString layoutPath(const AppState& main);  // WorkDir + "Layouts/"
 QString filePath(const AppState& main);    // dataPath + "parmc.dat"
 
 // Sets the fields in file order; throws Error on the first unreadable value. Fields read before
-// the error keep the values read. At the end of the text integers read 0 and strings empty.
+// the error keep the values read. At the end of the text integers read 0 and strings empty. A
+// setting outside its range (port 1..65535, SRCP 73 or 80, language 1..7, switches 0 or 1, bus
+// numbers above 0, a host name that is empty) takes its start value.
 void read(const QByteArray& text, AppState& main, TLok& lok);
 QByteArray write(const AppState& main, const TLok& lok);
 

@@ -416,6 +416,7 @@ void TMainForm::DecoderAdressen1Click()
     Design_Panel->hide();
     Decod_panel->show();
     Symbol = false;
+    Speichern_posx = Speichern_posy = -1;  // "Save" needs an element chosen in this mode
     emit decoderModeEntered();
 }
 
@@ -426,6 +427,7 @@ void TMainForm::S88modules1Click()
     Design_Panel->hide();
     Decod_panel->show();
     Symbol = false;
+    Speichern_posx = Speichern_posy = -1;  // "Save" needs an element chosen in this mode
     emit s88ModeEntered();
 }
 

@@ -77,7 +77,13 @@ QColor toQColor(std::uint32_t colour)
 
 QString FontToString(const QFont& font, std::uint32_t colour)
 {
-    const int size = font.pointSize() > 0 ? font.pointSize() : qRound(font.pointSizeF());
+    // A font chosen by pixel height has no point size (-1); it is stored by the size it has on a
+    // screen of 96 dots per inch, which every reader takes.
+    int size = font.pointSize() > 0 ? font.pointSize() : qRound(font.pointSizeF());
+    if (size <= 0 && font.pixelSize() > 0)
+        size = qRound(font.pixelSize() * 72.0 / 96.0);
+    if (size <= 0)
+        size = DefaultPointSize;
     return QStringLiteral("%1,%2,%3%4%5%6,%7")
         .arg(font.family())
         .arg(size)
@@ -100,9 +106,11 @@ void StringToFont(const QString& text, QFont& font, std::uint32_t& colour)
     if (comma < 0)
         invalid();
     bool ok = false;
-    const int size = rest.left(comma).toInt(&ok, 10);
-    if (!ok || size <= 0 || size > 1000)
+    int size = rest.left(comma).toInt(&ok, 10);
+    if (!ok || size > 1000)
         throw FontConversionError("'" + rest.left(comma).toStdString() + "' is not a valid font size");
+    if (size <= 0)
+        size = DefaultPointSize;  // earlier versions wrote -1 for a font chosen by pixel height
     rest.remove(0, comma + 1);
     if (rest.size() < 5 || rest[4] != QLatin1Char(','))
         invalid();

@@ -14,6 +14,9 @@ struct FontConversionError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The point size taken for a font text whose size is 0 or below.
+constexpr int DefaultPointSize = 8;
+
 QString FontToString(const QFont& font, std::uint32_t colour);
 // Sets face, size, style and colour from a font text; throws FontConversionError.
 void StringToFont(const QString& text, QFont& font, std::uint32_t& colour);

@@ -5,7 +5,12 @@
 #include "layout/LineValueReader.h"
 #include "layout/TextCodec.h"
 
+#include <algorithm>
+#include <iterator>
+#include <map>
+#include <set>
 #include <string>
+#include <utility>
 
 namespace {
 void line(QByteArray& out, const QByteArray& value)
@@ -14,6 +19,34 @@ void line(QByteArray& out, const QByteArray& value)
     out += "\r\n";
 }
 void line(QByteArray& out, int value) { line(out, QByteArray::number(value)); }
+
+// Reads the fields of one record; the first unreadable value is kept as the reason, and the
+// record's remaining lines are still read so that the next record starts where it belongs.
+class RecordReader {
+public:
+    explicit RecordReader(LineValueReader& in) : m_in(in) {}
+    int integer()
+    {
+        try {
+            return m_in.readInt();
+        } catch (const FileReadError& e) {
+            if (m_reason.isEmpty())
+                m_reason = QString::fromStdString(e.what());
+            return 0;
+        }
+    }
+    QByteArray text() { return m_in.readLine(); }
+    const QString& reason() const { return m_reason; }
+    void fail(const QString& reason)
+    {
+        if (m_reason.isEmpty())
+            m_reason = reason;
+    }
+
+private:
+    LineValueReader& m_in;
+    QString m_reason;
+};
 }  // namespace
 
 QByteArray writeLayoutText(const C_Position& table, const std::vector<std::unique_ptr<TTextEntry>>& labels)
@@ -41,57 +74,124 @@ QByteArray writeLayoutText(const C_Position& table, const std::vector<std::uniqu
     return out;
 }
 
-void readLayoutText(const QByteArray& text, C_Position& table, std::vector<std::unique_ptr<TTextEntry>>& labels,
-                    int& count, int& labelCount, const LayoutReadHooks& hooks)
+LayoutContent parseLayoutText(const QByteArray& text, LayoutGrid grid)
 {
+    LayoutContent c;
     LineValueReader in(text);
-    count = in.readInt();
-    if (hooks.started)
-        hooks.started(count);
-    int kept = 0;
-    for (int k = 1; k <= count; ++k) {
+    c.count = in.readInt();  // not a number: not a layout
+    if (c.count < 0)
+        throw FileReadError("The element count " + std::to_string(c.count) + " in line 1 is negative");
+    std::set<std::pair<int, int>> taken;
+    int records = 0;
+    std::map<int, int> firstLine;  // record number -> its first line
+    for (int k = 1; k <= c.count; ++k) {
         if (in.atEnd())
-            break;  // the remaining records would read as empty (element 0) and be skipped
+            break;  // the remaining records would read as empty (element 0) and be left out
+        ++records;
+        const int first = in.lineNumber();
+        RecordReader r(in);
         auto e = std::make_unique<tPosEntry>();
-        e->CompID = in.readInt();
-        e->Enummer = in.readInt();
-        e->Posx = in.readInt();
-        e->Posy = in.readInt();
-        e->Stellung = in.readInt();
-        e->Decod1 = in.readInt();
-        e->Decod2 = in.readInt();
-        e->Decod3 = in.readInt();
-        e->Daten1 = in.readInt();
-        e->Daten2 = in.readInt();
-        e->Daten3 = in.readInt();
-        e->Fahrnr = in.readInt();
-        e->Protokoll = fromFileText(in.readLine());
-        if (e->Enummer > 88)
-            throw FileReadError("Element number " + std::to_string(e->Enummer) + " in record " + std::to_string(k)
-                                + " is not in 1..88");
-        if (e->Enummer <= 0)
+        e->CompID = r.integer();
+        e->Enummer = r.integer();
+        e->Posx = r.integer();
+        e->Posy = r.integer();
+        e->Stellung = r.integer();
+        e->Decod1 = r.integer();
+        e->Decod2 = r.integer();
+        e->Decod3 = r.integer();
+        e->Daten1 = r.integer();
+        e->Daten2 = r.integer();
+        e->Daten3 = r.integer();
+        e->Fahrnr = r.integer();
+        e->Protokoll = fromFileText(r.text());
+        if (r.reason().isEmpty() && e->Enummer <= 0)
             continue;
+        if (e->Enummer > 88)
+            r.fail(QStringLiteral("element number %1 is not in 1..88").arg(e->Enummer));
+        else if (e->Stellung > 3)
+            r.fail(QStringLiteral("state %1 is not in 1..3").arg(e->Stellung));
+        else if (!grid.holds(e->Posx, e->Posy))
+            r.fail(QStringLiteral("position (%1, %2) is not a cell of the layout").arg(e->Posx).arg(e->Posy));
+        if (!r.reason().isEmpty()) {
+            c.skipped.push_back({false, k, first, r.reason()});
+            continue;
+        }
         e->CompID = k;
-        tPosEntry& ref = *e;
-        table.addEntry(std::move(e));
-        ++kept;
-        if (hooks.elementAdded)
-            hooks.elementAdded(ref, kept);
+        firstLine[k] = first;
+        c.elements.push_back(std::move(e));
     }
-    labelCount = in.readInt();
-    if (hooks.labelsStarted)
-        hooks.labelsStarted(labelCount);
-    for (int t = 0; t < labelCount; ++t) {
+    // Two records for one cell: the later one is what the picture showed and what a click reached,
+    // so it stays and the earlier one is left out.
+    std::vector<std::unique_ptr<tPosEntry>> kept;
+    for (auto it = c.elements.rbegin(); it != c.elements.rend(); ++it) {
+        tPosEntry& e = **it;
+        if (taken.insert({e.Posx, e.Posy}).second) {
+            kept.push_back(std::move(*it));
+            continue;
+        }
+        c.skipped.push_back({false, e.CompID, firstLine[e.CompID],
+                             QStringLiteral("position (%1, %2) is taken again by a later record")
+                                 .arg(e.Posx)
+                                 .arg(e.Posy)});
+    }
+    c.elements.assign(std::make_move_iterator(kept.rbegin()), std::make_move_iterator(kept.rend()));
+    std::stable_sort(c.skipped.begin(), c.skipped.end(),
+                     [](const LayoutRecordProblem& a, const LayoutRecordProblem& b) { return a.record < b.record; });
+    if (c.elements.empty() && !c.skipped.empty() && static_cast<int>(c.skipped.size()) == records)
+        throw FileReadError("Not a layout file: none of its " + std::to_string(records)
+                            + " element records can be read (" + c.skipped.front().reason.toStdString() + ")");
+
+    const int countLine = in.lineNumber();
+    try {
+        c.labelCount = in.readInt();
+    } catch (const FileReadError& e) {
+        c.skipped.push_back({true, 0, countLine, QString::fromStdString(e.what())});
+        return c;
+    }
+    for (int t = 1; t <= c.labelCount; ++t) {
+        if (in.atEnd())
+            break;
+        const int first = in.lineNumber();
+        RecordReader r(in);
         auto label = std::make_unique<TTextEntry>();
-        label->Name = fromFileText(in.readLine());
-        label->TextInfo = fromFileText(in.readLine());
-        label->XText = in.readInt();
-        label->YText = in.readInt();
-        label->Textwkl = in.readInt();
-        StringToFont(fromFileText(in.readLine()), label->TextFont, label->TextColor);
-        TTextEntry& ref = *label;
-        labels.push_back(std::move(label));
-        if (hooks.labelAdded)
-            hooks.labelAdded(ref);
+        label->Name = fromFileText(r.text());
+        label->TextInfo = fromFileText(r.text());
+        label->XText = r.integer();
+        label->YText = r.integer();
+        label->Textwkl = r.integer();
+        const QString font = fromFileText(r.text());
+        if (r.reason().isEmpty()) {
+            try {
+                StringToFont(font, label->TextFont, label->TextColor);
+            } catch (const FontConversionError& e) {
+                r.fail(QString::fromStdString(e.what()) + QStringLiteral(" (\"%1\")").arg(font.left(60)));
+            }
+        }
+        if (!r.reason().isEmpty()) {
+            c.skipped.push_back({true, t, first, r.reason()});
+            continue;
+        }
+        c.labels.push_back(std::move(label));
     }
+    return c;
+}
+
+QString describeSkipped(const std::vector<LayoutRecordProblem>& skipped, int maxLines)
+{
+    QStringList lines;
+    for (const LayoutRecordProblem& p : skipped) {
+        if (static_cast<int>(lines.size()) == maxLines) {
+            lines << QStringLiteral("... (%1)").arg(skipped.size());
+            break;
+        }
+        const QString where = p.line > 0 ? QStringLiteral(" (line %1)").arg(p.line) : QString();
+        if (p.label && p.record == 0)
+            lines << QStringLiteral("Text labels%1: %2").arg(where, p.reason);
+        else
+            lines << QStringLiteral("%1 record %2%3: %4")
+                         .arg(p.label ? QStringLiteral("Text label") : QStringLiteral("Element"))
+                         .arg(p.record)
+                         .arg(where, p.reason);
+    }
+    return lines.join(QLatin1Char('\n'));
 }

@@ -5,8 +5,8 @@
 #include "layout/PositionTable.h"
 
 #include <QByteArray>
+#include <QString>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -14,15 +14,41 @@ class C_Position;
 
 QByteArray writeLayoutText(const C_Position& table, const std::vector<std::unique_ptr<TTextEntry>>& labels);
 
-struct LayoutReadHooks {
-    std::function<void(int count)> started;                         // N is known
-    std::function<void(tPosEntry& entry, int kept)> elementAdded;   // entry is in the table already
-    std::function<void(int count)> labelsStarted;                   // T is known
-    std::function<void(TTextEntry& label)> labelAdded;              // label is in the list already
+// A record that the reader could not use and left out.
+struct LayoutRecordProblem {
+    bool label = false;  // a text-label record, otherwise an element record
+    int record = 0;      // 1-based number of the record among its kind
+    int line = 0;        // line of the file where the record starts
+    QString reason;
 };
 
-// Reads a layout text, appending kept elements to `table` and labels to `labels`. Returns N
-// (the element count from the file) through `count` as soon as it is known and T through
-// `labelCount`. Throws FileReadError or FontConversionError; what was added before stays.
-void readLayoutText(const QByteArray& text, C_Position& table, std::vector<std::unique_ptr<TTextEntry>>& labels,
-                    int& count, int& labelCount, const LayoutReadHooks& hooks);
+// What a layout text holds, read completely before anything of the program is touched.
+struct LayoutContent {
+    int count = 0;       // N, the element count the file states
+    int labelCount = 0;  // T, the label count the file states
+    std::vector<std::unique_ptr<tPosEntry>> elements;  // kept records; CompID = record number
+    std::vector<std::unique_ptr<TTextEntry>> labels;
+    std::vector<LayoutRecordProblem> skipped;
+};
+
+// The cells an element may take: corners that are multiples of 27 with the whole cell inside a
+// picture of width x height pixels.
+struct LayoutGrid {
+    int width = 980;
+    int height = 680;
+    bool holds(int x, int y) const
+    {
+        return x >= 0 && y >= 0 && x % 27 == 0 && y % 27 == 0 && x + 27 <= width && y + 27 <= height;
+    }
+};
+
+// Reads a layout text. Records with element number 0 or below are left out silently; a record
+// that cannot be used (a value that is not a number, an element number above 88, a state above 3,
+// a cell outside the grid or one that an earlier record already took, a label with a bad font
+// text) is left out and listed in `skipped`, and the rest is read. The end of the text reads as 0
+// or empty. Throws FileReadError when the text is not a layout at all: its element count is not a
+// number or negative, or it states records of which not one could be used.
+LayoutContent parseLayoutText(const QByteArray& text, LayoutGrid grid = {});
+
+// One line per skipped record, e.g. "Element record 3 (line 28): ...".
+QString describeSkipped(const std::vector<LayoutRecordProblem>& skipped, int maxLines = 10);

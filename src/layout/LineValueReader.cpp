@@ -25,14 +25,17 @@ int LineValueReader::readInt()
         ++m_pos;
     }
     const QByteArray token = m_text.mid(start, m_pos - start);
+    const int line = m_line;
+    // The line is used up also when it holds no number, so a reader that goes on after the error
+    // stays at the start of the next line.
+    skipRestOfLine();
     bool ok = false;
     const long long value = token.toLongLong(&ok, 10);
     if (!ok || token.startsWith('+') || value < std::numeric_limits<int>::min()
         || value > std::numeric_limits<int>::max()) {
         throw FileReadError("'" + token.left(32).toStdString() + "' is not a valid integer value (line "
-                            + std::to_string(m_line) + ")");
+                            + std::to_string(line) + ")");
     }
-    skipRestOfLine();
     return static_cast<int>(value);
 }
 

@@ -13,6 +13,13 @@
 
 namespace {
 
+// Slider position at which a loco stands: the bottom, or in centre-zero operation the position
+// where vmax - Position is exactly half of vmax (for an odd vmax one below the middle).
+int standstillPosition(int vmax, bool centreZero)
+{
+    return centreZero ? vmax - vmax / 2 : vmax;
+}
+
 // Protocols with an absolute direction: the glyph shows forward or backwards.
 bool directional(const QString& p)
 {
@@ -165,7 +172,7 @@ void ThrottleModel::setupScrollBar(int Device)
     if (r.Position > r.Max)
         r.Position = r.Max;  // the control keeps its position inside the range
     notify(Device);
-    moveSlider(Device, r.Checked ? vmax / 2 : vmax);
+    moveSlider(Device, standstillPosition(vmax, r.Checked));
 
     if (nearlyStopped(Device)) {
         const QString p = m_lok.get_protocol(Device);
@@ -300,10 +307,20 @@ void ThrottleModel::setall_lokostop()
     m_collectMissing = true;
     m_missing.clear();
     for (int d = 0; d < Count; ++d) {
-        const RegulatorView& r = regulator(d);
         const int vmax = m_lok.get_speedmax(d);
-        moveSlider(d, r.Checked ? vmax / 2 : vmax);
+        RegulatorView& r = reg(d);
+        // A slider whose range was not set up for the loco's top speed could not reach standstill.
+        if (m_lok.get_addr(d) > 0 && r.Max != std::max(0, vmax)) {
+            r.Max = std::max(0, vmax);
+            notify(d);
+        }
+        moveSlider(d, standstillPosition(vmax, r.Checked));
         changeScrollBar(d);
+        // Whatever the slider arithmetic gives, an emergency stop sends speed 0.
+        if (m_lok.get_addr(d) > 0 && m_lok.get_speed(d) != 0) {
+            m_lok.set_speed(d, 0);
+            m_command.gl_out(d);
+        }
         speedswitch(d);
         speedswitch(d);
     }

@@ -183,19 +183,24 @@ DecoderPanelContent Cbahn::decodpaneldarstellen(int n, int x, int y) const
 
 bool Cbahn::decoderPanelSave(const std::array<QString, 6>& edits, int protocolIndex)
 {
+    // Only an element chosen in the current mode takes the edits: in decoder mode an accessory, in
+    // S88 mode a feedback detector.
     tPosEntry* e = m_postable.getEntryByKor(m_main.Speichern_posx, m_main.Speichern_posy);
-    if (!e)
+    if (!e || (m_main.S88config && !isDetector(e->Enummer)) || (m_main.Decoder && isDetector(e->Enummer)))
         return false;
-    int* fields[6] = {&e->Decod1, &e->Decod2, &e->Decod3, &e->Daten1, &e->Daten2, &e->Daten3};
+    std::array<int, 6> values{};
     for (int i = 0; i < 6; ++i) {
         if (edits[i].isEmpty())
             continue;
         bool ok = false;
-        const int v = edits[i].trimmed().toInt(&ok, 10);
+        values[i] = edits[i].trimmed().toInt(&ok, 10);
         if (!ok)
-            return false;
-        *fields[i] = v;
+            return false;  // nothing is stored from a panel with a wrong entry
     }
+    int* fields[6] = {&e->Decod1, &e->Decod2, &e->Decod3, &e->Daten1, &e->Daten2, &e->Daten3};
+    for (int i = 0; i < 6; ++i)
+        if (!edits[i].isEmpty())
+            *fields[i] = values[i];
     e->Protokoll = protocolIndex == 0 ? QStringLiteral("M") : QStringLiteral("N");
     return true;
 }

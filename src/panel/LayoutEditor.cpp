@@ -4,6 +4,7 @@
 #include "app/AppState.h"
 #include "layout/C_Position.h"
 #include "layout/FontText.h"
+#include "layout/LayoutFile.h"
 #include "ui/UserDialogs.h"
 
 #include <QPainter>
@@ -25,7 +26,8 @@ QPoint LayoutPanel::paletteMouseDown(Button button, int X, int Y)
     if (button == Button::Left) {
         m_main.Cache = m_main.Design_Panel_bitmap.copy(cx, cy, 27, 27);
         m_main.Comp_nr = compsuchen(cx, cy);
-        m_main.Symbol = true;
+        // A palette cell without an element selects nothing: there is no element 0 to place.
+        m_main.Symbol = m_main.Comp_nr > 0;
     } else if (button == Button::Right) {
         m_main.Symbol = false;
     }
@@ -37,9 +39,54 @@ QPoint LayoutPanel::paletteMouseDown(Button button, int X, int Y)
     return QPoint(cx, cy);
 }
 
+bool LayoutPanel::inGrid(int x, int y) const
+{
+    return LayoutGrid{m_main.Quarnbreite, m_main.Quarnhoehe}.holds(x, y);
+}
+
+void LayoutPanel::refreshCell(int x, int y)
+{
+    if (const tPosEntry* e = m_postable.getEntryByKor(x, y))
+        changeicon(e->Stellung < 1 ? 1 : e->Stellung, x, y, e->Enummer);
+    else
+        clearCell(x, y);
+}
+
+void LayoutPanel::floatTo(const QPoint& cell)
+{
+    if (m_float == cell)
+        return;
+    if (m_float)
+        drawAtCell(m_main.Undo, m_float->x(), m_float->y());
+    m_float.reset();
+    if (!inGrid(cell.x(), cell.y()))
+        return;
+    m_main.Undo = m_main.Quarn_bitmap.copy(cell.x(), cell.y(), 27, 27);
+    drawAtCell(m_main.Cache, cell.x(), cell.y());
+    m_float = cell;
+}
+
+void LayoutPanel::dropFloat()
+{
+    if (m_float)
+        drawAtCell(m_main.Undo, m_float->x(), m_float->y());
+    m_float.reset();
+}
+
+void LayoutPanel::endGroup()
+{
+    m_main.Movelist.clear();
+    deletecache();
+    m_main.Move_elements = false;
+    m_main.Move_el_counter = 0;
+    m_groupOffset = QPoint();
+}
+
 void LayoutPanel::designMouseDown(Button button, bool shift, int X, int Y)
 {
     deleteundo();
+    m_float.reset();
+    m_drag = Drag::None;
     const QPoint cell = cellOf(X, Y);
     if (button == Button::Left && shift) {
         m_main.Symbol = false;
@@ -65,15 +112,19 @@ void LayoutPanel::designMouseDown(Button button, bool shift, int X, int Y)
             }
         }
     } else if (button == Button::Left) {
-        if (!m_main.Movelist.empty()) {
-            m_main.Movelist.clear();
-            deletecache();
-            m_main.Move_elements = false;
-            m_main.Move_el_counter = 0;
-        }
-        if (m_main.Symbol) {
-            m_main.Undo = m_main.Quarn_bitmap.copy(cell.x(), cell.y(), 27, 27);
-            drawAtCell(m_main.Cache, cell.x(), cell.y());
+        if (!m_main.Movelist.empty())
+            endGroup();
+        m_dragStart = cell;
+        if (m_main.Symbol && m_main.Comp_nr > 0) {
+            // Placing: the palette element follows the mouse and is entered where it is let go.
+            m_drag = Drag::Place;
+            floatTo(cell);
+        } else if (const tPosEntry* e = m_postable.getEntryByKor(cell.x(), cell.y())) {
+            // Moving: the element is lifted off its cell and follows the mouse with all its data.
+            m_drag = Drag::Move;
+            m_main.Cache = iconImage(e->Stellung < 1 ? 1 : e->Stellung, e->Enummer);
+            clearCell(cell.x(), cell.y());
+            floatTo(cell);
         }
     } else if (button == Button::Right) {
         if (m_postable.getEntryByKor(cell.x(), cell.y())) {
@@ -83,6 +134,20 @@ void LayoutPanel::designMouseDown(Button button, bool shift, int X, int Y)
         m_main.Symbol = false;
         QuarnPaint();
     }
+}
+
+bool LayoutPanel::groupFits(const QPoint& offset) const
+{
+    const auto& moves = m_main.Movelist;
+    for (const tPosEntry* e : moves) {
+        const int x = e->Posx + offset.x(), y = e->Posy + offset.y();
+        if (!inGrid(x, y))
+            return false;
+        const tPosEntry* there = m_postable.getEntryByKor(x, y);
+        if (there && std::find(moves.begin(), moves.end(), there) == moves.end())
+            return false;
+    }
+    return true;
 }
 
 void LayoutPanel::designMouseMove(bool leftHeld, bool shift, int X, int Y)
@@ -96,41 +161,38 @@ void LayoutPanel::designMouseMove(bool leftHeld, bool shift, int X, int Y)
         auto& moves = m_main.Movelist;
         if (moves.empty() || (dx == 0 && dy == 0))
             return;
+        // The group moves one cell per axis and event, and only where every element lands on a
+        // free cell of the layout (or on one that another element of the group leaves).
+        QPoint next;
+        bool fits = false;
+        for (const QPoint d : {QPoint(dx, dy), QPoint(dx, 0), QPoint(0, dy)}) {
+            if (d.isNull())
+                continue;
+            if (groupFits(m_groupOffset + d)) {
+                next = m_groupOffset + d;
+                fits = true;
+                break;
+            }
+        }
+        if (!fits)
+            return;
+        if (m_main.Move_el_counter == 0) {
+            for (const tPosEntry* e : moves)  // lifted off the picture until the button is released
+                clearCell(e->Posx, e->Posy);
+        }
         ++m_main.Move_el_counter;
         m_main.Move_elements = true;
-        auto erase = [&](const tPosEntry& e) {
-            drawOnPanel(m_main.Undo, e.Posx - m_main.Hpos_alt, e.Posy - m_main.Vpos_alt);
-            if (m_main.Move_el_counter == 1) {
-                QPainter p(&m_main.Quarn_bitmap);
-                p.drawImage(QPoint(e.Posx, e.Posy), m_main.Undo);
-            }
-        };
-        tPosEntry* r = moves.front();
-        erase(*r);
-        r->Posx += dx;
-        r->Posy += dy;
-        change_2_icon(r->Stellung, r->Posx, r->Posy, r->Enummer);
-        for (size_t i = 1; i < moves.size(); ++i) {
-            tPosEntry* e = moves[i];
-            erase(*e);
-            e->Posx = r->Posx + e->Refposx;
-            e->Posy = r->Posy + e->Refposy;
-            change_2_icon(e->Stellung, e->Posx, e->Posy, e->Enummer);
-        }
+        m_groupOffset = next;
+        QuarnPaint();
+        for (const tPosEntry* e : moves)
+            change_2_icon(e->Stellung, e->Posx + next.x(), e->Posy + next.y(), e->Enummer);
         m_main.Alt_x = X;
         m_main.Alt_y = Y;
         return;
     }
-    const QPoint old = cellOf(m_main.Alt_x, m_main.Alt_y);
-    const QPoint cell = cellOf(X, Y);
-    drawAtCell(m_main.Undo, old.x(), old.y());
-    m_main.Undo = m_main.Quarn_bitmap.copy(cell.x(), cell.y(), 27, 27);
-    drawAtCell(m_main.Cache, cell.x(), cell.y());
-    if (!m_main.Geloescht) {
-        deletecompfromlist(old.x(), old.y());
-        m_main.Geloescht = true;
-        m_main.Symbol = true;
-    }
+    if (m_drag == Drag::None)
+        return;
+    floatTo(cellOf(X, Y));
     m_main.Alt_x = X;
     m_main.Alt_y = Y;
 }
@@ -144,26 +206,52 @@ void LayoutPanel::mouseDownDone(int X, int Y)
 void LayoutPanel::mouseUp(bool shift, int X, int Y)
 {
     auto& moves = m_main.Movelist;
-    if (shift && !moves.empty() && m_main.Move_elements) {
+    if (!moves.empty() && m_main.Move_elements) {
+        // The move that the panel shows is entered into the table, whether or not Shift is still held.
+        const QPoint d = m_groupOffset;
+        for (tPosEntry* e : moves) {
+            e->Posx += d.x();
+            e->Posy += d.y();
+        }
         for (tPosEntry* e : moves)
-            changeicon(e->Stellung, e->Posx, e->Posy, e->Enummer);
-        QuarnPaint();
-    }
-    if (!shift && !moves.empty()) {
-        moves.clear();
-        deletecache();
+            changeicon(e->Stellung < 1 ? 1 : e->Stellung, e->Posx, e->Posy, e->Enummer);
         m_main.Move_elements = false;
         m_main.Move_el_counter = 0;
+        m_groupOffset = QPoint();
+        QuarnPaint();
     }
-    if (m_main.Symbol) {
-        const QPoint cell = cellOf(X, Y);
-        if (!m_postable.getEntryByKor(cell.x(), cell.y())) {
-            Quarnliste_eintragen(cell.x(), cell.y(), m_main.Comp_nr);
-            m_main.Geloescht = false;
-        } else {
+    if (!shift && !moves.empty())
+        endGroup();
+
+    const Drag drag = m_drag;
+    m_drag = Drag::None;
+    if (drag == Drag::None)
+        return;
+    dropFloat();
+    const QPoint cell = cellOf(X, Y);
+    const QPoint from = m_dragStart;
+    if (drag == Drag::Move && cell == from) {
+        refreshCell(from.x(), from.y());
+        return;
+    }
+    const tPosEntry* there = m_postable.getEntryByKor(cell.x(), cell.y());
+    if (there || !inGrid(cell.x(), cell.y())) {
+        if (drag == Drag::Move)
+            refreshCell(from.x(), from.y());
+        if (there)
             m_dialogs.messageBox(messageText(109), messageText(102), UserDialogs::Icon::Error);
-        }
+        return;
     }
+    if (drag == Drag::Place) {
+        Quarnliste_eintragen(cell.x(), cell.y(), m_main.Comp_nr);
+        m_main.Geloescht = false;
+    } else if (tPosEntry* e = m_postable.getEntryByKor(from.x(), from.y())) {
+        e->Posx = cell.x();
+        e->Posy = cell.y();
+    }
+    if (drag == Drag::Move)
+        refreshCell(from.x(), from.y());
+    refreshCell(cell.x(), cell.y());
 }
 
 std::unique_ptr<TTextEntry> LayoutPanel::createlabel(const QString& name, const QString& text, int x, int y) const

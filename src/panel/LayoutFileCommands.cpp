@@ -7,10 +7,17 @@
 #include <QFileInfo>
 
 #include <exception>
+#include <optional>
+#include <utility>
 
 LayoutFileCommands::LayoutFileCommands(AppState& main, LayoutPanel& panel, UserDialogs& dialogs)
     : m_main(main), m_panel(panel), m_dialogs(dialogs)
 {
+}
+
+QString LayoutFileCommands::withLayoutSuffix(const QString& path)
+{
+    return QFileInfo(path).suffix().isEmpty() ? path + QStringLiteral(".pln") : path;
 }
 
 void LayoutFileCommands::takeName(const QString& path)
@@ -29,13 +36,14 @@ LayoutFileResult LayoutFileCommands::Neu1Click()
                                              NewFilter());
     if (!path || path->isEmpty())
         return r;
-    takeName(*path);
+    takeName(withLayoutSuffix(*path));
     if (!m_main.Gleisbildname.endsWith(QStringLiteral(".pln"), Qt::CaseSensitive))
         return r;
     m_main.Anzahl = 0;
     m_panel.EmptyQuarnlist();
     m_panel.EmptyTextlist();
     m_panel.EmptyMovelist();
+    m_main.Speichern_posx = m_main.Speichern_posy = -1;
     r.done = true;
     r.statusText = m_main.Gleisbildname;
     r.enableLayoutMenus = true;
@@ -55,28 +63,35 @@ LayoutFileResult LayoutFileCommands::Oeffnen1Click()
         explicit Busy(LayoutPanel& panel) : p(panel) { if (p.busyCursor) p.busyCursor(true); }
         ~Busy() { if (p.busyCursor) p.busyCursor(false); }
     } busy(m_panel);
-    m_panel.quarngraufaerben();
-    takeName(*path);
-    if (!m_main.Gleisbildname.endsWith(QStringLiteral(".pln"), Qt::CaseSensitive)) {
-        m_panel.QuarnPaint();
+    // Until the new layout has been read whole, the open one keeps its tables, picture and name,
+    // so that a "Save" after a failed "Open" writes what the user had.
+    const QFileInfo info(*path);
+    if (!info.fileName().endsWith(QStringLiteral(".pln"), Qt::CaseSensitive)) {
+        m_dialogs.messageBox(m_panel.messageText(MsgNotALayout).arg(info.fileName()), m_panel.messageText(102),
+                             UserDialogs::Icon::Error);
         return r;
     }
-    m_main.Anzahl = 0;
-    m_panel.EmptyQuarnlist();
-    m_panel.EmptyTextlist();
-    m_panel.EmptyMovelist();
+    LayoutContent content;
     try {
-        m_panel.gleisbildladen(m_main.Gleisbildname, m_main.Gleisbildpfad);
+        content = m_panel.readLayoutFile(info.fileName(), info.absolutePath() + QLatin1Char('/'));
     } catch (const std::exception& e) {
-        m_panel.QuarnPaint();
         m_dialogs.showError(QString::fromUtf8(e.what()));
         return r;
     }
+    m_panel.quarngraufaerben();
+    takeName(*path);
+    m_main.Anzahl = 0;
+    m_main.Speichern_posx = m_main.Speichern_posy = -1;  // no element chosen in the decoder panel
+    m_panel.EmptyQuarnlist();
+    m_panel.EmptyTextlist();
+    m_panel.EmptyMovelist();
+    m_panel.installLayout(std::move(content), m_main.Gleisbildname);
     m_panel.HScrollBarChange(0);
     m_panel.VScrollBarChange(0);
     r.resetScrollBars = true;
     r.done = true;
     r.enableLayoutMenus = true;
+    r.windowTitle = m_main.Infostring + QStringLiteral("   Layout: ") + m_main.Gleisbildname;
     r.enterOperateMode = true;  // the window computes the route file name first
     return r;
 }
@@ -99,9 +114,10 @@ LayoutFileResult LayoutFileCommands::Speichernals1Click()
 {
     LayoutFileResult r;
     const QString folder = m_main.Gleisbildpfad.isEmpty() ? m_panel.layoutPath() : m_main.Gleisbildpfad;
-    const auto path = m_dialogs.saveFileName(m_panel.messageText(106), folder, NewFilter());
-    if (!path || path->isEmpty())
+    const auto chosen = m_dialogs.saveFileName(m_panel.messageText(106), folder, NewFilter());
+    if (!chosen || chosen->isEmpty())
         return r;
+    const auto path = std::optional<QString>(withLayoutSuffix(*chosen));
     const QFileInfo info(*path);
     try {
         m_panel.gleisbildspeichern(info.fileName(), info.absolutePath() + QLatin1Char('/'));

@@ -27,8 +27,13 @@ public:
     LayoutFileResult Speichern1Click();       // without a name: asks as "Save as" does
     LayoutFileResult Speichernals1Click();
 
-    static QString NewFilter() { return QStringLiteral("Quarn files|*.pln|All Files|*.*"); }
-    static QString OpenFilter() { return QStringLiteral("Quarn Layout Files|*.pln|All Files|*.*"); }
+    // File dialog filters, in the form the file dialogs read.
+    static QString NewFilter() { return QStringLiteral("Quarn files (*.pln);;All Files (*)"); }
+    static QString OpenFilter() { return QStringLiteral("Quarn Layout Files (*.pln);;All Files (*)"); }
+    // A name typed without an extension gets ".pln".
+    static QString withLayoutSuffix(const QString& path);
+    // "\"%1\" is not a layout file (*.pln)."
+    static constexpr int MsgNotALayout = 514;
 
 private:
     void takeName(const QString& path);

@@ -14,6 +14,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <exception>
 
 namespace {
 const char* const FallbackMessages[][2] = {
@@ -24,6 +25,9 @@ const char* const FallbackMessages[][2] = {
     {"107", "Text input"},
     {"108", "Please, input text!"},
     {"109", "The element could not placed since one element was already placed here!"},
+    {"140", "Wrong input!"},
+    {"514", "\"%1\" is not a layout file (*.pln)."},
+    {"513", "Some records of the layout file \"%1\" cannot be used and were left out; the rest was read:"},
 };
 
 struct BusyGuard {
@@ -199,6 +203,11 @@ void LayoutPanel::changeicon(int state, int x, int y, int n)
     drawAtCell(m_main.Cache, x, y);
 }
 
+QImage LayoutPanel::iconImage(int state, int n)
+{
+    return m_icons.load(dataPath() + iconFileName(n, state)).copy(0, 0, 27, 27);
+}
+
 void LayoutPanel::change_2_icon(int state, int x, int y, int n)
 {
     if (n < 1 || n > 88)
@@ -306,7 +315,7 @@ void LayoutPanel::gleisbildspeichern(const QString& name, const QString& folder)
         throw FileReadError("Cannot create file \"" + path.toStdString() + "\". " + error.toStdString());
 }
 
-void LayoutPanel::gleisbildladen(const QString& name, const QString& folder)
+LayoutContent LayoutPanel::readLayoutFile(const QString& name, const QString& folder)
 {
     const QString path = folder.isEmpty() || folder.endsWith(QLatin1Char('/')) ? folder + name
                                                                                : folder + QLatin1Char('/') + name;
@@ -314,21 +323,50 @@ void LayoutPanel::gleisbildladen(const QString& name, const QString& folder)
     if (!f.open(QIODevice::ReadOnly))
         throw FileReadError("Cannot open file \"" + path.toStdString() + "\". " + f.errorString().toStdString());
     const QByteArray text = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        throw FileReadError("Cannot read file \"" + path.toStdString() + "\". " + f.errorString().toStdString());
     f.close();
+    LayoutContent content;
+    try {
+        content = parseLayoutText(text, LayoutGrid{m_main.Quarnbreite, m_main.Quarnhoehe});
+    } catch (const FileReadError& e) {
+        throw FileReadError("\"" + path.toStdString() + "\": " + e.what());
+    }
+    // An element whose picture cannot be drawn would be in the table but not on the panel.
+    auto& elements = content.elements;
+    for (auto it = elements.begin(); it != elements.end();) {
+        const tPosEntry& e = **it;
+        try {
+            m_icons.load(dataPath() + iconFileName(e.Enummer, e.Stellung < 1 ? 1 : e.Stellung));
+            ++it;
+        } catch (const IconLoadError&) {
+            content.skipped.push_back({false, e.CompID, 0,
+                                       QStringLiteral("element %1 has no picture for state %2")
+                                           .arg(e.Enummer)
+                                           .arg(e.Stellung)});
+            it = elements.erase(it);
+        }
+    }
+    return content;
+}
 
+void LayoutPanel::installLayout(LayoutContent content, const QString& fileName)
+{
     struct ProgressGuard {
         LayoutPanel& p;
         ~ProgressGuard() { if (p.progress) p.progress(false, 0, 0, QString()); }
     } guard{*this};
 
-    int count = 0, labelCount = 0;
-    LayoutReadHooks hooks;
-    hooks.started = [&](int n) {
-        m_main.Anzahl = n;
-        if (progress)
-            progress(true, 0, n, QStringLiteral("0 %"));
-    };
-    hooks.elementAdded = [&](tPosEntry& e, int kept) {
+    const int count = content.count;
+    m_main.Anzahl = count;
+    if (progress)
+        progress(true, 0, count, QStringLiteral("0 %"));
+    int kept = 0;
+    QString sendError;
+    for (auto& entry : content.elements) {
+        tPosEntry& e = *entry;
+        m_postable.addEntry(std::move(entry));
+        ++kept;
         const int s = e.Stellung < 1 ? 1 : e.Stellung;
         const int n = e.Enummer;
         if (n != 20 && n != 42 && n != 64 && n != 65 && n != 86 && n != 87) {
@@ -336,14 +374,35 @@ void LayoutPanel::gleisbildladen(const QString& name, const QString& folder)
             if (s == 1) { decoder = e.Decod1; port = e.Daten1; }
             else if (s == 2) { decoder = e.Decod2; port = e.Daten2; }
             else if (s == 3) { decoder = e.Decod3; port = e.Daten3; }
-            if (port > 0 && accessoryOut)
-                accessoryOut(e.Protokoll, decoder, port);
+            // A connection that breaks while the layout is sent must not leave it half installed:
+            // the rest is drawn without commands and the failure is reported at the end.
+            if (port > 0 && accessoryOut && sendError.isEmpty()) {
+                try {
+                    accessoryOut(e.Protokoll, decoder, port);
+                } catch (const std::exception& ex) {
+                    sendError = QString::fromUtf8(ex.what());
+                }
+            }
         }
         changeicon(s, e.Posx, e.Posy, n);
         if (progress)
             progress(true, kept, count, QString::number(count > 0 ? kept * 100 / count : 0) + QStringLiteral(" %"));
-    };
-    hooks.labelsStarted = [&](int t) { m_main.TextLabelNr = t > 0 ? t : -1; };
-    hooks.labelAdded = [&](TTextEntry& label) { writeQuarnText(label); };
-    readLayoutText(text, m_postable, m_main.Textliste, count, labelCount, hooks);
+    }
+    m_main.TextLabelNr = content.labelCount > 0 ? content.labelCount : -1;
+    for (auto& label : content.labels) {
+        TTextEntry& ref = *label;
+        m_main.Textliste.push_back(std::move(label));
+        writeQuarnText(ref);
+    }
+    if (!content.skipped.empty())
+        m_dialogs.messageBox(messageText(MsgRecordsSkipped).arg(fileName) + QStringLiteral("\n\n")
+                                 + describeSkipped(content.skipped),
+                             messageText(102), UserDialogs::Icon::Warning);
+    if (!sendError.isEmpty())
+        m_dialogs.showError(sendError);
+}
+
+void LayoutPanel::gleisbildladen(const QString& name, const QString& folder)
+{
+    installLayout(readLayoutFile(name, folder), name);
 }

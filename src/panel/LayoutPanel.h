@@ -3,6 +3,7 @@
 // the position table and the catalogue. The service object forwards its panel operations here.
 // Drawing goes into the layout picture and, when a panel is attached, onto the panel.
 
+#include "layout/LayoutFile.h"
 #include "panel/IconCache.h"
 #include "panel/PanelCanvas.h"
 
@@ -70,8 +71,18 @@ public:
     void writeQuarnText(const TTextEntry& label);
 
     // --- layout file ---
+    // Message shown after a layout was read with records left out (argument: the file name).
+    static constexpr int MsgRecordsSkipped = 513;
     void gleisbildspeichern(const QString& name, const QString& folder);  // throws on a write error
-    void gleisbildladen(const QString& name, const QString& folder);      // throws on a read error
+    // Reads and checks a layout file without touching the tables or the picture. Records that cannot
+    // be used (also those whose icon is missing) are left out and listed. Throws FileReadError
+    // when the file cannot be read or is not a layout.
+    LayoutContent readLayoutFile(const QString& name, const QString& folder);
+    // Appends what was read to the position table and the labels and draws it; accessories with a
+    // data port in their state get their accessory command. Left-out records are named in a message.
+    void installLayout(LayoutContent content, const QString& fileName);
+    // readLayoutFile, then installLayout.
+    void gleisbildladen(const QString& name, const QString& folder);
 
     // --- editor ---
     QPoint paletteMouseDown(Button button, int X, int Y);  // returns the palette cell origin
@@ -82,7 +93,19 @@ public:
     void mouseUp(bool shift, int X, int Y);
     std::unique_ptr<TTextEntry> createlabel(const QString& name, const QString& text, int x, int y) const;
 
+    // Whether (x, y) is the corner of a cell that lies whole inside the layout picture.
+    bool inGrid(int x, int y) const;
+    // Draws the cell as the table has it: the element there in its state, or grey.
+    void refreshCell(int x, int y);
+    // The 27 x 27 icon of element n in `state` (throws IconLoadError).
+    QImage iconImage(int state, int n);
+
 private:
+    enum class Drag { None, Place, Move };
+    void floatTo(const QPoint& cell);  // the element under the mouse is drawn at `cell`
+    void dropFloat();                  // and taken off again
+    void endGroup();
+    bool groupFits(const QPoint& offset) const;
     QPoint cellOf(int X, int Y) const;
     void drawOnPanel(const QImage& tile, int px, int py);
     void fillGrey(QImage& img, std::uint32_t bgr) const;
@@ -92,4 +115,8 @@ private:
     C_Element& m_element;
     UserDialogs& m_dialogs;
     IconCache m_icons;
+    Drag m_drag = Drag::None;
+    QPoint m_dragStart;
+    std::optional<QPoint> m_float;  // cell where the element under the mouse is drawn
+    QPoint m_groupOffset;           // how far the group has been moved since the button went down
 };

@@ -5,6 +5,7 @@
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 int WidgetDialogs::messageBox(const QString& text, const QString& caption, Icon icon, int buttons)
 {
@@ -49,22 +50,38 @@ std::optional<QString> WidgetDialogs::inputQuery(const QString& caption, const Q
     return text;
 }
 
-std::optional<QString> WidgetDialogs::openFileName(const QString& title, const QString& folder,
-                                                   const QString& filter)
+std::optional<QString> WidgetDialogs::fileName(const QString& title, const QString& folder, const QString& filter,
+                                               bool save)
 {
-    const QString name = QFileDialog::getOpenFileName(m_parent, title, folder, filter);
+    QFileDialog dialog(m_parent, title, folder, filter);
+    dialog.setObjectName(QStringLiteral("FileDialog"));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!nativeFileDialogs)
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // A name typed without an extension gets the one of the first filter, e.g. "pln".
+    static const QRegularExpression firstSuffix(QStringLiteral("\\(\\*\\.(\\w+)"));
+    const QRegularExpressionMatch m = firstSuffix.match(filter);
+    if (save && m.hasMatch())
+        dialog.setDefaultSuffix(m.captured(1));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString name = dialog.selectedFiles().constFirst();
     if (name.isEmpty())
         return std::nullopt;
     return name;
 }
 
+std::optional<QString> WidgetDialogs::openFileName(const QString& title, const QString& folder,
+                                                   const QString& filter)
+{
+    return fileName(title, folder, filter, false);
+}
+
 std::optional<QString> WidgetDialogs::saveFileName(const QString& title, const QString& folder,
                                                    const QString& filter)
 {
-    const QString name = QFileDialog::getSaveFileName(m_parent, title, folder, filter);
-    if (name.isEmpty())
-        return std::nullopt;
-    return name;
+    return fileName(title, folder, filter, true);
 }
 
 std::optional<QFont> WidgetDialogs::chooseFont(const QFont& initial)

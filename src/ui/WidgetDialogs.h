@@ -14,12 +14,17 @@ public:
     void showError(const QString& text) override;
     std::optional<QString> inputQuery(const QString& caption, const QString& prompt,
                                       const QString& initial) override;
+    // File dialogs take filters in the form "Quarn files (*.pln);;All Files (*)".
     std::optional<QString> openFileName(const QString& title, const QString& folder,
                                         const QString& filter) override;
     std::optional<QString> saveFileName(const QString& title, const QString& folder,
                                         const QString& filter) override;
     std::optional<QFont> chooseFont(const QFont& initial) override;
 
+    // False: Qt's own file dialog also where the desktop offers one of its own.
+    bool nativeFileDialogs = true;
+
 private:
+    std::optional<QString> fileName(const QString& title, const QString& folder, const QString& filter, bool save);
     QWidget* m_parent;
 };

@@ -245,3 +245,51 @@ TEST(ParameterFile, MissingFileIsAReadErrorAndFailedSaveKeepsTheOldFile)
     ParameterFile::load(path, back, lok);
     EXPECT_EQ(back.Ipport, 12345);
 }
+
+TEST(ParameterFile, SettingsOutsideTheirRangeTakeTheirStartValues)
+{
+    // A file cut short after line 3 reads 0 for the language: every caption would be empty.
+    {
+        QList<QByteArray> lines = linesOf(defaultFile()).mid(0, 3);
+        AppState s;
+        TLok lok;
+        ASSERT_NO_THROW(ParameterFile::read(joinLines(lines), s, lok));
+        EXPECT_EQ(s.Lang_id, 1);
+        EXPECT_EQ(s.SrcpVer, 73);
+        EXPECT_EQ(s.BusGaMM, 5);
+        EXPECT_EQ(s.BusS88, 8);
+    }
+    struct Case {
+        int line;
+        QByteArray value;
+        int AppState::*field;
+        int expected;
+    };
+    const Case cases[] = {
+        {1, "0", &AppState::Ipport, 12345},       {1, "70000", &AppState::Ipport, 12345},
+        {1, "4303", &AppState::Ipport, 4303},     {4, "12", &AppState::SrcpVer, 73},
+        {4, "80", &AppState::SrcpVer, 80},        {5, "0", &AppState::Lang_id, 1},
+        {5, "8", &AppState::Lang_id, 1},          {5, "7", &AppState::Lang_id, 7},
+        {6, "5", &AppState::Joy_Mode, 1},         {6, "0", &AppState::Joy_Mode, 0},
+        {7, "-1", &AppState::Showassist, 1},      {8, "2", &AppState::Monitorpower, 0},
+        {9, "1", &AppState::Autopower, 1},        {3, "9", &AppState::Infoport_an, 0},
+        {10, "-3", &AppState::BusGlMM, 1},        {16, "0", &AppState::Buspower, 1},
+        {13, "12", &AppState::BusGaMM, 12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.line) + " " + c.value.toStdString());
+        QList<QByteArray> lines = linesOf(defaultFile());
+        lines[c.line - 1] = c.value;
+        AppState s;
+        s.*c.field = -99;
+        TLok lok;
+        ASSERT_NO_THROW(ParameterFile::read(joinLines(lines), s, lok));
+        EXPECT_EQ(s.*c.field, c.expected);
+    }
+    QList<QByteArray> lines = linesOf(defaultFile());
+    lines[1] = "  ";
+    AppState s;
+    TLok lok;
+    ParameterFile::read(joinLines(lines), s, lok);
+    EXPECT_EQ(s.Iphostchar, "localhost");
+}

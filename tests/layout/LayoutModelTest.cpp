@@ -199,50 +199,121 @@ TEST(LayoutFile, ReadsRecordsRenumbersAndSkipsEmptyElements)
                           "9\r\n21\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nM\r\n"
                           "9\r\n14\r\n54\r\n0\r\n2\r\n1\r\n1\r\n0\r\n1\r\n2\r\n0\r\n5\r\nN\r\n"
                           "1\r\nGtextlabel3\r\nHalt\r\n0\r\n27\r\n0\r\nArial,12,0110,$00FF0000\r\n");
-    C_Position t;
-    std::vector<std::unique_ptr<TTextEntry>> labels;
-    int n = 0, tcount = 0;
-    readLayoutText(text, t, labels, n, tcount, {});
-    ASSERT_EQ(t.getNumbofEntries(), 2);
-    EXPECT_EQ(t.getEntryByNum(0)->CompID, 2);  // record numbers, not the stored values
-    EXPECT_EQ(t.getEntryByNum(0)->Posx, 0);     // coordinate 0 is kept
-    EXPECT_EQ(t.getEntryByNum(1)->CompID, 3);
-    EXPECT_EQ(t.getEntryByNum(1)->Fahrnr, 5);
-    EXPECT_EQ(t.getEntryByNum(1)->Protokoll, QStringLiteral("N"));
-    ASSERT_EQ(labels.size(), 1u);
-    EXPECT_TRUE(labels[0]->TextFont.italic());
-    EXPECT_EQ(labels[0]->TextColor, 0x00FF0000u);
-    EXPECT_EQ(n, 3);
-    EXPECT_EQ(tcount, 1);
+    const LayoutContent c = parseLayoutText(text);
+    ASSERT_EQ(c.elements.size(), 2u);
+    EXPECT_EQ(c.elements[0]->CompID, 2);  // record numbers, not the stored values
+    EXPECT_EQ(c.elements[0]->Posx, 0);     // coordinate 0 is kept
+    EXPECT_EQ(c.elements[1]->CompID, 3);
+    EXPECT_EQ(c.elements[1]->Fahrnr, 5);
+    EXPECT_EQ(c.elements[1]->Protokoll, QStringLiteral("N"));
+    ASSERT_EQ(c.labels.size(), 1u);
+    EXPECT_TRUE(c.labels[0]->TextFont.italic());
+    EXPECT_EQ(c.labels[0]->TextColor, 0x00FF0000u);
+    EXPECT_EQ(c.count, 3);
+    EXPECT_EQ(c.labelCount, 1);
+    EXPECT_TRUE(c.skipped.empty());  // element 0 is left out without a word
 }
 
-TEST(LayoutFile, BadInputKeepsWhatWasReadAndReportsAnError)
+TEST(LayoutFile, ABadRecordIsLeftOutAndNamedWhileTheRestIsRead)
 {
     const QByteArray good = "9\r\n21\r\n0\r\n0\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nM\r\n";
+    const QByteArray last = "9\r\n14\r\n54\r\n27\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nM\r\n";
+    auto record = [](const char* enummer, const char* x, const char* y, const char* state, const char* decod1 = "0") {
+        return QByteArray("9\r\n") + enummer + "\r\n" + x + "\r\n" + y + "\r\n" + state + "\r\n" + decod1
+               + "\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nM\r\n";
+    };
     struct Case {
         const char* what;
-        QByteArray text;
-        bool throws;
-        int kept;
+        QByteArray middle;     // record 2 of 3
+        QByteArray labels;     // after the elements
+        int elements;          // kept
+        int labelsKept;
+        const char* reason;    // in the message about record 2 (or the label); "" for none
     };
     const Case cases[] = {
-        {"non-number", "2\r\n" + good + "9\r\nzwei\r\n", true, 1},
-        {"element 89", "2\r\n" + good + "9\r\n89\r\n0\r\n0\r\n", true, 1},
-        {"bad font", "1\r\n" + good + "1\r\nL\r\nT\r\n0\r\n0\r\n0\r\nArial;12\r\n", true, 1},
-        {"truncated record", "2\r\n" + good + "9\r\n21\r\n27\r\n", false, 2},
-        {"truncated label", "1\r\n" + good + "1\r\nL\r\n", true, 1},
-        {"huge count", "2000000000\r\n" + good, false, 1},
-        {"empty", "", false, 0},
+        {"non-number", record("14", "27", "0", "1", "zwei"), "0\r\n", 2, 0, "'zwei' is not a valid integer"},
+        {"element 89", record("89", "27", "0", "1"), "0\r\n", 2, 0, "element number 89"},
+        {"state 4", record("14", "27", "0", "4"), "0\r\n", 2, 0, "state 4"},
+        {"left of the grid", record("14", "-27", "0", "1"), "0\r\n", 2, 0, "position (-27, 0)"},
+        {"below the grid", record("14", "0", "675", "1"), "0\r\n", 2, 0, "position (0, 675)"},
+        {"between cells", record("14", "30", "0", "1"), "0\r\n", 2, 0, "position (30, 0)"},
+
+        {"element 0", record("0", "0", "0", "1"), "0\r\n", 2, 0, ""},
+        {"bad font", record("14", "27", "0", "1"), "2\r\nL\r\nT\r\n0\r\n0\r\n0\r\nArial;12\r\nM\r\nU\r\n0\r\n0\r\n0\r\nArial,9,0000,clBlack\r\n",
+         3, 1, "Invalid string to font conversion"},
+        {"pixel font of earlier versions", record("14", "27", "0", "1"), "1\r\nL\r\nT\r\n0\r\n0\r\n0\r\nArial,-1,0000,clBlack\r\n",
+         3, 1, ""},
+        {"label count", record("14", "27", "0", "1"), "drei\r\n", 3, 0, "'drei'"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        C_Position t;
-        std::vector<std::unique_ptr<TTextEntry>> labels;
-        int n = 0, tc = 0;
-        if (c.throws)
-            EXPECT_ANY_THROW(readLayoutText(c.text, t, labels, n, tc, {}));
-        else
-            EXPECT_NO_THROW(readLayoutText(c.text, t, labels, n, tc, {}));
-        EXPECT_EQ(t.getNumbofEntries(), c.kept);
+        LayoutContent content;
+        ASSERT_NO_THROW(content = parseLayoutText("3\r\n" + good + c.middle + last + c.labels));
+        EXPECT_EQ(static_cast<int>(content.elements.size()), c.elements);
+        EXPECT_EQ(static_cast<int>(content.labels.size()), c.labelsKept);
+        ASSERT_FALSE(content.elements.empty());
+        EXPECT_EQ(content.elements.back()->Enummer, 14);  // the record after the bad one is read
+        EXPECT_EQ(content.elements.back()->Posx, 54);
+        EXPECT_EQ(content.elements.back()->CompID, 3);
+        if (*c.reason) {
+            ASSERT_EQ(content.skipped.size(), 1u);
+            EXPECT_TRUE(content.skipped[0].reason.contains(QLatin1String(c.reason)))
+                << content.skipped[0].reason.toStdString();
+            const QString text = describeSkipped(content.skipped);
+            if (!content.skipped[0].label) {
+                EXPECT_TRUE(text.startsWith(QStringLiteral("Element record 2 (line 15): "))) << text.toStdString();
+            }
+        } else {
+            EXPECT_TRUE(content.skipped.empty());
+        }
     }
+}
+
+TEST(LayoutFile, OfTwoRecordsForOneCellTheLaterOneStays)
+{
+    auto record = [](const char* enummer, const char* x) {
+        return QByteArray("9\r\n") + enummer + "\r\n" + x + "\r\n0\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nM\r\n";
+    };
+    const LayoutContent c = parseLayoutText("4\r\n" + record("21", "0") + record("14", "27") + record("20", "0")
+                                            + record("19", "54") + "0\r\n");
+    ASSERT_EQ(c.elements.size(), 3u);
+    EXPECT_EQ(c.elements[0]->Enummer, 14);
+    EXPECT_EQ(c.elements[1]->Enummer, 20);  // drawn last, so it was the one the user saw
+    EXPECT_EQ(c.elements[1]->CompID, 3);
+    EXPECT_EQ(c.elements[2]->Enummer, 19);
+    ASSERT_EQ(c.skipped.size(), 1u);
+    EXPECT_EQ(describeSkipped(c.skipped),
+              QStringLiteral("Element record 1 (line 2): position (0, 0) is taken again by a later record"));
+}
+
+TEST(LayoutFile, TextThatIsNotALayoutIsRefusedWhole)
+{
+    const QByteArray bad = "9\r\n99\r\n0\r\n0\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nM\r\n";
+    for (const QByteArray& text : {QByteArray("\x89PNG\r\n\x1a\n"), QByteArray("-1\r\n0\r\n"), "2\r\n" + bad + bad,
+                                   QByteArray("1\r\nrouten\r\n")}) {
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_THROW(parseLayoutText(text), FileReadError);
+    }
+    for (const QByteArray& text : {QByteArray(""), QByteArray("0\r\n0\r\n"), QByteArray("2000000000\r\n")}) {
+        LayoutContent c;
+        EXPECT_NO_THROW(c = parseLayoutText(text));
+        EXPECT_TRUE(c.elements.empty() && c.skipped.empty());
+    }
+}
+
+TEST(LayoutFile, APixelSizedFontIsWrittenWithAPointSizeThatReadsBack)
+{
+    C_Position t;
+    std::vector<std::unique_ptr<TTextEntry>> labels;
+    auto label = std::make_unique<TTextEntry>();
+    label->Name = QStringLiteral("Gtextlabel0");
+    label->TextInfo = QStringLiteral("Nord");
+    label->TextFont = QFont(QStringLiteral("Arial"));
+    label->TextFont.setPixelSize(16);
+    labels.push_back(std::move(label));
+    const QByteArray text = writeLayoutText(t, labels);
+    EXPECT_TRUE(text.endsWith("Arial,12,0000,clBlack\r\n")) << text.toStdString();
+    const LayoutContent back = parseLayoutText(text);
+    ASSERT_EQ(back.labels.size(), 1u);
+    EXPECT_EQ(back.labels[0]->TextFont.pointSize(), 12);
 }

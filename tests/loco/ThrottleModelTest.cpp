@@ -364,3 +364,32 @@ TEST(Throttle, DamagedFunctionCodeResetsAllLocosAndSaves)
     ASSERT_EQ(t.dialogs.count("message"), 1);
     EXPECT_TRUE(t.dialogs.last("message")->text.startsWith("There is a problem with the parameter file"));
 }
+
+TEST(Throttle, StopAllStandsEveryLocoAlsoWithAnOddTopSpeedInCentreZero)
+{
+    // Odd top speeds put the middle of the slider half a step off standstill; a slider whose range
+    // is not the loco's top speed cannot reach the bottom.
+    for (const int vmax : {27, 15, 1, 100}) {
+        SCOPED_TRACE(vmax);
+        ThrottleFixture t;
+        t.lok.set_protocol(0, "M2");
+        t.lok.set_speedmax(0, vmax);
+        t.lok.set_protocol(1, "M2");
+        t.lok.set_addr(1, 4);
+        t.model.setupAll();
+        t.model.CheckBoxClick(0, true);
+        EXPECT_EQ(t.lok.get_speed(0), 0) << "the centre of a centre-zero regulator is standstill";
+        t.model.moveSlider(0, 0);
+        t.lok.set_speedmax(1, 2 * 100 + 1);  // changed after the regulator was set up
+        t.model.moveSlider(1, 0);
+        t.sink.lines.clear();
+        t.model.setall_lokostop();
+        EXPECT_EQ(t.lok.get_speed(0), 0);
+        EXPECT_EQ(t.lok.get_speed(1), 0);
+        for (const std::string& l : t.sink.lines) {
+            if (l.rfind("SET GL M2 3 ", 0) == 0) {
+                EXPECT_NE(l.find(" 0 " + std::to_string(vmax) + " "), std::string::npos) << l;
+            }
+        }
+    }
+}

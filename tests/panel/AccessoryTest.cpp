@@ -228,10 +228,11 @@ TEST_F(AccessoryTest, DecoderPanelShowsAndSaves)
     EXPECT_EQ(t->Decod3, 9);
     EXPECT_EQ(t->Daten3, 3);
     EXPECT_EQ(t->Protokoll, "M");
-    // A non-number stops the save; fields stored before keep their new values.
+    // A non-number stops the save before anything is stored.
     EXPECT_FALSE(bahn.decoderPanelSave({"6", "x", "1", "1", "1", "1"}, 1));
-    EXPECT_EQ(t->Decod1, 6);
+    EXPECT_EQ(t->Decod1, 4);
     EXPECT_EQ(t->Decod2, 3);
+    EXPECT_EQ(t->Protokoll, "M");
 
     tPosEntry* d = place(65, 81, 81);
     d->Decod1 = 2, d->Daten1 = 16;
@@ -241,4 +242,29 @@ TEST_F(AccessoryTest, DecoderPanelShowsAndSaves)
     EXPECT_EQ(s.daten[0], 16);
     EXPECT_FALSE(bahn.decoderClick(81, 81).filled);  // decoder mode ignores detectors
     EXPECT_FALSE(bahn.decodpaneldarstellen(22, 27, 54).filled);
+}
+
+TEST_F(AccessoryTest, DecoderPanelSaveNeedsAnElementChosenInThisMode)
+{
+    tPosEntry* origin = place(14, 0, 0);
+    tPosEntry* turnout = place(14, 27, 54);
+    tPosEntry* detector = place(65, 81, 81);
+    main.Decoder = true;
+    // Nothing chosen yet: the element at (0, 0) must not take the edits.
+    EXPECT_FALSE(bahn.decoderPanelSave({"4", "4", "4", "1", "2", "3"}, 1));
+    EXPECT_EQ(origin->Decod1, 0);
+    EXPECT_EQ(origin->Protokoll, "M");
+
+    bahn.decoderClick(27, 54);
+    EXPECT_TRUE(bahn.decoderPanelSave({"4", "4", "4", "1", "2", "3"}, 0));
+    EXPECT_EQ(turnout->Decod1, 4);
+    // S88 mode with the turnout still chosen from decoder mode: nothing is stored into it.
+    main.Decoder = false;
+    main.S88config = true;
+    EXPECT_FALSE(bahn.decoderPanelSave({"9", "", "", "5", "", ""}, 0));
+    EXPECT_EQ(turnout->Decod1, 4);
+    bahn.s88Click(81, 81);
+    EXPECT_TRUE(bahn.decoderPanelSave({"9", "", "", "5", "", ""}, 0));
+    EXPECT_EQ(detector->Decod1, 9);
+    EXPECT_EQ(detector->Daten1, 5);
 }

@@ -3,8 +3,14 @@
 #include "panel/PanelView.h"
 #include "panel/TrackPanelHost.h"
 #include "ui/ScriptedDialogs.h"
+#include "ui/WidgetDialogs.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QAbstractItemView>
+#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -12,6 +18,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "common/ProgramFolder.h"
 
@@ -50,4 +58,90 @@ TEST(MainWindowPanel, OpenTheDemoLayoutFromTheFileMenu)
     EXPECT_TRUE(QFile::exists(work + QStringLiteral("Layouts/Copy.pln")));
     if (qEnvironmentVariableIsSet("QUARN_SCREENSHOTS"))
         form.grab().save(QStringLiteral(QUARN_SOURCE_DIR "docs/screenshots/main-window.png"));
+}
+
+namespace {
+// Runs `step` on the modal dialog that the program opens, every 50 ms, until it returns true or
+// 15 s have passed; then any dialog still open is rejected, so the test never blocks.
+class ModalDriver : public QObject {
+public:
+    explicit ModalDriver(std::function<bool(QWidget*)> step) : m_step(std::move(step))
+    {
+        m_timer.setInterval(50);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal)
+                return;
+            if (!done && m_step(modal)) {
+                done = true;
+                return;
+            }
+            if (m_clock.elapsed() > 15000) {
+                if (auto* dialog = qobject_cast<QDialog*>(modal))
+                    dialog->reject();
+            }
+        });
+        m_clock.start();
+        m_timer.start();
+    }
+    bool done = false;
+
+private:
+    std::function<bool(QWidget*)> m_step;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+};
+}  // namespace
+
+TEST(MainWindowPanel, TheRealOpenDialogListsTheDemoLayoutAndOpensIt)
+{
+    QTemporaryDir dir;
+    const QString work = dir.path() + QLatin1Char('/');
+    ASSERT_TRUE(testsupport::makeProgramFolder(work));
+    WidgetDialogs dialogs;
+    dialogs.nativeFileDialogs = false;
+    TMainForm form(dialogs, work);
+    dialogs.setParent(&form);
+    auto* host = new TrackPanelHost(form);
+    form.resize(1000, 720);
+    form.show();
+
+    QStringList listed;
+    QString title;
+    ModalDriver driver([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (!dialog)
+            return false;
+        title = dialog->windowTitle();
+        QAbstractItemView* list = nullptr;  // the list or the detail view, whichever is shown
+        for (const char* name : {"listView", "treeView"})
+            if (auto* v = dialog->findChild<QAbstractItemView*>(QLatin1String(name)); v && v->isVisible())
+                list = v;
+        if (!list || !list->model())
+            return false;
+        listed.clear();
+        QModelIndex demo;
+        const QModelIndex root = list->rootIndex();
+        for (int r = 0; r < list->model()->rowCount(root); ++r) {
+            const QModelIndex i = list->model()->index(r, 0, root);
+            listed << i.data().toString();
+            if (i.data().toString() == QLatin1String("Demo.pln"))
+                demo = i;
+        }
+        if (!demo.isValid())
+            return false;  // the folder may still be loading
+        list->scrollTo(demo);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(demo).center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(demo).center());
+        return true;
+    });
+    form.action(QStringLiteral("Oeffnen1"))->trigger();
+    EXPECT_TRUE(driver.done) << "the dialog listed: " << listed.join(QStringLiteral(", ")).toStdString();
+    EXPECT_EQ(title, QStringLiteral("Open layout"));
+    EXPECT_EQ(form.Gleisbildname, QStringLiteral("Demo.pln"));
+    ASSERT_NE(Postable, nullptr);
+    EXPECT_GT(Postable->getNumbofEntries(), 30);
+    EXPECT_TRUE(form.Betrieb);
+    EXPECT_TRUE(form.windowTitle().contains(QStringLiteral("Demo.pln")));
+    (void)host;
 }

@@ -6,6 +6,7 @@
 #include "ui/ScriptedDialogs.h"
 
 #include <QDir>
+#include <QPainter>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -51,6 +52,39 @@ struct Fixture : ::testing::Test {
         p.mouseUp(false, X, Y);
     }
     QImage icon(int n, int state) { return QImage(p.dataPath() + LayoutPanel::iconFileName(n, state)).convertToFormat(QImage::Format_RGB32); }
+    // The picture as opening the table from a file would draw it.
+    QImage fromTable()
+    {
+        QImage img(980, 680, QImage::Format_RGB32);
+        img.fill(QColor(0xC0, 0xC0, 0xC0));
+        QPainter painter(&img);
+        for (int i = 0; i < t.getNumbofEntries(); ++i) {
+            const tPosEntry* e = t.getEntryByNum(i);
+            painter.drawImage(QPoint(e->Posx, e->Posy), icon(e->Enummer, std::max(1, e->Stellung)));
+        }
+        return img;
+    }
+    // No two entries share a cell, and every entry is a placeable element on a cell of the grid.
+    void expectSoundTable()
+    {
+        std::set<std::pair<int, int>> cells;
+        for (int i = 0; i < t.getNumbofEntries(); ++i) {
+            const tPosEntry* e = t.getEntryByNum(i);
+            EXPECT_TRUE(cells.insert({e->Posx, e->Posy}).second) << "two elements at " << e->Posx << "," << e->Posy;
+            EXPECT_TRUE(e->Enummer >= 1 && e->Enummer <= 88) << e->Enummer;
+            EXPECT_TRUE(e->Posx >= 0 && e->Posy >= 0 && e->Posx + 27 <= 980 && e->Posy + 27 <= 680)
+                << e->Posx << "," << e->Posy;
+        }
+    }
+    void drag(bool shift, QPoint from, std::vector<QPoint> via, bool releaseShift = true)
+    {
+        p.designMouseDown(B::Left, shift, from.x(), from.y());
+        p.mouseDownDone(from.x(), from.y());
+        for (const QPoint& m : via)
+            p.designMouseMove(true, shift, m.x(), m.y());
+        const QPoint to = via.empty() ? from : via.back();
+        p.mouseUp(shift && releaseShift, to.x(), to.y());
+    }
 };
 }  // namespace
 
@@ -231,4 +265,90 @@ TEST_F(Fixture, DragCarriesTheElementAndStateZeroDrawsStateOne)
     EXPECT_EQ(t.getEntryByKor(135, 135)->Stellung, 0);
     EXPECT_EQ(s.Quarn_bitmap.copy(135, 135, 27, 27), icon(14, 1));
     EXPECT_EQ(s.TextLabelNr, -1);
+}
+
+TEST_F(Fixture, DraggingAPlacedElementMovesItWithItsDataAndThePictureFollows)
+{
+    place(14, 27, 27);
+    t.getEntryByKor(27, 27)->Decod1 = 7;
+    t.getEntryByKor(27, 27)->Daten1 = 3;
+    place(19, 108, 27);
+    p.paletteMouseDown(B::Right, 0, 0);  // nothing chosen: a drag moves what lies under the mouse
+    drag(false, {30, 30}, {{60, 30}, {90, 30}});
+    EXPECT_EQ(t.getEntryByKor(27, 27), nullptr);
+    ASSERT_NE(t.getEntryByKor(81, 27), nullptr);
+    EXPECT_EQ(t.getEntryByKor(81, 27)->Enummer, 14);
+    EXPECT_EQ(t.getEntryByKor(81, 27)->Decod1, 7);
+    EXPECT_EQ(t.getNumbofEntries(), 2);
+    EXPECT_EQ(s.Quarn_bitmap, fromTable());
+
+    // Onto an occupied cell: refused with message 109, both stay where they were.
+    drag(false, {85, 30}, {{112, 30}});
+    EXPECT_EQ(d.count(QStringLiteral("message")), 1);
+    EXPECT_EQ(t.getEntryByKor(81, 27)->Enummer, 14);
+    EXPECT_EQ(t.getEntryByKor(108, 27)->Enummer, 19);
+    expectSoundTable();
+    EXPECT_EQ(s.Quarn_bitmap, fromTable());
+
+    // A palette element dragged over a placed one is placed where it is let go; the one passed
+    // over keeps its cell and its picture.
+    select(21);
+    drag(false, {85, 30}, {{140, 30}});
+    EXPECT_EQ(t.getEntryByKor(81, 27)->Enummer, 14);
+    EXPECT_EQ(t.getEntryByKor(135, 27)->Enummer, 21);
+    expectSoundTable();
+    EXPECT_EQ(s.Quarn_bitmap, fromTable());
+}
+
+TEST_F(Fixture, NothingChosenInThePalettePlacesNothing)
+{
+    drag(false, {30, 30}, {{60, 30}});             // nothing was ever chosen
+    p.paletteMouseDown(B::Left, 10, 112);         // a palette cell without an element
+    EXPECT_EQ(s.Comp_nr, 0);
+    EXPECT_FALSE(s.Symbol);
+    drag(false, {100, 100}, {{140, 100}});
+    drag(false, {200, 100}, {});
+    EXPECT_EQ(t.getNumbofEntries(), 0);
+    EXPECT_EQ(d.count(QStringLiteral("message")), 0);
+    EXPECT_EQ(s.Quarn_bitmap, fromTable());
+    place(14, 57, 30);                             // the cells are free
+    EXPECT_EQ(t.getEntryByKor(54, 27)->Enummer, 14);
+}
+
+TEST_F(Fixture, AGroupMovesOnlyOntoFreeCellsInsideTheLayout)
+{
+    place(14, 0, 27);
+    place(19, 27, 27);
+    place(21, 81, 27);
+    place(22, 27, 0);
+    drag(true, {5, 30}, {});
+    drag(true, {30, 30}, {});
+    // Two cells to the right: the second step would put 19 onto 21 and is refused.
+    drag(true, {30, 30}, {{60, 30}, {90, 30}, {120, 30}});
+    EXPECT_EQ(t.getEntryByKor(27, 27)->Enummer, 14);
+    EXPECT_EQ(t.getEntryByKor(54, 27)->Enummer, 19);
+    EXPECT_EQ(t.getEntryByKor(81, 27)->Enummer, 21);
+    expectSoundTable();
+    EXPECT_EQ(s.Quarn_bitmap, fromTable());
+    // Up is blocked by 22 for 14's partner only after one step; left stops at the edge.
+    drag(true, {60, 30}, {{30, 30}, {3, 30}, {3, 3}});
+    EXPECT_EQ(t.getEntryByKor(0, 27)->Enummer, 14);
+    EXPECT_EQ(t.getEntryByKor(27, 27)->Enummer, 19);
+    drag(true, {30, 30}, {{3, 30}, {3, 3}}, false);  // no way out; the group ends with the release
+    EXPECT_TRUE(s.Movelist.empty());
+    drag(true, {30, 3}, {});
+    drag(true, {30, 3}, {{60, 3}}, false);  // Shift let go before the button: the move is still entered
+    EXPECT_EQ(t.getEntryByKor(27, 0), nullptr);
+    EXPECT_EQ(t.getEntryByKor(54, 0)->Enummer, 22);
+    EXPECT_EQ(t.getEntryByKor(0, 27)->Enummer, 14);
+    expectSoundTable();
+    EXPECT_EQ(s.Quarn_bitmap, fromTable());
+    // The group at the right and bottom edges.
+    place(14, 945, 648);
+    s.Movelist.clear();
+    drag(true, {950, 650}, {});
+    drag(true, {950, 650}, {{980, 650}, {980, 679}});
+    EXPECT_EQ(t.getEntryByKor(945, 648)->Enummer, 14);
+    expectSoundTable();
+    EXPECT_EQ(s.Quarn_bitmap, fromTable());
 }
