@@ -344,14 +344,20 @@ bool TMainForm::FormCloseQuery()
         m_dialogs.messageBox(message(126), message(102), UserDialogs::Icon::Error);
         return false;
     }
+    if (!m_closeConfirmed && confirmClose && !confirmClose())
+        return false;
     return true;
 }
 
 void TMainForm::Ende1Click()
 {
+    if (confirmClose && !confirmClose())
+        return;  // unsaved changes kept, still connected
+    m_closeConfirmed = true;
     if (disconnectFromServer)
         disconnectFromServer();
     close();
+    m_closeConfirmed = false;
 }
 
 void TMainForm::setscreen(int x, int y)

@@ -52,6 +52,7 @@ public:
     std::function<void()> joyWinSetup;           // joystick-message window, when Joy_Mode is 1
     std::function<void()> joyinitsetup;          // joystick throttles
     std::function<void()> showAssistant;         // assistant window at start
+    std::function<bool()> confirmClose;          // unsaved changes: false keeps the window open
 
     void setscreen(int x, int y);
     // Captions of all menus, panels and dialogs in language Lang_id.
@@ -107,6 +108,7 @@ private:
     QWidget* m_trackPanel = nullptr;
     QVBoxLayout* m_centralLayout = nullptr;
     QLabel* m_status[3] = {};
+    bool m_closeConfirmed = false;  // "&Exit" asked about unsaved changes already
 };
 
 extern TMainForm* MainForm;

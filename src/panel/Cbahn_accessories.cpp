@@ -8,6 +8,7 @@
 #include "layout/C_Position.h"
 #include "layout/PositionTable.h"
 #include "moba/THighResTimer.h"
+#include "panel/LayoutHistory.h"
 #include "session/ServerSession.h"
 #include "ui/ProgressDisplay.h"
 
@@ -197,10 +198,15 @@ bool Cbahn::decoderPanelSave(const std::array<QString, 6>& edits, int protocolIn
         if (!ok)
             return false;  // nothing is stored from a panel with a wrong entry
     }
+    LayoutHistory* history = m_panel.history;
+    if (history)
+        history->begin();
     int* fields[6] = {&e->Decod1, &e->Decod2, &e->Decod3, &e->Daten1, &e->Daten2, &e->Daten3};
     for (int i = 0; i < 6; ++i)
         if (!edits[i].isEmpty())
             *fields[i] = values[i];
     e->Protokoll = protocolIndex == 0 ? QStringLiteral("M") : QStringLiteral("N");
+    if (history)
+        history->commit(m_main.S88config ? QStringLiteral("S88 assignment") : QStringLiteral("Decoder assignment"));
     return true;
 }

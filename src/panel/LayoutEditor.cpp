@@ -5,6 +5,7 @@
 #include "layout/C_Position.h"
 #include "layout/FontText.h"
 #include "layout/LayoutFile.h"
+#include "panel/LayoutHistory.h"
 #include "ui/UserDialogs.h"
 
 #include <QPainter>
@@ -82,8 +83,18 @@ void LayoutPanel::endGroup()
     m_groupOffset = QPoint();
 }
 
+bool LayoutPanel::dragging() const
+{
+    return m_drag != Drag::None || m_main.Move_elements;
+}
+
 void LayoutPanel::designMouseDown(Button button, bool shift, int X, int Y)
 {
+    if (history && button == Button::Left) {
+        history->begin();  // ended by the release: the whole drag is one step
+        m_ownsAction = true;
+        m_actionText = shift ? QStringLiteral("Group move") : QStringLiteral("Place or move");
+    }
     deleteundo();
     m_float.reset();
     m_drag = Drag::None;
@@ -127,12 +138,16 @@ void LayoutPanel::designMouseDown(Button button, bool shift, int X, int Y)
             floatTo(cell);
         }
     } else if (button == Button::Right) {
+        if (history)
+            history->begin();
         if (m_postable.getEntryByKor(cell.x(), cell.y())) {
             deletecompfromlist(cell.x(), cell.y());
             clearCell(cell.x(), cell.y());
         }
         m_main.Symbol = false;
         QuarnPaint();
+        if (history)
+            history->commit(QStringLiteral("Delete"));
     }
 }
 
@@ -205,6 +220,16 @@ void LayoutPanel::mouseDownDone(int X, int Y)
 
 void LayoutPanel::mouseUp(bool shift, int X, int Y)
 {
+    struct EndAction {
+        LayoutPanel& p;
+        ~EndAction()
+        {
+            if (p.m_ownsAction && p.history)
+                p.history->commit(p.m_actionText);
+            p.m_ownsAction = false;
+        }
+    } endAction{*this};
+
     auto& moves = m_main.Movelist;
     if (!moves.empty() && m_main.Move_elements) {
         // The move that the panel shows is entered into the table, whether or not Shift is still held.
@@ -268,6 +293,16 @@ std::unique_ptr<TTextEntry> LayoutPanel::createlabel(const QString& name, const 
 
 void LayoutPanel::textMouseDown(Button button, int X, int Y)
 {
+    if (history)
+        history->begin();
+    struct EndAction {
+        LayoutHistory* h;
+        ~EndAction()
+        {
+            if (h)
+                h->commit(QStringLiteral("Text"));
+        }
+    } endAction{history};
     const QPoint cell = cellOf(X, Y);
     if (button == Button::Left) {
         if (m_postable.getEntryByKor(cell.x(), cell.y()))

@@ -1,6 +1,7 @@
 #include "panel/LayoutFileCommands.h"
 
 #include "app/AppState.h"
+#include "panel/LayoutHistory.h"
 #include "panel/LayoutPanel.h"
 #include "ui/UserDialogs.h"
 
@@ -29,9 +30,31 @@ void LayoutFileCommands::takeName(const QString& path)
     m_main.DateinameohneEndung = dot < 0 ? m_main.Gleisbildname : m_main.Gleisbildname.left(dot);
 }
 
+QString LayoutFileCommands::titleFor(const AppState& main)
+{
+    return main.Infostring + QStringLiteral("   Layout: ") + main.Gleisbildname + QStringLiteral("[*]");
+}
+
+bool LayoutFileCommands::askToSaveChanges()
+{
+    if (!history || !history->modified())
+        return true;
+    const QString name = m_main.Gleisbildname.isEmpty() ? m_panel.messageText(MsgUntitled) : m_main.Gleisbildname;
+    const QStringList buttons{m_panel.messageText(MsgSave), m_panel.messageText(MsgDiscard),
+                              m_panel.messageText(MsgCancel)};
+    switch (m_dialogs.choice(m_panel.messageText(MsgUnsaved).arg(name), m_panel.messageText(MsgUnsavedCaption),
+                             UserDialogs::Icon::Warning, buttons, 2)) {
+    case 0: return Speichern1Click().done;
+    case 1: return true;
+    default: return false;
+    }
+}
+
 LayoutFileResult LayoutFileCommands::Neu1Click()
 {
     LayoutFileResult r;
+    if (!askToSaveChanges())
+        return r;
     const auto path = m_dialogs.saveFileName(m_panel.messageText(103), m_main.WorkDir + QStringLiteral("Layouts/"),
                                              NewFilter());
     if (!path || path->isEmpty())
@@ -49,12 +72,16 @@ LayoutFileResult LayoutFileCommands::Neu1Click()
     r.enableLayoutMenus = true;
     r.windowTitle = m_main.Infostring + QStringLiteral("   Layout: ") + m_main.Gleisbildname;
     r.enterDesignMode = true;  // the window writes the route file first
+    if (history)
+        history->clear();
     return r;
 }
 
 LayoutFileResult LayoutFileCommands::Oeffnen1Click()
 {
     LayoutFileResult r;
+    if (!askToSaveChanges())
+        return r;
     const auto path = m_dialogs.openFileName(m_panel.messageText(105), m_panel.layoutPath(), OpenFilter());
     if (!path || path->isEmpty())
         return r;
@@ -86,6 +113,8 @@ LayoutFileResult LayoutFileCommands::Oeffnen1Click()
     m_panel.EmptyTextlist();
     m_panel.EmptyMovelist();
     m_panel.installLayout(std::move(content), m_main.Gleisbildname);
+    if (history)
+        history->clear();
     m_panel.HScrollBarChange(0);
     m_panel.VScrollBarChange(0);
     r.resetScrollBars = true;
@@ -104,6 +133,8 @@ LayoutFileResult LayoutFileCommands::Speichern1Click()
     try {
         m_panel.gleisbildspeichern(m_main.Gleisbildname, m_main.Gleisbildpfad);
         r.done = true;
+        if (history)
+            history->markSaved();
     } catch (const std::exception& e) {
         m_dialogs.showError(QString::fromUtf8(e.what()));
     }
@@ -126,7 +157,10 @@ LayoutFileResult LayoutFileCommands::Speichernals1Click()
         return r;
     }
     takeName(*path);
+    if (history)
+        history->markSaved();
     r.done = true;
+    r.windowTitle = m_main.Infostring + QStringLiteral("   Layout: ") + m_main.Gleisbildname;
     r.enterOperateMode = true;
     return r;
 }

@@ -7,6 +7,7 @@
 #include "layout/FontText.h"
 #include "layout/LayoutFile.h"
 #include "layout/LineValueReader.h"
+#include "ui/C_language.h"
 #include "ui/UserDialogs.h"
 
 #include <QFile>
@@ -17,18 +18,6 @@
 #include <exception>
 
 namespace {
-const char* const FallbackMessages[][2] = {
-    {"102", "Error"},
-    {"103", "Create new layout file"},
-    {"105", "Open layout"},
-    {"106", "Save with new name"},
-    {"107", "Text input"},
-    {"108", "Please, input text!"},
-    {"109", "The element could not placed since one element was already placed here!"},
-    {"140", "Wrong input!"},
-    {"514", "\"%1\" is not a layout file (*.pln)."},
-    {"513", "Some records of the layout file \"%1\" cannot be used and were left out; the rest was read:"},
-};
 
 struct BusyGuard {
     const std::function<void(bool)>& hook;
@@ -52,10 +41,8 @@ QString LayoutPanel::messageText(int id) const
 {
     if (message)
         return message(id);
-    for (const auto& m : FallbackMessages)
-        if (QString::number(id) == QLatin1String(m[0]))
-            return QString::fromLatin1(m[1]);
-    return {};
+    static const C_language english;  // without the program's language: the English texts
+    return english.getmessage(id, 2);
 }
 
 // --- positions ---
@@ -221,6 +208,24 @@ void LayoutPanel::change_2_icon(int state, int x, int y, int n)
         return;  // the element following the mouse is simply not shown
     }
     drawOnPanel(m_main.Cache, x - m_main.Hpos_alt, y - m_main.Vpos_alt);
+}
+
+void LayoutPanel::redrawAll()
+{
+    const QImage selected = m_main.Cache;  // the palette element chosen stays chosen
+    quarngraufaerben();
+    for (int i = 0; i < m_postable.getNumbofEntries(); ++i) {
+        const tPosEntry* e = m_postable.getEntryByNum(i);
+        try {
+            changeicon(e->Stellung < 1 ? 1 : e->Stellung, e->Posx, e->Posy, e->Enummer);
+        } catch (const IconLoadError&) {
+            // drawn before from the same file; a picture removed since is left grey
+        }
+    }
+    for (const auto& label : m_main.Textliste)
+        writeQuarnText(*label);
+    m_main.Cache = selected;
+    QuarnPaint();
 }
 
 void LayoutPanel::fillGrey(QImage& img, std::uint32_t bgr) const

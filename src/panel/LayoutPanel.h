@@ -20,6 +20,7 @@ struct TTextEntry;
 class C_Position;
 class C_Element;
 class UserDialogs;
+class LayoutHistory;
 
 class LayoutPanel {
 public:
@@ -35,6 +36,8 @@ public:
     std::function<QString(int id)> message;  // message table in the current language
     // The text dialog with its "Font" button; defaults to a plain input query.
     std::function<std::optional<QString>(const QString& caption, const QString& prompt, int x, int y)> textQuery;
+    // Undo and redo: each editor action is framed as one step when set.
+    LayoutHistory* history = nullptr;
 
     QString dataPath() const;
     QString layoutPath() const;
@@ -93,6 +96,11 @@ public:
     void mouseUp(bool shift, int X, int Y);
     std::unique_ptr<TTextEntry> createlabel(const QString& name, const QString& text, int x, int y) const;
 
+    // An element or a group is following the mouse.
+    bool dragging() const;
+    // The picture drawn anew from the table and the labels, as opening the layout draws it.
+    void redrawAll();
+
     // Whether (x, y) is the corner of a cell that lies whole inside the layout picture.
     bool inGrid(int x, int y) const;
     // Draws the cell as the table has it: the element there in its state, or grey.
@@ -119,4 +127,6 @@ private:
     QPoint m_dragStart;
     std::optional<QPoint> m_float;  // cell where the element under the mouse is drawn
     QPoint m_groupOffset;           // how far the group has been moved since the button went down
+    bool m_ownsAction = false;      // the mouse-down began an undo step that the release ends
+    QString m_actionText;
 };

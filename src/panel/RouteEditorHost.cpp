@@ -174,6 +174,7 @@ void RouteEditorHost::leftByOtherMode()
         if (QAction* a = m_form.action(QString::fromLatin1(name)))
             a->setEnabled(true);
     guarded([&] { Fahr->normaleiconchange(m_form.Fahrstrasse); });
+    m_mode->leave();
 }
 
 void RouteEditorHost::afterFileCommand(const QString& item, const LayoutFileResult& r)

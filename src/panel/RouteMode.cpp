@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "layout/C_Position.h"
 #include "panel/C_fahr.h"
+#include "panel/LayoutHistory.h"
 #include "ui/UserDialogs.h"
 
 #include <algorithm>
@@ -68,6 +69,9 @@ bool RouteMode::enter()
     m_main.Fahrstrasse = next;
     m_main.Verbinden = 0;
     updateLabels();
+    // What is recorded and deleted until the editor closes is one step of undo.
+    if (m_panel.history)
+        m_panel.history->begin();
     return true;
 }
 
@@ -140,6 +144,10 @@ bool RouteMode::save()
     }
     m_main.Verbinden = 0;
     guarded([&] { m_fahr.normaleiconchange(m_main.Fahrstrasse); });
+    if (m_panel.history) {
+        m_panel.history->commit(QStringLiteral("Route"));
+        m_panel.history->markSaved();  // the layout file was written with the route
+    }
     return true;
 }
 
@@ -148,6 +156,13 @@ void RouteMode::cancel()
     m_fahr.Anz_strassen = std::min(m_fahr.Anz_strassen + 1, C_fahr::MaxRoute);
     m_main.Verbinden = 0;
     guarded([&] { m_fahr.normaleiconchange(m_main.Fahrstrasse); });
+    leave();
+}
+
+void RouteMode::leave()
+{
+    if (m_panel.history)
+        m_panel.history->commit(QStringLiteral("Route"));
 }
 
 void RouteMode::createPlus()
@@ -211,6 +226,10 @@ void RouteMode::deleteRoute()
         if (saveRoutes)
             saveRoutes();
     });
+    if (m_panel.history) {  // one step for the deletion; the editor stays open
+        m_panel.history->commit(QStringLiteral("Delete route"));
+        m_panel.history->begin();
+    }
 }
 
 void RouteMode::pageChanged()

@@ -41,6 +41,9 @@ public:
     bool save();
     // "Cancel": the window then goes to operate mode.
     void cancel();
+    // The editor closes without "Save" or "Cancel" (another mode was chosen): what was recorded
+    // becomes one step of undo.
+    void leave();
     // "+" and "-" of the recording page and of the deleting page; "Delete".
     void createPlus();
     void createMinus();

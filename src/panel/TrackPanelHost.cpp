@@ -5,7 +5,10 @@
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
 #include "loco/TLok.h"
+#include "panel/C_fahr.h"
+#include "panel/EditMenu.h"
 #include "panel/LayoutFileCommands.h"
+#include "panel/LayoutHistory.h"
 #include "panel/PanelView.h"
 #include "ui/C_language.h"
 #include "ui/UserDialogs.h"
@@ -105,11 +108,36 @@ TrackPanelHost::TrackPanelHost(TMainForm& form) : QObject(&form), m_form(form)
         dialogs.showError(QString::fromUtf8(e.what()));
     }
     tp.QuarnPaint();
+
+    m_history = std::make_unique<LayoutHistory>(form, *m_postable, tp, Fahr);
+    tp.history = m_history.get();
+    m_history->routesRestored = [&dialogs] {
+        try {
+            Bahn->fahrspeichern();
+        } catch (const std::exception& e) {
+            dialogs.showError(QString::fromUtf8(e.what()));
+        }
+    };
+    connect(&m_history->stack(), &QUndoStack::cleanChanged, &form,
+            [&form](bool clean) { form.setWindowModified(!clean); });
+    addEditMenu(form, *m_history);
+    // Closing the program asks about unsaved changes as "&New" and "&Open" do.
+    form.confirmClose = [this] {
+        LayoutFileCommands commands(m_form, m_bahn->trackPanel(), m_form.dialogs());
+        commands.history = m_history.get();
+        const bool go = commands.askToSaveChanges();
+        m_form.setWindowModified(m_history->modified());
+        return go;
+    };
     connectFileMenu();
 }
 
 TrackPanelHost::~TrackPanelHost()
 {
+    if (m_bahn)
+        m_bahn->trackPanel().history = nullptr;
+    if (m_form.confirmClose)
+        m_form.confirmClose = nullptr;
     if (Bahn == m_bahn.get())
         Bahn = nullptr;
     if (Postable == m_postable.get())
@@ -126,6 +154,7 @@ void TrackPanelHost::connectFileMenu()
             return;
         connect(a, &QAction::triggered, this, [this, name, command] {
             LayoutFileCommands commands(m_form, m_bahn->trackPanel(), m_form.dialogs());
+            commands.history = m_history.get();
             const LayoutFileResult r = (commands.*command)();
             if (afterFileCommand)
                 afterFileCommand(QString::fromLatin1(name), r);
@@ -151,8 +180,10 @@ void TrackPanelHost::applyResult(const LayoutFileResult& r)
         if (QMenu* m = m_form.menu(QStringLiteral("Bildschirm1")))
             m->setEnabled(false);
     }
-    if (!r.windowTitle.isEmpty())
-        m_form.setWindowTitle(r.windowTitle);
+    if (!r.windowTitle.isEmpty()) {
+        m_form.setWindowTitle(r.windowTitle + QStringLiteral("[*]"));  // "*" while there are unsaved changes
+        m_form.setWindowModified(m_history && m_history->modified());
+    }
     if (r.resetScrollBars && m_h && m_v) {
         m_h->setValue(0);
         m_v->setValue(0);

@@ -14,6 +14,7 @@ class TMainForm;
 class C_Element;
 class C_Position;
 class Cbahn;
+class LayoutHistory;
 class PanelView;
 class PaletteView;
 class QLabel;
@@ -29,6 +30,7 @@ public:
 
     PanelView* panelView() const { return m_view; }
     PaletteView* paletteView() const { return m_palette; }
+    LayoutHistory* history() const { return m_history.get(); }
 
     // Runs after a "&File" layout command (its item name, e.g. "Oeffnen1") and before the window
     // applies the result (menus, mode): the route file goes with the layout here.
@@ -42,6 +44,7 @@ private:
     std::unique_ptr<C_Element> m_element;
     std::unique_ptr<C_Position> m_postable;
     std::unique_ptr<Cbahn> m_bahn;
+    std::unique_ptr<LayoutHistory> m_history;
     PanelView* m_view = nullptr;
     PaletteView* m_palette = nullptr;
     QScrollBar* m_h = nullptr;

@@ -60,6 +60,18 @@ std::optional<QFont> ScriptedDialogs::chooseFont(const QFont&)
     return f;
 }
 
+int ScriptedDialogs::choice(const QString& text, const QString& caption, Icon icon, const QStringList& buttons,
+                            int escape)
+{
+    shown.push_back({QStringLiteral("choice"), text, caption, icon});
+    lastChoiceButtons = buttons;
+    if (choiceAnswers.empty())
+        return escape;
+    const int b = choiceAnswers.front();
+    choiceAnswers.pop_front();
+    return b;
+}
+
 int ScriptedDialogs::count(const QString& kind) const
 {
     int n = 0;

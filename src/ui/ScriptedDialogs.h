@@ -32,6 +32,12 @@ public:
     std::optional<QString> saveFileName(const QString& title, const QString& folder,
                                         const QString& filter) override;
     std::optional<QFont> chooseFont(const QFont& initial) override;
+    // Kind "choice"; answers with the next entry of choiceAnswers (a button index), and with
+    // `escape` (nothing chosen) when the queue is empty.
+    int choice(const QString& text, const QString& caption, Icon icon, const QStringList& buttons,
+               int escape) override;
+    std::deque<int> choiceAnswers;
+    QStringList lastChoiceButtons;
 
     // Number of requests of one kind, e.g. count("message").
     int count(const QString& kind) const;

@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -26,4 +27,14 @@ public:
     virtual std::optional<QString> saveFileName(const QString& title, const QString& folder,
                                                 const QString& filter) = 0;
     virtual std::optional<QFont> chooseFont(const QFont& initial) = 0;
+    // A question with buttons of the given texts, the first the default. Returns the index of the
+    // button pressed, or `escape` when the dialog is closed without one. The plain version maps
+    // three buttons onto Yes, No and Cancel.
+    virtual int choice(const QString& text, const QString& caption, Icon icon, const QStringList& buttons,
+                       int escape)
+    {
+        const int b = messageBox(text, caption, icon, Yes | No | Cancel);
+        const int index = b == Yes ? 0 : b == No ? 1 : escape;
+        return index < int(buttons.size()) ? index : escape;
+    }
 };

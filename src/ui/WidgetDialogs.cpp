@@ -5,7 +5,10 @@
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
+
+#include <vector>
 
 int WidgetDialogs::messageBox(const QString& text, const QString& caption, Icon icon, int buttons)
 {
@@ -33,6 +36,45 @@ int WidgetDialogs::messageBox(const QString& text, const QString& caption, Icon 
     case QMessageBox::No: return No;
     default: return Ok;
     }
+}
+
+namespace {
+QMessageBox::Icon boxIcon(UserDialogs::Icon icon)
+{
+    switch (icon) {
+    case UserDialogs::Icon::Information: return QMessageBox::Information;
+    case UserDialogs::Icon::Warning: return QMessageBox::Warning;
+    case UserDialogs::Icon::Error: return QMessageBox::Critical;
+    case UserDialogs::Icon::Question: return QMessageBox::Question;
+    default: return QMessageBox::NoIcon;
+    }
+}
+}  // namespace
+
+int WidgetDialogs::choice(const QString& text, const QString& caption, Icon icon, const QStringList& buttons,
+                          int escape)
+{
+    QMessageBox box(m_parent);
+    box.setObjectName(QStringLiteral("ChoiceBox"));
+    box.setWindowTitle(caption);
+    box.setText(text);
+    box.setIcon(boxIcon(icon));
+    std::vector<QPushButton*> pushButtons;
+    for (int i = 0; i < buttons.size(); ++i) {
+        const QMessageBox::ButtonRole role = i == escape ? QMessageBox::RejectRole
+                                             : i == 0    ? QMessageBox::AcceptRole
+                                                         : QMessageBox::DestructiveRole;
+        pushButtons.push_back(box.addButton(buttons[i], role));
+    }
+    if (!pushButtons.empty())
+        box.setDefaultButton(pushButtons.front());
+    if (escape >= 0 && escape < int(pushButtons.size()))
+        box.setEscapeButton(pushButtons[size_t(escape)]);
+    box.exec();
+    for (size_t i = 0; i < pushButtons.size(); ++i)
+        if (box.clickedButton() == pushButtons[i])
+            return int(i);
+    return escape;
 }
 
 void WidgetDialogs::showError(const QString& text)

@@ -20,6 +20,8 @@ public:
     std::optional<QString> saveFileName(const QString& title, const QString& folder,
                                         const QString& filter) override;
     std::optional<QFont> chooseFont(const QFont& initial) override;
+    int choice(const QString& text, const QString& caption, Icon icon, const QStringList& buttons,
+               int escape) override;
 
     // False: Qt's own file dialog also where the desktop offers one of its own.
     bool nativeFileDialogs = true;
