@@ -52,7 +52,7 @@ int main(int argc, char** argv)
     form->showAssistant = [form, assist = assistForm.get()] {
         if (!assist->isVisible()) {
             const QRect area = form->geometry();
-            assist->move(area.right() - assist->width() - 40, area.top() + 90);
+            assist->move(area.right() - assist->width() - 10, area.top() + 440);  // beside the layout
         }
         assist->show();
         assist->raise();

@@ -66,8 +66,11 @@ void ModelClock::SRCPCl2TimeChange(const TSRCPCustomTime* time)
     if (!time || time->Bus() != 0)
         return;
     const double value = time->DateTime();
-    if (!std::isfinite(value))
+    // A message the time group did not take (a time that is no time of day) leaves its time as it
+    // was: the seconds go on instead of starting again.
+    if (!std::isfinite(value) || value == m_lastServerTime)
         return;
+    m_lastServerTime = value;
     m_main.KavoTime = value;
     KavoSeconds = 0;
 }

@@ -79,4 +79,5 @@ public:
 
 private:
     AppState& m_main;
+    double m_lastServerTime = -1e300;  // the server time last taken
 };

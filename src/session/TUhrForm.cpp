@@ -56,7 +56,7 @@ void TUhrForm::FormShow()
     Timer1.setInterval(m_clock.timerInterval());
     Timer1.start();
     FormCanClose = false;
-    show(m_clock.shown(QTime::currentTime()));
+    showTime(m_clock.shown(QTime::currentTime()));
 }
 
 void TUhrForm::closeEvent(QCloseEvent* event)
@@ -76,10 +76,10 @@ void TUhrForm::resizeEvent(QResizeEvent* event)
 
 void TUhrForm::Timer1Timer()
 {
-    show(m_clock.tick(QTime::currentTime()));
+    showTime(m_clock.tick(QTime::currentTime()));
 }
 
-void TUhrForm::show(const ClockTime& t)
+void TUhrForm::showTime(const ClockTime& t)
 {
     m_shown = t;
     setWindowTitle(ModelClock::caption(t));
@@ -106,7 +106,7 @@ void TUhrForm::paintClock(QPainter& p) const
 
     // Window background, then a white dial with a dark rim and a faint shade towards the rim.
     p.fillRect(all, QColor(0xE9, 0xEB, 0xEE));
-    const double rim = std::min(width(), height()) / 2.0 - 3;
+    const double rim = std::min(66.0, std::min(width(), height()) / 2.0 - 3);  // just outside the ticks
     QRadialGradient face(c, rim);
     face.setColorAt(0.0, Qt::white);
     face.setColorAt(0.85, Qt::white);
@@ -115,11 +115,11 @@ void TUhrForm::paintClock(QPainter& p) const
     p.setBrush(face);
     p.drawEllipse(c, rim, rim);
 
-    // Ticks: every fifth one long and wide.
+    // Ticks: every fifth one long and bold.
     p.setBrush(Qt::NoBrush);
     for (int i = 0; i < 60; ++i) {
         const bool hour = i % 5 == 0;
-        QPen pen(QColor(0x1A, 0x1A, 0x1A), hour ? 6 : 3);
+        QPen pen(hour ? QColor(0x1A, 0x1A, 0x1A) : QColor(0x50, 0x50, 0x50), hour ? 4 : 1.5);
         pen.setCapStyle(Qt::FlatCap);
         p.setPen(pen);
         p.drawLine(polar(c, i * 6, hour ? 53 : 57), polar(c, i * 6, 60));
@@ -137,7 +137,7 @@ void TUhrForm::paintClock(QPainter& p) const
     hand(m_hourHand, h / 6 - 40, 4, QColor(0x14, 0x14, 0x14), 6);
     hand(OldMins, h / 3 - 35, 2, QColor(0x14, 0x14, 0x14), 8);
     const QColor red(0xD0, 0x1C, 0x1C);
-    hand(OldSecs, h / 3 - 32, 1, red, 14);
+    hand(OldSecs, h / 3 - 32, 1.6, red, 14);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x14, 0x14, 0x14));
     p.drawEllipse(c, 4, 4);

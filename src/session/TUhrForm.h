@@ -37,7 +37,7 @@ protected:
 
 private:
     void FormShow();
-    void show(const ClockTime& t);
+    void showTime(const ClockTime& t);
 
     ModelClock& m_clock;
     ClockTime m_shown;

@@ -123,7 +123,7 @@ void TInfoForm::showEvent(QShowEvent* event)
 
 void TInfoForm::FormShow()
 {
-    Version->setText(m_version.trimmed().isEmpty() ? QString() : QStringLiteral("Version ") + m_version.trimmed());
+    Version->setText(m_version);
     if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
         const QSize sz = s->size();
         move(sz.width() / 2 - width() / 2, sz.height() / 2 - height() / 2);

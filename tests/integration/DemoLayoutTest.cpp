@@ -43,7 +43,7 @@ QByteArray shipped(const char* name)
 
 bool occupied(const TMainForm& form, const tPosEntry& e)
 {
-    const QImage icon(form.WorkDir + QStringLiteral("Data/Icon%102.bmp").arg(e.Enummer));
+    const QImage icon(form.WorkDir + QStringLiteral("Data/Icon") + QString::number(e.Enummer) + QStringLiteral("02.bmp"));
     return !icon.isNull() && form.Quarn_bitmap.copy(e.Posx, e.Posy, 27, 27).convertToFormat(QImage::Format_RGB32) ==
                                  icon.convertToFormat(QImage::Format_RGB32);
 }
@@ -130,20 +130,16 @@ TEST(DemoLayout, NewcomerSeesTheDemoTrainRunAndSetsARoute)
     ASSERT_TRUE(form.Session->writeCommand("SET GL M2 3 1 100 100 1 4 0 0 0 0\n"));
 
     // Round the oval: every detector lights in turn.
-    std::vector<int> seen;
+    std::set<int> seen;
     ASSERT_TRUE(waitFor(
         [&] {
             for (auto& [contact, e] : detector)
-                if (occupied(form, *e) && (seen.empty() || seen.back() != contact))
-                    if (std::find(seen.begin(), seen.end(), contact) == seen.end())
-                        seen.push_back(contact);
-            return seen.size() >= 8;
+                if (occupied(form, *e))
+                    seen.insert(contact);
+            return seen.size() == 8;
         },
         15000))
-        << seen.size() << " detectors seen";
-    std::vector<int> sorted = seen;
-    std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(sorted, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+        << seen.size() << " detectors seen occupied";
 
     // Route 1 from its switch: no "must be assigned" message.
     const int messages = scripted.count(QStringLiteral("message"));
