@@ -561,6 +561,8 @@ void TMainForm::DirectX1Click()
 
 void TMainForm::openDebugWindow1Click()
 {
-    if (DebugForm)
+    if (DebugForm) {
         DebugForm->show();
+        DebugForm->raise();
+    }
 }
