@@ -36,6 +36,11 @@ public:
         return m_inner.saveFileName(title, folder, filter);
     }
     std::optional<QFont> chooseFont(const QFont& initial) override { return m_inner.chooseFont(initial); }
+    int choice(const QString& text, const QString& caption, Icon icon, const QStringList& buttons,
+               int escape) override
+    {
+        return m_inner.choice(text, caption, icon, buttons, escape);
+    }
 
 private:
     UserDialogs& m_inner;

@@ -54,10 +54,11 @@ bool occupied(const TMainForm& form, const tPosEntry& e)
 // every route switch has a stored route over elements that are there.
 TEST(DemoLayout, DetectorsCoverTheDemoTrainsContactsAndEveryRouteSwitchHasARoute)
 {
+    const LayoutContent demo = parseLayoutText(shipped("Demo.pln"));
+    EXPECT_TRUE(demo.skipped.empty()) << describeSkipped(demo.skipped).toStdString();
     C_Position table;
-    std::vector<std::unique_ptr<TTextEntry>> labels;
-    int count = 0, labelCount = 0;
-    readLayoutText(shipped("Demo.pln"), table, labels, count, labelCount, {});
+    for (const auto& e : demo.elements)
+        table.addEntry(std::make_unique<tPosEntry>(*e));
     ASSERT_GT(table.getNumbofEntries(), 0);
     std::map<int, int> detectors;  // contact -> number of detectors
     std::set<int> switchRoutes;
