@@ -15,7 +15,7 @@ struct CaptionSource {
     int id;
 };
 
-constexpr std::array<CaptionSource, 74> CaptionSources{{
+constexpr std::array<CaptionSource, 75> CaptionSources{{
     // Main menu
     {"MainForm", "FileMenu", 0},
     {"MainForm", "Neu1", 1},

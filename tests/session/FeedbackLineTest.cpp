@@ -72,7 +72,8 @@ TEST(FeedbackLine, EveryFeedbackInterfaceIsReadByFieldWithTheSameNumbering)
         const std::string one = "INFO FB " + type + " 17 1";
         ASSERT_TRUE(isFeedbackLine(one)) << one;
         EXPECT_FALSE(isAllContactsLine(one));
-        EXPECT_EQ(decodeFeedbackLine(one), std::vector<FeedbackContact>{FeedbackContact{2, 1, 1}}) << one;
+        const std::vector<FeedbackContact> expected{FeedbackContact{2, 1, 1}};
+        EXPECT_EQ(decodeFeedbackLine(one), expected) << one;
 
         const std::string all = "INFO FB " + type + " * 0100000000000000001";
         ASSERT_TRUE(isAllContactsLine(all)) << all;
