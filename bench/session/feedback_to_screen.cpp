@@ -202,6 +202,10 @@ int main(int argc, char** argv)
     new SessionHost(form);
     form.resize(1000, 720);
     form.show();
+    // A new, empty layout ("&New"), then operate mode ("&Drive"), as a user would.
+    d.textAnswers.push_back(work + QStringLiteral("Layouts/Bench.pln"));
+    form.action(QStringLiteral("Neu1"))->trigger();
+    form.action(QStringLiteral("Betrieb1"))->trigger();
     PanelView* view = panelHost->panelView();
     QCoreApplication::processEvents();
 
@@ -225,7 +229,10 @@ int main(int argc, char** argv)
         }
         detectors.push_back({e, k, cell.translated(origin)});
     }
-    form.Betrieb = true;
+    if (!form.Betrieb) {
+        std::fprintf(stderr, "not in operate mode\n");
+        return 1;
+    }
     view->update();
     QCoreApplication::processEvents();
     auto icon = [&](int state) {
@@ -239,7 +246,9 @@ int main(int argc, char** argv)
     form.action(QStringLiteral("Hostverbinden1"))->trigger();
     form.action(QStringLiteral("Abfragestarten1"))->trigger();
     if (!form.Session->pollRunning()) {
-        std::fprintf(stderr, "cannot start feedback polling\n");
+        std::fprintf(stderr, "cannot start feedback polling (connected: %d)\n", int(form.Session->commandConnected()));
+        for (const auto& s : d.shown)
+            std::fprintf(stderr, "  shown: %s\n", s.text.toUtf8().constData());
         return 1;
     }
 
