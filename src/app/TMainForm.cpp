@@ -250,7 +250,7 @@ void TMainForm::FormCreate()
 
     Quarn_bitmap.fill(QColor(int(Grau & 0xff), int((Grau >> 8) & 0xff), int((Grau >> 16) & 0xff)));
 
-    // No DirectInput on this platform: the joystick uses the system's joystick messages.
+    // Set by the joystick host once the controller service has started.
     Dxpresent = false;
 
     Iphostchar = QStringLiteral("localhost");
