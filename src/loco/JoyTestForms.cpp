@@ -25,7 +25,7 @@ QLabel* named(const QString& name, const QString& text, QWidget* parent)
     return l;
 }
 
-QSlider* trackBar(const QString& name, int min, int max, QWidget* parent)
+QSlider* makeTrackBar(const QString& name, int min, int max, QWidget* parent)
 {
     auto* t = new QSlider(Qt::Vertical, parent);
     t->setObjectName(name);
@@ -38,7 +38,7 @@ QSlider* trackBar(const QString& name, int min, int max, QWidget* parent)
     return t;
 }
 
-QCheckBox* box(const QString& name, const QString& text, QWidget* parent)
+QCheckBox* makeBox(const QString& name, const QString& text, QWidget* parent)
 {
     auto* b = new QCheckBox(text, parent);
     b->setObjectName(name);
@@ -124,12 +124,12 @@ TJoyDxForm::TJoyDxForm(JoystickSource& source, JoystickControl& control, QWidget
     for (int j = 1; j <= 2; ++j) {
         const int col = (j - 1) * 2;
         grid->addWidget(named(QStringLiteral("JoyLabel%1").arg(j), QStringLiteral("Joystick %1").arg(j), this), 0, col, 1, 2);
-        QSlider* t = trackBar(QStringLiteral("TrackBar%1").arg(j), -100, 100, this);
+        QSlider* t = makeTrackBar(QStringLiteral("TrackBar%1").arg(j), -100, 100, this);
         (j == 1 ? TrackBar1 : TrackBar2) = t;
         grid->addWidget(t, 1, col);
         auto* boxes = new QVBoxLayout;
         for (int k = 0; k <= 4; ++k) {
-            QCheckBox* b = box(QStringLiteral("CBF%1").arg(j == 1 ? k : 10 + k), QStringLiteral("F%1").arg(k), this);
+            QCheckBox* b = makeBox(QStringLiteral("CBF%1").arg(j == 1 ? k : 10 + k), QStringLiteral("F%1").arg(k), this);
             m_box[static_cast<std::size_t>(j - 1)][static_cast<std::size_t>(k)] = b;
             boxes->addWidget(b);
         }
@@ -182,13 +182,13 @@ TJoyWinForm::TJoyWinForm(AppState& main, UserDialogs& dialogs, JoystickSource& s
     for (int j = 1; j <= 2; ++j) {
         const int col = (j - 1) * 2;
         grid->addWidget(named(QStringLiteral("JoyLabel%1").arg(j), QStringLiteral("Joystick %1").arg(j), this), 0, col, 1, 2);
-        QSlider* t = j == 1 ? trackBar(QStringLiteral("TrackBarY"), -100, 100, this)
-                            : trackBar(QStringLiteral("TrackBarZ"), -50, 50, this);
+        QSlider* t = j == 1 ? makeTrackBar(QStringLiteral("TrackBarY"), -100, 100, this)
+                            : makeTrackBar(QStringLiteral("TrackBarZ"), -50, 50, this);
         (j == 1 ? TrackBarY : TrackBarZ) = t;
         grid->addWidget(t, 1, col);
         auto* boxes = new QVBoxLayout;
         for (int i = 0; i < 3; ++i) {
-            QCheckBox* b = box(QStringLiteral("CB%1_%2").arg(j).arg(i + 1), QString::fromLatin1(captions[j - 1][i]), this);
+            QCheckBox* b = makeBox(QStringLiteral("CB%1_%2").arg(j).arg(i + 1), QString::fromLatin1(captions[j - 1][i]), this);
             m_box[static_cast<std::size_t>(j - 1)][static_cast<std::size_t>(i)] = b;
             boxes->addWidget(b);
         }

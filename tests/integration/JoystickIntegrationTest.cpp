@@ -4,6 +4,7 @@
 
 #include "app/ParameterFile.h"
 #include "app/TMainForm.h"
+#include "loco/ClickImage.h"
 #include "loco/JoyPanel.h"
 #include "loco/JoyTestForms.h"
 #include "loco/JoystickControl.h"
@@ -24,6 +25,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
@@ -111,7 +113,7 @@ TEST(JoystickIntegration, VirtualControllerDrivesALocoOnTheWire)
     const auto message = [&form](int id) { return Lang->getmessage(id, form.Lang_id); };
     EXPECT_EQ(form.statusText(2), message(138) + "1 " + message(139));
     JoyPanel* panel = joy->panel();
-    ASSERT_TRUE(panel->button(1)->isVisible());
+    ASSERT_TRUE(panel->button(1)->isVisibleTo(panel));
     EXPECT_TRUE(joy->pollTimer()->isActive());
 
     form.Iphostchar = QStringLiteral("127.0.0.1");

@@ -23,6 +23,7 @@ struct JoyFixture : ThrottleFixture {
     {
         control.statusText = [this](const QString& t) { status = t; };
         control.setPolling = [this](int ms) { interval = ms; };
+        model.setupjoybuttons = [this](int Device) { control.setupjoybuttons(Device); };
         main.Joy_Mode = 0;
         main.Joy1faktor = main.Joy2faktor = 100;
         model.setupAll();
