@@ -139,18 +139,22 @@ TEST(JoystickIntegration, VirtualControllerDrivesALocoOnTheWire)
     EXPECT_TRUE(runUntil([&] { return slider->value() == 100; }));
     expected.push_back("SET GL M2 3 0 0 100 0 4 0 0 0 0 ");
 
-    // Buttons 1 (direction), 2 (F0) and 3 (F2), each pressed until its line is out.
+    // Buttons 1 (direction), 2 (F0) and 3 (F2), each let go as soon as it has acted (a held button
+    // would act again after 500 ms).
     const struct {
         int button;
+        std::function<int()> state;
         const char* line;
-    } presses[] = {{0, "SET GL M2 3 1 0 100 0 4 0 0 0 0 "},
-                   {1, "SET GL M2 3 1 0 100 1 4 0 0 0 0 "},
-                   {2, "SET GL M2 3 1 0 100 1 4 0 1 0 0 "}};
+    } presses[] = {{0, [] { return Lok->get_direction(0); }, "SET GL M2 3 1 0 100 0 4 0 0 0 0 "},
+                   {1, [] { return int(Lok->get_F(0)[0]); }, "SET GL M2 3 1 0 100 1 4 0 0 0 0 "},
+                   {2, [] { return int(Lok->get_F(0)[2]); }, "SET GL M2 3 1 0 100 1 4 0 1 0 0 "}};
     for (const auto& p : presses) {
         expected.push_back(p.line);
+        const int before = p.state();
         pad->setButton(p.button, true);
-        EXPECT_TRUE(runUntil([&] { return received(logFile).size() >= expected.size(); })) << p.line;
+        EXPECT_TRUE(runUntil([&] { return p.state() != before; })) << p.line;
         pad->setButton(p.button, false);
+        EXPECT_TRUE(runUntil([&] { return received(logFile).size() >= expected.size(); })) << p.line;
     }
     EXPECT_EQ(received(logFile), expected);
     EXPECT_EQ(panel->pic(1, 1)->pixmap().isNull(), false);
