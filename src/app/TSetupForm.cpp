@@ -96,7 +96,7 @@ TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent)
     RGSrcp = new TRadioGroup(QStringLiteral("RGSrcp"), {QStringLiteral("SRCP 0.73"), QStringLiteral("SRCP 0.80")}, ts1);
     g->addWidget(label(QStringLiteral("LabelSRCPVersion"), QStringLiteral("SRCP version"), ts1), row, 0);
     g->addWidget(RGSrcp, row++, 1);
-    RGDirectX = new TRadioGroup(QStringLiteral("RGDirectX"), {QStringLiteral("DirectX"), QStringLiteral("Win Messaging")}, ts1);
+    RGDirectX = new TRadioGroup(QStringLiteral("RGDirectX"), {QStringLiteral("Two controllers"), QStringLiteral("One controller (Y, Z)")}, ts1);
     g->addWidget(label(QStringLiteral("LabelJoymod"), QStringLiteral("Joystick module"), ts1), row, 0);
     g->addWidget(RGDirectX, row++, 1);
     CBLang = new QComboBox(ts1);
