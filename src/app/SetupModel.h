@@ -19,6 +19,7 @@ struct SetupValues {
     int assistItem = 1;      // 0: no, 1: yes
     bool monitorPower = false;
     bool autoPower = false;
+    bool autoReconnect = true;
     std::array<int, 7> buses{};  // MM loco, NMRA short, NMRA long, MM solenoid, NMRA solenoid, S88, power
 };
 

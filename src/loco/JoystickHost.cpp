@@ -18,7 +18,7 @@
 #include <QLayout>
 #include <QTimer>
 
-JoystickHost::JoystickHost(TMainForm& form, LocoControlHost& loco) : QObject(&form), m_form(form), m_loco(&loco)
+JoystickHost::JoystickHost(TMainForm& form, LocoControlHost& loco) : QObject(&form), m_form(form)
 {
     m_joystick = std::make_unique<TJoystick>();
     Joystick = m_joystick.get();
@@ -57,9 +57,21 @@ JoystickHost::JoystickHost(TMainForm& form, LocoControlHost& loco) : QObject(&fo
         box->addWidget(m_panel);
     m_control->changed = [this](int joy) { m_panel->refresh(joy); };
 
-    throttles.setupjoybuttons = [this](int Device) { m_control->setupjoybuttons(Device); };
-    form.joyWinSetup = [this] { m_control->JoyWinSetup(); };
-    form.joyinitsetup = [this] { m_control->Joyinitsetup(); };
+    // The hooks outlive this host when the main window is torn down (its children go after its own
+    // fields), so they hold a guard instead of being cleared in the destructor.
+    const QPointer<JoystickHost> self(this);
+    throttles.setupjoybuttons = [self](int Device) {
+        if (self && self->m_control)
+            self->m_control->setupjoybuttons(Device);
+    };
+    form.joyWinSetup = [self] {
+        if (self && self->m_control)
+            self->m_control->JoyWinSetup();
+    };
+    form.joyinitsetup = [self] {
+        if (self && self->m_control)
+            self->m_control->Joyinitsetup();
+    };
 
     m_dxForm = std::make_unique<TJoyDxForm>(*m_joystick, *m_control, &form);
     m_winForm = std::make_unique<TJoyWinForm>(form, form.dialogs(), *m_joystick, *m_control, &form);
@@ -79,10 +91,6 @@ JoystickHost::~JoystickHost()
 {
     if (m_timer)
         m_timer->stop();
-    if (m_loco && m_loco->throttles())
-        m_loco->throttles()->setupjoybuttons = nullptr;
-    m_form.joyWinSetup = nullptr;
-    m_form.joyinitsetup = nullptr;
     m_dxForm.reset();
     m_winForm.reset();
     m_control.reset();

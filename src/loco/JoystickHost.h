@@ -47,7 +47,6 @@ private:
     void tick();
 
     TMainForm& m_form;
-    QPointer<LocoControlHost> m_loco;
     std::unique_ptr<TJoystick> m_joystick;
     std::vector<std::unique_ptr<VirtualJoystick>> m_virtual;
     std::unique_ptr<LocoIcons> m_icons;
