@@ -42,6 +42,13 @@ public:
   void onTick(std::function<void(double)> hook) { tickHook_ = std::move(hook); }
 
   void run(Frontend &frontend);
+  // One pass of run(): wait up to `timeoutMs` for something to do, accept, read, write, tick and
+  // reap closed clients. False when the loop is to stop. For a caller that drives the loop itself.
+  bool runOnce(Frontend &frontend, int timeoutMs);
+  // Takes a connected socket as a client of listener `listenerIndex`, as if it had been accepted
+  // there (the front end hears of it at once). The loop owns the descriptor from then on.
+  ConnId addClient(Frontend &frontend, int fd, int listenerIndex);
+  std::size_t clientCount() const { return connections_.size(); }
   // Safe to call from a signal handler.
   void requestStop();
 
@@ -60,6 +67,8 @@ private:
   };
 
   void acceptClients(int listenerIndex);
+  ConnId openClient(int fd, int listenerIndex);
+  bool pass(Frontend &frontend, int timeoutMs);
   void readClient(ConnId id, Connection &c);
   void splitLines(ConnId id, Connection &c);
   void flush(ConnId id, Connection &c);
