@@ -72,6 +72,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int sv[2];
     require(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, sv) == 0);
     loop.addClient(*frontend, sv[0], v082 ? 0 : Srcp073Frontend::CommandPort);
+    // 0.7.3 reports what the commands change on its info port: a second client listens there.
+    int info[2] = {-1, -1};
+    if (!v082) {
+        require(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, info) == 0);
+        loop.addClient(*frontend, info[0], Srcp073Frontend::InfoPort);
+    }
+    std::string reported;
+    const auto drainInfo = [&] {
+        if (info[1] >= 0)
+            drain(info[1], reported);
+    };
 
     std::string sent;
     std::size_t pos = 0;
@@ -83,18 +94,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;  // the server closed the connection
         loop.runOnce(*frontend, 0);
         drain(sv[1], sent);
+        drainInfo();
     }
     ::shutdown(sv[1], SHUT_WR);
-    for (int pass = 0; pass < 1000 && loop.clientCount() > 0; ++pass) {
+    const std::size_t others = info[1] >= 0 ? 1 : 0;
+    for (int pass = 0; pass < 1000 && loop.clientCount() > others; ++pass) {
         loop.runOnce(*frontend, 0);
         drain(sv[1], sent);
+        drainInfo();
     }
-    require(loop.clientCount() == 0);
+    require(loop.clientCount() == others);
     drain(sv[1], sent);
+    drainInfo();
     ::close(sv[1]);
+    if (info[1] >= 0)
+        ::close(info[1]);
 
-    for (const char c : sent)
-        require(c == '\n' || (c >= 0x20 && c < 0x7f));
-    require(sent.empty() || sent.back() == '\n');
+    for (const std::string* out : {&sent, &reported}) {
+        for (const char c : *out)
+            require(c == '\n' || (c >= 0x20 && c < 0x7f));
+        require(out->empty() || out->back() == '\n');
+    }
     return 0;
 }
