@@ -87,6 +87,8 @@ public:
     std::function<void(const FeedbackContact&)> onFeedbackContact;
     // Called when the power monitor timer fires (the SRCP 0.8 adapter's power on).
     std::function<void()> onPowerMonitor;
+    // Receives the diagnostic lines of debug mode (the debug window): every feedback line read.
+    std::function<void(const QString& line)> debugLine;
     // Blocking wait of the connect and start sequences; defaults to the high-resolution timer.
     std::function<void(int ms)> pause;
 
