@@ -1,12 +1,14 @@
 // Fuzz target: a line from the feedback or command connection of an SRCP 0.7.3 server, decoded as
-// the reader threads decode it (one contact, or all contacts). A malformed line may only raise
-// FeedbackLineError; a decoded line must name the contacts it carries, 16 to a module.
+// the reader threads decode it (one contact or all contacts; S88, M6051 or I8255). A malformed
+// line may only raise FeedbackLineError; a decoded line must name the contacts it carries, 16 to a
+// module.
 
 #include "session/FeedbackLine.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,8 +31,10 @@ std::string_view trimmed(std::string_view s)
 
 void checkAllContacts(std::string_view line, const std::vector<FeedbackContact>& contacts)
 {
-    // Every "0" or "1" after the 14th character is one contact, numbered by its position.
-    std::string_view digits = trimmed(line.size() > 14 ? line.substr(14) : std::string_view());
+    // Every "0" or "1" after the "*" is one contact, numbered by its position.
+    const std::optional<std::string_view> fields = feedbackFields(line);
+    require(fields && !fields->empty() && fields->front() == '*');
+    const std::string_view digits = trimmed(fields->substr(1));
     std::size_t k = 0;
     for (std::size_t i = 0; i < digits.size(); ++i) {
         if (digits[i] != '0' && digits[i] != '1')
@@ -83,8 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     decode(text);
-    // The same bytes behind both prefixes, so that most inputs reach the number parsing.
-    decode("INFO FB S88 " + std::string(text));
-    decode("INFO FB S88 * " + std::string(text));
+    // The same bytes behind the prefixes of both line forms and of every interface type, so that
+    // most inputs reach the field and number parsing.
+    for (const char* prefix : {"INFO FB S88 ", "INFO FB S88 * ", "INFO FB M6051 ", "INFO FB I8255 * "})
+        decode(prefix + std::string(text));
     return 0;
 }

@@ -41,12 +41,23 @@ public:
   // Called after the front end's tick on every loop pass (the demo layout uses it).
   void onTick(std::function<void(double)> hook) { tickHook_ = std::move(hook); }
 
+  // Connection faults for tests (see ConnectionControls.h).
+  // Closes every client connection at once, as a server that restarts does.
+  void dropAllClients();
+  // Stops listening for `ms` milliseconds (connecting is refused), then listens on the same ports again.
+  void refuseConnections(double ms);
+  // Neither reads, writes nor accepts anything for `ms` milliseconds (0: answer again now); standard
+  // input is still read. Connections stay open, so the kernel still accepts new ones.
+  void stopAnswering(double ms);
+  // While off, new connections are accepted but the front end never hears of them: no greeting, no answer.
+  void setGreeting(bool on) { greeting_ = on; }
+
   void run(Frontend &frontend);
   // One pass of run(): wait up to `timeoutMs` for something to do, accept, read, write, tick and
   // reap closed clients. False when the loop is to stop. For a caller that drives the loop itself.
   bool runOnce(Frontend &frontend, int timeoutMs);
   // Takes a connected socket as a client of listener `listenerIndex`, as if it had been accepted
-  // there (the front end hears of it at once). The loop owns the descriptor from then on.
+  // there (the front end hears of it at once, unless greeting is off). The loop owns the descriptor.
   ConnId addClient(Frontend &frontend, int fd, int listenerIndex);
   std::size_t clientCount() const { return connections_.size(); }
   // Safe to call from a signal handler.
@@ -64,6 +75,7 @@ private:
     std::size_t outOffset = 0;
     bool closing = false; // close once `out` is sent
     bool dead = false;    // remove at the end of this loop pass
+    bool ignored = false; // accepted while greeting was off: the front end does not know it
   };
 
   void acceptClients(int listenerIndex);
@@ -88,6 +100,11 @@ private:
   std::string stdinBuffer_;
   std::function<void(std::string_view)> onStdinLine_;
   std::function<void(double)> tickHook_;
+  std::vector<int> listenPorts_;
+  double refuseUntil_ = -1;  // listeners closed until then (ms since start)
+  double silentUntil_ = -1;  // not answering until then
+  bool greeting_ = true;
+  bool silent() const { return silentUntil_ >= 0; }
 };
 
 } // namespace srcpsim
