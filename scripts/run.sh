@@ -12,7 +12,7 @@ cmake --build build -j2
 sim_pid=""
 if [ -z "${QUARN_NO_SIM:-}" ] && [ -x build/bin/srcp-sim ] \
    && ! (exec 3<>/dev/tcp/127.0.0.1/12345) 2>/dev/null; then
-  build/bin/srcp-sim --protocol 0.7.3 --port 12345 --demo > /dev/null &
+  build/bin/srcp-sim --protocol 0.7.3 --port 12345 --demo --demo-idle-speed 50 > /dev/null &
   sim_pid=$!
   trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
   echo "Started the SRCP simulator on 127.0.0.1:12345 (SRCP 0.7.3, demo layout)."

@@ -2,12 +2,15 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cstring>
 
 namespace srcpsim {
 
@@ -172,6 +175,9 @@ void EventLoop::acceptClients(int listenerIndex) {
     }
     int yes = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+    // The kernel stamps what arrives, so the log shows when a line reached the server even when
+    // this process gets the processor late on a busy machine.
+    ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &yes, sizeof yes);
     openClient(fd, listenerIndex);
   }
 }
@@ -206,8 +212,26 @@ void EventLoop::readClient(ConnId id, Connection &c) {
     return;
   }
   for (int rounds = 0; rounds < 4; ++rounds) {
-    ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
+    iovec io{buffer, sizeof buffer};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+    msghdr msg{};
+    msg.msg_iov = &io;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    ssize_t n = ::recvmsg(c.fd, &msg, 0);
     if (n > 0) {
+      c.arrivalMs = -1;
+      for (cmsghdr *m = CMSG_FIRSTHDR(&msg); m; m = CMSG_NXTHDR(&msg, m)) {
+        if (m->cmsg_level == SOL_SOCKET && m->cmsg_type == SCM_TIMESTAMPNS) {
+          timespec stamp{}, now{};
+          std::memcpy(&stamp, CMSG_DATA(m), sizeof stamp);
+          ::clock_gettime(CLOCK_REALTIME, &now);
+          const double ageMs = double(now.tv_sec - stamp.tv_sec) * 1e3 + double(now.tv_nsec - stamp.tv_nsec) / 1e6;
+          if (ageMs >= 0 && ageMs < 60000)
+            c.arrivalMs = log_.nowMs() - ageMs;
+        }
+      }
       c.in.append(buffer, static_cast<std::size_t>(n));
       splitLines(id, c);
       if (c.dead || c.closing)
@@ -244,7 +268,10 @@ void EventLoop::splitLines(ConnId id, Connection &c) {
         log_.write(id, 'L', std::to_string(line.size()) + " bytes");
         frontend_->overlong(id);
       } else {
-        log_.write(id, 'R', line);
+        if (c.arrivalMs >= 0)
+          log_.writeAt(c.arrivalMs, id, 'R', line);
+        else
+          log_.write(id, 'R', line);
         frontend_->received(id, line);
       }
     }

@@ -76,6 +76,7 @@ private:
     bool closing = false; // close once `out` is sent
     bool dead = false;    // remove at the end of this loop pass
     bool ignored = false; // accepted while greeting was off: the front end does not know it
+    double arrivalMs = -1; // when the kernel received the bytes being split (ms since start), -1: unknown
   };
 
   void acceptClients(int listenerIndex);
