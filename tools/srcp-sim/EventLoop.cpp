@@ -178,16 +178,28 @@ void EventLoop::acceptClients(int listenerIndex) {
     // The kernel stamps what arrives, so the log shows when a line reached the server even when
     // this process gets the processor late on a busy machine.
     ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &yes, sizeof yes);
-    ConnId id = nextId_++;
-    Connection &c = connections_[id];
-    c.fd = fd;
-    c.listenerIndex = listenerIndex;
-    log_.write(id, 'O', "listener " + std::to_string(listenerIndex) + (greeting_ ? "" : " ungreeted"));
-    if (greeting_)
-      frontend_->opened(id, listenerIndex);
-    else
-      c.ignored = true;
+    openClient(fd, listenerIndex);
   }
+}
+
+ConnId EventLoop::openClient(int fd, int listenerIndex) {
+  ConnId id = nextId_++;
+  Connection &c = connections_[id];
+  c.fd = fd;
+  c.listenerIndex = listenerIndex;
+  log_.write(id, 'O', "listener " + std::to_string(listenerIndex) + (greeting_ ? "" : " ungreeted"));
+  if (greeting_)
+    frontend_->opened(id, listenerIndex);
+  else
+    c.ignored = true;
+  return id;
+}
+
+ConnId EventLoop::addClient(Frontend &frontend, int fd, int listenerIndex) {
+  frontend_ = &frontend;
+  ConnId id = openClient(fd, listenerIndex);
+  frontend_ = nullptr;
+  return id;
 }
 
 void EventLoop::readClient(ConnId id, Connection &c) {
@@ -321,96 +333,103 @@ void EventLoop::reapDead() {
 }
 
 void EventLoop::run(Frontend &frontend) {
+  while (!stopRequested_ && runOnce(frontend, 5)) {
+  }
+}
+
+bool EventLoop::runOnce(Frontend &frontend, int timeoutMs) {
   frontend_ = &frontend;
+  bool going = pass(frontend, timeoutMs);
+  frontend_ = nullptr;
+  return going;
+}
+
+bool EventLoop::pass(Frontend &frontend, int timeoutMs) {
   std::vector<pollfd> fds;
   std::vector<ConnId> ids;
-  while (!stopRequested_) {
-    fds.clear();
-    ids.clear();
-    fds.push_back({wakePipe_[0], POLLIN, 0});
-    if (stdinWatched_)
-      fds.push_back({STDIN_FILENO, POLLIN, 0});
-    std::size_t firstListener = fds.size();
-    if (!silent())
-      for (int fd : listeners_)
-        fds.push_back({fd, POLLIN, 0});
-    std::size_t firstClient = fds.size();
-    for (auto &[id, c] : connections_) {
-      if (silent())
-        break;
-      short events = c.closing ? 0 : POLLIN;
-      if (c.outOffset < c.out.size())
-        events |= POLLOUT;
-      fds.push_back({c.fd, events, 0});
-      ids.push_back(id);
-    }
-    int ready = ::poll(fds.data(), fds.size(), 5);
-    if (ready < 0 && errno != EINTR)
+  fds.push_back({wakePipe_[0], POLLIN, 0});
+  if (stdinWatched_)
+    fds.push_back({STDIN_FILENO, POLLIN, 0});
+  std::size_t firstListener = fds.size();
+  if (!silent())
+    for (int fd : listeners_)
+      fds.push_back({fd, POLLIN, 0});
+  std::size_t firstClient = fds.size();
+  for (auto &[id, c] : connections_) {
+    if (silent())
       break;
-    if (ready > 0) {
-      if (fds[0].revents) {
-        char drain[64];
-        while (::read(wakePipe_[0], drain, sizeof drain) > 0) {
-        }
-        stopRequested_ = true;
-        break;
-      }
-      if (stdinWatched_ && fds[1].revents) {
-        if (fds[1].revents & POLLNVAL)
-          stdinWatched_ = false;
-        else
-          readStdin();
-      }
-      for (std::size_t i = firstListener; i < firstClient; ++i)
-        if (fds[i].revents & POLLIN)
-          acceptClients(static_cast<int>(i - firstListener));
-      for (std::size_t i = firstClient; i < fds.size(); ++i) {
-        if (!fds[i].revents)
-          continue;
-        auto it = connections_.find(ids[i - firstClient]);
-        if (it == connections_.end() || it->second.dead)
-          continue;
-        Connection &c = it->second;
-        if (fds[i].revents & POLLOUT)
-          flush(it->first, c);
-        if (!c.dead && (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) && !c.closing)
-          readClient(it->first, c);
-        else if (!c.dead && (fds[i].revents & (POLLHUP | POLLERR)))
-          drop(it->first, c, "connection lost");
-      }
-    }
-    double now = log_.nowMs();
-    if (refuseUntil_ >= 0 && now >= refuseUntil_) {
-      refuseUntil_ = -1;
-      std::vector<int> fds;
-      for (int port : listenPorts_) {
-        int fd = openListener(port);
-        if (fd < 0)
-          break;
-        fds.push_back(fd);
-      }
-      if (fds.size() == listenPorts_.size()) {
-        listeners_ = fds;
-        log_.write(std::string_view("srv"), 'O', "listening again");
-      } else {
-        for (int fd : fds)
-          ::close(fd);
-        refuseUntil_ = now + 100; // the ports are still held somewhere; try again shortly
-      }
-    }
-    if (silentUntil_ >= 0 && now >= silentUntil_) {
-      silentUntil_ = -1;
-      log_.write(std::string_view("srv"), 'O', "answering again");
-      for (auto &[id, c] : connections_)
-        if (!c.dead)
-          flush(id, c);
-    }
-    frontend.tick(now);
-    if (tickHook_)
-      tickHook_(now);
-    reapDead();
+    short events = c.closing ? 0 : POLLIN;
+    if (c.outOffset < c.out.size())
+      events |= POLLOUT;
+    fds.push_back({c.fd, events, 0});
+    ids.push_back(id);
   }
-  frontend_ = nullptr;
+  int ready = ::poll(fds.data(), fds.size(), timeoutMs);
+  if (ready < 0 && errno != EINTR)
+    return false;
+  if (ready > 0) {
+    if (fds[0].revents) {
+      char drain[64];
+      while (::read(wakePipe_[0], drain, sizeof drain) > 0) {
+      }
+      stopRequested_ = true;
+      return false;
+    }
+    if (stdinWatched_ && fds[1].revents) {
+      if (fds[1].revents & POLLNVAL)
+        stdinWatched_ = false;
+      else
+        readStdin();
+    }
+    for (std::size_t i = firstListener; i < firstClient; ++i)
+      if (fds[i].revents & POLLIN)
+        acceptClients(static_cast<int>(i - firstListener));
+    for (std::size_t i = firstClient; i < fds.size(); ++i) {
+      if (!fds[i].revents)
+        continue;
+      auto it = connections_.find(ids[i - firstClient]);
+      if (it == connections_.end() || it->second.dead)
+        continue;
+      Connection &c = it->second;
+      if (fds[i].revents & POLLOUT)
+        flush(it->first, c);
+      if (!c.dead && (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) && !c.closing)
+        readClient(it->first, c);
+      else if (!c.dead && (fds[i].revents & (POLLHUP | POLLERR)))
+        drop(it->first, c, "connection lost");
+    }
+  }
+  double now = log_.nowMs();
+  if (refuseUntil_ >= 0 && now >= refuseUntil_) {
+    refuseUntil_ = -1;
+    std::vector<int> fds;
+    for (int port : listenPorts_) {
+      int fd = openListener(port);
+      if (fd < 0)
+        break;
+      fds.push_back(fd);
+    }
+    if (fds.size() == listenPorts_.size()) {
+      listeners_ = fds;
+      log_.write(std::string_view("srv"), 'O', "listening again");
+    } else {
+      for (int fd : fds)
+        ::close(fd);
+      refuseUntil_ = now + 100; // the ports are still held somewhere; try again shortly
+    }
+  }
+  if (silentUntil_ >= 0 && now >= silentUntil_) {
+    silentUntil_ = -1;
+    log_.write(std::string_view("srv"), 'O', "answering again");
+    for (auto &[id, c] : connections_)
+      if (!c.dead)
+        flush(id, c);
+  }
+  frontend.tick(now);
+  if (tickHook_)
+    tickHook_(now);
+  reapDead();
+  return !stopRequested_;
 }
 
 void EventLoop::dropAllClients() {
