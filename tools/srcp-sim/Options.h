@@ -16,6 +16,7 @@ struct Options {
   std::vector<int> demoContacts = {1, 2, 3, 4, 5, 6, 7, 8};
   int demoStepMs = 2000;
   bool exitOnStdinEof = false;
+  bool srcpd = false; // 0.8.2: greet and describe the buses like a current srcpd with one bus
   bool help = false;
 };
 
