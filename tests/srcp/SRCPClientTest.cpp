@@ -439,7 +439,8 @@ TEST(SRCPInfoClient, AHandlerMayDisconnectFromInsideTheHandOver)
 
 TEST(SRCPInfoClient, AnInfoSessionWithoutAnExecutorIsRefused)
 {
-    EXPECT_THROW(TSRCPInfoClient{TSRCPExecutor{}}, std::invalid_argument);
+    TSRCPExecutor none;
+    EXPECT_THROW({ TSRCPInfoClient info(none); }, std::invalid_argument);
 }
 
 TEST(SRCPInfoClient, DisconnectWhileTheReaderWaitsForALine)
