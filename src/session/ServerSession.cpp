@@ -191,8 +191,17 @@ void ServerSession::handle(HandOverItem& item)
 void ServerSession::connectServer()
 {
     if (m_main.SrcpVer != SrcpVer073) {
-        // The SRCP 0.8 client is not part of this program yet.
-        errorBox(MsgCommandChannelFailed);
+        if (!srcp08.connect) {
+            errorBox(MsgCommandChannelFailed);
+            return;
+        }
+        if (srcp08.connected && srcp08.connected())
+            return;
+        if (srcp08.connect()) {  // errors of the component reach the caller
+            m_main.LocoData_sent = false;
+            m_main.SolenoidData_sent = false;
+            emit connectedChanged(true);
+        }
         return;
     }
     if (Command_Socket.connected())
@@ -252,6 +261,8 @@ void ServerSession::disconnectServer()
         emit statusText(1, message(MsgDisconnected));
         stopReader(Readinfo);
         Info_Socket.close();
+    } else if (srcp08.disconnect) {
+        srcp08.disconnect();
     }
     m_main.Connecting = false;
     emit connectedChanged(false);
@@ -266,12 +277,16 @@ void ServerSession::disconnectServer()
 
 void ServerSession::powerOn()
 {
+    if (m_main.SrcpVer != SrcpVer073 && srcp08.power)
+        return srcp08.power(true);
     if (!writeGuarded("SET POWER ON\n"))
         errorBox(MsgNotConnected);
 }
 
 void ServerSession::powerOff()
 {
+    if (m_main.SrcpVer != SrcpVer073 && srcp08.power)
+        return srcp08.power(false);
     if (!writeGuarded("SET POWER OFF\n"))
         errorBox(MsgNotConnected);
 }
@@ -316,7 +331,8 @@ void ServerSession::startFeedback()
 {
     emit feedbackPollingChanged(true);
     if (m_main.SrcpVer != SrcpVer073) {
-        // The SRCP 0.8 client is not part of this program yet, so it is never connected.
+        if (srcp08.startFeedback && srcp08.startFeedback())
+            return;  // "&Start" and "&Reset" stay disabled, also when the bus has no feedback group
         errorBox(MsgPleaseConnect);
         emit feedbackPollingChanged(false);
         return;
@@ -342,6 +358,8 @@ void ServerSession::stopFeedback()
         stopReader(PollHandleThread);
         Poll_Socket.close();
         drainHandOver();
+    } else if (srcp08.stopFeedback) {
+        srcp08.stopFeedback();
     }
     emit feedbackPollingChanged(false);
 }
