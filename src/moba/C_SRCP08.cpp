@@ -6,6 +6,9 @@
 #include "moba/TMoBaSRCPGroups.h"
 #include "ui/UserDialogs.h"
 
+#include <set>
+#include <utility>
+
 C_SRCP08* SRCP08 = nullptr;
 
 namespace {
@@ -136,10 +139,11 @@ void C_SRCP08::createNewLoco(int Protocoltype, int Protovers, int Busnr, int Add
 
 void C_SRCP08::sendallLocoData()
 {
+    std::set<std::pair<int, int>> announced;  // the server lists a loco only after this call
     for (int l = 0; l < TLok::Count; ++l) {
         if (!m_client || !m_client->Connected())
             return;  // the connection ended on the way: nothing more to announce
-        if (m_lok.get_protocolbase(l) > mpbLoconet)
+        if (m_lok.get_protocolbase(l) > mpbLoconet && announced.emplace(m_lok.get_busnr(l), m_lok.get_addr(l)).second)
             createNewLoco(m_lok.get_protocolbase(l), m_lok.get_protvers(l), m_lok.get_busnr(l), m_lok.get_addr(l));
     }
 }
@@ -153,18 +157,33 @@ void C_SRCP08::setloco(int Loknr)
         return;
     const int address = m_lok.get_addr(Loknr);
     const Dekod_Funcs codes = m_lok.get_F(Loknr);
-    for (int i = 0; group && i < group->Count(); ++i) {
-        TMoBaSRCPLoco& loco = group->Items(i);
-        if (loco.Address() != address)
-            continue;
+    auto fill = [&](TMoBaAdvancedLoco& loco) {
         loco.SetDriveMode(m_lok.get_direction(Loknr) == 1 ? mdmForward : mdmBackwards);
         loco.SetSpeed(m_lok.get_speed(Loknr));
         loco.SetMaxSpeed(m_lok.get_speedmax(Loknr));
         for (int j = 0; j < loco.MaxFunctions() && j < loco.FunctionCount() && j < static_cast<int>(codes.size()); ++j)
             loco.SetFunctions(static_cast<std::uint16_t>(j), codes[static_cast<std::size_t>(j)] > 10);
+    };
+    bool listed = false;
+    for (int i = 0; i < group->Count(); ++i) {
+        TMoBaSRCPLoco& loco = group->Items(i);
+        if (loco.Address() != address)
+            continue;
+        listed = true;
+        fill(loco);
         group->Change(loco);
         if (!m_client || !m_client->Connected())
             return;  // the group is gone with the connection
+    }
+    if (!listed) {
+        // Announced a moment ago, but the server's report of it has not been read yet: send the
+        // command for the record as it is, instead of dropping it.
+        TMoBaAdvancedLoco loco;
+        loco.SetProtocol(protocolFor(m_lok.get_protocolbase(Loknr), m_lok.get_protvers(Loknr)));
+        loco.SetAddress(address);
+        loco.SetMaxSpeed(100);
+        fill(loco);
+        group->Change(loco);
     }
 }
 

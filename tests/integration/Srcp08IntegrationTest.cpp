@@ -83,6 +83,7 @@ struct Window08 {
         d.shown.clear();  // the fresh start's parameter-file message
         d.textAnswers.push_back(work + QStringLiteral("Layouts/Demo.pln"));
         form->action(QStringLiteral("Oeffnen1"))->trigger();
+        d.shown.clear();  // the file dialog
         form->SrcpVer = 80;
         form->Iphostchar = QStringLiteral("127.0.0.1");
         form->Ipport = sim->port();
@@ -167,9 +168,11 @@ TEST(Srcp08Integration, MainWindowDrivesTheSimulatorInSrcp08Mode)
     ASSERT_NE(panel, nullptr);
     panel->scrollBar(0)->setValue(40);
     std::vector<LogLine> gl;
-    ASSERT_TRUE(waitFor([&] { return !(gl = received(w.logFile, "SET 1 GL 3 ")).empty(); }));
+    ASSERT_TRUE(waitFor([&] { return (gl = received(w.logFile, "SET 1 GL 3 ")).size() >= 2; }));
     EXPECT_EQ(received(w.logFile, "INIT 1 GL 3 ").front().text, "INIT 1 GL 3 M 1 14 1");
-    EXPECT_EQ(gl.back().text, "SET 1 GL 3 0 60 100 0");
+    EXPECT_EQ(gl.front().text, "SET 1 GL 3 1 0 100 0") << "the announcement";
+    // speed 60 of 100 on 14 steps is step 8, sent as 57; direction -1 of the record is backwards
+    EXPECT_EQ(gl.back().text, "SET 1 GL 3 0 57 100 0");
     EXPECT_TRUE(form.LocoData_sent);
 
     // Power both ways; the status bar follows the server's answer.
