@@ -10,5 +10,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   qt6-base-dev qt6-base-dev-tools libgl-dev \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   clang libclang-rt-14-dev \
-  xvfb xauth imagemagick fonts-dejavu-core \
+  xvfb xauth imagemagick xdotool fonts-dejavu-core \
   > /dev/null

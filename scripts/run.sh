@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds the program and starts it.
 # With no server running on localhost port 12345 (the program's default), the bundled SRCP simulator
-# is started there in demo mode for the program's lifetime. Set QUARN_NO_SIM=1 to skip that.
+# is started there in demo mode for the program's lifetime, and the demo layout (whose detectors lie
+# on the demo train's contacts) is opened unless a layout is named. Set QUARN_NO_SIM=1 to skip that.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -20,5 +21,8 @@ if [ -z "${QUARN_NO_SIM:-}" ] && [ -x build/bin/srcp-sim ] \
   sim_pid=$!
   trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
   echo "Started the SRCP simulator on 127.0.0.1:12345 (SRCP $protocol, demo layout)."
+  if [ $# -eq 0 ]; then
+    set -- build/bin/Layouts/Demo.pln
+  fi
 fi
 build/bin/quarn "$@"

@@ -1,11 +1,15 @@
 #include "app/TMainForm.h"
 
 #include "app/C_Init.h"
+#include "app/HintDelays.h"
 #include "app/ParameterFile.h"
 #include "app/TSetupForm.h"
 #include "loco/TLok.h"
 #include "ui/C_language.h"
 #include "ui/Captions.h"
+#include "ui/DirectXProbe.h"
+#include "ui/HelpOpener.h"
+#include "ui/TInfoForm.h"
 #include "ui/TDebugForm.h"
 #include "ui/UserDialogs.h"
 
@@ -14,7 +18,7 @@
 #include <QCloseEvent>
 #include <QColor>
 #include <QCoreApplication>
-#include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -23,7 +27,6 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -51,6 +54,7 @@ TMainForm::TMainForm(UserDialogs& dialogs, const QString& workDir, QWidget* pare
     setObjectName(QStringLiteral("MainForm"));
     MainForm = this;
     WorkDir = workDir;
+    openDocument = [](const QString& path, std::function<void()> failed) { openInBrowser(path, std::move(failed)); };
     buildMenus();
     buildPanels();
     FormCreate();
@@ -246,12 +250,16 @@ void TMainForm::FormCreate()
         WorkDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     if (!WorkDir.endsWith(QLatin1Char('/')))
         WorkDir += QLatin1Char('/');
+    if (!dynamic_cast<const HintDelayStyle*>(QApplication::style()))
+        QApplication::setStyle(new HintDelayStyle);  // the application owns it
     setStatusText(1, QStringLiteral("WorkDir: ") + WorkDir);
 
     Quarn_bitmap.fill(QColor(int(Grau & 0xff), int((Grau >> 8) & 0xff), int((Grau >> 16) & 0xff)));
 
-    // No DirectInput on this platform: the joystick uses the system's joystick messages.
-    Dxpresent = false;
+    // The probe finds no DirectX on this platform, so the joystick uses the system's joystick
+    // messages unless the joystick set-up offers more.
+    QString dxVersion;
+    Dxpresent = testdx(dxVersion) != 0;
 
     Iphostchar = QStringLiteral("localhost");
     Ipport = 12345;
@@ -509,24 +517,52 @@ void TMainForm::applySetupForm()
 void TMainForm::QuarnHilfe1Click()
 {
     const QString help = WorkDir + QStringLiteral("Hilfe/QUARN.html");
-    if (!QFileInfo::exists(help) || !QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
-        m_dialogs.showError(QStringLiteral("The help file %1 could not be opened.").arg(help));
+    if (!QFileInfo::exists(help)) {
+        m_dialogs.messageBox(message(572).arg(QDir::toNativeSeparators(help)), message(102),
+                             UserDialogs::Icon::Error);
+        return;
+    }
+    if (!openDocument)
+        return;
+    openDocument(help, [this, help] {
+        m_dialogs.messageBox(message(571).arg(QDir::toNativeSeparators(help)), QStringLiteral("Info"),
+                             UserDialogs::Icon::Information);
+    });
+}
+
+void TMainForm::Assistent1Click()
+{
+    if (showAssistant)
+        showAssistant();
+}
+
+void TMainForm::setDebug(bool on)
+{
+    Debug = on;
+    Hilfsbild1->setVisible(false);  // the auxiliary picture has nothing to show
+    menu(QStringLiteral("Debug1"))->menuAction()->setVisible(Debug);
 }
 
 void TMainForm::Info1Click()
 {
-    m_dialogs.messageBox(QStringLiteral("Quarn%1\nDigital model railway control over SRCP").arg(Version),
-                         QStringLiteral("Info"), UserDialogs::Icon::Information);
+    if (!InfoForm) {
+        m_dialogs.messageBox(QStringLiteral("Quarn%1").arg(Version), QStringLiteral("Info"),
+                             UserDialogs::Icon::Information);
+        return;
+    }
+    InfoForm->setVersionText(Version);
+    InfoForm->exec();
 }
 
 void TMainForm::DirectX1Click()
 {
-    m_dialogs.messageBox(QStringLiteral("DirectX not installed"), QStringLiteral("Info"),
-                         UserDialogs::Icon::Information);
+    m_dialogs.messageBox(directXMessage(), QStringLiteral("Info"), UserDialogs::Icon::Information);
 }
 
 void TMainForm::openDebugWindow1Click()
 {
-    if (DebugForm)
+    if (DebugForm) {
         DebugForm->show();
+        DebugForm->raise();
+    }
 }

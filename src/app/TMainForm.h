@@ -51,7 +51,9 @@ public:
     std::function<void()> applyServerAddress;    // hand Iphostchar / Ipport to the connections
     std::function<void()> joyWinSetup;           // joystick-message window, when Joy_Mode is 1
     std::function<void()> joyinitsetup;          // joystick throttles
-    std::function<void()> showAssistant;         // assistant window at start
+    std::function<void()> showAssistant;         // assistant window at start and from "Assistent"
+    // Opens a local document in the desktop's browser; calls `failed` when none could be started.
+    std::function<void(const QString& path, std::function<void()> failed)> openDocument;
 
     void setscreen(int x, int y);
     // Captions of all menus, panels and dialogs in language Lang_id.
@@ -72,6 +74,9 @@ public:
     void IPAddrHost1Click();
     void Ende1Click();
     void QuarnHilfe1Click();
+    void Assistent1Click();
+    // Debug mode: shows the "Debug" menu (the debug window itself is shown by the program start).
+    void setDebug(bool on);
     void Info1Click();
     void DirectX1Click();
     void openDebugWindow1Click();

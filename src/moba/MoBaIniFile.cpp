@@ -6,7 +6,6 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 #include <limits>
 #include <memory>
 
@@ -31,14 +30,13 @@ char lower(char c)
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool sameName(std::string_view a, std::string_view b)
+// Names compare without regard to ASCII case.
+std::string fold(std::string_view s)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
+    std::string result(s);
+    for (char& c : result)
+        c = lower(c);
+    return result;
 }
 
 // A line break inside a name or value would split the line; it becomes a blank.
@@ -107,6 +105,8 @@ void TMoBaIniFile::SetText(std::string_view Text)
 {
     FHeader.clear();
     FSections.clear();
+    FSectionIndex.clear();
+    FErasedCount = 0;
     while (!Text.empty()) {
         const std::size_t end = Text.find('\n');
         std::string_view line = Text.substr(0, end);
@@ -118,7 +118,7 @@ void TMoBaIniFile::SetText(std::string_view Text)
         if (!t.empty() && t.front() == '[') {
             const std::size_t close = t.find(']');
             if (close != std::string_view::npos) {
-                FSections.push_back(TSection{std::string(trim(t.substr(1, close - 1))), {}});
+                AddSection(std::string(trim(t.substr(1, close - 1))));
                 continue;
             }
         }
@@ -134,17 +134,45 @@ void TMoBaIniFile::SetText(std::string_view Text)
         if (FSections.empty())
             FHeader.push_back(entry.Key.empty() ? entry.Raw : std::string(line));
         else
-            FSections.back().Lines.push_back(std::move(entry));
+            FSections.back().AddLine(std::move(entry));
     }
     FModified = false;
 }
 
+void TMoBaIniFile::TSection::AddLine(TLine Line)
+{
+    if (!Line.Key.empty())
+        Keys.try_emplace(fold(Line.Key), Lines.size());
+    Lines.push_back(std::move(Line));
+}
+
+void TMoBaIniFile::TSection::Reindex()
+{
+    Keys.clear();
+    for (std::size_t i = 0; i < Lines.size(); ++i)
+        if (!Lines[i].Key.empty())
+            Keys.try_emplace(fold(Lines[i].Key), i);
+}
+
+void TMoBaIniFile::AddSection(std::string Name)
+{
+    FSectionIndex[fold(Name)].push_back(FSections.size());
+    FSections.push_back(TSection{std::move(Name), {}, {}, false});
+}
+
+void TMoBaIniFile::Reindex()
+{
+    std::erase_if(FSections, [](const TSection& s) { return s.Erased; });
+    FErasedCount = 0;
+    FSectionIndex.clear();
+    for (std::size_t i = 0; i < FSections.size(); ++i)
+        FSectionIndex[fold(FSections[i].Name)].push_back(i);
+}
+
 const TMoBaIniFile::TSection* TMoBaIniFile::FindSection(std::string_view Name) const
 {
-    for (const TSection& s : FSections)
-        if (sameName(s.Name, Name))
-            return &s;
-    return nullptr;
+    const auto it = FSectionIndex.find(fold(Name));
+    return it == FSectionIndex.end() ? nullptr : &FSections[it->second.front()];
 }
 
 TMoBaIniFile::TSection* TMoBaIniFile::FindSection(std::string_view Name)
@@ -154,10 +182,8 @@ TMoBaIniFile::TSection* TMoBaIniFile::FindSection(std::string_view Name)
 
 const TMoBaIniFile::TLine* TMoBaIniFile::FindKey(const TSection& S, std::string_view Key)
 {
-    for (const TLine& l : S.Lines)
-        if (!l.Key.empty() && sameName(l.Key, Key))
-            return &l;
-    return nullptr;
+    const auto it = S.Keys.find(fold(Key));
+    return it == S.Keys.end() ? nullptr : &S.Lines[it->second];
 }
 
 std::string TMoBaIniFile::ReadString(std::string_view Section, std::string_view Key,
@@ -196,18 +222,20 @@ void TMoBaIniFile::WriteString(std::string_view Section, std::string_view Key, s
     const std::string key = oneLine(trim(Key));
     TSection* s = FindSection(Section);
     if (!s) {
-        FSections.push_back(TSection{oneLine(trim(Section)), {}});
+        AddSection(oneLine(trim(Section)));
         s = &FSections.back();
     }
     TLine* l = const_cast<TLine*>(FindKey(*s, key));
     if (l) {
         l->Value = std::string(Value);
     } else {
-        // After the last key, so that blank lines and comments ending a section stay below it.
-        auto pos = s->Lines.end();
-        while (pos != s->Lines.begin() && std::prev(pos)->Key.empty())
+        // After the last key, so that blank lines and comments ending a section stay below it; only
+        // lines that are no keys move, so the key index stays valid.
+        std::size_t pos = s->Lines.size();
+        while (pos > 0 && s->Lines[pos - 1].Key.empty())
             --pos;
-        s->Lines.insert(pos, TLine{key, std::string(Value), {}});
+        s->Lines.insert(s->Lines.begin() + static_cast<std::ptrdiff_t>(pos), TLine{key, std::string(Value), {}});
+        s->Keys.try_emplace(fold(key), pos);
     }
     FModified = true;
 }
@@ -233,7 +261,7 @@ std::vector<std::string> TMoBaIniFile::ReadSection(std::string_view Section) con
     std::vector<std::string> keys;
     if (const TSection* s = FindSection(Section))
         for (const TLine& l : s->Lines)
-            if (!l.Key.empty() && FindKey(*s, l.Key) == &l)
+            if (!l.Key.empty() && FindKey(*s, l.Key) == &l)  // the first of equal keys only
                 keys.push_back(l.Key);
     return keys;
 }
@@ -242,17 +270,24 @@ std::vector<std::string> TMoBaIniFile::ReadSections() const
 {
     std::vector<std::string> names;
     for (const TSection& s : FSections)
-        if (FindSection(s.Name) == &s)
+        if (!s.Erased && FindSection(s.Name) == &s)
             names.push_back(s.Name);
     return names;
 }
 
 void TMoBaIniFile::EraseSection(std::string_view Section)
 {
-    const auto before = FSections.size();
-    std::erase_if(FSections, [&](const TSection& s) { return sameName(s.Name, Section); });
-    if (FSections.size() != before)
-        FModified = true;
+    const auto it = FSectionIndex.find(fold(Section));
+    if (it == FSectionIndex.end())
+        return;
+    for (std::size_t i : it->second)
+        FSections[i].Erased = true;
+    FErasedCount += it->second.size();
+    FSectionIndex.erase(it);
+    FModified = true;
+    // Erasing many sections one by one stays linear: the list is compacted only now and then.
+    if (FErasedCount > 64 && FErasedCount * 2 > FSections.size())
+        Reindex();
 }
 
 void TMoBaIniFile::DeleteKey(std::string_view Section, std::string_view Key)
@@ -260,10 +295,13 @@ void TMoBaIniFile::DeleteKey(std::string_view Section, std::string_view Key)
     TSection* s = FindSection(Section);
     if (!s)
         return;
+    const std::string name = fold(Key);
     const auto before = s->Lines.size();
-    std::erase_if(s->Lines, [&](const TLine& l) { return !l.Key.empty() && sameName(l.Key, Key); });
-    if (s->Lines.size() != before)
+    std::erase_if(s->Lines, [&](const TLine& l) { return !l.Key.empty() && fold(l.Key) == name; });
+    if (s->Lines.size() != before) {
+        s->Reindex();
         FModified = true;
+    }
 }
 
 std::string TMoBaIniFile::Text() const
@@ -272,6 +310,8 @@ std::string TMoBaIniFile::Text() const
     for (const std::string& line : FHeader)
         text += line + "\r\n";
     for (const TSection& s : FSections) {
+        if (s.Erased)
+            continue;
         text += '[' + s.Name + "]\r\n";
         for (const TLine& l : s.Lines)
             text += (l.Key.empty() ? l.Raw : l.Key + '=' + encodeValue(l.Value)) + "\r\n";

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class TMoBaIniFile {
@@ -58,15 +59,25 @@ private:
     struct TSection {
         std::string Name;
         std::vector<TLine> Lines;
+        // Folded key name -> index in Lines of its first line, so that big files stay fast.
+        std::unordered_map<std::string, std::size_t> Keys;
+        bool Erased = false;  // left out of everything until the list is compacted
+        void AddLine(TLine Line);
+        void Reindex();
     };
 
     const TSection* FindSection(std::string_view Name) const;
     TSection* FindSection(std::string_view Name);
     static const TLine* FindKey(const TSection& S, std::string_view Key);
+    void AddSection(std::string Name);
+    void Reindex();
 
     std::string FFileName;
     std::string FLoadError;
     std::vector<std::string> FHeader;  // lines before the first section
     std::vector<TSection> FSections;
+    // Folded name -> positions in FSections of the sections of that name that are not erased.
+    std::unordered_map<std::string, std::vector<std::size_t>> FSectionIndex;
+    std::size_t FErasedCount = 0;
     bool FModified = false;
 };

@@ -3,6 +3,8 @@
 // S88 contacts report. A detector carries its module in Decod1 and its port in Daten1.
 // Runs on the GUI thread only; the reader threads hand decoded contacts over to it.
 
+#include <QString>
+
 #include <functional>
 #include <optional>
 #include <string_view>
@@ -36,7 +38,12 @@ public:
 
     static bool isDetector(int elementNumber) { return elementNumber == 65 || elementNumber == 87; }
 
+    // Receives the diagnostic lines of debug mode (the debug window).
+    std::function<void(const QString& line)> debugLine;
+
 private:
+    void debug(const QString& line) const;
+
     AppState& m_main;
     C_Position& m_postable;
     Cbahn& m_bahn;

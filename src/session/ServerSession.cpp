@@ -172,6 +172,8 @@ void ServerSession::handle(HandOverItem& item)
         emit infoLine(InMessage);
         break;
     case SrcpChannel::Poll:
+        if (m_main.Debug && debugLine)
+            debugLine(fromWire(item.line));
         break;
     }
     if (onFeedbackContact) {

@@ -96,6 +96,8 @@ public:
         std::function<bool()> startFeedback;  // false when the component is not connected
         std::function<void()> stopFeedback;
     } srcp08;
+    // Receives the diagnostic lines of debug mode (the debug window): every feedback line read.
+    std::function<void(const QString& line)> debugLine;
     // Blocking wait of the connect and start sequences; defaults to the high-resolution timer.
     std::function<void(int ms)> pause;
 

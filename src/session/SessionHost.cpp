@@ -11,6 +11,7 @@
 #include "session/Srcp08Host.h"
 #include "ui/C_language.h"
 #include "ui/ProgressDisplay.h"
+#include "ui/TDebugForm.h"
 #include "ui/UserDialogs.h"
 
 #include <QAction>
@@ -72,6 +73,11 @@ SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
     form.commandConnected = [s] { return s->commandConnected(); };
     form.disconnectFromServer = [s] { s->disconnectServer(); };
     m_progress = std::make_unique<WindowProgress>(form);
+    const auto debugLine = [](const QString& line) {
+        if (DebugForm)
+            DebugForm->append(line);
+    };
+    s->debugLine = debugLine;
 
     connect(s, &ServerSession::statusText, &form, [&form](int panel, const QString& t) { form.setStatusText(panel, t); });
     connect(s, &ServerSession::connectedChanged, this, &SessionHost::showConnected);
@@ -85,6 +91,7 @@ SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
         m_rueckmodul = std::make_unique<C_rueckmodul>(form, *Postable, *Bahn);
         Rueckmodul = m_rueckmodul.get();
         C_rueckmodul* r = m_rueckmodul.get();
+        r->debugLine = debugLine;
         s->onFeedbackContact = [r](const FeedbackContact& c) { r->iconrefresh(c.module, c.port, c.value); };
         // Accessory commands of the layout file (states re-sent on open).
         Bahn->trackPanel().accessoryOut = [&form](const QString& protocol, int decoder, int port) {

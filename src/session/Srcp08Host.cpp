@@ -6,6 +6,7 @@
 #include "moba/TMoBaSRCPClient.h"
 #include "moba/TMoBaSRCPGroups.h"
 #include "session/C_rueckmodul.h"
+#include "session/ClockHost.h"
 #include "session/ServerSession.h"
 #include "ui/C_language.h"
 #include "ui/TDebugForm.h"
@@ -77,6 +78,13 @@ Srcp08Host::Srcp08Host(TMainForm& form, ServerSession& session, C_rueckmodul* ru
             // a detector whose icon cannot be drawn stays as it was
         }
         debugLine(QStringLiteral("Addr: %1 Wert: %2 Modul: %3 Portnr: %4").arg(n).arg(v).arg(module).arg(port));
+    };
+    // The model clock (created after this host) follows the server's time group on bus 0.
+    c.OnTimeChange = [this](TMoBaSRCPClient&) {
+        auto* clock = m_form.findChild<ClockHost*>();
+        TMoBaSRCPBus* bus = SRCPCl2->BusByNumber(0);
+        if (clock && bus && bus->Time())
+            clock->SRCPCl2TimeChange(&bus->Time()->Group());
     };
     c.OnDisconnect = [this](TMoBaSRCPClient&) {
         if (!m_userDisconnect)
@@ -166,6 +174,11 @@ bool Srcp08Host::connect08()
         return false;
     if (QAction* loco = m_form.action(QStringLiteral("Softregler1")))
         loco->setEnabled(false);
+    if (auto* clock = m_form.findChild<ClockHost*>(); clock && !clock->serverTime)
+        clock->serverTime = [this]() -> TSRCPCustomTime* {
+            TMoBaSRCPBus* bus = SRCPCl2->Connected() ? SRCPCl2->BusByNumber(0) : nullptr;
+            return bus && bus->Time() ? &bus->Time()->Group() : nullptr;
+        };
     m_form.setStatusText(2, QString::fromLatin1(c.Welcome().c_str()));
     return true;
 }

@@ -127,6 +127,14 @@ struct Program {
     }
 };
 
+// The station layout these tests record their routes on (the shipped demo comes with routes of
+// its own).
+bool addStationLayout(const QString& work)
+{
+    return QFile::copy(QStringLiteral(QUARN_SOURCE_DIR "tests/integration/Station.pln"),
+                       work + QStringLiteral("Layouts/Station.pln"));
+}
+
 QImage icon(const QString& work, const char* name)
 {
     return QImage(work + QStringLiteral("Data/") + QString::fromLatin1(name)).convertToFormat(QImage::Format_RGB32);
@@ -138,14 +146,15 @@ TEST(RoutesIntegration, RecordSaveRestartAndSetAgainstTheSimulator)
     QTemporaryDir dir;
     const QString work = dir.path() + QLatin1Char('/');
     ASSERT_TRUE(testsupport::makeProgramFolder(work));
-    const QString demo = work + QStringLiteral("Layouts/Demo.pln");
+    ASSERT_TRUE(addStationLayout(work));
+    const QString demo = work + QStringLiteral("Layouts/Station.pln");
 
     {
         Program run(work);
         run.open(demo);
         ASSERT_TRUE(run.form->Betrieb);
         ASSERT_EQ(run.dialogs.count(QStringLiteral("error")), 0);
-        EXPECT_EQ(Fahr->getnumerofEntries(), 0);  // the demo comes without a route file
+        EXPECT_EQ(Fahr->getnumerofEntries(), 0);  // the station comes without a route file
 
         // Route 1: turnout (162, 162) to state 2, signal (297, 108) in state 1, on switch 66.
         run.form->action(QStringLiteral("Fahrstrassen1"))->trigger();
@@ -181,7 +190,7 @@ TEST(RoutesIntegration, RecordSaveRestartAndSetAgainstTheSimulator)
         EXPECT_TRUE(run.form->Betrieb);
         EXPECT_EQ(run.dialogs.count(QStringLiteral("error")), 0);
     }
-    ASSERT_TRUE(QFile::exists(work + QStringLiteral("Layouts/Demo.dat")));
+    ASSERT_TRUE(QFile::exists(work + QStringLiteral("Layouts/Station.dat")));
     EXPECT_EQ(Fahr, nullptr);
 
     // "Restart": a new window with new singletons opens the layout, connects to the simulator and
@@ -233,21 +242,22 @@ TEST(RoutesIntegration, RouteFileFollowsTheLayoutAndADamagedOneLeavesTheLayoutOp
     QTemporaryDir dir;
     const QString work = dir.path() + QLatin1Char('/');
     ASSERT_TRUE(testsupport::makeProgramFolder(work));
+    ASSERT_TRUE(addStationLayout(work));
     const QString layouts = work + QStringLiteral("Layouts/");
     {
-        QFile damaged(layouts + QStringLiteral("Demo.dat"));
+        QFile damaged(layouts + QStringLiteral("Station.dat"));
         ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
         damaged.write("1\r\n1\r\n14\r\n162\r\n162\r\n17\r\n1\r\n");  // position 17
     }
     Program run(work);
     const int errors = run.dialogs.count(QStringLiteral("error"));
-    run.open(layouts + QStringLiteral("Demo.pln"));
+    run.open(layouts + QStringLiteral("Station.pln"));
     ASSERT_EQ(run.dialogs.count(QStringLiteral("error")), errors + 1);
     EXPECT_TRUE(run.dialogs.last(QStringLiteral("error"))->text.contains(QStringLiteral("Route position 17")));
     EXPECT_TRUE(run.form->Betrieb);  // the layout is open and in operate mode
     EXPECT_EQ(Postable->getNumbofEntries(), 59);
     EXPECT_EQ(Fahr->getnumerofEntries(), 0);
-    EXPECT_TRUE(QFile::exists(layouts + QStringLiteral("Demo.dat.bak")));
+    EXPECT_TRUE(QFile::exists(layouts + QStringLiteral("Station.dat.bak")));
 
     // Leaving route mode through another mode closes the editor; the recording stays in memory.
     run.form->action(QStringLiteral("Fahrstrassen1"))->trigger();

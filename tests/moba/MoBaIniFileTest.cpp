@@ -105,6 +105,35 @@ TEST(MoBaIniFile, EraseAndDelete)
     EXPECT_EQ(ini.Text(), "[T]\r\n");
 }
 
+// Many sections erased one by one (as a save over a long protocol list does) and written again.
+TEST(MoBaIniFile, ManyErasedAndRewrittenSections)
+{
+    TMoBaIniFile ini("");
+    for (int i = 0; i < 300; ++i)
+        ini.WriteInteger("S" + std::to_string(i), "v", i);
+    for (int i = 0; i < 300; i += 2)
+        ini.EraseSection("s" + std::to_string(i));
+    for (int i = 0; i < 300; i += 3)
+        ini.WriteInteger("S" + std::to_string(i), "w", -i);
+    std::vector<std::string> sections;
+    std::string text;
+    for (int i = 1; i < 300; i += 2) {
+        sections.push_back("S" + std::to_string(i));
+        text += "[S" + std::to_string(i) + "]\r\nv=" + std::to_string(i) + "\r\n";
+        if (i % 3 == 0)
+            text += "w=" + std::to_string(-i) + "\r\n";
+    }
+    for (int i = 0; i < 300; i += 6) {
+        sections.push_back("S" + std::to_string(i));
+        text += "[S" + std::to_string(i) + "]\r\nw=" + std::to_string(-i) + "\r\n";
+    }
+    EXPECT_EQ(ini.ReadSections(), sections);
+    EXPECT_EQ(ini.Text(), text);
+    EXPECT_EQ(ini.ReadInteger("S2", "v", -1), -1);
+    EXPECT_EQ(ini.ReadInteger("S3", "v", -1), 3);
+    EXPECT_EQ(ini.ReadInteger("S6", "w", 0), -6);
+}
+
 TEST(MoBaIniFile, ValuesSurviveARoundTrip)
 {
     const std::string values[] = {
