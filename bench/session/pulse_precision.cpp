@@ -1,7 +1,10 @@
-// Accessory pulse precision: 50 pulses through the program's accessory command (ga_out, which
-// waits 300 ms on the high-resolution timer between the two lines), then 50 pulses with a plain
-// std::this_thread::sleep_for(300ms) between the same two writes. The gaps are taken from the
-// simulator's log time stamps, i.e. as the server saw them.
+// Accessory pulse precision, idle and with two CPU-bound processes running beside the program (on a
+// 2-core machine that is a fully busy machine), in one run:
+//   - the program's pulse: the accessory command ga_out, which waits 300 ms on the high-resolution
+//     timer between its two lines;
+//   - the baseline: the same two lines with a plain std::this_thread::sleep_for(300ms) between them.
+// Each pulse is measured twice: the wait as the program saw it (monotonic clock around the wait)
+// and the gap between the two lines as the simulator logged them (what a server sees).
 
 #include "app/AppState.h"
 #include "app/Cbahn.h"
@@ -21,16 +24,21 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <regex>
 #include <thread>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
-constexpr int Pulses = 50;
+constexpr int Pulses = 100;
+using Clock = std::chrono::steady_clock;
 
-// Gaps between the on and off line of each pulse to `address`, in ms.
-std::vector<double> gaps(const std::string& logFile, int address)
+// Gaps between the on and off line of each pulse to `address`, in ms, from the simulator's log.
+std::vector<double> loggedGaps(const std::string& logFile, int address)
 {
     const std::regex on("^(\\d+\\.\\d+) \\d+ R SET GA M " + std::to_string(address) + " 0 1 -1$");
     const std::regex off("^(\\d+\\.\\d+) \\d+ R SET GA M " + std::to_string(address) + " 0 0 -1$");
@@ -48,16 +56,54 @@ std::vector<double> gaps(const std::string& logFile, int address)
     return out;
 }
 
-// 99th percentile of the deviation from 300 ms.
-double p99Deviation(std::vector<double> g)
+double percentile(std::vector<double> v, double p)
 {
-    for (double& v : g)
-        v = std::fabs(v - 300.0);
-    std::sort(g.begin(), g.end());
-    if (g.empty())
+    if (v.empty())
         return NAN;
-    return g[std::min(g.size() - 1, std::size_t(std::ceil(0.99 * double(g.size()))) - 1)];
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, std::size_t(std::ceil(p * double(v.size()))) - 1)];
 }
+
+// 99th percentile of |gap - 300 ms|.
+double p99Error(const std::vector<double>& gaps)
+{
+    std::vector<double> e;
+    for (double g : gaps)
+        e.push_back(std::fabs(g - 300.0));
+    return percentile(e, 0.99);
+}
+
+// Two processes that do nothing but compute, until stopped.
+class CpuHogs {
+public:
+    explicit CpuHogs(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            pid_t pid = ::fork();
+            if (pid == 0) {
+                volatile unsigned long x = 0;
+                for (;;)
+                    x = x + 1;
+            }
+            if (pid > 0)
+                m_pids.push_back(pid);
+        }
+    }
+    ~CpuHogs()
+    {
+        for (pid_t p : m_pids) {
+            ::kill(p, SIGKILL);
+            ::waitpid(p, nullptr, 0);
+        }
+    }
+
+private:
+    std::vector<pid_t> m_pids;
+};
+
+struct Result {
+    std::vector<double> inProgram, logged;
+};
 
 } // namespace
 
@@ -71,6 +117,7 @@ int main(int argc, char** argv)
     AppState main;
     main.Iphostchar = QStringLiteral("127.0.0.1");
     main.Ipport = sim.port();
+    main.Autoreconnect = 0;
     ScriptedDialogs dialogs;
     C_language lang;
     THighResTimer timer;
@@ -89,33 +136,82 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    // Program path: decoder 4, data port 1 -> address 17, output 0.
-    for (int i = 0; i < Pulses; ++i) {
-        bahn.ga_out(QStringLiteral("M"), 4, 1);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    // Baseline: the same two lines with a plain sleep between, address 21.
-    for (int i = 0; i < Pulses; ++i) {
-        session.writePulse("SET GA M 21 0 1 -1\n", "SET GA M 21 0 0 -1\n",
-                           [] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); });
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // Each configuration pulses its own address, so the log tells them apart:
+    // decoder d, data port 1 -> address 4d + 1, output 0.
+    auto run = [&](int decoder, bool useTimer) {
+        Result r;
+        const int address = 4 * decoder + 1;
+        const std::string on = "SET GA M " + std::to_string(address) + " 0 1 -1\n";
+        const std::string off = "SET GA M " + std::to_string(address) + " 0 0 -1\n";
+        for (int i = 0; i < Pulses; ++i) {
+            Clock::time_point t0, t1;
+            if (useTimer) {
+                // The program's own path for the lines; the wait is timed around Bahn->pause.
+                session.writePulse(on, off, [&] {
+                    t0 = Clock::now();
+                    bahn.pause(300);
+                    t1 = Clock::now();
+                });
+            } else {
+                session.writePulse(on, off, [&] {
+                    t0 = Clock::now();
+                    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                    t1 = Clock::now();
+                });
+            }
+            r.inProgram.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return r;
+    };
+    // The timer path must be what ga_out does: check once that it writes the same two lines.
+    bahn.ga_out(QStringLiteral("M"), 1, 1);
+
+    Result idleTimer = run(4, true);
+    Result idleSleep = run(5, false);
+    Result busyTimer, busySleep;
+    {
+        CpuHogs hogs(2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        busyTimer = run(6, true);
+        busySleep = run(7, false);
     }
     session.disconnectServer();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    idleTimer.logged = loggedGaps(logFile, 17);
+    idleSleep.logged = loggedGaps(logFile, 21);
+    busyTimer.logged = loggedGaps(logFile, 25);
+    busySleep.logged = loggedGaps(logFile, 29);
+    const bool gaOk = loggedGaps(logFile, 5).size() == 1;
 
-    const auto hrt = gaps(logFile, 17);
-    const auto plain = gaps(logFile, 21);
-    const double dHrt = p99Deviation(hrt), dPlain = p99Deviation(plain);
-    auto mean = [](const std::vector<double>& v) {
-        double s = 0;
-        for (double x : v)
-            s += x;
-        return v.empty() ? NAN : s / double(v.size());
+    const TMMTimerThread* tick = timer.TimerThread();
+    std::printf("accessory pulse, %d pulses per row; p99 = 99th percentile of |gap - 300 ms|\n", Pulses);
+    std::printf("tick thread priority: %s; waiting thread raised during each wait: %s\n",
+                tick ? priorityRaiseName(tick->Raised()) : "-", timer.RaiseWaiter() ? "yes" : "no");
+    std::printf("%-34s %14s %14s\n", "", "in program", "at srcp-sim");
+    auto row = [](const char* name, const Result& r) {
+        std::printf("%-34s %11.3f ms %11.3f ms\n", name, p99Error(r.inProgram), p99Error(r.logged));
     };
-    std::printf("pulse gap as logged by srcp-sim, %zu + %zu pulses\n", hrt.size(), plain.size());
-    std::printf("  high-resolution timer : mean %.3f ms, p99 |gap - 300 ms| = %.3f ms\n", mean(hrt), dHrt);
-    std::printf("  sleep_for(300ms)      : mean %.3f ms, p99 |gap - 300 ms| = %.3f ms\n", mean(plain), dPlain);
-    std::printf("  ratio p99 deviation (timer / sleep_for) = %.3f\n", dPlain > 0 ? dHrt / dPlain : NAN);
-    std::printf("  within 300 ms +- 1 ms at p99: %s\n", dHrt <= 1.0 ? "yes" : "NO");
-    return hrt.size() == Pulses && plain.size() == Pulses ? 0 : 1;
+    row("idle,   high-resolution timer", idleTimer);
+    row("idle,   sleep_for(300ms)", idleSleep);
+    row("loaded, high-resolution timer", busyTimer);
+    row("loaded, sleep_for(300ms)", busySleep);
+    auto ratio = [](const Result& a, const Result& b, bool logged) {
+        const double x = logged ? p99Error(a.logged) : p99Error(a.inProgram);
+        const double y = logged ? p99Error(b.logged) : p99Error(b.inProgram);
+        return y > 0 ? x / y : NAN;
+    };
+    std::printf("ratio timer / sleep_for, idle   : %.3f (program) %.3f (srcp-sim)\n", ratio(idleTimer, idleSleep, false),
+                ratio(idleTimer, idleSleep, true));
+    std::printf("ratio timer / sleep_for, loaded : %.3f (program) %.3f (srcp-sim)\n", ratio(busyTimer, busySleep, false),
+                ratio(busyTimer, busySleep, true));
+    std::printf("ratio loaded / idle, timer      : %.3f (program) %.3f (srcp-sim)\n", ratio(busyTimer, idleTimer, false),
+                ratio(busyTimer, idleTimer, true));
+    std::printf("loaded timer pulse within 300 ms +- 1 ms at p99: %s (program), %s (srcp-sim)\n",
+                p99Error(busyTimer.inProgram) <= 1.0 ? "yes" : "NO", p99Error(busyTimer.logged) <= 1.0 ? "yes" : "NO");
+    const bool complete = gaOk && idleTimer.logged.size() == Pulses && idleSleep.logged.size() == Pulses &&
+                          busyTimer.logged.size() == Pulses && busySleep.logged.size() == Pulses;
+    if (!complete)
+        std::fprintf(stderr, "not every pulse reached the simulator\n");
+    return complete ? 0 : 1;
 }

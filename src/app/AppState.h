@@ -76,6 +76,7 @@ struct AppState {
     bool Connecting = false;
     int Monitorpower = 0;
     int Autopower = 0;
+    int Autoreconnect = 1;  // greater than 0: try again by itself when the server is lost
     bool LocoData_sent = false, SolenoidData_sent = false;
     int BusGlMM = 1, BusGlNMRA_S = 2, BusGlNMRA_L = 3;
     int BusGaMM = 5, BusGaNMRA = 6, BusS88 = 8, Buspower = 1;

@@ -75,6 +75,14 @@ public:
         return line;
     }
 
+    bool atEnd() const
+    {
+        qsizetype p = m_pos;
+        while (p < m_text.size() && isBlankOrBreak(m_text[p]))
+            ++p;
+        return p >= m_text.size();
+    }
+
 private:
     static bool isBlankOrBreak(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -93,6 +101,8 @@ class FieldReader {
 public:
     explicit FieldReader(const QByteArray& text) : m_in(text) {}
     int integer() { return m_in.readInt(++m_line); }
+    // An integer of a line added after the file's first layout: `absent` when the file ends before it.
+    int optionalInteger(int absent) { return m_in.atEnd() ? absent : integer(); }
     QString string()
     {
         ++m_line;
@@ -171,6 +181,8 @@ void read(const QByteArray& text, AppState& main, TLok& lok)
         lok.set_jb3func(l, in.string());
         lok.set_jb4func(l, in.string());
     }
+    // Added later, after the loco records; files written before read as the default (on).
+    main.Autoreconnect = in.optionalInteger(1);
 }
 
 QByteArray write(const AppState& main, const TLok& lok)
@@ -220,6 +232,7 @@ QByteArray write(const AppState& main, const TLok& lok)
         string(lok.get_jb3func(l));
         string(lok.get_jb4func(l));
     }
+    integer(main.Autoreconnect);
     return out;
 }
 

@@ -20,6 +20,7 @@ SetupValues fillSetup(const AppState& main, const SetupValues& shown)
     v.assistItem = main.Showassist == 0 ? 0 : 1;
     v.monitorPower = main.Monitorpower == 1;
     v.autoPower = main.Autopower == 1;
+    v.autoReconnect = main.Autoreconnect > 0;
     v.buses = {main.BusGlMM, main.BusGlNMRA_S, main.BusGlNMRA_L, main.BusGaMM,
                main.BusGaNMRA, main.BusS88, main.Buspower};
     return v;
@@ -47,6 +48,7 @@ void applySetup(const SetupValues& v, AppState& main)
     main.Showassist = v.assistItem == 0 ? 0 : 1;
     main.Monitorpower = v.monitorPower ? 1 : 0;
     main.Autopower = v.autoPower ? 1 : 0;
+    main.Autoreconnect = v.autoReconnect ? 1 : 0;
     main.BusGlMM = v.buses[0];
     main.BusGlNMRA_S = v.buses[1];
     main.BusGlNMRA_L = v.buses[2];

@@ -13,12 +13,13 @@ struct SetupValues {
     QString port;
     bool infoChannel = false;
     int srcpItem = 0;        // 0: SRCP 0.73, 1: SRCP 0.80
-    int joyItem = 1;         // 0: DirectX, 1: Win Messaging
+    int joyItem = 1;         // 0: up to two controllers, 1: one controller (Y and Z axes)
     bool joyChoiceEnabled = false;
     int langItem = -1;       // 0..6, -1: nothing selected
     int assistItem = 1;      // 0: no, 1: yes
     bool monitorPower = false;
     bool autoPower = false;
+    bool autoReconnect = true;
     std::array<int, 7> buses{};  // MM loco, NMRA short, NMRA long, MM solenoid, NMRA solenoid, S88, power
 };
 

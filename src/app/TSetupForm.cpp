@@ -96,7 +96,7 @@ TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent)
     RGSrcp = new TRadioGroup(QStringLiteral("RGSrcp"), {QStringLiteral("SRCP 0.73"), QStringLiteral("SRCP 0.80")}, ts1);
     g->addWidget(label(QStringLiteral("LabelSRCPVersion"), QStringLiteral("SRCP version"), ts1), row, 0);
     g->addWidget(RGSrcp, row++, 1);
-    RGDirectX = new TRadioGroup(QStringLiteral("RGDirectX"), {QStringLiteral("DirectX"), QStringLiteral("Win Messaging")}, ts1);
+    RGDirectX = new TRadioGroup(QStringLiteral("RGDirectX"), {QStringLiteral("Two controllers"), QStringLiteral("One controller (Y, Z)")}, ts1);
     g->addWidget(label(QStringLiteral("LabelJoymod"), QStringLiteral("Joystick module"), ts1), row, 0);
     g->addWidget(RGDirectX, row++, 1);
     CBLang = new QComboBox(ts1);
@@ -127,6 +127,13 @@ TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent)
     g->addWidget(label(QStringLiteral("Label9"), QStringLiteral("Automatic Power On"), ts1), row, 0);
     g->addWidget(cbAutoPower, row, 1);
     g->addWidget(label(QStringLiteral("Label11"), QStringLiteral("(only SRCP 0.73 mode)"), ts1), row++, 2);
+    cbReconnect = new QCheckBox(ts1);
+    cbReconnect->setObjectName(QStringLiteral("cbReconnect"));
+    LabelReconnect = label(QStringLiteral("LabelReconnect"), QStringLiteral("Reconnect automatically when the connection is lost"), ts1);
+    LabelReconnect->setWordWrap(true);
+    g->addWidget(LabelReconnect, row, 0);
+    g->addWidget(cbReconnect, row, 1);
+    g->addWidget(label(QStringLiteral("Label12"), QStringLiteral("(only SRCP 0.73 mode)"), ts1), row++, 2);
     PageControl->addTab(ts1, QStringLiteral("Global settings"));
 
     auto* ts2 = new QWidget;
@@ -183,6 +190,7 @@ void TSetupForm::fill(const AppState& main)
         CBLang->setCurrentIndex(v.langItem);
     cbPower->setChecked(v.monitorPower);
     cbAutoPower->setChecked(v.autoPower);
+    cbReconnect->setChecked(v.autoReconnect);
     for (std::size_t i = 0; i < busUpDowns.size(); ++i)
         busUpDowns[i]->setValue(v.buses[i]);
 }
@@ -200,6 +208,7 @@ SetupValues TSetupForm::values() const
     v.assistItem = RGAssist->itemIndex();
     v.monitorPower = cbPower->isChecked();
     v.autoPower = cbAutoPower->isChecked();
+    v.autoReconnect = cbReconnect->isChecked();
     for (std::size_t i = 0; i < busUpDowns.size(); ++i)
         v.buses[i] = busUpDowns[i]->value();
     return v;

@@ -54,6 +54,8 @@ public:
     TRadioGroup* RGAssist;
     QCheckBox* cbPower;
     QCheckBox* cbAutoPower;
+    QCheckBox* cbReconnect;
+    QLabel* LabelReconnect;
     std::array<QSpinBox*, 7> busUpDowns{};
     QTabWidget* PageControl;
     QPushButton* Ok_button;

@@ -1,6 +1,7 @@
 #include "app/StartLayout.h"
 #include "app/TMainForm.h"
 #include "app/TSetupForm.h"
+#include "loco/JoystickHost.h"
 #include "loco/LocoControlHost.h"
 #include "panel/RouteEditorHost.h"
 #include "panel/TrackPanelHost.h"
@@ -38,7 +39,8 @@ int main(int argc, char** argv)
     auto* trackPanel = new TrackPanelHost(*mainForm);  // owned by the main window
     new RouteEditorHost(*mainForm, *trackPanel);       // before the session host, which hands route switches on
     new SessionHost(*mainForm);                        // owned by the main window
-    new LocoControlHost(*mainForm);                    // owned by the main window
+    auto* loco = new LocoControlHost(*mainForm);       // owned by the main window
+    new JoystickHost(*mainForm, *loco);                // owned by the main window
     new ClockHost(*mainForm);                          // owned by the main window; after the session host
     auto debugForm = std::make_unique<TDebugForm>();
     DebugForm = debugForm.get();

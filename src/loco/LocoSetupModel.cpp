@@ -69,8 +69,31 @@ int& LocoSetupModel::storefunc(int K)
     }
 }
 
+namespace {
+
+bool validCode(int code)
+{
+    return code >= 0 && code <= 20;
+}
+
+}  // namespace
+
+bool LocoSetupModel::damaged(int nr) const
+{
+    const Dekod_Funcs f = m_lok.get_F(nr);
+    if (m_lok.get_nrof(nr) > 0)
+        for (std::size_t k = 1; k <= 4; ++k)
+            if (!validCode(f[k]))
+                return true;
+    return !validCode(m_lok.get_jb3(nr)) || !validCode(m_lok.get_jb4(nr));
+}
+
 void LocoSetupModel::setuplok(int nr)
 {
+    // Damaged codes are reported and the table reset once, here, not again whenever the dialog
+    // redraws a slot; whatever is still out of range is left out of the dialog.
+    if (damaged(nr) && onDamagedCode)
+        onDamagedCode();
     Regler_nr = nr;
     Adresse_edit = QString::number(m_lok.get_addr(nr));
 
@@ -107,7 +130,7 @@ void LocoSetupModel::setuplok(int nr)
         const Dekod_Funcs f = m_lok.get_F(nr);
         for (int k = 1; k <= 4; ++k) {
             const int code = f[static_cast<std::size_t>(k)];
-            if (code == 0)
+            if (code == 0 || !validCode(code))
                 continue;
             const int on = code < 10 ? code + 10 : code;
             storefunc(k) = on;
@@ -121,29 +144,28 @@ void LocoSetupModel::setuplok(int nr)
     Storejb2 = 1;
     joyCode[1] = 1;
     const auto comboIndex = [](const QString& func) {
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 5; ++i)
             if (func == comboItems()[static_cast<std::size_t>(i)])
                 return i;
         return -1;
     };
-    if (m_lok.get_jb3(nr) > 0) {
-        Storejb3 = m_lok.get_jb3(nr);
-        joyCode[2] = Storejb3;
-        const int i = comboIndex(m_lok.get_jb3func(nr));
-        if (i >= 0) {
-            K3index = i;
-            K3Text = comboItems()[static_cast<std::size_t>(i)];
+    // The stored choice stays the choice until the user picks another one, also "keine" (which
+    // stores button code 0) and a function whose slot was empty when it was chosen.
+    const auto button = [&](int code, const QString& func, int& storejb, int slot, int& kindex, QString& shown) {
+        const int i = comboIndex(func);
+        if (i >= 0)
+            kindex = i;
+        if (i == 4)
+            shown = comboItems()[4];
+        if (code > 0 && validCode(code)) {
+            storejb = code;
+            joyCode[static_cast<std::size_t>(slot)] = code;
+            if (i >= 0)
+                shown = comboItems()[static_cast<std::size_t>(i)];
         }
-    }
-    if (m_lok.get_jb4(nr) > 0) {
-        Storejb4 = m_lok.get_jb4(nr);
-        joyCode[3] = Storejb4;
-        const int i = comboIndex(m_lok.get_jb4func(nr));
-        if (i >= 0) {
-            K4index = i;
-            K4Text = comboItems()[static_cast<std::size_t>(i)];
-        }
-    }
+    };
+    button(m_lok.get_jb3(nr), m_lok.get_jb3func(nr), Storejb3, 2, K3index, K3Text);
+    button(m_lok.get_jb4(nr), m_lok.get_jb4func(nr), Storejb4, 3, K4index, K4Text);
 }
 
 void LocoSetupModel::Func_imageClick(int N)

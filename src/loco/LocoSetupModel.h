@@ -40,6 +40,8 @@ public:
     std::function<void()> saveParameters;      // parameter file (throws on a write error)
     std::function<void()> prepareRegulators;   // setupScrollBar for all ten regulators
     std::function<QString(int id)> message;    // message table in the current language
+    // A stored function code outside 0..20: reset the loco table and save (runs once per setuplok).
+    std::function<void()> onDamagedCode;
 
     // Dialog fields.
     bool Mm = true;
@@ -76,6 +78,7 @@ public:
 
 private:
     int& storefunc(int K);
+    bool damaged(int nr) const;
     void comboChange(int index, int& kindex, int& storejb, int slot, QString& text);
     std::optional<int> number(const QString& field);
     QString text(int id) const;

@@ -5,7 +5,13 @@
 
 bool SessionCommandSink::connected() const
 {
-    return m_main.Session && m_main.Session->commandConnected();
+    if (!m_main.Session)
+        return false;
+    if (m_main.Session->commandConnected())
+        return true;
+    if (m_main.Session->reconnecting())
+        m_main.Session->refuseWhileReconnecting();
+    return false;
 }
 
 void SessionCommandSink::writeLine(std::string_view line)

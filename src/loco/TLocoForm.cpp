@@ -253,7 +253,8 @@ void TLocoForm::setIcon(QLabel* target, int code)
         target->clear();
         return;
     }
-    setIconFile(target, flookup(code, onDamagedCode));
+    // Codes the dialog holds are in range: setuplok has dealt with damaged ones.
+    setIconFile(target, flookup(code));
 }
 
 void TLocoForm::refresh()
@@ -291,6 +292,7 @@ void TLocoForm::refresh()
 
 void TLocoForm::setuplok(int nr)
 {
+    m_model.onDamagedCode = onDamagedCode;
     m_model.setuplok(nr);
     Label6->clear();
     refresh();

@@ -312,3 +312,18 @@ void ThrottleModel::setall_lokostop()
         m_dialogs.messageBox(m_missing.join(QLatin1Char('\n')), text(102), UserDialogs::Icon::Error);
     m_missing.clear();
 }
+
+void ThrottleModel::showDirection(int Device)
+{
+    const QString p = m_lok.get_protocol(Device);
+    if (directional(p))
+        loadDirection(Device, m_lok.get_direction(Device) == 1 ? kLeft : kRight);
+    else if (p == QLatin1String("M1"))
+        loadDirection(Device, kBoth);
+}
+
+void ThrottleModel::clearLokname()
+{
+    m_lokname.clear();
+    notify(-1);
+}

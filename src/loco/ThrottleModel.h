@@ -66,6 +66,10 @@ public:
     // Stops every loco. A regulator in normal operation goes to the bottom, one in centre-zero
     // operation to its middle: both are standstill.
     void setall_lokostop();
+    // The direction glyph of regulator Device after the loco's direction was changed elsewhere
+    // (joystick), and emptying the name label (joystick unbound).
+    void showDirection(int Device);
+    void clearLokname();
 
 private:
     RegulatorView& reg(int Device) { return m_reg[static_cast<std::size_t>(Device)]; }

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <optional>
 
 using Clock = std::chrono::steady_clock;
 
@@ -53,6 +54,8 @@ bool TMMTimerThread::WaitNextTick()
 
 void TMMTimerThread::Execute()
 {
+    // A tick that comes late makes every wait late: ahead of ordinary threads where allowed.
+    FRaised = raiseCurrentThread();
     std::unique_lock lock(FTickMutex);
     Clock::duration period{};
     Clock::time_point next{};
@@ -180,6 +183,9 @@ void THighResTimer::EndWait()
 {
     if (!FEnabled || !FMMTimerThread)
         return;
+    std::optional<ScopedThreadPriority> raised;
+    if (FRaiseWaiter)
+        raised.emplace();
     bool sleeping = true;
     while (FGetCounterValue() < FEndWaitTime) {
         if (sleeping) {

@@ -8,6 +8,8 @@
 // clock, publishes the counter value of that tick under a reader-writer lock and signals an
 // auto-reset tick event.
 
+#include "moba/ThreadPriority.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -39,6 +41,8 @@ public:
     bool WaitNextTick();
     // How often the periodic tick source was (re-)created; 1 after start.
     int TimerCreations() const { return FTimerCreations.load(); }
+    // What the tick thread's priority could be raised to (known once the thread runs).
+    PriorityRaise Raised() const { return FRaised.load(); }
 
 private:
     void Execute();
@@ -48,6 +52,7 @@ private:
     std::atomic<std::uint32_t> FResolution;
     std::atomic<bool> FChanged{true};
     std::atomic<int> FTimerCreations{0};
+    std::atomic<PriorityRaise> FRaised{PriorityRaise::None};
 
     mutable std::shared_mutex FReadWriteSync;
     std::int64_t FCountValue = 0;
@@ -83,6 +88,10 @@ public:
     void setThreadPriority(TThreadPriority p) { FThreadPriority = p; }
     bool UseSuspend() const { return FUseSuspend; }
     void setUseSuspend(bool on) { FUseSuspend = on; }
+    // Raise the waiting thread's priority for the length of each wait where the system allows it
+    // (default on), so that a busy machine does not delay its wake-up and its last-tick spin.
+    bool RaiseWaiter() const { return FRaiseWaiter; }
+    void setRaiseWaiter(bool on) { FRaiseWaiter = on; }
     bool TSC() const { return FTSC; }
     double CountSpeed() const { return FCountSpeed; }
     std::uint32_t MinAccuracy() const { return FMinAccuracy; }
@@ -122,4 +131,5 @@ private:
     TMMTimerThread::CounterFunction FGetCounterValue = &MonotonicCounter;
     double FCountSpeed = 1000.0;
     bool FUseSuspend = true;
+    bool FRaiseWaiter = true;
 };

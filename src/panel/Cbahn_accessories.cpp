@@ -60,8 +60,11 @@ void Cbahn::ga_out(const QString& Protokoll, int decoder, int dataPort)
         return;
     if (m_main.SrcpVer == 73) {
         ServerSession* session = m_main.Session;
-        if (!session || !session->commandConnected())
+        if (!session || !session->commandConnected()) {
+            if (session && session->reconnecting())
+                session->refuseWhileReconnecting();  // rather than sending it later, unasked
             return;
+        }
         const std::string word = (Protokoll == QLatin1String("N") || Protokoll == QLatin1String("n"))
                                      ? "SET GA N "
                                      : "SET GA M ";

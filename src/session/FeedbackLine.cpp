@@ -5,7 +5,29 @@
 
 namespace {
 
-constexpr std::string_view Prefix = "INFO FB S88";
+constexpr std::string_view TypeWords[] = {"S88", "M6051", "I8255"};
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// Takes the next field (up to a blank) off the front of `s`.
+std::string_view nextField(std::string_view& s)
+{
+    std::size_t i = 0;
+    while (i < s.size() && !isBlank(s[i]))
+        ++i;
+    std::string_view field = s.substr(0, i);
+    s.remove_prefix(i);
+    return field;
+}
+
+void skipBlanks(std::string_view& s)
+{
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+}
 
 std::string_view trimmed(std::string_view s)
 {
@@ -35,14 +57,30 @@ long long decimal(std::string_view text, std::string_view line)
 
 } // namespace
 
+std::optional<std::string_view> feedbackFields(std::string_view line)
+{
+    if (nextField(line) != "INFO")
+        return std::nullopt;
+    skipBlanks(line);
+    if (nextField(line) != "FB")
+        return std::nullopt;
+    skipBlanks(line);
+    const std::string_view type = nextField(line);
+    for (std::string_view known : TypeWords)
+        if (type == known)
+            return trimmed(line);
+    return std::nullopt;
+}
+
 bool isFeedbackLine(std::string_view line)
 {
-    return line.substr(0, Prefix.size()) == Prefix;
+    return feedbackFields(line).has_value();
 }
 
 bool isAllContactsLine(std::string_view line)
 {
-    return isFeedbackLine(line) && line.size() > 12 && line[12] == '*';
+    const auto rest = feedbackFields(line);
+    return rest && !rest->empty() && rest->front() == '*';
 }
 
 FeedbackContact contactOf(long long contact, int value)
@@ -58,7 +96,8 @@ FeedbackContact contactOf(long long contact, int value)
 
 FeedbackContact decodeFbPort(std::string_view line)
 {
-    std::string_view rest = trimmed(dropped(line, 12));
+    const auto fields = feedbackFields(line);
+    std::string_view rest = fields ? *fields : trimmed(dropped(line, 12));
     auto blank = rest.find(' ');
     if (blank == std::string_view::npos)
         throw FeedbackLineError("no value in feedback line: " + std::string(line.substr(0, 80)));
@@ -71,7 +110,9 @@ FeedbackContact decodeFbPort(std::string_view line)
 
 std::vector<FeedbackContact> decodeFbAll(std::string_view line)
 {
-    std::string_view digits = trimmed(dropped(line, 14));
+    const auto fields = feedbackFields(line);
+    std::string_view digits =
+        fields && !fields->empty() && fields->front() == '*' ? trimmed(fields->substr(1)) : trimmed(dropped(line, 14));
     std::vector<FeedbackContact> out;
     out.reserve(digits.size());
     for (std::size_t i = 0; i < digits.size(); ++i) {

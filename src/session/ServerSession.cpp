@@ -21,8 +21,15 @@ constexpr int MsgNotConnected = 127;
 constexpr int CaptionInfo = 128;
 constexpr int MsgInitialized = 129;
 constexpr int MsgPleaseConnect = 142;
+constexpr int MsgLostNextAttempt = 531;
+constexpr int MsgReconnectAttempt = 532;
+constexpr int MsgRestored = 533;
+constexpr int MsgNotSentReconnecting = 534;
 
 constexpr int SrcpVer073 = 73;
+
+// How often the link watch looks at the command connection.
+constexpr int WatchTickMs = 250;
 
 std::string toWire(const QString& text)
 {
@@ -55,10 +62,17 @@ ServerSession::ServerSession(AppState& main, UserDialogs& dialogs, const C_langu
             onPowerMonitor();
     });
     pause = [this](int ms) { m_timer.Wait(std::int64_t(ms) * 1000); };
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &ServerSession::startAttempt);
+    m_watchTimer.setInterval(WatchTickMs);
+    connect(&m_watchTimer, &QTimer::timeout, this, &ServerSession::watchTick);
 }
 
 ServerSession::~ServerSession()
 {
+    m_retryTimer.stop();
+    m_watchTimer.stop();
+    cancelAttempt();
     stopReader(ReadCommand);
     stopReader(Readinfo);
     stopReader(PollHandleThread);
@@ -88,22 +102,52 @@ bool ServerSession::pollRunning() const
 bool ServerSession::writeCommand(std::string_view text)
 {
     std::lock_guard lock(Lock_socket);
-    if (!Command_Socket.connected())
+    if (!commandConnected())
         return false;
-    Command_Socket.writeText(text);
+    try {
+        Command_Socket.writeText(text);
+    } catch (const TcpError& e) {
+        writeFailed(e);
+        return false;
+    }
     return true;
 }
 
 bool ServerSession::writePulse(std::string_view on, std::string_view off, const std::function<void()>& between)
 {
     std::lock_guard lock(Lock_socket);
-    if (!Command_Socket.connected())
+    if (!commandConnected())
         return false;
-    Command_Socket.writeText(on);
-    if (between)
-        between();
-    Command_Socket.writeText(off);
+    try {
+        Command_Socket.writeText(on);
+        if (between)
+            between();
+        Command_Socket.writeText(off);
+    } catch (const TcpError& e) {
+        writeFailed(e);
+        return false;
+    }
     return true;
+}
+
+bool ServerSession::reconnectEnabled() const
+{
+    return m_main.Autoreconnect > 0 && m_main.SrcpVer == SrcpVer073;
+}
+
+void ServerSession::writeFailed(const TcpError& e)
+{
+    if (!reconnectEnabled())
+        throw;  // shown by the caller, as every write failure
+    // The status bar says so and the session tries again; the caller sees "not written".
+    const QString why = QString::fromLocal8Bit(e.what());
+    QMetaObject::invokeMethod(this, [this, why] { linkLost(why); }, Qt::QueuedConnection);
+}
+
+void ServerSession::refuseWhileReconnecting()
+{
+    QMetaObject::invokeMethod(
+        this, [this] { emit statusText(1, message(MsgNotSentReconnecting)); }, Qt::QueuedConnection);
 }
 
 bool ServerSession::writeGuarded(std::string_view text)
@@ -146,11 +190,19 @@ void ServerSession::drainHandOver()
     auto items = m_handOver.take();
     for (auto& item : items)
         handle(item);
+    if (m_lostPending) {
+        m_lostPending = false;
+        linkLost(m_lostWhy);
+    }
 }
 
 void ServerSession::handle(HandOverItem& item)
 {
     if (item.kind == HandOverItem::Kind::ReaderEnded) {
+        if (item.closedByPeer && m_policy.state() == ReconnectPolicy::State::Connected && reconnectEnabled()) {
+            m_lostPending = true;  // dealt with once this batch is through
+            m_lostWhy = fromWire(item.line);
+        }
         if (item.channel == SrcpChannel::Command) {
             if (m_main.Debug)
                 emit statusText(1, QString::fromUtf8("Es wurde eine Exception im Modul ReadCommand ausgelöst!"));
@@ -163,6 +215,7 @@ void ServerSession::handle(HandOverItem& item)
     }
     switch (item.channel) {
     case SrcpChannel::Command:
+        m_watch.lineReceived(LinkWatch::Clock::now());
         Cinfo = fromWire(item.line);
         emit statusText(1, Cinfo);
         break;
@@ -206,6 +259,14 @@ void ServerSession::connectServer()
         }
         return;
     }
+    if (reconnecting()) {
+        // The user connects now rather than waiting for the next attempt.
+        m_retryTimer.stop();
+        cancelAttempt();
+        m_policy.disconnected();
+        m_writable = true;
+        emit reconnectingChanged(false);
+    }
     if (Command_Socket.connected())
         return;
     // A session whose server went away leaves its reader finished and its socket open.
@@ -214,14 +275,22 @@ void ServerSession::connectServer()
     drainHandOver();
     try {
         Command_Socket.connect(toWire(m_main.Iphostchar), m_main.Ipport, ConnectTimeout);
+        m_watch.timings = linkTimings;
+        m_watch.reset();
+        m_watch.opened(LinkWatch::Clock::now(), false);  // the greeting comes through the reader
         m_main.Connecting = true;
         ReadCommand = std::make_unique<TReadCommand>(Command_Socket, m_handOver);
         ReadCommand->start();
         pause(1000);
         if (!Command_Socket.connected())
             throw TcpClosed("the server closed the connection");
-        if (m_main.Autopower > 0)
-            writeCommand("SET POWER ON\n");
+        m_choices.power = SessionChoices::Power::Unknown;
+        if (m_main.Autopower > 0 && writeCommand("SET POWER ON\n"))
+            m_choices.power = SessionChoices::Power::On;
+        m_choices.feedbackPolling = pollRunning();
+        m_policy.enabled = reconnectEnabled();
+        m_policy.connected();
+        m_watchTimer.start();
         emit connectedChanged(true);
         if (m_main.Monitorpower > 0)
             PowerTimer.start();
@@ -256,6 +325,19 @@ void ServerSession::connectInfoChannel()
 void ServerSession::disconnectServer()
 {
     PowerTimer.stop();
+    m_retryTimer.stop();
+    m_watchTimer.stop();
+    const bool wasReconnecting = reconnecting();
+    cancelAttempt();
+    m_policy.disconnected();
+    m_writable = true;
+    if (wasReconnecting) {
+        emit reconnectingChanged(false);
+        if (m_choices.feedbackPolling && !pollRunning()) {
+            m_choices.feedbackPolling = false;
+            emit feedbackPollingChanged(false);
+        }
+    }
     if (m_main.SrcpVer == SrcpVer073) {
         stopReader(ReadCommand);
         closeCommandSocket();
@@ -281,7 +363,9 @@ void ServerSession::powerOn()
 {
     if (m_main.SrcpVer != SrcpVer073 && srcp08.power)
         return srcp08.power(true);
-    if (!writeGuarded("SET POWER ON\n"))
+    if (writeGuarded("SET POWER ON\n"))
+        notePowerCommand("SET POWER ON");
+    else
         errorBox(MsgNotConnected);
 }
 
@@ -289,8 +373,24 @@ void ServerSession::powerOff()
 {
     if (m_main.SrcpVer != SrcpVer073 && srcp08.power)
         return srcp08.power(false);
-    if (!writeGuarded("SET POWER OFF\n"))
+    // Switching off counts even while the server is being tried again: it is switched off as soon
+    // as the server is back.
+    if (writeGuarded("SET POWER OFF\n") || reconnecting())
+        notePowerCommand("SET POWER OFF");
+    if (!commandConnected())
         errorBox(MsgNotConnected);
+}
+
+void ServerSession::notePowerCommand(std::string_view text)
+{
+    std::string word;
+    for (char c : text)
+        if (static_cast<unsigned char>(c) > ' ')
+            word += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    if (word == "SETPOWERON")
+        m_choices.power = SessionChoices::Power::On;
+    else if (word == "SETPOWEROFF" || word == "RESET")
+        m_choices.power = SessionChoices::Power::Off;
 }
 
 void ServerSession::resetServer()
@@ -303,7 +403,8 @@ void ServerSession::resetServer()
         errorBox(MsgNotConnected);
         return;
     }
-    writeGuarded("RESET\n");
+    if (writeGuarded("RESET\n"))
+        notePowerCommand("RESET");
     m_dialogs.messageBox(message(MsgInitialized), message(CaptionInfo), UserDialogs::Icon::Error);
 }
 
@@ -324,6 +425,8 @@ void ServerSession::freeCommand()
         return;
     if (!writeGuarded(toWire(*text) + "\n"))
         errorBox(MsgNotConnected);
+    else
+        notePowerCommand(toWire(*text));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -332,6 +435,12 @@ void ServerSession::freeCommand()
 void ServerSession::startFeedback()
 {
     emit feedbackPollingChanged(true);
+    if (m_main.SrcpVer == SrcpVer073 && reconnecting()) {
+        // Started together with the rest of the session once the server is back.
+        m_choices.feedbackPolling = true;
+        emit statusText(1, message(MsgNotSentReconnecting));
+        return;
+    }
     if (m_main.SrcpVer != SrcpVer073) {
         if (srcp08.startFeedback && srcp08.startFeedback())
             return;  // "&Start" and "&Reset" stay disabled, also when the bus has no feedback group
@@ -346,6 +455,7 @@ void ServerSession::startFeedback()
         pause(500);
         PollHandleThread = std::make_unique<TPollHandleThread>(Poll_Socket, m_handOver);
         PollHandleThread->start();
+        m_choices.feedbackPolling = true;
     } catch (const std::exception&) {
         stopReader(PollHandleThread);
         Poll_Socket.close();
@@ -356,6 +466,7 @@ void ServerSession::startFeedback()
 
 void ServerSession::stopFeedback()
 {
+    m_choices.feedbackPolling = false;
     if (m_main.SrcpVer == SrcpVer073) {
         stopReader(PollHandleThread);
         Poll_Socket.close();
@@ -364,4 +475,177 @@ void ServerSession::stopFeedback()
         srcp08.stopFeedback();
     }
     emit feedbackPollingChanged(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Getting a lost server back
+
+void ServerSession::linkLost(const QString& why)
+{
+    if (m_policy.state() != ReconnectPolicy::State::Connected)
+        return;  // already dealt with, or the user disconnected meanwhile
+    m_policy.enabled = reconnectEnabled();
+    const auto delay = m_policy.lost();
+    m_watchTimer.stop();
+    if (!delay)
+        return;  // the readers have ended and the status bar says so; the user connects again
+    if (m_main.Debug)
+        emit statusText(2, why);
+    PowerTimer.stop();
+    m_writable = false;
+    stopReader(ReadCommand);
+    closeCommandSocket();
+    stopReader(Readinfo);
+    Info_Socket.close();
+    stopReader(PollHandleThread);
+    Poll_Socket.close();
+    emit reconnectingChanged(true);
+    scheduleAttempt(*delay);
+}
+
+void ServerSession::scheduleAttempt(std::chrono::milliseconds delay)
+{
+    emit statusText(1, message(MsgLostNextAttempt).arg((delay.count() + 999) / 1000));
+    m_retryTimer.start(static_cast<int>(delay.count()));
+}
+
+void ServerSession::startAttempt()
+{
+    if (!m_policy.startAttempt())
+        return;
+    emit statusText(1, message(MsgReconnectAttempt).arg(m_policy.attempts()));
+    if (m_attempt.joinable())
+        m_attempt.join();
+    m_attemptCancelled = false;
+    const std::string host = toWire(m_main.Iphostchar);
+    const int port = m_main.Ipport;
+    const auto greet = linkTimings.greet;
+    // Connecting may take up to the connect time-out and the greeting up to its own: neither may
+    // hold up the window, so both happen on a thread of their own. Nobody else uses Command_Socket
+    // meanwhile: the readers are stopped and writers see the session as not connected.
+    m_attempt = std::thread([this, host, port, greet] {
+        bool ok = false;
+        std::string greeting;
+        try {
+            Command_Socket.connect(host, port, ConnectTimeout);
+            if (!m_attemptCancelled.load()) {
+                greeting = Command_Socket.readLine(TcpLineClient::DefaultMaxLine, greet);
+                ok = !m_attemptCancelled.load();
+            }
+        } catch (const std::exception&) {
+            // refused, timed out, closed before the greeting: the attempt failed
+        }
+        if (!ok)
+            Command_Socket.disconnect();
+        QMetaObject::invokeMethod(
+            this, [this, ok, greeting] { attemptFinished(ok, greeting); }, Qt::QueuedConnection);
+    });
+}
+
+void ServerSession::cancelAttempt()
+{
+    if (!m_attempt.joinable())
+        return;
+    m_attemptCancelled = true;
+    Command_Socket.disconnect();  // wakes a wait for the greeting
+    m_attempt.join();
+    closeCommandSocket();
+}
+
+void ServerSession::attemptFinished(bool ok, const std::string& greeting)
+{
+    if (m_attempt.joinable())
+        m_attempt.join();
+    if (m_policy.state() != ReconnectPolicy::State::Trying)
+        return;  // cancelled; whoever cancelled has cleaned up
+    if (!ok) {
+        closeCommandSocket();
+        if (const auto delay = m_policy.attemptFailed())
+            scheduleAttempt(*delay);
+        return;
+    }
+    restoreSession(greeting);
+}
+
+void ServerSession::restoreSession(const std::string& greeting)
+{
+    m_policy.connected();
+    m_writable = true;
+    Cinfo = fromWire(greeting);
+    m_watch.timings = linkTimings;
+    m_watch.opened(LinkWatch::Clock::now(), true);
+    ReadCommand = std::make_unique<TReadCommand>(Command_Socket, m_handOver);
+    ReadCommand->start();
+    m_watchTimer.start();
+    emit reconnectingChanged(false);
+    emit connectedChanged(true);
+
+    // Power as the user last chose it; never on when the user did not ask for it.
+    if (m_choices.power == SessionChoices::Power::On)
+        writeCommand("SET POWER ON\n");
+    else if (m_choices.power == SessionChoices::Power::Off)
+        writeCommand("SET POWER OFF\n");
+    if (m_main.Monitorpower > 0)
+        PowerTimer.start();
+
+    QString problem;
+    if (m_main.Infoport_an > 0) {
+        try {
+            Info_Socket.connect(toWire(m_main.Iphostchar), m_main.Ipport + 2, ConnectTimeout);
+            Readinfo = std::make_unique<TReadinfo>(Info_Socket, m_handOver);
+            Readinfo->start();
+        } catch (const std::exception&) {
+            stopReader(Readinfo);
+            Info_Socket.close();
+            problem = message(MsgInfoChannelFailed);
+        }
+    }
+    // Feedback polling as it was; the server reports every contact when the feedback connection
+    // opens, so the panel shows the feedback as it is now.
+    if (m_choices.feedbackPolling && !openFeedbackChannel()) {
+        m_choices.feedbackPolling = false;
+        emit feedbackPollingChanged(false);
+        problem = message(MsgFeedbackChannelFailed);
+    }
+    emit statusText(1, problem.isEmpty() ? message(MsgRestored) : problem);
+}
+
+bool ServerSession::openFeedbackChannel()
+{
+    stopReader(PollHandleThread);
+    Poll_Socket.close();
+    try {
+        Poll_Socket.connect(toWire(m_main.Iphostchar), m_main.Ipport + 1, ConnectTimeout);
+        PollHandleThread = std::make_unique<TPollHandleThread>(Poll_Socket, m_handOver);
+        PollHandleThread->start();
+        return true;
+    } catch (const std::exception&) {
+        stopReader(PollHandleThread);
+        Poll_Socket.close();
+        return false;
+    }
+}
+
+void ServerSession::watchTick()
+{
+    if (m_policy.state() != ReconnectPolicy::State::Connected || !reconnectEnabled()) {
+        m_watchTimer.stop();
+        return;
+    }
+    drainHandOver();  // lines read meanwhile count, and a reader that ended is noticed first
+    if (m_policy.state() != ReconnectPolicy::State::Connected)
+        return;
+    const auto now = LinkWatch::Clock::now();
+    switch (m_watch.tick(now)) {
+    case LinkWatch::Action::None:
+        break;
+    case LinkWatch::Action::SendProbe:
+        // A question every SRCP 0.7.3 server answers and that changes nothing.
+        m_watch.probeSent(now);
+        writeCommand("GET POWER\n");
+        break;
+    case LinkWatch::Action::Lost:
+        linkLost(QStringLiteral("the server does not answer"));
+        break;
+    }
 }

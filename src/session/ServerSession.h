@@ -15,6 +15,8 @@
 
 #include "session/FeedbackLine.h"
 #include "session/LineHandOver.h"
+#include "session/LinkWatch.h"
+#include "session/ReconnectPolicy.h"
 
 #include "srcp/TcpLineClient.h"
 
@@ -22,12 +24,14 @@
 #include <QString>
 #include <QTimer>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 struct AppState;
 class UserDialogs;
@@ -56,8 +60,20 @@ public:
     QString Cinfo;           // last line of the command channel
     QString InMessage;       // last line of the info channel
 
-    bool commandConnected() const { return Command_Socket.connected(); }
+    // The command connection is open and usable (false while a lost server is being tried again).
+    bool commandConnected() const { return m_writable.load() && Command_Socket.connected(); }
     bool pollRunning() const;
+
+    // --- Getting a lost server back (Autoreconnect > 0) ---
+    // The server was lost without the user asking and the session tries again by itself.
+    bool reconnecting() const { return m_policy.reconnecting(); }
+    const ReconnectPolicy& reconnectPolicy() const { return m_policy; }
+    const SessionChoices& choices() const { return m_choices; }
+    // Says in the status bar that a command was not sent because the server is being tried again.
+    // Any thread.
+    void refuseWhileReconnecting();
+    // How a server that keeps its connection open but no longer answers is noticed.
+    LinkWatch::Timings linkTimings;
 
     // Writes `text` as it is (the caller adds the line end) under Lock_socket. Returns false and
     // writes nothing when Command_Socket is not connected. Throws TcpError when the write fails
@@ -110,6 +126,8 @@ signals:
     void feedbackPollingChanged(bool running);
     // Every line of the info channel, after it was shown (the service object's parse).
     void infoLine(const QString& line);
+    // The session started or stopped trying to get a lost server back.
+    void reconnectingChanged(bool reconnecting);
 
 private:
     QString message(int id) const;
@@ -121,6 +139,17 @@ private:
     void connectInfoChannel();
     void handle(HandOverItem& item);
     bool writeGuarded(std::string_view text);  // writeCommand with write failures shown
+    bool reconnectEnabled() const;
+    void writeFailed(const TcpError& e);       // any thread; throws again unless reconnecting is on
+    void linkLost(const QString& why);         // GUI thread
+    void scheduleAttempt(std::chrono::milliseconds delay);
+    void startAttempt();
+    void attemptFinished(bool ok, const std::string& greeting);
+    void cancelAttempt();
+    void restoreSession(const std::string& greeting);
+    bool openFeedbackChannel();
+    void watchTick();
+    void notePowerCommand(std::string_view text);
 
     AppState& m_main;
     UserDialogs& m_dialogs;
@@ -130,4 +159,15 @@ private:
     std::unique_ptr<TReadCommand> ReadCommand;
     std::unique_ptr<TReadinfo> Readinfo;
     std::unique_ptr<TPollHandleThread> PollHandleThread;
+
+    ReconnectPolicy m_policy;
+    SessionChoices m_choices;
+    LinkWatch m_watch;
+    QTimer m_retryTimer;  // next attempt
+    QTimer m_watchTimer;  // LinkWatch ticks while connected
+    std::thread m_attempt;
+    std::atomic<bool> m_attemptCancelled{false};
+    std::atomic<bool> m_writable{true};  // false while an attempt owns Command_Socket
+    bool m_lostPending = false;
+    QString m_lostWhy;
 };

@@ -15,7 +15,7 @@ struct CaptionSource {
     int id;
 };
 
-constexpr std::array<CaptionSource, 74> CaptionSources{{
+constexpr std::array<CaptionSource, 75> CaptionSources{{
     // Main menu
     {"MainForm", "FileMenu", 0},
     {"MainForm", "Neu1", 1},
@@ -92,6 +92,7 @@ constexpr std::array<CaptionSource, 74> CaptionSources{{
     {"SetupForm", "Labellang", 76},
     {"SetupForm", "LabelSRCPVersion", 78},
     {"SetupForm", "LabelJoymod", 79},
+    {"SetupForm", "LabelReconnect", 530},
     // Assistant
     {"AssistForm", "Close_button", 80},
     {"AssistForm", "Select_button", 81},

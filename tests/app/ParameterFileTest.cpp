@@ -46,7 +46,7 @@ int locoLine(int l, int recordLine)
 
 }  // namespace
 
-TEST(ParameterFile, DefaultsAreWrittenAs516DecimalLinesWithCrLf)
+TEST(ParameterFile, DefaultsAreWrittenAs517DecimalLinesWithCrLf)
 {
     const QByteArray text = defaultFile();
     EXPECT_EQ(text.count("\r\n"), ParameterFile::LineCount);
@@ -61,7 +61,33 @@ TEST(ParameterFile, DefaultsAreWrittenAs516DecimalLinesWithCrLf)
             expected += "0";
         expected += {"7", "1", "3", "2", "Direction", "Func", "F2", "F3"};
     }
+    expected += "1";  // reconnect automatically
     EXPECT_EQ(linesOf(text), expected);
+}
+
+TEST(ParameterFile, ReconnectSettingIsAnAppendedLineWhoseAbsenceReadsAsOn)
+{
+    AppState off;
+    off.Autoreconnect = 0;
+    TLok lok;
+    QList<QByteArray> lines = linesOf(ParameterFile::write(off, lok));
+    ASSERT_EQ(lines.size(), ParameterFile::LineCount);
+    EXPECT_EQ(lines.last(), "0");
+
+    AppState back;
+    back.Autoreconnect = 7;
+    ParameterFile::read(joinLines(lines), back, lok);
+    EXPECT_EQ(back.Autoreconnect, 0);
+
+    // A file from before the setting: 516 lines, with or without trailing blank lines.
+    lines.removeLast();
+    for (const QByteArray& tail : {QByteArray(), QByteArray("\r\n"), QByteArray("\r\n  \r\n")}) {
+        AppState old;
+        old.Autoreconnect = 0;
+        ParameterFile::read(joinLines(lines) + tail, old, lok);
+        EXPECT_EQ(old.Autoreconnect, 1) << tail.size();
+        EXPECT_EQ(ParameterFile::write(old, lok).count("\r\n"), ParameterFile::LineCount);
+    }
 }
 
 TEST(ParameterFile, RoundTripRestoresEveryStoredFieldAndEightBitNames)

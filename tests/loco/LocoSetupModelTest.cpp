@@ -231,3 +231,69 @@ TEST(LocoSetup, PaletteSlotsAndJoystickButtons)
     EXPECT_EQ(t.lok.get_jb4func(0), "keine");
     EXPECT_EQ(t.model.Zeigen_buttonClick(), "F1:0 F2:0 F3:2 F4:6");
 }
+
+TEST(LocoSetup, ChoiceOfButtons3And4SurvivesReopeningAndSavingAgain)
+{
+    DialogFixture t;
+    t.lok.set_protocol(2, "M3");
+    t.lok.set_nrof(2, 4);
+    t.model.setuplok(2);
+    t.model.K3CBChange(4);  // keine
+    ASSERT_TRUE(t.model.Fertig_buttonClick());
+    ASSERT_EQ(t.lok.get_jb3(2), 0);
+    ASSERT_EQ(t.lok.get_jb3func(2), "keine");
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        t.model.setuplok(2);
+        EXPECT_EQ(t.model.K3Text, "keine");
+        EXPECT_EQ(t.model.joyCode[2], 0);
+        ASSERT_TRUE(t.model.Fertig_buttonClick());
+        EXPECT_EQ(t.lok.get_jb3func(2), "keine") << "not F1";
+        EXPECT_EQ(t.lok.get_jb4func(2), "F3");
+    }
+    // A function chosen while its slot was empty (button code 0) keeps its name as well.
+    t.lok.set_jb4(2, 0);
+    t.lok.set_jb4func(2, "F4");
+    t.model.setuplok(2);
+    EXPECT_EQ(t.model.K4Text, "----");
+    ASSERT_TRUE(t.model.Fertig_buttonClick());
+    EXPECT_EQ(t.lok.get_jb4func(2), "F4");
+}
+
+TEST(LocoSetup, DamagedCodeIsResetOnceWhenTheDialogIsFilled)
+{
+    DialogFixture t;
+    int resets = 0;
+    t.model.onDamagedCode = [&] {
+        ++resets;
+        for (int n = 0; n < TLok::Count; ++n)
+            t.lok.lokinit(n);
+    };
+    const struct {
+        int f1, jb3;
+    } cases[] = {{99, 3}, {2, 21}, {2, -1}};
+    for (const auto& c : cases) {
+        resets = 0;
+        t.lok.set_protocol(4, "M2");
+        t.lok.set_nrof(4, 4);
+        Dekod_Funcs f{};
+        f[1] = static_cast<std::uint8_t>(c.f1);
+        t.lok.set_F(4, f);
+        t.lok.set_jb3(4, c.jb3);
+        t.model.setuplok(4);
+        EXPECT_EQ(resets, 1) << c.f1 << " " << c.jb3;
+        EXPECT_EQ(t.lok.get_protocol(4), "M1") << "defaults";
+        t.model.setuplok(4);
+        EXPECT_EQ(resets, 1);
+    }
+    // Without a reset the damaged code is left out of the dialog.
+    t.model.onDamagedCode = nullptr;
+    t.lok.set_protocol(4, "M2");
+    t.lok.set_nrof(4, 4);
+    Dekod_Funcs f{};
+    f[1] = 99;
+    f[2] = 3;
+    t.lok.set_F(4, f);
+    t.model.setuplok(4);
+    EXPECT_EQ(t.model.slotCode, (std::array<int, 4>{0, 13, 0, 0}));
+}

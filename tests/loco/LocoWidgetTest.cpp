@@ -85,3 +85,26 @@ TEST(TLocoForm, BadAddressKeepsTheDialogOpenAndFunctionControlsFollowTheProtocol
     EXPECT_EQ(lok.get_protocol(0), "NB");
     EXPECT_EQ(saves, 1);
 }
+
+TEST(TLocoForm, DamagedFunctionCodeIsReportedOnceNotOnEveryRedraw)
+{
+    TLok lok;
+    lok.set_protocol(0, "M2");
+    lok.set_nrof(0, 4);
+    Dekod_Funcs f{};
+    f[1] = 99;
+    lok.set_F(0, f);
+    LocoIcons icons([] { return QStringLiteral(QUARN_SOURCE_DIR "data/Data/"); });
+    ScriptedDialogs dialogs;
+    TLocoForm form(lok, icons, dialogs);
+    form.showModal = [&] { form.show(); };
+    int damaged = 0;
+    form.onDamagedCode = [&] { ++damaged; };  // reports, but the table stays as it is
+    form.setuplok(0);
+    EXPECT_EQ(damaged, 1);
+    QTest::mouseClick(form.findChild<ClickImage*>("Func_image2"), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<ClickImage*>("Func2"), Qt::LeftButton);
+    form.findChild<QRadioButton*>("RadioGroup2_item2")->click();
+    EXPECT_EQ(damaged, 1) << "redrawing the slots reports nothing more";
+    form.reject();
+}

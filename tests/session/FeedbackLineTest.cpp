@@ -64,3 +64,28 @@ TEST(FeedbackLine, Recognition)
     EXPECT_FALSE(isAllContactsLine("INFO FB S88 1 1"));
     EXPECT_FALSE(isAllContactsLine("INFO FB S88"));
 }
+
+TEST(FeedbackLine, EveryFeedbackInterfaceIsReadByFieldWithTheSameNumbering)
+{
+    // A server reading its contacts through a 6051 or 8255 interface names that type instead of S88.
+    for (const std::string type : {"S88", "M6051", "I8255"}) {
+        const std::string one = "INFO FB " + type + " 17 1";
+        ASSERT_TRUE(isFeedbackLine(one)) << one;
+        EXPECT_FALSE(isAllContactsLine(one));
+        const std::vector<FeedbackContact> expected{FeedbackContact{2, 1, 1}};
+        EXPECT_EQ(decodeFeedbackLine(one), expected) << one;
+
+        const std::string all = "INFO FB " + type + " * 0100000000000000001";
+        ASSERT_TRUE(isAllContactsLine(all)) << all;
+        auto contacts = decodeFeedbackLine(all);
+        ASSERT_EQ(contacts.size(), 19u) << all;
+        EXPECT_EQ(contacts[1], (FeedbackContact{1, 2, 1}));
+        EXPECT_EQ(contacts[18], (FeedbackContact{2, 3, 1}));
+
+        EXPECT_THROW(decodeFeedbackLine("INFO FB " + type + " 12"), FeedbackLineError) << type;
+    }
+    // Other lines, and other type words, are still not feedback.
+    for (const char* other : {"INFO FB", "INFO FB  ", "INFO FB S8 1 1", "INFO FB S88X 1 1", "INFO FB M605 1 1",
+                              "INFO FB LPT1 1 1", "INFO GA M 15 1 1 -1", "info fb S88 1 1", "XINFO FB S88 1 1"})
+        EXPECT_FALSE(isFeedbackLine(other)) << other;
+}

@@ -29,6 +29,7 @@ protected:
         main.Iphostchar = QStringLiteral("127.0.0.1");
         main.Ipport = server.port();
         main.Lang_id = 2;
+        main.Autoreconnect = 0;  // getting a lost server back has tests of its own
         timer.setEnabled(true);
         session = std::make_unique<ServerSession>(main, dialogs, lang, timer);
         session->pause = [](int ms) { std::this_thread::sleep_for(milliseconds(std::min(ms, 50))); };

@@ -1,6 +1,7 @@
 #pragma once
 // Runs the project's SRCP simulator (srcp-sim) as a child process on 127.0.0.1 with ports it picks
-// itself (--port 0), reads the ports from its first output line and feeds it commands on stdin.
+// itself (--port 0; a "--port", "P" pair in `extra` asks for P instead), reads the ports from its
+// first output line and feeds it commands on stdin.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -78,6 +79,16 @@ public:
     SimProcess& operator=(const SimProcess&) = delete;
 
     int port() const { return m_port; }
+    // Ends the simulator at once, as a crash or a pulled plug would (no orderly close).
+    void kill()
+    {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGKILL);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+    }
     void command(const std::string& line)
     {
         std::string all = line + "\n";

@@ -1,5 +1,6 @@
 #include "ControlCommands.h"
 
+#include "ConnectionControls.h"
 #include "LineTokens.h"
 
 #include <cstdio>
@@ -13,7 +14,9 @@ bool runControlCommand(std::string_view line, Frontend &frontend, EventLoop &loo
     return true;
   std::string verb = upper(w[0]);
   bool ok = false;
-  if (verb == "QUIT" && w.size() == 1) {
+  if (runConnectionControl(w, loop)) {
+    ok = true;
+  } else if (verb == "QUIT" && w.size() == 1) {
     loop.requestStop();
     ok = true;
   } else if ((verb == "MUTE" || verb == "UNMUTE") && w.size() == 1) {

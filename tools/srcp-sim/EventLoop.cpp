@@ -77,6 +77,7 @@ bool EventLoop::listenConsecutive(int port, int count, std::vector<int> &ports) 
       ports.clear();
       for (int i = 0; i < count; ++i)
         ports.push_back(base + i);
+      listenPorts_ = ports;
       return true;
     }
     for (int fd : fds)
@@ -124,6 +125,8 @@ void EventLoop::closeAfterFlush(ConnId id) {
 }
 
 void EventLoop::flush(ConnId id, Connection &c) {
+  if (silent() && !c.dead)
+    return; // kept until the server answers again
   while (c.outOffset < c.out.size()) {
     ssize_t n = ::send(c.fd, c.out.data() + c.outOffset, c.out.size() - c.outOffset, MSG_NOSIGNAL);
     if (n > 0) {
@@ -173,13 +176,23 @@ void EventLoop::acceptClients(int listenerIndex) {
     Connection &c = connections_[id];
     c.fd = fd;
     c.listenerIndex = listenerIndex;
-    log_.write(id, 'O', "listener " + std::to_string(listenerIndex));
-    frontend_->opened(id, listenerIndex);
+    log_.write(id, 'O', "listener " + std::to_string(listenerIndex) + (greeting_ ? "" : " ungreeted"));
+    if (greeting_)
+      frontend_->opened(id, listenerIndex);
+    else
+      c.ignored = true;
   }
 }
 
 void EventLoop::readClient(ConnId id, Connection &c) {
   char buffer[16384];
+  if (c.ignored) {
+    // Accepted but never greeted: what the client writes is read and forgotten.
+    ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+      drop(id, c, n == 0 ? "closed by client" : "receive failed");
+    return;
+  }
   for (int rounds = 0; rounds < 4; ++rounds) {
     ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
     if (n > 0) {
@@ -269,7 +282,8 @@ void EventLoop::reapDead() {
   std::vector<ConnId> gone;
   for (auto it = connections_.begin(); it != connections_.end();) {
     if (it->second.dead) {
-      gone.push_back(it->first);
+      if (!it->second.ignored)
+        gone.push_back(it->first);
       it = connections_.erase(it);
     } else {
       ++it;
@@ -290,10 +304,13 @@ void EventLoop::run(Frontend &frontend) {
     if (stdinWatched_)
       fds.push_back({STDIN_FILENO, POLLIN, 0});
     std::size_t firstListener = fds.size();
-    for (int fd : listeners_)
-      fds.push_back({fd, POLLIN, 0});
+    if (!silent())
+      for (int fd : listeners_)
+        fds.push_back({fd, POLLIN, 0});
     std::size_t firstClient = fds.size();
     for (auto &[id, c] : connections_) {
+      if (silent())
+        break;
       short events = c.closing ? 0 : POLLIN;
       if (c.outOffset < c.out.size())
         events |= POLLOUT;
@@ -336,12 +353,60 @@ void EventLoop::run(Frontend &frontend) {
       }
     }
     double now = log_.nowMs();
+    if (refuseUntil_ >= 0 && now >= refuseUntil_) {
+      refuseUntil_ = -1;
+      std::vector<int> fds;
+      for (int port : listenPorts_) {
+        int fd = openListener(port);
+        if (fd < 0)
+          break;
+        fds.push_back(fd);
+      }
+      if (fds.size() == listenPorts_.size()) {
+        listeners_ = fds;
+        log_.write(std::string_view("srv"), 'O', "listening again");
+      } else {
+        for (int fd : fds)
+          ::close(fd);
+        refuseUntil_ = now + 100; // the ports are still held somewhere; try again shortly
+      }
+    }
+    if (silentUntil_ >= 0 && now >= silentUntil_) {
+      silentUntil_ = -1;
+      log_.write(std::string_view("srv"), 'O', "answering again");
+      for (auto &[id, c] : connections_)
+        if (!c.dead)
+          flush(id, c);
+    }
     frontend.tick(now);
     if (tickHook_)
       tickHook_(now);
     reapDead();
   }
   frontend_ = nullptr;
+}
+
+void EventLoop::dropAllClients() {
+  for (auto &[id, c] : connections_)
+    drop(id, c, "dropped by control command");
+}
+
+void EventLoop::refuseConnections(double ms) {
+  for (int fd : listeners_)
+    ::close(fd);
+  listeners_.clear();
+  refuseUntil_ = log_.nowMs() + ms;
+  log_.write(std::string_view("srv"), 'C', "refusing connections for " + std::to_string(static_cast<long>(ms)) + " ms");
+}
+
+void EventLoop::stopAnswering(double ms) {
+  if (ms <= 0) {
+    if (silentUntil_ >= 0)
+      silentUntil_ = log_.nowMs(); // the loop answers again on its next pass
+    return;
+  }
+  silentUntil_ = log_.nowMs() + ms;
+  log_.write(std::string_view("srv"), 'C', "not answering for " + std::to_string(static_cast<long>(ms)) + " ms");
 }
 
 } // namespace srcpsim

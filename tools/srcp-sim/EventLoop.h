@@ -41,6 +41,17 @@ public:
   // Called after the front end's tick on every loop pass (the demo layout uses it).
   void onTick(std::function<void(double)> hook) { tickHook_ = std::move(hook); }
 
+  // Connection faults for tests (see ConnectionControls.h).
+  // Closes every client connection at once, as a server that restarts does.
+  void dropAllClients();
+  // Stops listening for `ms` milliseconds (connecting is refused), then listens on the same ports again.
+  void refuseConnections(double ms);
+  // Neither reads, writes nor accepts anything for `ms` milliseconds (0: answer again now); standard
+  // input is still read. Connections stay open, so the kernel still accepts new ones.
+  void stopAnswering(double ms);
+  // While off, new connections are accepted but the front end never hears of them: no greeting, no answer.
+  void setGreeting(bool on) { greeting_ = on; }
+
   void run(Frontend &frontend);
   // Safe to call from a signal handler.
   void requestStop();
@@ -57,6 +68,7 @@ private:
     std::size_t outOffset = 0;
     bool closing = false; // close once `out` is sent
     bool dead = false;    // remove at the end of this loop pass
+    bool ignored = false; // accepted while greeting was off: the front end does not know it
   };
 
   void acceptClients(int listenerIndex);
@@ -79,6 +91,11 @@ private:
   std::string stdinBuffer_;
   std::function<void(std::string_view)> onStdinLine_;
   std::function<void(double)> tickHook_;
+  std::vector<int> listenPorts_;
+  double refuseUntil_ = -1;  // listeners closed until then (ms since start)
+  double silentUntil_ = -1;  // not answering until then
+  bool greeting_ = true;
+  bool silent() const { return silentUntil_ >= 0; }
 };
 
 } // namespace srcpsim

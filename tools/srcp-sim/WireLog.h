@@ -21,6 +21,11 @@ public:
   bool open(const std::string &path);
   bool enabled() const { return file_ != nullptr; }
   double nowMs() const;
+  // The start of the log's time stamps on the system's monotonic clock, in ms: adding it to a time
+  // stamp gives a time that other programs on the same machine can compare with their own.
+  double startMonotonicMs() const {
+    return std::chrono::duration<double, std::milli>(start_.time_since_epoch()).count();
+  }
   void write(std::string_view connId, char kind, std::string_view text);
   void write(unsigned long long connId, char kind, std::string_view text);
 

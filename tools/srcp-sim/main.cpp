@@ -90,6 +90,9 @@ int main(int argc, char **argv) {
   std::printf("%s\n", portLine.c_str());
   std::fflush(stdout);
   log.write(std::string_view("srv"), 'O', "SRCP " + options.protocol + " " + portLine);
+  char clock[64];
+  std::snprintf(clock, sizeof clock, "monotonic clock at start %.3f ms", log.startMonotonicMs());
+  log.write(std::string_view("srv"), 'O', clock);
 
   loop.run(*frontend);
   runningLoop = nullptr;

@@ -1,0 +1,30 @@
+#pragma once
+// Raising a thread's scheduling priority where the system allows it, falling back quietly.
+//
+// First choice is the real-time first-in-first-out class (SCHED_FIFO), which only a
+// privileged process may use; then a lower nice value for the thread alone; otherwise the thread
+// stays as it was. Nothing here ever fails loudly: precise timing is a wish, not a condition.
+
+enum class PriorityRaise { None, Nice, RealTime };
+
+// Raises the calling thread for good; says what held.
+PriorityRaise raiseCurrentThread();
+
+// Raises the calling thread for its lifetime and puts it back afterwards.
+class ScopedThreadPriority {
+public:
+    ScopedThreadPriority();
+    ~ScopedThreadPriority();
+    ScopedThreadPriority(const ScopedThreadPriority&) = delete;
+    ScopedThreadPriority& operator=(const ScopedThreadPriority&) = delete;
+
+    PriorityRaise raised() const { return m_raised; }
+
+private:
+    PriorityRaise m_raised = PriorityRaise::None;
+    int m_policy = 0;
+    int m_priority = 0;
+    int m_nice = 0;
+};
+
+const char* priorityRaiseName(PriorityRaise r);
