@@ -17,7 +17,7 @@ if [ -z "${QUARN_NO_SIM:-}" ] && [ -x build/bin/srcp-sim ] \
   if [ -f build/bin/Data/parmc.dat ] && [ "$(sed -n 4p build/bin/Data/parmc.dat | tr -d '\r')" = "80" ]; then
     protocol=0.8.2
   fi
-  build/bin/srcp-sim --protocol "$protocol" --port 12345 --demo > /dev/null &
+  build/bin/srcp-sim --protocol "$protocol" --port 12345 --demo --demo-idle-speed 50 > /dev/null &
   sim_pid=$!
   trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
   echo "Started the SRCP simulator on 127.0.0.1:12345 (SRCP $protocol, demo layout)."

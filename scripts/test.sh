@@ -24,17 +24,34 @@ for t in test_srcp_net test_srcp_client test_srcp_sim; do
   TSAN_OPTIONS=halt_on_error=1 "build-tsan/bin/$t" --gtest_brief=1
 done
 
-# The SRCP answer parser under libFuzzer (clang), seeded with the committed corpus, for one minute.
-cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DQUARN_FUZZ=ON -DQUARN_GUI=OFF -DQUARN_BENCH=OFF > /dev/null
-cmake --build build-fuzz -j2 --target fuzz_examine_answer
+# Every reader of outside input under libFuzzer (clang, ASan+UBSan): SRCP answers, 0.7.3 feedback
+# lines, srcp-sim's command reader, the parameter, route, catalogue and layout files. Each target
+# runs for its share of about two minutes, seeded with its committed corpus and dictionary; any
+# finding fails the run. Qt itself is not instrumented; no widgets are built.
+cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DQUARN_FUZZ=ON -DQUARN_GUI=ON -DQUARN_BENCH=OFF > /dev/null
+cmake --build build-fuzz -j2 --target quarn_fuzz_targets
 fuzz_work=$(mktemp -d)
 trap 'rm -rf "$fuzz_work"' EXIT
-mkdir "$fuzz_work/corpus"
-if ! build-fuzz/bin/fuzz_examine_answer -max_total_time=60 -max_len=2048 -print_final_stats=1 \
-    "$fuzz_work/corpus" fuzz/corpus/examine_answer > "$fuzz_work/log" 2>&1; then
-  cat "$fuzz_work/log"
-  exit 1
-fi
-tail -n 5 "$fuzz_work/log"
+while read -r name seconds max_len; do
+  mkdir "$fuzz_work/$name"
+  dict=()
+  if [ -f "fuzz/$name.dict" ]; then dict=("-dict=fuzz/$name.dict"); fi
+  if ! QT_QPA_PLATFORM=offscreen "build-fuzz/bin/fuzz_$name" -max_total_time="$seconds" -max_len="$max_len" \
+      -print_final_stats=1 "${dict[@]}" -artifact_prefix="$fuzz_work/$name-" \
+      "$fuzz_work/$name" "fuzz/corpus/$name" < /dev/null > "$fuzz_work/$name.log" 2>&1; then
+    cat "$fuzz_work/$name.log"
+    echo "fuzz_$name: finding (input above)"
+    exit 1
+  fi
+  echo "fuzz_$name: $(sed -n 's/^stat::number_of_executed_units: *//p' "$fuzz_work/$name.log") inputs in ${seconds} s"
+done <<'TARGETS'
+examine_answer 20 2048
+feedback_line 12 512
+sim_lines 16 10000
+parameter_file 16 8192
+route_file 12 4096
+catalogue 16 16384
+layout_file 16 16384
+TARGETS
 
 echo "Quarn: ${total:-0} passed, 0 failed"

@@ -62,9 +62,9 @@ int main(int argc, char** argv)
     auto infoForm = std::make_unique<TInfoForm>(mainForm.get());
     InfoForm = infoForm.get();
 
-    if (mainForm->Debug)
-        debugForm->show();
     mainForm->show();
+    if (mainForm->Debug)
+        debugForm->show();  // after the main window, so it comes up in front of it
     if (!options.layout.isEmpty()) {
         dialogs.answerNextOpen(options.layout);
         if (QAction* open = mainForm->action(QStringLiteral("Oeffnen1")))

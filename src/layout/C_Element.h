@@ -39,9 +39,13 @@ public:
     int get_posx(int i) const { return at(i) ? at(i)->E_Posx : 0; }
     int get_posy(int i) const { return at(i) ? at(i)->E_Posy : 0; }
     int get_art(int i) const { return at(i) ? at(i)->E_Art : 0; }
+    int get_vektor(int i) const { return at(i) ? at(i)->E_Vektor : 0; }
     QString get_i01(int i) const { return at(i) ? at(i)->E_Icon01 : QString(); }
     QString get_i02(int i) const { return at(i) ? at(i)->E_Icon02 : QString(); }
     QString get_i03(int i) const { return at(i) ? at(i)->E_Icon03 : QString(); }
+    QString get_i11(int i) const { return at(i) ? at(i)->E_Icon11 : QString(); }
+    QString get_i12(int i) const { return at(i) ? at(i)->E_Icon12 : QString(); }
+    QString get_i13(int i) const { return at(i) ? at(i)->E_Icon13 : QString(); }
     QString get_name(int i) const { return at(i) ? at(i)->E_Name : QString(); }
 
     // Reads the 88 records of the catalogue text into entries 0..87 in file order. On a read error

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <optional>
 
 using Clock = std::chrono::steady_clock;
 
@@ -183,9 +182,6 @@ void THighResTimer::EndWait()
 {
     if (!FEnabled || !FMMTimerThread)
         return;
-    std::optional<ScopedThreadPriority> raised;
-    if (FRaiseWaiter)
-        raised.emplace();
     bool sleeping = true;
     while (FGetCounterValue() < FEndWaitTime) {
         if (sleeping) {

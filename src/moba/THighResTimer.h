@@ -88,10 +88,7 @@ public:
     void setThreadPriority(TThreadPriority p) { FThreadPriority = p; }
     bool UseSuspend() const { return FUseSuspend; }
     void setUseSuspend(bool on) { FUseSuspend = on; }
-    // Raise the waiting thread's priority for the length of each wait where the system allows it
-    // (default on), so that a busy machine does not delay its wake-up and its last-tick spin.
-    bool RaiseWaiter() const { return FRaiseWaiter; }
-    void setRaiseWaiter(bool on) { FRaiseWaiter = on; }
+
     bool TSC() const { return FTSC; }
     double CountSpeed() const { return FCountSpeed; }
     std::uint32_t MinAccuracy() const { return FMinAccuracy; }
@@ -131,5 +128,4 @@ private:
     TMMTimerThread::CounterFunction FGetCounterValue = &MonotonicCounter;
     double FCountSpeed = 1000.0;
     bool FUseSuspend = true;
-    bool FRaiseWaiter = true;
 };

@@ -86,8 +86,10 @@ bool isAllContactsLine(std::string_view line)
 FeedbackContact contactOf(long long contact, int value)
 {
     // Truncating division, as the numbering has always been computed; contact 0 or below yields a
-    // port of 0 or below, which no detector has.
-    long long n = contact - 1;
+    // port of 0 or below, which no detector has. Far below that the module is out of every range
+    // anyway; the floor keeps contact - 1 from overflowing.
+    constexpr long long Floor = -16'000'000'000;
+    long long n = (contact < Floor ? Floor : contact) - 1;
     long long module = n / 16 + 1;
     long long port = n % 16 + 1;
     auto clamp = [](long long v) { return static_cast<int>(v > 1'000'000'000 ? 1'000'000'000 : v < -1'000'000'000 ? -1'000'000'000 : v); };

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "moba/THighResTimer.h"
+#include "moba/ThreadPriority.h"
 #include "session/SrcpReaders.h"
 #include "ui/C_language.h"
 #include "ui/UserDialogs.h"
@@ -115,6 +116,11 @@ bool ServerSession::writeCommand(std::string_view text)
 
 bool ServerSession::writePulse(std::string_view on, std::string_view off, const std::function<void()>& between)
 {
+    // The time between the two lines is what the railway sees: the writing thread runs ahead of
+    // ordinary threads for the whole pulse where the system allows it (put back after the lock is
+    // released; putting it back in the middle, right after the wait, may cost the thread the
+    // processor just before the second line).
+    ScopedThreadPriority raised;
     std::lock_guard lock(Lock_socket);
     if (!commandConnected())
         return false;

@@ -80,7 +80,8 @@ public:
     // (the lock is released).
     bool writeCommand(std::string_view text);
     // Writes `on`, calls `between` (the pulse wait), writes `off`, all under one hold of
-    // Lock_socket, so no other line comes between the two. Same results as writeCommand.
+    // Lock_socket, so no other line comes between the two. The calling thread's scheduling priority
+    // is raised for the pulse where the system allows it. Same results as writeCommand.
     bool writePulse(std::string_view on, std::string_view off, const std::function<void()>& between);
 
     // --- Menu actions (GUI thread) ---

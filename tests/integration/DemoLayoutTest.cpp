@@ -1,6 +1,6 @@
 // The shipped demo layout as a newcomer meets it: opened from the command line, connected to the
-// simulator's demo train, feedback started, a loco driven: the train occupies detector after
-// detector round the oval; each route switch sets its route.
+// simulator's demo train, feedback started: the train occupies detector after detector round the
+// oval; each route switch sets its route.
 
 #include "app/StartLayout.h"
 #include "app/TMainForm.h"
@@ -90,7 +90,8 @@ TEST(DemoLayout, NewcomerSeesTheDemoTrainRunAndSetsARoute)
     const QString work = dir.path() + QLatin1Char('/');
     ASSERT_TRUE(testsupport::makeProgramFolder(work));
     const std::string logFile = (work + QStringLiteral("sim.log")).toStdString();
-    SimProcess sim(SRCP_SIM_PATH, "0.7.3", logFile, {"--demo", "--demo-step-ms", "150"});
+    // As scripts/run.sh starts it: the demo train runs by itself until a loco is driven.
+    SimProcess sim(SRCP_SIM_PATH, "0.7.3", logFile, {"--demo", "--demo-step-ms", "75", "--demo-idle-speed", "50"});
     ASSERT_GT(sim.port(), 0);
 
     ScriptedDialogs scripted;
@@ -127,7 +128,6 @@ TEST(DemoLayout, NewcomerSeesTheDemoTrainRunAndSetsARoute)
     ASSERT_TRUE(form.Session->commandConnected());
     form.action(QStringLiteral("Abfragestarten1"))->trigger();
     ASSERT_TRUE(form.Session->pollRunning());
-    ASSERT_TRUE(form.Session->writeCommand("SET GL M2 3 1 100 100 1 4 0 0 0 0\n"));
 
     // Round the oval: every detector lights in turn.
     std::set<int> seen;
@@ -148,7 +148,6 @@ TEST(DemoLayout, NewcomerSeesTheDemoTrainRunAndSetsARoute)
     EXPECT_TRUE(form.Knopf[routeSwitch->Fahrnr]);
     EXPECT_EQ(scripted.count(QStringLiteral("message")), messages);
 
-    form.Session->writeCommand("SET GL M2 3 1 0 100 1 4 0 0 0 0\n");
     form.action(QStringLiteral("Abfragebeenden1"))->trigger();
     form.action(QStringLiteral("Hosttrennen1"))->trigger();
     EXPECT_EQ(scripted.count(QStringLiteral("error")), 0);

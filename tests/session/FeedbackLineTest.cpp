@@ -65,6 +65,17 @@ TEST(FeedbackLine, Recognition)
     EXPECT_FALSE(isAllContactsLine("INFO FB S88"));
 }
 
+// Found by the fuzzer: the lowest 64-bit contact number overflowed the contact arithmetic.
+TEST(FeedbackLine, ExtremeContactNumbersMatchNoDetector)
+{
+    for (const char* line : {"INFO FB S88 -9223372036854775808 1", "INFO FB S88 -9223372036854775807 0",
+                             "INFO FB S88 -16000000000 1"}) {
+        const FeedbackContact c = decodeFbPort(line);
+        EXPECT_TRUE(c.module < 1 || c.port < 1) << line << ": module " << c.module << " port " << c.port;
+    }
+    EXPECT_EQ(decodeFbPort("INFO FB S88 9223372036854775807 1").module, 1'000'000'000);
+}
+
 TEST(FeedbackLine, EveryFeedbackInterfaceIsReadByFieldWithTheSameNumbering)
 {
     // A server reading its contacts through a 6051 or 8255 interface names that type instead of S88.

@@ -79,6 +79,7 @@ public:
     SimProcess& operator=(const SimProcess&) = delete;
 
     int port() const { return m_port; }
+    pid_t pid() const { return m_pid; }
     // Ends the simulator at once, as a crash or a pulled plug would (no orderly close).
     void kill()
     {

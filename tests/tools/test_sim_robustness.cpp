@@ -44,6 +44,27 @@ TEST(SimRobustness, OverlongLineIsDroppedIn073) {
   EXPECT_FALSE(info.readLine(100ms));
 }
 
+// Found by the fuzzer: 0.7.3 answers quoted words of the command back, bytes outside printable
+// ASCII included. Such a line is not understood and is ignored like any other.
+TEST(SimRobustness, LinesWithBytesOutsidePrintableAsciiAreIgnoredIn073) {
+  SimProcess sim({"--protocol", "0.7.3", "--port", "0"});
+  LineSocket cmd(sim.port(0));
+  LineSocket info(sim.port(2));
+  cmd.readLine();
+  info.readLine();
+  cmd.sendLine("GET GA \xe1 4 0");
+  cmd.sendLine("SET GL M\x01 3 1 50 100 1 4 0 1 0 0");
+  cmd.sendLine("SET GA M 15 1 1 -1\x1b");
+  cmd.sendLine("GET POWER");
+  EXPECT_EQ(cmd.readLine(), std::optional<std::string>("INFO POWER OFF "));
+  EXPECT_FALSE(info.readLine(100ms));
+  // Blanks, tabs and the CR of a CR LF line end stay as they were.
+  cmd.sendRaw("SET GA M 15 1 1 -1\r\n");
+  cmd.sendRaw("GET\tGA M 15 1\n");
+  EXPECT_EQ(info.readLine(), std::optional<std::string>("INFO GA M 15 1 1 -1"));
+  EXPECT_EQ(cmd.readLine(), std::optional<std::string>("INFO GA M 15 1 1 -1"));
+}
+
 TEST(SimRobustness, GarbageVanishingAndManyClientsDoNotStopAnswers) {
   for (const char *protocol : {"0.8.2", "0.7.3"}) {
     SCOPED_TRACE(protocol);

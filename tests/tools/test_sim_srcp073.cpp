@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -143,6 +144,35 @@ TEST(Srcp073, DemoTrainRunsRoundTheRingWhileALocoIsDriven) {
   while (feedback.readLine(50ms)) {
   }
   EXPECT_FALSE(feedback.readLine(200ms)); // stopped again
+}
+
+TEST(Srcp073, DemoTrainRunsByItselfAtTheIdleSpeedUntilALocoTakesOver) {
+  SimProcess sim({"--protocol", "0.7.3", "--port", "0", "--demo", "--demo-contacts", "3,4,5", "--demo-step-ms",
+                  "40", "--demo-idle-speed", "50", "--contacts", "8"});
+  LineSocket command(sim.port(0));
+  command.readLine();
+  LineSocket feedback(sim.port(1));
+  EXPECT_EQ(feedback.readLine(), std::optional<std::string>("INFO FB S88 * 00000000"));
+  for (const char *line : {"INFO FB S88 3 1", "INFO FB S88 4 1", "INFO FB S88 3 0"})
+    EXPECT_EQ(feedback.readLine(), std::optional<std::string>(line)); // no loco: forward by itself
+  command.sendLine("SET GL M2 3 0 100 100 0 4 0 0 0 0 ");             // a loco running backwards takes over
+  std::this_thread::sleep_for(100ms);
+  while (feedback.readLine(30ms)) {
+  }
+  std::vector<int> occupied; // contacts in the order the train enters them
+  while (occupied.size() < 3) {
+    auto l = feedback.readLine();
+    if (!l)
+      break;
+    if (l->size() > 14 && l->compare(l->size() - 2, 2, " 1") == 0)
+      occupied.push_back(std::stoi(l->substr(12)));
+  }
+  ASSERT_EQ(occupied.size(), 3u);
+  const std::vector<std::pair<int, int>> backwards = {{4, 3}, {3, 5}, {5, 4}};
+  for (std::size_t i = 1; i < occupied.size(); ++i)
+    EXPECT_NE(std::find(backwards.begin(), backwards.end(), std::make_pair(occupied[i - 1], occupied[i])),
+              backwards.end())
+        << occupied[i - 1] << " then " << occupied[i];
 }
 
 TEST(Srcp073, RunsWithoutStandardInputUntilTerminated) {

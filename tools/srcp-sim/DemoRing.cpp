@@ -2,8 +2,9 @@
 
 namespace srcpsim {
 
-DemoRing::DemoRing(Frontend &frontend, std::vector<int> contacts, double fullSpeedStepMs)
-    : frontend_(frontend), contacts_(std::move(contacts)), fullSpeedStepMs_(fullSpeedStepMs) {}
+DemoRing::DemoRing(Frontend &frontend, std::vector<int> contacts, double fullSpeedStepMs, double idleSpeedFraction)
+    : frontend_(frontend), contacts_(std::move(contacts)), fullSpeedStepMs_(fullSpeedStepMs),
+      idleSpeedFraction_(idleSpeedFraction) {}
 
 void DemoRing::tick(double nowMs) {
   if (lastMs_ < 0)
@@ -13,6 +14,10 @@ void DemoRing::tick(double nowMs) {
   if (contacts_.empty())
     return;
   DemoDrive drive = frontend_.demoDrive();
+  if (drive.speedFraction <= 0) {
+    drive.speedFraction = idleSpeedFraction_;
+    drive.forward = true;
+  }
   if (drive.speedFraction <= 0)
     return;
   progress_ += elapsed * drive.speedFraction / fullSpeedStepMs_;

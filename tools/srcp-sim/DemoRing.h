@@ -10,14 +10,16 @@ namespace srcpsim {
 
 class DemoRing {
 public:
-  // `fullSpeedStepMs`: time from one contact to the next at full speed.
-  DemoRing(Frontend &frontend, std::vector<int> contacts, double fullSpeedStepMs);
+  // `fullSpeedStepMs`: time from one contact to the next at full speed. `idleSpeedFraction`: the
+  // train's speed (forward) while no loco is running; 0 stops it.
+  DemoRing(Frontend &frontend, std::vector<int> contacts, double fullSpeedStepMs, double idleSpeedFraction = 0);
   void tick(double nowMs);
 
 private:
   Frontend &frontend_;
   std::vector<int> contacts_;
   double fullSpeedStepMs_;
+  double idleSpeedFraction_;
   int position_ = -1; // index into contacts_, -1 before the first move
   double progress_ = 0;
   double lastMs_ = -1;

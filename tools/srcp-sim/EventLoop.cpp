@@ -2,12 +2,15 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cstring>
 
 namespace srcpsim {
 
@@ -172,16 +175,31 @@ void EventLoop::acceptClients(int listenerIndex) {
     }
     int yes = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-    ConnId id = nextId_++;
-    Connection &c = connections_[id];
-    c.fd = fd;
-    c.listenerIndex = listenerIndex;
-    log_.write(id, 'O', "listener " + std::to_string(listenerIndex) + (greeting_ ? "" : " ungreeted"));
-    if (greeting_)
-      frontend_->opened(id, listenerIndex);
-    else
-      c.ignored = true;
+    // The kernel stamps what arrives, so the log shows when a line reached the server even when
+    // this process gets the processor late on a busy machine.
+    ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &yes, sizeof yes);
+    openClient(fd, listenerIndex);
   }
+}
+
+ConnId EventLoop::openClient(int fd, int listenerIndex) {
+  ConnId id = nextId_++;
+  Connection &c = connections_[id];
+  c.fd = fd;
+  c.listenerIndex = listenerIndex;
+  log_.write(id, 'O', "listener " + std::to_string(listenerIndex) + (greeting_ ? "" : " ungreeted"));
+  if (greeting_)
+    frontend_->opened(id, listenerIndex);
+  else
+    c.ignored = true;
+  return id;
+}
+
+ConnId EventLoop::addClient(Frontend &frontend, int fd, int listenerIndex) {
+  frontend_ = &frontend;
+  ConnId id = openClient(fd, listenerIndex);
+  frontend_ = nullptr;
+  return id;
 }
 
 void EventLoop::readClient(ConnId id, Connection &c) {
@@ -194,8 +212,26 @@ void EventLoop::readClient(ConnId id, Connection &c) {
     return;
   }
   for (int rounds = 0; rounds < 4; ++rounds) {
-    ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
+    iovec io{buffer, sizeof buffer};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+    msghdr msg{};
+    msg.msg_iov = &io;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    ssize_t n = ::recvmsg(c.fd, &msg, 0);
     if (n > 0) {
+      c.arrivalMs = -1;
+      for (cmsghdr *m = CMSG_FIRSTHDR(&msg); m; m = CMSG_NXTHDR(&msg, m)) {
+        if (m->cmsg_level == SOL_SOCKET && m->cmsg_type == SCM_TIMESTAMPNS) {
+          timespec stamp{}, now{};
+          std::memcpy(&stamp, CMSG_DATA(m), sizeof stamp);
+          ::clock_gettime(CLOCK_REALTIME, &now);
+          const double ageMs = double(now.tv_sec - stamp.tv_sec) * 1e3 + double(now.tv_nsec - stamp.tv_nsec) / 1e6;
+          if (ageMs >= 0 && ageMs < 60000)
+            c.arrivalMs = log_.nowMs() - ageMs;
+        }
+      }
       c.in.append(buffer, static_cast<std::size_t>(n));
       splitLines(id, c);
       if (c.dead || c.closing)
@@ -232,7 +268,10 @@ void EventLoop::splitLines(ConnId id, Connection &c) {
         log_.write(id, 'L', std::to_string(line.size()) + " bytes");
         frontend_->overlong(id);
       } else {
-        log_.write(id, 'R', line);
+        if (c.arrivalMs >= 0)
+          log_.writeAt(c.arrivalMs, id, 'R', line);
+        else
+          log_.write(id, 'R', line);
         frontend_->received(id, line);
       }
     }
@@ -294,96 +333,103 @@ void EventLoop::reapDead() {
 }
 
 void EventLoop::run(Frontend &frontend) {
+  while (!stopRequested_ && runOnce(frontend, 5)) {
+  }
+}
+
+bool EventLoop::runOnce(Frontend &frontend, int timeoutMs) {
   frontend_ = &frontend;
+  bool going = pass(frontend, timeoutMs);
+  frontend_ = nullptr;
+  return going;
+}
+
+bool EventLoop::pass(Frontend &frontend, int timeoutMs) {
   std::vector<pollfd> fds;
   std::vector<ConnId> ids;
-  while (!stopRequested_) {
-    fds.clear();
-    ids.clear();
-    fds.push_back({wakePipe_[0], POLLIN, 0});
-    if (stdinWatched_)
-      fds.push_back({STDIN_FILENO, POLLIN, 0});
-    std::size_t firstListener = fds.size();
-    if (!silent())
-      for (int fd : listeners_)
-        fds.push_back({fd, POLLIN, 0});
-    std::size_t firstClient = fds.size();
-    for (auto &[id, c] : connections_) {
-      if (silent())
-        break;
-      short events = c.closing ? 0 : POLLIN;
-      if (c.outOffset < c.out.size())
-        events |= POLLOUT;
-      fds.push_back({c.fd, events, 0});
-      ids.push_back(id);
-    }
-    int ready = ::poll(fds.data(), fds.size(), 5);
-    if (ready < 0 && errno != EINTR)
+  fds.push_back({wakePipe_[0], POLLIN, 0});
+  if (stdinWatched_)
+    fds.push_back({STDIN_FILENO, POLLIN, 0});
+  std::size_t firstListener = fds.size();
+  if (!silent())
+    for (int fd : listeners_)
+      fds.push_back({fd, POLLIN, 0});
+  std::size_t firstClient = fds.size();
+  for (auto &[id, c] : connections_) {
+    if (silent())
       break;
-    if (ready > 0) {
-      if (fds[0].revents) {
-        char drain[64];
-        while (::read(wakePipe_[0], drain, sizeof drain) > 0) {
-        }
-        stopRequested_ = true;
-        break;
-      }
-      if (stdinWatched_ && fds[1].revents) {
-        if (fds[1].revents & POLLNVAL)
-          stdinWatched_ = false;
-        else
-          readStdin();
-      }
-      for (std::size_t i = firstListener; i < firstClient; ++i)
-        if (fds[i].revents & POLLIN)
-          acceptClients(static_cast<int>(i - firstListener));
-      for (std::size_t i = firstClient; i < fds.size(); ++i) {
-        if (!fds[i].revents)
-          continue;
-        auto it = connections_.find(ids[i - firstClient]);
-        if (it == connections_.end() || it->second.dead)
-          continue;
-        Connection &c = it->second;
-        if (fds[i].revents & POLLOUT)
-          flush(it->first, c);
-        if (!c.dead && (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) && !c.closing)
-          readClient(it->first, c);
-        else if (!c.dead && (fds[i].revents & (POLLHUP | POLLERR)))
-          drop(it->first, c, "connection lost");
-      }
-    }
-    double now = log_.nowMs();
-    if (refuseUntil_ >= 0 && now >= refuseUntil_) {
-      refuseUntil_ = -1;
-      std::vector<int> fds;
-      for (int port : listenPorts_) {
-        int fd = openListener(port);
-        if (fd < 0)
-          break;
-        fds.push_back(fd);
-      }
-      if (fds.size() == listenPorts_.size()) {
-        listeners_ = fds;
-        log_.write(std::string_view("srv"), 'O', "listening again");
-      } else {
-        for (int fd : fds)
-          ::close(fd);
-        refuseUntil_ = now + 100; // the ports are still held somewhere; try again shortly
-      }
-    }
-    if (silentUntil_ >= 0 && now >= silentUntil_) {
-      silentUntil_ = -1;
-      log_.write(std::string_view("srv"), 'O', "answering again");
-      for (auto &[id, c] : connections_)
-        if (!c.dead)
-          flush(id, c);
-    }
-    frontend.tick(now);
-    if (tickHook_)
-      tickHook_(now);
-    reapDead();
+    short events = c.closing ? 0 : POLLIN;
+    if (c.outOffset < c.out.size())
+      events |= POLLOUT;
+    fds.push_back({c.fd, events, 0});
+    ids.push_back(id);
   }
-  frontend_ = nullptr;
+  int ready = ::poll(fds.data(), fds.size(), timeoutMs);
+  if (ready < 0 && errno != EINTR)
+    return false;
+  if (ready > 0) {
+    if (fds[0].revents) {
+      char drain[64];
+      while (::read(wakePipe_[0], drain, sizeof drain) > 0) {
+      }
+      stopRequested_ = true;
+      return false;
+    }
+    if (stdinWatched_ && fds[1].revents) {
+      if (fds[1].revents & POLLNVAL)
+        stdinWatched_ = false;
+      else
+        readStdin();
+    }
+    for (std::size_t i = firstListener; i < firstClient; ++i)
+      if (fds[i].revents & POLLIN)
+        acceptClients(static_cast<int>(i - firstListener));
+    for (std::size_t i = firstClient; i < fds.size(); ++i) {
+      if (!fds[i].revents)
+        continue;
+      auto it = connections_.find(ids[i - firstClient]);
+      if (it == connections_.end() || it->second.dead)
+        continue;
+      Connection &c = it->second;
+      if (fds[i].revents & POLLOUT)
+        flush(it->first, c);
+      if (!c.dead && (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) && !c.closing)
+        readClient(it->first, c);
+      else if (!c.dead && (fds[i].revents & (POLLHUP | POLLERR)))
+        drop(it->first, c, "connection lost");
+    }
+  }
+  double now = log_.nowMs();
+  if (refuseUntil_ >= 0 && now >= refuseUntil_) {
+    refuseUntil_ = -1;
+    std::vector<int> fds;
+    for (int port : listenPorts_) {
+      int fd = openListener(port);
+      if (fd < 0)
+        break;
+      fds.push_back(fd);
+    }
+    if (fds.size() == listenPorts_.size()) {
+      listeners_ = fds;
+      log_.write(std::string_view("srv"), 'O', "listening again");
+    } else {
+      for (int fd : fds)
+        ::close(fd);
+      refuseUntil_ = now + 100; // the ports are still held somewhere; try again shortly
+    }
+  }
+  if (silentUntil_ >= 0 && now >= silentUntil_) {
+    silentUntil_ = -1;
+    log_.write(std::string_view("srv"), 'O', "answering again");
+    for (auto &[id, c] : connections_)
+      if (!c.dead)
+        flush(id, c);
+  }
+  frontend.tick(now);
+  if (tickHook_)
+    tickHook_(now);
+  reapDead();
+  return !stopRequested_;
 }
 
 void EventLoop::dropAllClients() {

@@ -53,6 +53,13 @@ public:
   void setGreeting(bool on) { greeting_ = on; }
 
   void run(Frontend &frontend);
+  // One pass of run(): wait up to `timeoutMs` for something to do, accept, read, write, tick and
+  // reap closed clients. False when the loop is to stop. For a caller that drives the loop itself.
+  bool runOnce(Frontend &frontend, int timeoutMs);
+  // Takes a connected socket as a client of listener `listenerIndex`, as if it had been accepted
+  // there (the front end hears of it at once, unless greeting is off). The loop owns the descriptor.
+  ConnId addClient(Frontend &frontend, int fd, int listenerIndex);
+  std::size_t clientCount() const { return connections_.size(); }
   // Safe to call from a signal handler.
   void requestStop();
 
@@ -69,9 +76,12 @@ private:
     bool closing = false; // close once `out` is sent
     bool dead = false;    // remove at the end of this loop pass
     bool ignored = false; // accepted while greeting was off: the front end does not know it
+    double arrivalMs = -1; // when the kernel received the bytes being split (ms since start), -1: unknown
   };
 
   void acceptClients(int listenerIndex);
+  ConnId openClient(int fd, int listenerIndex);
+  bool pass(Frontend &frontend, int timeoutMs);
   void readClient(ConnId id, Connection &c);
   void splitLines(ConnId id, Connection &c);
   void flush(ConnId id, Connection &c);

@@ -7,6 +7,7 @@ namespace srcpsim {
 const char *usageText() {
   return "usage: srcp-sim [--protocol 0.7.3|0.8.2] [--port P] [--log FILE] [--contacts N]\n"
          "                [--fb-on-command] [--demo] [--demo-contacts C1,C2,...] [--demo-step-ms MS]\n"
+         "                [--demo-idle-speed PERCENT]\n"
          "                [--exit-on-eof] [--srcpd]\n"
          "Listens on 127.0.0.1 only. --port 0 picks free ports; the first line of standard output is\n"
          "\"PORT <p>\" (0.8.2) or \"PORT <p> <p+1> <p+2>\" (0.7.3: command, feedback, info).\n"
@@ -91,6 +92,11 @@ bool parseOptions(int argc, char **argv, Options &o, std::string &error) {
       }
     } else if (arg == "--srcpd") {
       o.srcpd = true;
+    } else if (arg == "--demo-idle-speed") {
+      if (!needValue() || !readInt(value, 0, 100, o.demoIdleSpeed)) {
+        error = error.empty() ? "bad idle speed" : error;
+        return false;
+      }
     } else if (arg == "--exit-on-eof") {
       o.exitOnStdinEof = true;
     } else if (arg == "--help" || arg == "-h") {

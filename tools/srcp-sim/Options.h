@@ -15,6 +15,7 @@ struct Options {
   bool demo = false;
   std::vector<int> demoContacts = {1, 2, 3, 4, 5, 6, 7, 8};
   int demoStepMs = 2000;
+  int demoIdleSpeed = 0; // percent of full speed (forward) while no loco drives the demo train
   bool exitOnStdinEof = false;
   bool srcpd = false; // 0.8.2: greet and describe the buses like a current srcpd with one bus
   bool help = false;

@@ -49,4 +49,12 @@ void WireLog::write(unsigned long long connId, char kind, std::string_view text)
   write(std::to_string(connId), kind, text);
 }
 
+void WireLog::writeAt(double ms, unsigned long long connId, char kind, std::string_view text) {
+  if (!file_)
+    return;
+  std::string body = escapeForLog(text);
+  std::fprintf(file_, "%.3f %llu %c %s\n", ms, connId, kind, body.c_str());
+  std::fflush(file_);
+}
+
 } // namespace srcpsim

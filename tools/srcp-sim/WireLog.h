@@ -28,6 +28,8 @@ public:
   }
   void write(std::string_view connId, char kind, std::string_view text);
   void write(unsigned long long connId, char kind, std::string_view text);
+  // The same with a time stamp of the caller's (ms since start), e.g. when the kernel received a line.
+  void writeAt(double ms, unsigned long long connId, char kind, std::string_view text);
 
 private:
   std::chrono::steady_clock::time_point start_;

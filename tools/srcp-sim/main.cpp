@@ -71,7 +71,8 @@ int main(int argc, char **argv) {
 
   std::unique_ptr<DemoRing> demo;
   if (options.demo) {
-    demo = std::make_unique<DemoRing>(*frontend, options.demoContacts, options.demoStepMs);
+    demo = std::make_unique<DemoRing>(*frontend, options.demoContacts, options.demoStepMs,
+                                      options.demoIdleSpeed / 100.0);
     loop.onTick([&demo](double now) { demo->tick(now); });
   }
   loop.watchStdin([&](std::string_view line) { runControlCommand(line, *frontend, loop); },

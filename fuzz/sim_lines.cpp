@@ -1,0 +1,119 @@
+// Fuzz target: srcp-sim's command reader, fed one client's byte stream through its own socket loop.
+// The first byte chooses the protocol generation (bit 0: 0.8.2, else 0.7.3 on the command port;
+// bit 1: 0.7.3 feedback also on the command port) and how many bytes the client writes at a time
+// (bits 2..7), so that lines arrive split at every point. After the stream the client closes its
+// sending side: the server must then close the connection within a few loop passes. Everything
+// the server sends must be lines of printable ASCII.
+
+#include "EventLoop.h"
+#include "Srcp073Frontend.h"
+#include "Srcp082Frontend.h"
+#include "WireLog.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace {
+
+void require(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+srcpsim::WireLog& wireLog()
+{
+    // Logged to nowhere, so that the escaping of received bytes runs too.
+    static srcpsim::WireLog log;
+    static const bool opened = log.open("/dev/null");
+    (void)opened;
+    return log;
+}
+
+void drain(int fd, std::string& into)
+{
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            return;
+        into.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace srcpsim;
+    if (size == 0)
+        return 0;
+    const std::uint8_t flags = data[0];
+    const bool v082 = flags & 1;
+    const std::size_t chunk = 1 + static_cast<std::size_t>(flags >> 2) * 67;  // 1 .. 4222 bytes
+    const char* bytes = reinterpret_cast<const char*>(data + 1);
+    const std::size_t length = size - 1;
+
+    EventLoop loop(wireLog());
+    std::unique_ptr<Frontend> frontend;
+    if (v082)
+        frontend = std::make_unique<Srcp082Frontend>(loop, 32);
+    else
+        frontend = std::make_unique<Srcp073Frontend>(loop, 32, (flags & 2) != 0);
+
+    int sv[2];
+    require(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, sv) == 0);
+    loop.addClient(*frontend, sv[0], v082 ? 0 : Srcp073Frontend::CommandPort);
+    // 0.7.3 reports what the commands change on its info port: a second client listens there.
+    int info[2] = {-1, -1};
+    if (!v082) {
+        require(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, info) == 0);
+        loop.addClient(*frontend, info[0], Srcp073Frontend::InfoPort);
+    }
+    std::string reported;
+    const auto drainInfo = [&] {
+        if (info[1] >= 0)
+            drain(info[1], reported);
+    };
+
+    std::string sent;
+    std::size_t pos = 0;
+    for (int pass = 0; pos < length && pass < 100000 && loop.clientCount() > 0; ++pass) {
+        const ssize_t n = ::send(sv[1], bytes + pos, std::min(chunk, length - pos), MSG_NOSIGNAL);
+        if (n > 0)
+            pos += static_cast<std::size_t>(n);
+        else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            break;  // the server closed the connection
+        loop.runOnce(*frontend, 0);
+        drain(sv[1], sent);
+        drainInfo();
+    }
+    ::shutdown(sv[1], SHUT_WR);
+    const std::size_t others = info[1] >= 0 ? 1 : 0;
+    for (int pass = 0; pass < 1000 && loop.clientCount() > others; ++pass) {
+        loop.runOnce(*frontend, 0);
+        drain(sv[1], sent);
+        drainInfo();
+    }
+    require(loop.clientCount() == others);
+    drain(sv[1], sent);
+    drainInfo();
+    ::close(sv[1]);
+    if (info[1] >= 0)
+        ::close(info[1]);
+
+    for (const std::string* out : {&sent, &reported}) {
+        for (const char c : *out)
+            require(c == '\n' || (c >= 0x20 && c < 0x7f));
+        require(out->empty() || out->back() == '\n');
+    }
+    return 0;
+}
