@@ -19,6 +19,8 @@ TAssistForm::TAssistForm(std::function<QString(int id)> message, std::function<Q
 {
     setObjectName(QStringLiteral("AssistForm"));
     setWindowTitle(QStringLiteral("Quarn Assistent"));
+    // A helper window: closing the main window ends the program even while this one is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
 
     Assist_label1 = new QLabel(this);
     Assist_label1->setObjectName(QStringLiteral("Assist_label1"));

@@ -10,6 +10,8 @@ TDebugForm::TDebugForm(QWidget* parent)
 {
     setObjectName(QStringLiteral("DebugForm"));
     setWindowTitle(QStringLiteral("DebugForm"));
+    // A helper window: closing the main window ends the program even while this one is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

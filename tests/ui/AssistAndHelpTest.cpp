@@ -9,6 +9,7 @@
 #include "ui/DirectXProbe.h"
 #include "ui/ScriptedDialogs.h"
 #include "ui/TAssistForm.h"
+#include "ui/TDebugForm.h"
 #include "ui/TInfoForm.h"
 
 #include <QAction>
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QTimer>
 #include <QStyle>
 #include <QTemporaryDir>
 
@@ -236,4 +238,26 @@ TEST_F(MainWindowFixture, LayoutNamedOnTheCommandLineOpensInOperateMode)
     dialogs.textAnswers.push_back(std::nullopt);
     form->action("Oeffnen1")->trigger();
     EXPECT_EQ(dialogs.count("open"), 1) << "the next Open asks again";
+}
+
+TEST_F(MainWindowFixture, ClosingTheMainWindowEndsTheProgramWhileTheAssistantAndDebugWindowAreOpen)
+{
+    auto a = assistant();
+    TDebugForm debug;
+    form->show();
+    a->show();
+    debug.show();
+    // The program's own loop: it must end by itself once the main window is closed.
+    bool gaveUp = false;
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, [&] {
+        gaveUp = true;
+        QCoreApplication::quit();
+    });
+    giveUp.start(5000);
+    QTimer::singleShot(0, form.get(), [this] { form->close(); });
+    QCoreApplication::exec();
+    EXPECT_FALSE(gaveUp);
+    EXPECT_FALSE(form->isVisible());
 }
