@@ -10,6 +10,7 @@
 #include "loco/ThrottleModel.h"
 #include "loco/TLocoForm.h"
 #include "loco/TLok.h"
+#include "moba/C_SRCP08.h"
 #include "session/SessionHost.h"
 #include "ui/C_language.h"
 #include "ui/TDebugForm.h"
@@ -35,6 +36,10 @@ LocoControlHost::LocoControlHost(TMainForm& form) : QObject(&form), m_form(form)
     m_command->sink = m_sink.get();
     m_command->debugLine = debug;
     m_command->writeFailed = [&form](const QString& text) { form.setStatusText(1, text); };
+    m_command->srcp08Out = [](int Loknummer) {
+        if (SRCP08)
+            SRCP08->locoCommand(Loknummer);
+    };
 
     m_model = std::make_unique<ThrottleModel>(form, lok, *m_command, *m_icons, dialogs);
     m_model->message = message;

@@ -7,6 +7,7 @@
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
 #include "layout/PositionTable.h"
+#include "moba/C_SRCP08.h"
 #include "moba/THighResTimer.h"
 #include "panel/LayoutHistory.h"
 #include "session/ServerSession.h"
@@ -72,7 +73,9 @@ void Cbahn::ga_out(const QString& Protokoll, int decoder, int dataPort)
         session->writePulse(target + " 1 -1\n", target + " 0 -1\n", [this] { pause(300); });
         return;
     }
-    // SRCP 0.8 goes through the SRCP 0.8 adapter, which is not part of the program yet.
+    if (SRCP08)
+        SRCP08->accessoryPulse(Protokoll == QLatin1String("M") || Protokoll == QLatin1String("m"), a.address, a.port,
+                               [this] { pause(300); });
 }
 
 void Cbahn::operateClick(int x, int y, const OperateHooks& hooks)

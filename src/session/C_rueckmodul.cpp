@@ -81,6 +81,16 @@ void C_rueckmodul::synchronize(ProgressDisplay& progress)
             debug(QStringLiteral("**** Nr: %1 Indexnummer: %2 Enummer: %3 Modul: %4 Port: %5  ***")
                       .arg(i).arg(e->CompID).arg(e->Enummer).arg(e->Decod1).arg(e->Daten1));
         // The stored contact states come from the SRCP 0.8 client; in 0.7.3 mode there are none.
+        tPosEntry* e = m_postable.getEntryByNum(i);
+        if (contactValue && e && isDetector(e->Enummer) && e->Decod1 > 0 && e->Daten1 > 0) {
+            if (std::optional<int> value = contactValue((e->Decod1 - 1) * 16 + (e->Daten1 - 1))) {
+                try {
+                    iconrefresh(e->Decod1, e->Daten1, *value);
+                } catch (const std::exception&) {
+                    // a detector whose icon cannot be drawn keeps its picture
+                }
+            }
+        }
         progress.step(i, count > 0 ? i * 100 / count : 0);
     }
 }

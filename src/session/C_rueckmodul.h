@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <string_view>
 
 struct AppState;
@@ -31,6 +32,9 @@ public:
     void parse(std::string_view line);
     // "Synchroni&ze" of the feedback menu. In SRCP 0.7.3 mode only the progress display runs.
     void synchronize(ProgressDisplay& progress);
+    // The stored value of contact `index` (0-based, 16 per module) of the SRCP 0.8 feedback bus, or
+    // nothing when there is no such store (0.7.3 mode, not connected, no feedback group).
+    std::function<std::optional<int>(int index)> contactValue;
 
     static bool isDetector(int elementNumber) { return elementNumber == 65 || elementNumber == 87; }
 

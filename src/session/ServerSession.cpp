@@ -252,8 +252,17 @@ void ServerSession::handle(HandOverItem& item)
 void ServerSession::connectServer()
 {
     if (m_main.SrcpVer != SrcpVer073) {
-        // The SRCP 0.8 client is not part of this program yet.
-        errorBox(MsgCommandChannelFailed);
+        if (!srcp08.connect) {
+            errorBox(MsgCommandChannelFailed);
+            return;
+        }
+        if (srcp08.connected && srcp08.connected())
+            return;
+        if (srcp08.connect()) {  // errors of the component reach the caller
+            m_main.LocoData_sent = false;
+            m_main.SolenoidData_sent = false;
+            emit connectedChanged(true);
+        }
         return;
     }
     if (reconnecting()) {
@@ -342,6 +351,8 @@ void ServerSession::disconnectServer()
         emit statusText(1, message(MsgDisconnected));
         stopReader(Readinfo);
         Info_Socket.close();
+    } else if (srcp08.disconnect) {
+        srcp08.disconnect();
     }
     m_main.Connecting = false;
     emit connectedChanged(false);
@@ -356,6 +367,8 @@ void ServerSession::disconnectServer()
 
 void ServerSession::powerOn()
 {
+    if (m_main.SrcpVer != SrcpVer073 && srcp08.power)
+        return srcp08.power(true);
     if (writeGuarded("SET POWER ON\n"))
         notePowerCommand("SET POWER ON");
     else
@@ -364,6 +377,8 @@ void ServerSession::powerOn()
 
 void ServerSession::powerOff()
 {
+    if (m_main.SrcpVer != SrcpVer073 && srcp08.power)
+        return srcp08.power(false);
     // Switching off counts even while the server is being tried again: it is switched off as soon
     // as the server is back.
     if (writeGuarded("SET POWER OFF\n") || reconnecting())
@@ -433,7 +448,8 @@ void ServerSession::startFeedback()
         return;
     }
     if (m_main.SrcpVer != SrcpVer073) {
-        // The SRCP 0.8 client is not part of this program yet, so it is never connected.
+        if (srcp08.startFeedback && srcp08.startFeedback())
+            return;  // "&Start" and "&Reset" stay disabled, also when the bus has no feedback group
         errorBox(MsgPleaseConnect);
         emit feedbackPollingChanged(false);
         return;
@@ -461,6 +477,8 @@ void ServerSession::stopFeedback()
         stopReader(PollHandleThread);
         Poll_Socket.close();
         drainHandOver();
+    } else if (srcp08.stopFeedback) {
+        srcp08.stopFeedback();
     }
     emit feedbackPollingChanged(false);
 }

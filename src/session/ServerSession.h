@@ -104,6 +104,15 @@ public:
     std::function<void(const FeedbackContact&)> onFeedbackContact;
     // Called when the power monitor timer fires (the SRCP 0.8 adapter's power on).
     std::function<void()> onPowerMonitor;
+    // SRCP 0.8 (SrcpVer other than 73): the menu actions go through the client component.
+    struct Srcp08Actions {
+        std::function<bool()> connect;        // true when the component is connected afterwards
+        std::function<void()> disconnect;
+        std::function<bool()> connected;
+        std::function<void(bool on)> power;
+        std::function<bool()> startFeedback;  // false when the component is not connected
+        std::function<void()> stopFeedback;
+    } srcp08;
     // Receives the diagnostic lines of debug mode (the debug window): every feedback line read.
     std::function<void(const QString& line)> debugLine;
     // Blocking wait of the connect and start sequences; defaults to the high-resolution timer.

@@ -8,6 +8,7 @@
 #include "panel/TrackPanelHost.h"
 #include "session/C_rueckmodul.h"
 #include "session/ServerSession.h"
+#include "session/Srcp08Host.h"
 #include "ui/C_language.h"
 #include "ui/ProgressDisplay.h"
 #include "ui/TDebugForm.h"
@@ -115,6 +116,7 @@ SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
         });
         connectPanelClicks();
     }
+    m_srcp08 = new Srcp08Host(form, *m_session, m_rueckmodul.get());  // a child of the window
     connectMenus();
 }
 

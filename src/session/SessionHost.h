@@ -16,6 +16,7 @@ class ServerSession;
 class C_rueckmodul;
 class TDecoderPanel;
 class ProgressDisplay;
+class Srcp08Host;
 
 class SessionHost : public QObject {
     Q_OBJECT
@@ -40,5 +41,6 @@ private:
     std::unique_ptr<ServerSession> m_session;
     std::unique_ptr<C_rueckmodul> m_rueckmodul;
     std::unique_ptr<ProgressDisplay> m_progress;
+    Srcp08Host* m_srcp08 = nullptr;  // SRCP 0.8: the client component and the adapter
     TDecoderPanel* m_decoder = nullptr;
 };

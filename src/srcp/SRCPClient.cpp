@@ -4,6 +4,7 @@
 #include "SRCPTables.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 using std::chrono::milliseconds;
 
@@ -371,10 +372,7 @@ void TSRCPInfoReadThread::Run()
         if (TSRCPInfoClient* c = gate->Client.load())
             c->DoDataReceive(line);
     };
-    if (FClient.FExecutor)
-        FClient.FExecutor(std::move(call));
-    else
-        call();
+    FClient.FExecutor(std::move(call));
     {
         std::unique_lock lock(handover->Mutex);
         handover->Done.wait(lock, [&] { return handover->Finished || FTerminated.load(); });
@@ -387,6 +385,8 @@ void TSRCPInfoReadThread::Run()
 
 TSRCPInfoClient::TSRCPInfoClient(TSRCPExecutor executor) : FExecutor(std::move(executor))
 {
+    if (!FExecutor)
+        throw std::invalid_argument("the info session needs an executor for its lines");
     SetClientMode(cmInfo);
     FCmd.SetSRCPVersion(Version());
 }
@@ -446,10 +446,7 @@ void TSRCPInfoClient::Hand(std::function<void(TSRCPInfoClient&)> call, const std
         if (TSRCPInfoClient* c = gate->Client.load())
             call(*c);
     };
-    if (FExecutor)
-        FExecutor(std::move(task));
-    else
-        task();
+    FExecutor(std::move(task));
 }
 
 void TSRCPInfoClient::ReaderEnded()

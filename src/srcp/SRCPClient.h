@@ -32,9 +32,9 @@ public:
     using ESRCPError::ESRCPError;
 };
 
-// Runs a call on the GUI thread. It may run the call at once (tests) or queue it to an event loop
-// (the program posts it to the Qt GUI thread); the info reader waits until the call has run, or
-// until the session is disconnected, whichever comes first.
+// Runs a call on the GUI thread: it queues the call to the thread that uses the sessions and device
+// groups (the program posts it to the Qt GUI thread, tests to a loop of their own). The info reader
+// waits until the call has run, or until the session is disconnected, whichever comes first.
 using TSRCPExecutor = std::function<void(std::function<void()>)>;
 
 class TSRCPBaseDeviceGroup;
@@ -46,7 +46,8 @@ public:
 
     static constexpr int DefaultPort = 12345;
     static constexpr int DefaultConnectTimeoutMs = 5000;
-    static constexpr int DefaultAnswerTimeoutMs = 10000;
+    // A command waits at most this long for its answer; the window is blocked meanwhile.
+    static constexpr int DefaultAnswerTimeoutMs = 3000;
 
     TSRCPBaseClient();
     virtual ~TSRCPBaseClient();
@@ -196,8 +197,10 @@ private:
 
 class TSRCPInfoClient : public TSRCPBaseClient {
 public:
-    // Without an executor, lines are handled on the reader thread itself.
-    explicit TSRCPInfoClient(TSRCPExecutor executor = {});
+    // Lines are handled where `executor` runs them, never on the reader thread: the groups they
+    // reach belong to the thread that also sends commands and disconnects. An empty executor
+    // raises std::invalid_argument.
+    explicit TSRCPInfoClient(TSRCPExecutor executor);
     ~TSRCPInfoClient() override;
 
     void Connect(int timeoutMs = -1) override;

@@ -83,15 +83,6 @@ TEST_F(ServerSessionTest, RefusedConnectionShowsMessage110AndStaysDisconnected)
     EXPECT_FALSE(main.Connecting);
 }
 
-TEST_F(ServerSessionTest, SrcpVersion08ConnectShowsMessage110)
-{
-    main.SrcpVer = 80;
-    session->connectServer();
-    EXPECT_FALSE(session->commandConnected());
-    ASSERT_EQ(dialogs.count("message"), 1);
-    EXPECT_EQ(dialogs.last("message")->text, msg(110));
-}
-
 TEST_F(ServerSessionTest, ConnectWithAutopowerWritesPowerOnAndShowsLinesInOrder)
 {
     main.Autopower = 1;

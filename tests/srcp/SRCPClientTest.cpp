@@ -298,7 +298,8 @@ TEST(SRCPInfoClient, DeliversRealServerLinesToTheMatchingGroups)
         "1796859510.800 100 INFO 1 POWER OFF\n",
     }));
     self = &server;
-    TSRCPInfoClient info;  // lines are handled on the reader thread
+    TestLoop loop;
+    TSRCPInfoClient info(loop.executor());
     TSRCPDescription description;
     description.SetEventMode(semAll);
     TSRCPPower power;
@@ -312,7 +313,7 @@ TEST(SRCPInfoClient, DeliversRealServerLinesToTheMatchingGroups)
     for (TSRCPBaseDeviceGroup* g : std::initializer_list<TSRCPBaseDeviceGroup*>{&description, &power, &fb, &loco})
         g->SetInfoClient(&info);
 
-    std::promise<void> powerOff;
+    bool powerOff = false;
     std::vector<std::vector<TSRCPDeviceGroup>> descriptions;
     std::vector<int> describedBuses;
     std::vector<bool> powerStates;
@@ -328,13 +329,13 @@ TEST(SRCPInfoClient, DeliversRealServerLinesToTheMatchingGroups)
     power.SetOnChange([&](TSRCPBaseDeviceGroup&) {
         powerStates.push_back(power.PowerOn());
         if (!power.PowerOn())
-            powerOff.set_value();
+            powerOff = true;
     });
     loco.SetOnLock([&](TSRCPBaseDeviceGroup&) { ++locks; });
 
     connectTo(info, server.port());
     ASSERT_TRUE(info.Connected());
-    ASSERT_EQ(powerOff.get_future().wait_for(5s), std::future_status::ready);
+    ASSERT_TRUE(loop.runUntil([&] { return powerOff; }));
     info.Disconnect();
 
     ASSERT_EQ(descriptions.size(), 2u);
@@ -418,30 +419,28 @@ TEST(SRCPInfoClient, AHandlerMayDisconnectFromInsideTheHandOver)
     FakeSrcpServer* self = nullptr;
     FakeSrcpServer server(pushLines(self, {"1.0 100 INFO 1 POWER ON\n", "1.1 100 INFO 1 POWER OFF\n"}));
     self = &server;
-    for (bool queued : {false, true}) {
-        SCOPED_TRACE(queued ? "queued hand-over" : "hand-over on the reader");
-        TestLoop loop;
-        TSRCPInfoClient info(queued ? loop.executor() : TSRCPExecutor{});
-        TSRCPPower power;
-        power.SetBus(1);
-        power.SetInfoClient(&info);
-        std::atomic<int> changes{0};
-        power.SetOnChange([&](TSRCPBaseDeviceGroup&) {
-            ++changes;
-            info.Disconnect();
-        });
-        connectTo(info, server.port());
-        ASSERT_TRUE(info.Connected());
-        if (queued)
-            EXPECT_TRUE(loop.runUntil([&] { return changes > 0; }));
-        else
-            for (int i = 0; i < 500 && changes == 0; ++i)
-                std::this_thread::sleep_for(10ms);
-        EXPECT_EQ(changes, 1);
-        loop.runAll();
-        EXPECT_FALSE(info.Connected());
-        EXPECT_EQ(changes, 1) << "no line after the disconnect";
-    }
+    TestLoop loop;
+    TSRCPInfoClient info(loop.executor());
+    TSRCPPower power;
+    power.SetBus(1);
+    power.SetInfoClient(&info);
+    int changes = 0;
+    power.SetOnChange([&](TSRCPBaseDeviceGroup&) {
+        ++changes;
+        info.Disconnect();
+    });
+    connectTo(info, server.port());
+    ASSERT_TRUE(info.Connected());
+    EXPECT_TRUE(loop.runUntil([&] { return changes > 0; }));
+    loop.runAll();
+    EXPECT_FALSE(info.Connected());
+    EXPECT_EQ(changes, 1) << "no line after the disconnect";
+}
+
+TEST(SRCPInfoClient, AnInfoSessionWithoutAnExecutorIsRefused)
+{
+    TSRCPExecutor none;
+    EXPECT_THROW({ TSRCPInfoClient info(none); }, std::invalid_argument);
 }
 
 TEST(SRCPInfoClient, DisconnectWhileTheReaderWaitsForALine)
@@ -449,7 +448,8 @@ TEST(SRCPInfoClient, DisconnectWhileTheReaderWaitsForALine)
     FakeSrcpServer* self = nullptr;
     FakeSrcpServer server(pushLines(self, {}));
     self = &server;
-    TSRCPInfoClient info;
+    TestLoop loop;
+    TSRCPInfoClient info(loop.executor());
     connectTo(info, server.port());
     ASSERT_TRUE(info.Connected());
     std::this_thread::sleep_for(50ms);
@@ -465,8 +465,9 @@ TEST(SRCPInfoClient, DisconnectWhileTheReaderWaitsForALine)
 TEST(SRCPClient, GroupsForgetClientsThatAreDestroyed)
 {
     TSRCPLoco loco;
+    TestLoop loop;
     {
-        TSRCPInfoClient info;
+        TSRCPInfoClient info(loop.executor());
         TSRCPCommandClient cmd;
         loco.SetInfoClient(&info);
         loco.SetCommandClient(&cmd);
@@ -476,7 +477,7 @@ TEST(SRCPClient, GroupsForgetClientsThatAreDestroyed)
     EXPECT_EQ(loco.CommandClient(), nullptr);
     EXPECT_FALSE(loco.SetData());
 
-    TSRCPInfoClient info;
+    TSRCPInfoClient info(loop.executor());
     {
         TSRCPPower power;
         power.SetInfoClient(&info);

@@ -282,3 +282,42 @@ TEST(Srcp082Demo, DrivenLocoMovesTheTrainOverBus8Contacts) {
 }
 
 } // namespace
+
+TEST(Srcp082Srcpd, GreetsAndDescribesLikeASingleBusSrcpd) {
+  SimProcess sim({"--protocol", "0.8.2", "--port", "0", "--srcpd"});
+  sim.control("fb 1 7 1");
+  LineSocket probe(sim.port());
+  auto welcome = probe.readLine();
+  ASSERT_TRUE(welcome);
+  EXPECT_EQ(*welcome, "srcpd V2.1.3; SRCP 0.8.4; SRCPOTHER 0.8.3");
+  LineSocket info(sim.port());
+  ASSERT_FALSE(handshake(info, "INFO").empty());
+  EXPECT_EQ(readInfo(info, 5), (std::vector<std::string>{"100 INFO 0 DESCRIPTION SESSION SERVER TIME GM",
+                                                          "100 INFO 1 DESCRIPTION GA GL FB POWER LOCK DESCRIPTION SM",
+                                                          "101 INFO 1 POWER", "100 INFO 1 POWER OFF",
+                                                          "100 INFO 1 FB 7 1"}))
+      << "only the occupied contact is dumped";
+
+  LineSocket cmd(sim.port());
+  ASSERT_FALSE(handshake(cmd, "COMMAND").empty());
+  cmd.sendLine("INIT 5 GA 12 M");
+  auto answer = cmd.readLine();
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(withoutStamp(*answer).substr(0, 3), "412") << "bus 5 does not exist";
+}
+
+TEST(Srcp082Srcpd, MutedServerReadsCommandsButNeverAnswers) {
+  SimProcess sim({"--protocol", "0.8.2", "--port", "0"});
+  LineSocket cmd(sim.port());
+  ASSERT_FALSE(handshake(cmd, "COMMAND").empty());
+  sim.control("mute");
+  std::this_thread::sleep_for(100ms);
+  cmd.sendLine("GET 1 POWER");
+  EXPECT_FALSE(cmd.readLine(500ms));
+  sim.control("unmute");
+  std::this_thread::sleep_for(100ms);
+  cmd.sendLine("GET 1 POWER");
+  auto answer = cmd.readLine();
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(withoutStamp(*answer), "100 INFO 1 POWER OFF");
+}

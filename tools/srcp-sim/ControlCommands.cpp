@@ -19,6 +19,9 @@ bool runControlCommand(std::string_view line, Frontend &frontend, EventLoop &loo
   } else if (verb == "QUIT" && w.size() == 1) {
     loop.requestStop();
     ok = true;
+  } else if ((verb == "MUTE" || verb == "UNMUTE") && w.size() == 1) {
+    frontend.setMuted(verb == "MUTE");
+    ok = true;
   } else if (verb == "FB" && w.size() == 4) {
     auto bus = parseInt(w[1]);
     auto contact = parseInt(w[2]);

@@ -2,6 +2,7 @@
 // Control commands read from standard input, for tests and scripts:
 //   fb <bus> <contact> <0|1>     set a feedback contact
 //   power <bus> on|off           switch track power
+//   mute | unmute                stop / resume answering commands (0.8.2)
 //   quit                         stop the server
 
 #include "EventLoop.h"

@@ -30,6 +30,8 @@ public:
   // Control interface (standard input, demo).
   virtual void setFeedback(int bus, int contact, int value) = 0;
   virtual void setPower(int bus, bool on) = 0;
+  // While muted, command lines are received (and logged) but never answered.
+  virtual void setMuted(bool) {}
   virtual DemoDrive demoDrive() const = 0;
   // The bus whose feedback contacts the demo ring drives.
   virtual int demoFeedbackBus() const = 0;

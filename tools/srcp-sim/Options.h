@@ -17,6 +17,7 @@ struct Options {
   int demoStepMs = 2000;
   int demoIdleSpeed = 0; // percent of full speed (forward) while no loco drives the demo train
   bool exitOnStdinEof = false;
+  bool srcpd = false; // 0.8.2: greet and describe the buses like a current srcpd with one bus
   bool help = false;
 };
 

@@ -59,8 +59,8 @@ std::string srcpTimeStamp() {
   return text;
 }
 
-Srcp082Frontend::Srcp082Frontend(EventLoop &loop, int feedbackContacts)
-    : loop_(loop), layout_(feedbackContacts) {}
+Srcp082Frontend::Srcp082Frontend(EventLoop &loop, int feedbackContacts, bool srcpd)
+    : loop_(loop), layout_(feedbackContacts, srcpd), srcpd_(srcpd) {}
 
 std::optional<Srcp082Frontend::Session *> Srcp082Frontend::session(ConnId id) {
   auto it = sessions_.find(id);
@@ -82,7 +82,7 @@ void Srcp082Frontend::broadcast(int code, const std::string &infoText) {
 
 void Srcp082Frontend::opened(ConnId id, int) {
   sessions_[id] = Session{};
-  loop_.send(id, "srcp-sim 1.0; SRCP 0.8.2");
+  loop_.send(id, srcpd_ ? "srcpd V2.1.3; SRCP 0.8.4; SRCPOTHER 0.8.3" : "srcp-sim 1.0; SRCP 0.8.2");
 }
 
 void Srcp082Frontend::closed(ConnId id) { sessions_.erase(id); }
@@ -106,6 +106,8 @@ void Srcp082Frontend::received(ConnId id, std::string_view line) {
     handshake(id, **s, words);
     break;
   case Mode::Command: {
+    if (muted_)
+      break; // a server that hangs: the line is read, nothing comes back
     Answer a = command(id, words);
     if (a.code == 0)
       break; // answered already (the session ended itself)
@@ -157,7 +159,8 @@ void Srcp082Frontend::sendState(ConnId id) {
     loop_.send(id, srcpTimeStamp() + " " + std::to_string(code) + " INFO " + text);
   };
   for (int b = 0; b < kBusCount; ++b)
-    info(100, layout_.descriptionText(b));
+    if (!layout_.bus(b).groups.empty())
+      info(100, layout_.descriptionText(b));
   for (int b = 0; b < kBusCount; ++b) {
     const Bus082 &bus = layout_.bus(b);
     if (bus.has("POWER") && bus.powerInitialised) {
@@ -200,6 +203,8 @@ Srcp082Frontend::Answer Srcp082Frontend::command(ConnId id, const std::vector<st
   std::string group = upper(words[2]);
   if (!isGroupWord(group))
     return {421, ""};
+  if (layout_.bus(bus).groups.empty())
+    return {412, ""}; // no such bus
   if (group != "DESCRIPTION" && !layout_.bus(bus).has(group))
     return {422, ""};
   if (cmd == "VERIFY" || cmd == "WAIT")

@@ -15,7 +15,8 @@ namespace srcpsim {
 
 class Srcp082Frontend : public Frontend {
 public:
-  Srcp082Frontend(EventLoop &loop, int feedbackContacts);
+  // `srcpd`: greet like a current srcpd and offer only buses 0 and 1 (see Srcp082Layout).
+  Srcp082Frontend(EventLoop &loop, int feedbackContacts, bool srcpd = false);
 
   void opened(ConnId id, int listenerIndex) override;
   void received(ConnId id, std::string_view line) override;
@@ -25,6 +26,7 @@ public:
 
   void setFeedback(int bus, int contact, int value) override;
   void setPower(int bus, bool on) override;
+  void setMuted(bool muted) override { muted_ = muted; }
   DemoDrive demoDrive() const override;
   int demoFeedbackBus() const override { return 8; }
 
@@ -70,6 +72,8 @@ private:
   int nextSession_ = 1;
   std::vector<PendingSwitchOff> pending_;
   double nowMs_ = 0;
+  bool srcpd_ = false;
+  bool muted_ = false;
   std::int64_t lastReportedMinute_ = -1;
 };
 

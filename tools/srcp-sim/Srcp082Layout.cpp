@@ -9,7 +9,9 @@ bool Bus082::has(std::string_view group) const {
   return false;
 }
 
-Srcp082Layout::Srcp082Layout(int feedbackContacts) : feedbackContacts_(feedbackContacts) { reset(); }
+Srcp082Layout::Srcp082Layout(int feedbackContacts, bool srcpd) : feedbackContacts_(feedbackContacts), srcpd_(srcpd) {
+  reset();
+}
 
 void Srcp082Layout::reset() {
   static const std::array<std::vector<std::string>, kBusCount> groups = {{
@@ -23,9 +25,13 @@ void Srcp082Layout::reset() {
       {"POWER"},
       {"FB", "POWER"},
   }};
+  static const std::array<std::vector<std::string>, kBusCount> srcpdGroups = {{
+      {"SESSION", "SERVER", "TIME", "GM"},
+      {"GA", "GL", "FB", "POWER", "LOCK", "DESCRIPTION", "SM"},
+  }};
   for (int b = 0; b < kBusCount; ++b) {
     Bus082 fresh;
-    fresh.groups = groups[static_cast<std::size_t>(b)];
+    fresh.groups = (srcpd_ ? srcpdGroups : groups)[static_cast<std::size_t>(b)];
     fresh.powerInitialised = fresh.has("POWER");
     if (fresh.has("FB"))
       fresh.contacts.assign(static_cast<std::size_t>(feedbackContacts_), 0);

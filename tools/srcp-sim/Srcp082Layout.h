@@ -48,7 +48,9 @@ struct Bus082 {
 
 class Srcp082Layout {
 public:
-  explicit Srcp082Layout(int feedbackContacts);
+  // `srcpd`: bus 0 `SESSION SERVER TIME GM`, bus 1 `GA GL FB POWER LOCK DESCRIPTION SM`, no others
+  // (a bus without groups does not exist).
+  Srcp082Layout(int feedbackContacts, bool srcpd = false);
   void reset();
 
   Bus082 &bus(int number) { return buses_[static_cast<std::size_t>(number)]; }
@@ -71,6 +73,7 @@ public:
 
 private:
   int feedbackContacts_;
+  bool srcpd_ = false;
   std::array<Bus082, kBusCount> buses_;
   ModelClock clock_;
 };

@@ -67,7 +67,7 @@ int main(int argc, char **argv) {
   if (v073)
     frontend = std::make_unique<Srcp073Frontend>(loop, options.contacts, options.feedbackOnCommandPort);
   else
-    frontend = std::make_unique<Srcp082Frontend>(loop, options.contacts);
+    frontend = std::make_unique<Srcp082Frontend>(loop, options.contacts, options.srcpd);
 
   std::unique_ptr<DemoRing> demo;
   if (options.demo) {

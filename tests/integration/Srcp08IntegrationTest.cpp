@@ -1,0 +1,262 @@
+// The main window in SRCP 0.8 mode against the project's simulator: connect, switch a turnout from
+// the panel, drive a loco, power both ways, feedback on the panel, disconnect; and a server that
+// goes away or stops answering.
+
+#include "app/Cbahn.h"
+#include "app/TMainForm.h"
+#include "layout/C_Element.h"
+#include "layout/C_Position.h"
+#include "layout/PositionTable.h"
+#include "loco/LocoControlHost.h"
+#include "loco/ReglerPanel.h"
+#include "moba/TMoBaSRCPClient.h"
+#include "panel/PanelView.h"
+#include "panel/TrackPanelHost.h"
+#include "session/ServerSession.h"
+#include "session/SessionHost.h"
+#include "session/Srcp08Host.h"
+#include "ui/C_language.h"
+#include "ui/ScriptedDialogs.h"
+
+#include "session/SimProcess.h"
+
+#include <QAction>
+#include <QFile>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "common/ProgramFolder.h"
+#include "common/WaitFor.h"
+
+#include <chrono>
+#include <regex>
+
+using namespace std::chrono;
+using testsupport::waitFor;
+
+namespace {
+
+struct LogLine {
+    double ms = 0;
+    std::string text;
+};
+
+std::vector<LogLine> received(const std::string& logFile, const std::string& prefix)
+{
+    std::vector<LogLine> out;
+    static const std::regex line(R"(^(\d+\.\d+) (\d+) R (.*)$)");
+    for (const std::string& l : SimProcess::readLines(logFile)) {
+        std::smatch m;
+        if (std::regex_match(l, m, line) && m[3].str().rfind(prefix, 0) == 0)
+            out.push_back({std::stod(m[1].str()), m[3].str()});
+    }
+    return out;
+}
+
+bool cellShowsIcon(const TMainForm& form, const tPosEntry& e, int state)
+{
+    QImage icon(form.WorkDir + QStringLiteral("Data/Icon%1%2.bmp").arg(e.Enummer, 2, 10, QLatin1Char('0')).arg(state, 2, 10, QLatin1Char('0')));
+    return !icon.isNull() &&
+           form.Quarn_bitmap.copy(e.Posx, e.Posy, 27, 27).convertToFormat(QImage::Format_RGB32) ==
+               icon.convertToFormat(QImage::Format_RGB32);
+}
+
+// The window with the demo layout open, in SRCP 0.8 mode, pointed at the simulator.
+struct Window08 {
+    explicit Window08(const std::vector<std::string>& simArgs = {})
+    {
+        work = dir.path() + QLatin1Char('/');
+        EXPECT_TRUE(testsupport::makeProgramFolder(work));
+        QFile::remove(work + QStringLiteral("Data/parmc.dat"));
+        logFile = (work + QStringLiteral("sim.log")).toStdString();
+        sim = std::make_unique<SimProcess>(SRCP_SIM_PATH, "0.8.2", logFile, simArgs);
+        form = std::make_unique<TMainForm>(d, work);
+        panelHost = new TrackPanelHost(*form);
+        new SessionHost(*form);
+        locoHost = new LocoControlHost(*form);
+        host = form->findChild<Srcp08Host*>();
+        form->resize(1000, 720);
+        form->show();
+        d.shown.clear();  // the fresh start's parameter-file message
+        d.textAnswers.push_back(work + QStringLiteral("Layouts/Demo.pln"));
+        form->action(QStringLiteral("Oeffnen1"))->trigger();
+        d.shown.clear();  // the file dialog
+        form->SrcpVer = 80;
+        form->Iphostchar = QStringLiteral("127.0.0.1");
+        form->Ipport = sim->port();
+    }
+    bool connect()
+    {
+        form->action(QStringLiteral("Hostverbinden1"))->trigger();
+        return host && host->client().Connected() && waitFor([&] { return host->client().BusCount() >= 2; });
+    }
+    QString msg(int id) const { return Lang ? Lang->getmessage(id, form->Lang_id) : QString(); }
+    int shownCount(int id) const
+    {
+        int n = 0;
+        for (const auto& s : d.shown)
+            n += s.text == msg(id);
+        return n;
+    }
+    tPosEntry* find(const std::function<bool(tPosEntry&)>& pred)
+    {
+        for (int i = 0; i < Postable->getNumbofEntries(); ++i)
+            if (tPosEntry* e = Postable->getEntryByNum(i); pred(*e))
+                return e;
+        return nullptr;
+    }
+    tPosEntry* turnout()
+    {
+        return find([](tPosEntry& e) {
+            return Element->get_art(e.Enummer - 1) == 2 && e.Decod1 > 0 && e.Decod2 > 0 && e.Posx < 800 &&
+                   e.Posy < 400 && e.Stellung == 1 && e.Enummer != 44;
+        });
+    }
+    void click(const tPosEntry& e)
+    {
+        QTest::mouseClick(panelHost->panelView(), Qt::LeftButton, {},
+                          QPoint(e.Posx - form->Hpos_alt + 5, e.Posy - form->Vpos_alt + 5));
+    }
+
+    QTemporaryDir dir;
+    QString work;
+    std::string logFile;
+    std::unique_ptr<SimProcess> sim;
+    ScriptedDialogs d;
+    std::unique_ptr<TMainForm> form;
+    TrackPanelHost* panelHost = nullptr;
+    LocoControlHost* locoHost = nullptr;
+    Srcp08Host* host = nullptr;
+};
+
+} // namespace
+
+TEST(Srcp08Integration, MainWindowDrivesTheSimulatorInSrcp08Mode)
+{
+    Window08 w;
+    ASSERT_NE(w.host, nullptr);
+    TMainForm& form = *w.form;
+    ASSERT_TRUE(form.Betrieb);
+    ASSERT_TRUE(w.connect()) << (w.d.shown.empty() ? "" : w.d.shown.back().text.toStdString());
+    EXPECT_FALSE(form.action(QStringLiteral("Hostverbinden1"))->isEnabled());
+    EXPECT_TRUE(form.action(QStringLiteral("Spannungan1"))->isEnabled());
+    EXPECT_FALSE(form.action(QStringLiteral("Softregler1"))->isEnabled());
+    ASSERT_TRUE(waitFor([&] { return w.host->client().BusCount() == 9; }));
+
+    // A turnout: SET GA on the accessory bus of its protocol, 1 and 300 ms later 0.
+    tPosEntry* turnout = w.turnout();
+    ASSERT_NE(turnout, nullptr);
+    w.click(*turnout);
+    EXPECT_EQ(turnout->Stellung, 2);
+    const auto a = Cbahn::gaAddress(turnout->Decod2, turnout->Daten2);
+    const int bus = turnout->Protokoll == QLatin1String("M") ? form.BusGaMM : form.BusGaNMRA;
+    const std::string target = "SET " + std::to_string(bus) + " GA " + std::to_string(a.address) + " " +
+                               std::to_string(a.port);
+    std::vector<LogLine> pulse;
+    ASSERT_TRUE(waitFor([&] { return (pulse = received(w.logFile, "SET " + std::to_string(bus) + " GA")).size() >= 2; }));
+    ASSERT_GE(pulse.size(), 2u);
+    EXPECT_EQ(pulse.front().text, target + " 1 200");
+    EXPECT_EQ(pulse.back().text, target + " 0 200");
+    EXPECT_NEAR(pulse.back().ms - pulse.front().ms, 300.0, 60.0);
+    EXPECT_EQ(received(w.logFile, "INIT " + std::to_string(bus) + " GA").size(), 1u);
+
+    // A loco from regulator 1: the default record (Motorola, version 1, address 3, bus 1).
+    ReglerPanel* panel = w.locoHost->panel();
+    ASSERT_NE(panel, nullptr);
+    panel->scrollBar(0)->setValue(40);
+    std::vector<LogLine> gl;
+    ASSERT_TRUE(waitFor([&] { return (gl = received(w.logFile, "SET 1 GL 3 ")).size() >= 2; }));
+    EXPECT_EQ(received(w.logFile, "INIT 1 GL 3 ").front().text, "INIT 1 GL 3 M 1 14 1");
+    EXPECT_EQ(gl.front().text, "SET 1 GL 3 1 0 100 0") << "the announcement";
+    // speed 60 of 100 on 14 steps is step 8, sent as 57; direction -1 of the record is backwards
+    EXPECT_EQ(gl.back().text, "SET 1 GL 3 0 57 100 0");
+    EXPECT_TRUE(form.LocoData_sent);
+
+    // Power both ways; the status bar follows the server's answer.
+    form.action(QStringLiteral("Spannungan1"))->trigger();
+    EXPECT_TRUE(waitFor([&] { return form.statusText(0) == QLatin1String("Power on"); }));
+    form.action(QStringLiteral("Spannungaus1"))->trigger();
+    EXPECT_TRUE(waitFor([&] { return form.statusText(0) == QLatin1String("Power off"); }));
+
+    // Feedback: start, then a contact of the S88 bus occupies its detector on the panel.
+    tPosEntry* detector = w.find([](tPosEntry& e) {
+        return (e.Enummer == 65 || e.Enummer == 87) && e.Decod1 > 0 && e.Daten1 > 0;
+    });
+    ASSERT_NE(detector, nullptr);
+    form.action(QStringLiteral("Abfragestarten1"))->trigger();
+    EXPECT_FALSE(form.action(QStringLiteral("Abfragestarten1"))->isEnabled());
+    EXPECT_EQ(received(w.logFile, "INIT 8 FB").back().text, "INIT 8 FB S88 LPT1 4");
+    const int contact = (detector->Decod1 - 1) * 16 + detector->Daten1;
+    w.sim->command("fb 8 " + std::to_string(contact) + " 1");
+    EXPECT_TRUE(waitFor([&] { return cellShowsIcon(form, *detector, 2); }));
+    w.sim->command("fb 8 " + std::to_string(contact) + " 0");
+    EXPECT_TRUE(waitFor([&] { return cellShowsIcon(form, *detector, 1); }));
+    form.action(QStringLiteral("Abfragebeenden1"))->trigger();
+    EXPECT_FALSE(received(w.logFile, "TERM 8 FB").empty());
+
+    // Disconnect: the session ends on the server, the window is back to disconnected, no message.
+    form.action(QStringLiteral("Hosttrennen1"))->trigger();
+    EXPECT_FALSE(w.host->client().Connected());
+    EXPECT_TRUE(form.action(QStringLiteral("Hostverbinden1"))->isEnabled());
+    EXPECT_FALSE(form.action(QStringLiteral("Spannungan1"))->isEnabled());
+    EXPECT_FALSE(received(w.logFile, "TERM 0 SESSION").empty());
+    EXPECT_TRUE(w.d.shown.empty()) << w.d.shown.front().text.toStdString();
+}
+
+TEST(Srcp08Integration, ServerClosingMidSessionIsToldOnceAndTheWindowStaysUsable)
+{
+    Window08 w;
+    ASSERT_TRUE(w.connect());
+    w.sim->command("quit");
+    ASSERT_TRUE(waitFor([&] { return w.form->action(QStringLiteral("Hostverbinden1"))->isEnabled(); }));
+    waitFor([] { return false; }, 300);
+    EXPECT_EQ(w.shownCount(592), 1);
+    EXPECT_FALSE(w.host->client().Connected());
+    EXPECT_EQ(w.host->client().BusCount(), 0);
+    EXPECT_FALSE(w.form->action(QStringLiteral("Spannungan1"))->isEnabled());
+    // the panel still switches (nothing is sent, nothing is said)
+    tPosEntry* turnout = w.turnout();
+    ASSERT_NE(turnout, nullptr);
+    w.click(*turnout);
+    EXPECT_EQ(turnout->Stellung, 2);
+    EXPECT_EQ(w.shownCount(592), 1);
+}
+
+TEST(Srcp08Integration, ServerThatStopsAnsweringIsGivenUpWithinTheTimeOut)
+{
+    Window08 w;
+    ASSERT_TRUE(w.connect());
+    waitFor([] { return false; }, 300);
+    w.sim->command("mute");
+    std::this_thread::sleep_for(milliseconds(100));
+    const auto start = steady_clock::now();
+    w.form->action(QStringLiteral("Spannungan1"))->trigger();  // blocks until the time-out
+    const auto blocked = steady_clock::now() - start;
+    EXPECT_LT(blocked, milliseconds(TSRCPBaseClient::DefaultAnswerTimeoutMs + 1500));
+    EXPECT_FALSE(w.host->client().Connected());
+    ASSERT_TRUE(waitFor([&] { return w.form->action(QStringLiteral("Hostverbinden1"))->isEnabled(); }));
+    waitFor([] { return false; }, 300);
+    EXPECT_EQ(w.shownCount(592), 1);
+    EXPECT_EQ(w.form->statusText(1), w.msg(592));
+}
+
+TEST(Srcp08Integration, MissingBusesAreNamedInTheStatusBar)
+{
+    Window08 w({"--srcpd"});
+    ASSERT_TRUE(w.connect());
+    // srcpd offers bus 1 only: the default accessory bus 5 is not there
+    tPosEntry* turnout = w.turnout();
+    ASSERT_NE(turnout, nullptr);
+    w.click(*turnout);
+    const int bus = turnout->Protokoll == QLatin1String("M") ? w.form->BusGaMM : w.form->BusGaNMRA;
+    EXPECT_EQ(w.form->statusText(1), w.msg(590) + QStringLiteral(" %1").arg(bus));
+    EXPECT_TRUE(received(w.logFile, "SET " + std::to_string(bus)).empty());
+    // with the accessory buses set to 1 the same click goes out
+    w.form->BusGaMM = 1;
+    w.form->BusGaNMRA = 1;
+    w.click(*turnout);
+    EXPECT_TRUE(waitFor([&] { return received(w.logFile, "SET 1 GA ").size() >= 2; }));
+}
