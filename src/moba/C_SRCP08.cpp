@@ -189,8 +189,11 @@ void C_SRCP08::setloco(int Loknr)
 
 void C_SRCP08::locoCommand(int Loknr)
 {
-    if (!m_client || !m_client->Connected())
+    if (!m_client || !m_client->Connected()) {
+        if (onNotConnected)
+            onNotConnected();
         return;
+    }
     if (!m_main.LocoData_sent) {
         sendallLocoData();
         m_main.LocoData_sent = true;
@@ -214,8 +217,11 @@ void C_SRCP08::setpower(int state)
 
 void C_SRCP08::accessoryPulse(bool motorola, int address, int port, const std::function<void()>& between)
 {
-    if (!m_client || !m_client->Connected())
+    if (!m_client || !m_client->Connected()) {
+        if (onNotConnected)
+            onNotConnected();
         return;
+    }
     TMoBaAdvancedSolenoid sol;
     sol.SetProtocol(motorola ? MMSopr.get() : NMRASopr.get());
     sol.SetAddress(address);

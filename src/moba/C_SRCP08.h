@@ -63,6 +63,8 @@ public:
 
     // The server offers no bus `bus` (group none) or that bus lacks `group` ("GL", "GA", "POWER").
     std::function<void(int bus, const char* group)> onMissing;
+    // A loco command or an accessory pulse was not sent because the component is not connected.
+    std::function<void()> onNotConnected;
 
 private:
     void createLocoProtocols();

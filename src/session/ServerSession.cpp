@@ -138,7 +138,15 @@ bool ServerSession::writePulse(std::string_view on, std::string_view off, const 
 
 bool ServerSession::reconnectEnabled() const
 {
-    return m_main.Autoreconnect > 0 && m_main.SrcpVer == SrcpVer073;
+    return m_main.Autoreconnect > 0 && (m_main.SrcpVer == SrcpVer073 || (srcp08.reconnect && srcp08.restore));
+}
+
+bool ServerSession::srcp08Lost(const QString& why)
+{
+    if (m_main.SrcpVer == SrcpVer073 || !reconnectEnabled() || m_policy.state() != ReconnectPolicy::State::Connected)
+        return false;
+    linkLost(why);
+    return reconnecting();
 }
 
 void ServerSession::writeFailed(const TcpError& e)
@@ -251,6 +259,12 @@ void ServerSession::handle(HandOverItem& item)
 
 void ServerSession::connectServer()
 {
+    if (m_main.SrcpVer != SrcpVer073 && reconnecting()) {
+        // The user connects now rather than waiting for the next attempt.
+        m_retryTimer.stop();
+        m_policy.disconnected();
+        emit reconnectingChanged(false);
+    }
     if (m_main.SrcpVer != SrcpVer073) {
         if (!srcp08.connect) {
             errorBox(MsgCommandChannelFailed);
@@ -261,6 +275,10 @@ void ServerSession::connectServer()
         if (srcp08.connect()) {  // errors of the component reach the caller
             m_main.LocoData_sent = false;
             m_main.SolenoidData_sent = false;
+            m_choices.power = m_main.Autopower > 0 ? SessionChoices::Power::On : SessionChoices::Power::Unknown;
+            m_choices.feedbackPolling = false;
+            m_policy.enabled = reconnectEnabled();
+            m_policy.connected();
             emit connectedChanged(true);
         }
         return;
@@ -367,8 +385,14 @@ void ServerSession::disconnectServer()
 
 void ServerSession::powerOn()
 {
-    if (m_main.SrcpVer != SrcpVer073 && srcp08.power)
-        return srcp08.power(true);
+    if (m_main.SrcpVer != SrcpVer073 && srcp08.power) {
+        if (reconnecting())
+            return errorBox(MsgNotConnected);
+        srcp08.power(true);
+        if (srcp08.connected && srcp08.connected())
+            m_choices.power = SessionChoices::Power::On;
+        return;
+    }
     if (writeGuarded("SET POWER ON\n"))
         notePowerCommand("SET POWER ON");
     else
@@ -377,8 +401,17 @@ void ServerSession::powerOn()
 
 void ServerSession::powerOff()
 {
-    if (m_main.SrcpVer != SrcpVer073 && srcp08.power)
-        return srcp08.power(false);
+    if (m_main.SrcpVer != SrcpVer073 && srcp08.power) {
+        // As on SRCP 0.7.3: switching off while the server is away is done once it is back.
+        if (reconnecting()) {
+            m_choices.power = SessionChoices::Power::Off;
+            return errorBox(MsgNotConnected);
+        }
+        srcp08.power(false);
+        if (srcp08.connected && srcp08.connected())
+            m_choices.power = SessionChoices::Power::Off;
+        return;
+    }
     // Switching off counts even while the server is being tried again: it is switched off as soon
     // as the server is back.
     if (writeGuarded("SET POWER OFF\n") || reconnecting())
@@ -441,15 +474,17 @@ void ServerSession::freeCommand()
 void ServerSession::startFeedback()
 {
     emit feedbackPollingChanged(true);
-    if (m_main.SrcpVer == SrcpVer073 && reconnecting()) {
+    if (reconnecting()) {
         // Started together with the rest of the session once the server is back.
         m_choices.feedbackPolling = true;
         emit statusText(1, message(MsgNotSentReconnecting));
         return;
     }
     if (m_main.SrcpVer != SrcpVer073) {
-        if (srcp08.startFeedback && srcp08.startFeedback())
+        if (srcp08.startFeedback && srcp08.startFeedback()) {
+            m_choices.feedbackPolling = true;
             return;  // "&Start" and "&Reset" stay disabled, also when the bus has no feedback group
+        }
         errorBox(MsgPleaseConnect);
         emit feedbackPollingChanged(false);
         return;
@@ -520,6 +555,24 @@ void ServerSession::startAttempt()
     if (!m_policy.startAttempt())
         return;
     emit statusText(1, message(MsgReconnectAttempt).arg(m_policy.attempts()));
+    if (m_main.SrcpVer != SrcpVer073) {
+        // The component connects on the GUI thread; queued so the status bar shows the attempt.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_policy.state() != ReconnectPolicy::State::Trying)
+                    return;
+                bool ok = false;
+                try {
+                    ok = srcp08.reconnect && srcp08.reconnect();
+                } catch (const std::exception&) {
+                    // refused, handshake failed: the attempt failed
+                }
+                attemptFinished(ok, std::string());
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     if (m_attempt.joinable())
         m_attempt.join();
     m_attemptCancelled = false;
@@ -565,7 +618,8 @@ void ServerSession::attemptFinished(bool ok, const std::string& greeting)
     if (m_policy.state() != ReconnectPolicy::State::Trying)
         return;  // cancelled; whoever cancelled has cleaned up
     if (!ok) {
-        closeCommandSocket();
+        if (m_main.SrcpVer == SrcpVer073)
+            closeCommandSocket();
         if (const auto delay = m_policy.attemptFailed())
             scheduleAttempt(*delay);
         return;
@@ -575,6 +629,18 @@ void ServerSession::attemptFinished(bool ok, const std::string& greeting)
 
 void ServerSession::restoreSession(const std::string& greeting)
 {
+    if (m_main.SrcpVer != SrcpVer073) {
+        m_policy.connected();
+        m_main.LocoData_sent = false;
+        m_main.SolenoidData_sent = false;
+        emit reconnectingChanged(false);
+        emit connectedChanged(true);
+        srcp08.restore(m_choices);
+        if (m_main.Monitorpower > 0)
+            PowerTimer.start();
+        emit statusText(1, message(MsgRestored));
+        return;
+    }
     m_policy.connected();
     m_writable = true;
     Cinfo = fromWire(greeting);
@@ -634,7 +700,8 @@ bool ServerSession::openFeedbackChannel()
 
 void ServerSession::watchTick()
 {
-    if (m_policy.state() != ReconnectPolicy::State::Connected || !reconnectEnabled()) {
+    if (m_policy.state() != ReconnectPolicy::State::Connected || !reconnectEnabled() ||
+        m_main.SrcpVer != SrcpVer073) {
         m_watchTimer.stop();
         return;
     }

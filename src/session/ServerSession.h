@@ -112,7 +112,14 @@ public:
         std::function<void(bool on)> power;
         std::function<bool()> startFeedback;  // false when the component is not connected
         std::function<void()> stopFeedback;
+        // Getting a lost server back: one attempt to connect (true when connected afterwards,
+        // errors are not shown), then what the user had is restored on the new session.
+        std::function<bool()> reconnect;
+        std::function<void(const SessionChoices&)> restore;
     } srcp08;
+    // The SRCP 0.8 component lost its server without the user asking (GUI thread). True when the
+    // session tries to get it back; false when reconnecting is off (the caller ends the session).
+    bool srcp08Lost(const QString& why);
     // Receives the diagnostic lines of debug mode (the debug window): every feedback line read.
     std::function<void(const QString& line)> debugLine;
     // Blocking wait of the connect and start sequences; defaults to the high-resolution timer.

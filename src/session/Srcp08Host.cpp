@@ -22,6 +22,7 @@ namespace {
 constexpr int MsgNoBus = 590;
 constexpr int MsgNoGroup = 591;
 constexpr int MsgServerLost = 592;
+constexpr int MsgNotSentReconnecting = 534;
 constexpr int CaptionError = 102;
 
 // The wait cursor while the window blocks on the server (commands wait up to the answer time-out).
@@ -95,6 +96,10 @@ Srcp08Host::Srcp08Host(TMainForm& form, ServerSession& session, C_rueckmodul* ru
         m_adapter = std::make_unique<C_SRCP08>(form, *Lok, form.dialogs());
         m_adapter->setClient(SRCPCl2.get());
         m_adapter->onMissing = [this](int bus, const char* group) { showMissing(bus, group); };
+        m_adapter->onNotConnected = [this] {
+            if (m_session.reconnecting())
+                m_form.setStatusText(1, message(MsgNotSentReconnecting));
+        };
         SRCP08 = m_adapter.get();
     }
 
@@ -109,6 +114,8 @@ Srcp08Host::Srcp08Host(TMainForm& form, ServerSession& session, C_rueckmodul* ru
         m_adapter->setpower(on ? 1 : 0);
     };
     a.startFeedback = [this] { return startFeedback08(); };
+    a.reconnect = [this] { return reconnect08(); };
+    a.restore = [this](const SessionChoices& choices) { restore08(choices); };
     a.stopFeedback = [this] { stopFeedback08(); };
     if (!session.onPowerMonitor)
         session.onPowerMonitor = [this] {
@@ -144,6 +151,10 @@ QString Srcp08Host::message(int id) const
 
 TMoBaSRCPBus* Srcp08Host::busFor(int number)
 {
+    if (m_session.reconnecting()) {
+        m_form.setStatusText(1, message(MsgNotSentReconnecting));
+        return nullptr;
+    }
     TMoBaSRCPBus* bus = SRCPCl2->Connected() ? SRCPCl2->BusByNumber(number) : nullptr;
     if (!bus)
         showMissing(number, nullptr);
@@ -217,8 +228,40 @@ void Srcp08Host::stopFeedback08()
     }
 }
 
+bool Srcp08Host::reconnect08()
+{
+    TMoBaSRCPClient& c = *SRCPCl2;
+    c.SetHost(m_form.Iphostchar.toLocal8Bit().toStdString());
+    c.SetPort(m_form.Ipport);
+    // Power follows what the user chose, not the automatic switch-on of a fresh connection.
+    c.SetAutoPowerOn(false);
+    m_userDisconnect = false;
+    try {
+        c.Connect();
+    } catch (const std::exception&) {
+        return false;  // refused or no handshake: the next attempt follows
+    }
+    if (!c.Connected())
+        return false;
+    m_form.setStatusText(2, QString::fromLatin1(c.Welcome().c_str()));
+    return true;
+}
+
+void Srcp08Host::restore08(const SessionChoices& choices)
+{
+    // Power as the user last chose it; never on when the user did not ask for it.
+    if (m_adapter && choices.power != SessionChoices::Power::Unknown)
+        m_adapter->setpower(choices.power == SessionChoices::Power::On ? 1 : 0);
+    // Feedback as it was: enabling the group reads every contact afresh.
+    if (choices.feedbackPolling)
+        startFeedback08();
+}
+
 void Srcp08Host::serverLost()
 {
+    // With reconnecting on, the session says so in the status bar and gets the server back.
+    if (m_session.srcp08Lost(QStringLiteral("the server closed the connection or stopped answering")))
+        return;
     // The component gave the server up (no answer within the time-out, or the server closed the
     // connection): the window goes back to the disconnected state and says so once.
     m_userDisconnect = true;  // the session's disconnect below must not report it again

@@ -14,6 +14,7 @@ class C_rueckmodul;
 class TMoBaSRCPClient;
 class TMoBaSRCPBus;
 class C_SRCP08;
+struct SessionChoices;
 
 class Srcp08Host : public QObject {
     Q_OBJECT
@@ -31,6 +32,8 @@ private:
     void disconnect08();
     bool startFeedback08();
     void stopFeedback08();
+    bool reconnect08();
+    void restore08(const SessionChoices& choices);
     void serverLost();
     void showMissing(int bus, const char* group);
     QString message(int id) const;

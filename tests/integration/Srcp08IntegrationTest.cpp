@@ -209,6 +209,7 @@ TEST(Srcp08Integration, MainWindowDrivesTheSimulatorInSrcp08Mode)
 TEST(Srcp08Integration, ServerClosingMidSessionIsToldOnceAndTheWindowStaysUsable)
 {
     Window08 w;
+    w.form->Autoreconnect = 0;  // the session ends; with reconnecting on it comes back instead
     ASSERT_TRUE(w.connect());
     w.sim->command("quit");
     ASSERT_TRUE(waitFor([&] { return w.form->action(QStringLiteral("Hostverbinden1"))->isEnabled(); }));
@@ -228,6 +229,7 @@ TEST(Srcp08Integration, ServerClosingMidSessionIsToldOnceAndTheWindowStaysUsable
 TEST(Srcp08Integration, ServerThatStopsAnsweringIsGivenUpWithinTheTimeOut)
 {
     Window08 w;
+    w.form->Autoreconnect = 0;
     ASSERT_TRUE(w.connect());
     waitFor([] { return false; }, 300);
     w.sim->command("mute");
@@ -259,4 +261,53 @@ TEST(Srcp08Integration, MissingBusesAreNamedInTheStatusBar)
     w.form->BusGaNMRA = 1;
     w.click(*turnout);
     EXPECT_TRUE(waitFor([&] { return received(w.logFile, "SET 1 GA ").size() >= 2; }));
+}
+
+TEST(Srcp08Integration, KilledServerComesBackByItselfWithPowerAndFeedback)
+{
+    Window08 w;
+    TMainForm& form = *w.form;
+    ASSERT_TRUE(w.connect());
+    form.action(QStringLiteral("Spannungan1"))->trigger();
+    ASSERT_TRUE(waitFor([&] { return form.statusText(0) == QLatin1String("Power on"); }));
+    tPosEntry* detector = w.find([](tPosEntry& e) {
+        return (e.Enummer == 65 || e.Enummer == 87) && e.Decod1 > 0 && e.Daten1 > 0;
+    });
+    ASSERT_NE(detector, nullptr);
+    const int contact = (detector->Decod1 - 1) * 16 + detector->Daten1;
+    form.action(QStringLiteral("Abfragestarten1"))->trigger();
+    ASSERT_FALSE(received(w.logFile, "INIT 8 FB").empty());
+
+    const int port = w.sim->port();
+    w.sim->kill();
+    ASSERT_TRUE(waitFor([&] { return form.Session->reconnecting(); }));
+    EXPECT_TRUE(waitFor([&] { return form.statusText(1).contains(QStringLiteral("(")) ||
+                                     form.statusText(1) == w.msg(531).arg(1); }))
+        << form.statusText(1).toStdString();
+    EXPECT_TRUE(form.action(QStringLiteral("Hosttrennen1"))->isEnabled());
+
+    // A click while the server is away says so.
+    tPosEntry* turnout = w.turnout();
+    ASSERT_NE(turnout, nullptr);
+    w.click(*turnout);
+    EXPECT_EQ(form.statusText(1), w.msg(534));
+
+    // Restarted on the same port with the detector occupied: the session comes back by itself.
+    const std::string log2 = (w.work + QStringLiteral("sim2.log")).toStdString();
+    w.sim = std::make_unique<SimProcess>(SRCP_SIM_PATH, "0.8.2", log2, std::vector<std::string>{"--port", std::to_string(port)});
+    w.sim->command("fb 8 " + std::to_string(contact) + " 1");
+    ASSERT_TRUE(waitFor([&] { return w.host->client().Connected() && !form.Session->reconnecting(); }, 15000))
+        << form.statusText(1).toStdString();
+    EXPECT_TRUE(waitFor([&] { return !received(log2, "SET 1 POWER ON").empty(); }));
+    EXPECT_TRUE(waitFor([&] { return form.statusText(0) == QLatin1String("Power on"); }));
+    EXPECT_FALSE(received(log2, "INIT 8 FB").empty());
+    EXPECT_TRUE(waitFor([&] { return cellShowsIcon(form, *detector, 2); }));
+    EXPECT_TRUE(received(log2, "SET 5 GA").empty() && received(log2, "SET 1 GA").empty());
+    EXPECT_EQ(form.statusText(1), w.msg(533));
+    EXPECT_EQ(w.shownCount(592), 0);
+    EXPECT_FALSE(form.action(QStringLiteral("Hostverbinden1"))->isEnabled());
+
+    form.action(QStringLiteral("Hosttrennen1"))->trigger();
+    EXPECT_FALSE(w.host->client().Connected());
+    EXPECT_FALSE(form.Session->reconnecting());
 }
