@@ -132,8 +132,7 @@ TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent)
     LabelReconnect = label(QStringLiteral("LabelReconnect"), QStringLiteral("Reconnect automatically when the connection is lost"), ts1);
     LabelReconnect->setWordWrap(true);
     g->addWidget(LabelReconnect, row, 0);
-    g->addWidget(cbReconnect, row, 1);
-    g->addWidget(label(QStringLiteral("Label12"), QStringLiteral("(only SRCP 0.73 mode)"), ts1), row++, 2);
+    g->addWidget(cbReconnect, row++, 1);
     PageControl->addTab(ts1, QStringLiteral("Global settings"));
 
     auto* ts2 = new QWidget;
