@@ -565,7 +565,7 @@ void ServerSession::startAttempt()
                 bool ok = false;
                 try {
                     ok = srcp08.reconnect && srcp08.reconnect();
-                } catch (const std::exception&) {
+                } catch (...) {
                     // refused, handshake failed: the attempt failed
                 }
                 attemptFinished(ok, std::string());
@@ -636,8 +636,6 @@ void ServerSession::restoreSession(const std::string& greeting)
         emit reconnectingChanged(false);
         emit connectedChanged(true);
         srcp08.restore(m_choices);
-        if (m_main.Monitorpower > 0)
-            PowerTimer.start();
         emit statusText(1, message(MsgRestored));
         return;
     }

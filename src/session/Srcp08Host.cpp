@@ -238,7 +238,7 @@ bool Srcp08Host::reconnect08()
     m_userDisconnect = false;
     try {
         c.Connect();
-    } catch (const std::exception&) {
+    } catch (...) {
         return false;  // refused or no handshake: the next attempt follows
     }
     if (!c.Connected())
