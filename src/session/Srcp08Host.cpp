@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QMetaObject>
 #include <QPointer>
+#include <QTimer>
 
 namespace {
 
@@ -115,7 +116,7 @@ Srcp08Host::Srcp08Host(TMainForm& form, ServerSession& session, C_rueckmodul* ru
     };
     a.startFeedback = [this] { return startFeedback08(); };
     a.reconnect = [this] { return reconnect08(); };
-    a.restore = [this](const SessionChoices& choices) { restore08(choices); };
+    a.restore = [this](const SessionChoices& choices) { restore08(choices, 50); };
     a.stopFeedback = [this] { stopFeedback08(); };
     if (!session.onPowerMonitor)
         session.onPowerMonitor = [this] {
@@ -247,8 +248,19 @@ bool Srcp08Host::reconnect08()
     return true;
 }
 
-void Srcp08Host::restore08(const SessionChoices& choices)
+void Srcp08Host::restore08(const SessionChoices& choices, int tries)
 {
+    // The buses are announced by the info session shortly after the handshake.
+    if (SRCPCl2->Connected() && SRCPCl2->BusCount() == 0 && tries > 0) {
+        QPointer<Srcp08Host> self(this);
+        QTimer::singleShot(100, this, [self, choices, tries] {
+            if (self)
+                self->restore08(choices, tries - 1);
+        });
+        return;
+    }
+    if (!SRCPCl2->Connected())
+        return;
     // Power as the user last chose it; never on when the user did not ask for it.
     if (m_adapter && choices.power != SessionChoices::Power::Unknown)
         m_adapter->setpower(choices.power == SessionChoices::Power::On ? 1 : 0);

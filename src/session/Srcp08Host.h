@@ -33,7 +33,7 @@ private:
     bool startFeedback08();
     void stopFeedback08();
     bool reconnect08();
-    void restore08(const SessionChoices& choices);
+    void restore08(const SessionChoices& choices, int tries);
     void serverLost();
     void showMissing(int bus, const char* group);
     QString message(int id) const;
