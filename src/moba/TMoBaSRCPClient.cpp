@@ -62,6 +62,20 @@ TMoBaSRCPTime::TMoBaSRCPTime(TMoBaSRCPBus& bus) : FBus(bus)
 
 TMoBaSRCPTime::~TMoBaSRCPTime() = default;
 
+void TMoBaSRCPTime::ReadFromIniFile(const TMoBaIniFile& ini)
+{
+    const std::string section = FBus.BusSectionName();
+    SetMultiplicator(ini.ReadInteger(section, "TimeMultiplicator", 1));
+    SetDivisor(ini.ReadInteger(section, "TimeDivisor", 1));
+}
+
+void TMoBaSRCPTime::WriteToIniFile(TMoBaIniFile& ini) const
+{
+    const std::string section = FBus.BusSectionName();
+    ini.WriteInteger(section, "TimeMultiplicator", Multiplicator());
+    ini.WriteInteger(section, "TimeDivisor", Divisor());
+}
+
 // ---- bus ------------------------------------------------------------------------------------
 
 TMoBaSRCPBus::TMoBaSRCPBus(TMoBaSRCPClient& owner, const TSRCPCustomDescription* description)
@@ -80,11 +94,38 @@ TMoBaSRCPBus::TMoBaSRCPBus(TMoBaSRCPClient& owner, const TSRCPCustomDescription*
 
 TMoBaSRCPBus::~TMoBaSRCPBus()
 {
+    TMoBaIniFile* ini = FSRCPClnt.ProfileIniFile();
     FPower.reset();
     FLocos.reset();
+    if (ini && FAccessoires)
+        FAccessoires->WriteToIniFile(*ini);
     FAccessoires.reset();
+    if (ini && FFeedbacks)
+        FFeedbacks->WriteToIniFile(*ini);
     FFeedbacks.reset();
+    if (ini && FTime)
+        FTime->WriteToIniFile(*ini);
     FTime.reset();
+}
+
+void TMoBaSRCPBus::ReadFromIniFile(const TMoBaIniFile& ini)
+{
+    if (FTime)
+        FTime->ReadFromIniFile(ini);
+    if (FAccessoires)
+        FAccessoires->ReadFromIniFile(ini);
+    if (FFeedbacks)
+        FFeedbacks->ReadFromIniFile(ini);
+}
+
+void TMoBaSRCPBus::WriteToIniFile(TMoBaIniFile& ini) const
+{
+    if (FTime)
+        FTime->WriteToIniFile(ini);
+    if (FAccessoires)
+        FAccessoires->WriteToIniFile(ini);
+    if (FFeedbacks)
+        FFeedbacks->WriteToIniFile(ini);
 }
 
 bool TMoBaSRCPBus::AutoPowerOn() const { return FSRCPClnt.AutoPowerOn(); }
@@ -108,12 +149,18 @@ void TMoBaSRCPBus::InterpreteDevGroup(TSRCPDeviceGroup group)
 {
     switch (group) {
     case dgFeedback:
-        if (!FFeedbacks)
+        if (!FFeedbacks) {
             FFeedbacks = std::make_unique<TMoBaSRCPFeedbacks>(*this);
+            if (const TMoBaIniFile* ini = FSRCPClnt.ProfileIniFile())
+                FFeedbacks->ReadFromIniFile(*ini);
+        }
         break;
     case dgAccessoire:
-        if (!FAccessoires)
+        if (!FAccessoires) {
             FAccessoires = std::make_unique<TMoBaSRCPAccessoires>(*this);
+            if (const TMoBaIniFile* ini = FSRCPClnt.ProfileIniFile())
+                FAccessoires->ReadFromIniFile(*ini);
+        }
         break;
     case dgLoco:
         if (!FLocos)
@@ -124,8 +171,11 @@ void TMoBaSRCPBus::InterpreteDevGroup(TSRCPDeviceGroup group)
             FPower = std::make_unique<TMoBaSRCPPower>(*this);
         break;
     case dgTime:
-        if (!FTime)
+        if (!FTime) {
             FTime = std::make_unique<TMoBaSRCPTime>(*this);
+            if (const TMoBaIniFile* ini = FSRCPClnt.ProfileIniFile())
+                FTime->ReadFromIniFile(*ini);
+        }
         break;
     default:
         break;
@@ -160,6 +210,14 @@ TMoBaSRCPClient::TMoBaSRCPClient(TSRCPExecutor executor)
 {
     FCmdClnt.SetOnDisconnected([this](TSRCPBaseClient&) { HandleDisconnect(); });
     FInfoClnt->SetOnDisconnected([this](TSRCPBaseClient&) { HandleDisconnect(); });
+    FProfileItem.SetOnLoad([this](TMoBaProfileItem&) {
+        if (const TMoBaIniFile* ini = ProfileIniFile())
+            ReadFromIniFile(*ini);
+    });
+    FProfileItem.SetOnSave([this](TMoBaProfileItem&) {
+        if (TMoBaIniFile* ini = ProfileIniFile())
+            WriteToIniFile(*ini);
+    });
 }
 
 TMoBaSRCPClient::~TMoBaSRCPClient()
@@ -169,6 +227,25 @@ TMoBaSRCPClient::~TMoBaSRCPClient()
     FInfoClnt->SetOnDisconnected({});
     OnDisconnect = nullptr;
     Disconnect();
+}
+
+TMoBaIniFile* TMoBaSRCPClient::ProfileIniFile() const
+{
+    if (!FProfileItem.Active() || !MoBaProfiles || MoBaProfiles->ActiveProfileIndex() < 0)
+        return nullptr;
+    return FProfileItem.IniFile();
+}
+
+void TMoBaSRCPClient::ReadFromIniFile(const TMoBaIniFile& ini)
+{
+    for (const auto& bus : FBusList)
+        bus->ReadFromIniFile(ini);
+}
+
+void TMoBaSRCPClient::WriteToIniFile(TMoBaIniFile& ini) const
+{
+    for (const auto& bus : FBusList)
+        bus->WriteToIniFile(ini);
 }
 
 void TMoBaSRCPClient::SetHost(const std::string& host)

@@ -9,6 +9,7 @@
 // while the component is connected is cleaned up by a call queued the same way, so no bus is freed
 // under a command that is still waiting for its answer.
 
+#include "moba/MoBaProfiles.h"
 #include "srcp/SRCPClient.h"
 #include "srcp/SRCPDeviceGroups.h"
 
@@ -64,6 +65,9 @@ public:
     void SetDivisor(std::int32_t v) { FTime.SetDivisor(v); }
     bool Enabled() const { return FTime.Enabled(); }
     void SetEnabled(bool on) { FTime.SetEnabled(on); }
+    // Keys "TimeMultiplicator" and "TimeDivisor" of the bus's section (1 when missing or damaged).
+    void ReadFromIniFile(const TMoBaIniFile& ini);
+    void WriteToIniFile(TMoBaIniFile& ini) const;
     TSRCPTime& Group() { return FTime; }
 
 private:
@@ -97,6 +101,10 @@ public:
 
     bool EmergencyStop() const { return FEmergencyStop; }
     void SetEmergencyStop(bool on);
+
+    // The settings of the time, accessory and feedback groups (those present) in BusSectionName.
+    void ReadFromIniFile(const TMoBaIniFile& ini);
+    void WriteToIniFile(TMoBaIniFile& ini) const;
 
 private:
     void QueryDescription();
@@ -141,6 +149,17 @@ public:
     void SetAutoPowerOn(bool on) { FAutoPowerOn = on; }
     bool QueryServer() const { return FQueryServer; }
     void SetQueryServer(bool on) { FQueryServer = on; }
+
+    // With the profile active, each bus's groups read their settings from the active profile when
+    // they are created and write them back when the bus is freed; OnLoad / OnSave of the profile
+    // manager read and write those of every bus.
+    bool ProfileActive() const { return FProfileItem.Active(); }
+    void SetProfileActive(bool on) { FProfileItem.SetActive(on); }
+    // The active profile's ini file, or none (profile not active, or no profile selected).
+    TMoBaIniFile* ProfileIniFile() const;
+    // Every bus in list order.
+    void ReadFromIniFile(const TMoBaIniFile& ini);
+    void WriteToIniFile(TMoBaIniFile& ini) const;
 
     int BusCount() const { return static_cast<int>(FBusList.size()); }
     // The bus at list position `index`; std::out_of_range outside the list.
@@ -203,6 +222,7 @@ private:
     bool FDisconnecting = false; // inside Disconnect: everything is done at once
     std::uint64_t FGeneration = 0;  // counts connections; a queued clean-up of an old one does nothing
     std::shared_ptr<TMoBaSRCPClient*> FAlive;  // queued calls find it empty once the component is gone
+    TMoBaProfileItem FProfileItem;
     std::vector<std::unique_ptr<TMoBaSRCPBus>> FBusList;
     std::unique_ptr<TSRCPDescription> FDescription;
     TSRCPCommandClient FCmdClnt;

@@ -572,6 +572,18 @@ void TMoBaSRCPAccessoires::CopyDelayTime(TMoBaSRCPSolenoid& solenoid)
     }
 }
 
+void TMoBaSRCPAccessoires::ReadFromIniFile(const TMoBaIniFile& ini)
+{
+    const std::int32_t delay = ini.ReadInteger(FBus.BusSectionName(), "AccessoireDelayTime", FDefaultDelay);
+    if (delay >= 0)  // a negative time would become an endless pulse
+        FDefaultDelay = delay;
+}
+
+void TMoBaSRCPAccessoires::WriteToIniFile(TMoBaIniFile& ini) const
+{
+    ini.WriteInteger(FBus.BusSectionName(), "AccessoireDelayTime", FDefaultDelay);
+}
+
 TMoBaSRCPSolenoid& TMoBaSRCPAccessoires::Listed(std::int32_t address, bool& created)
 {
     created = false;
@@ -670,6 +682,18 @@ TMoBaSRCPFeedbacks::TMoBaSRCPFeedbacks(TMoBaSRCPBus& bus) : FBus(bus), FSRCPFeed
 TMoBaSRCPFeedbacks::~TMoBaSRCPFeedbacks() = default;
 
 std::int32_t TMoBaSRCPFeedbacks::Bus() const { return FBus.BusNumber(); }
+
+void TMoBaSRCPFeedbacks::ReadFromIniFile(const TMoBaIniFile& ini)
+{
+    const std::string text = ini.ReadString(FBus.BusSectionName(), "FeedbackInitString", InitString());
+    if (!text.empty())
+        SetInitString(text);
+}
+
+void TMoBaSRCPFeedbacks::WriteToIniFile(TMoBaIniFile& ini) const
+{
+    ini.WriteString(FBus.BusSectionName(), "FeedbackInitString", InitString());
+}
 
 void TMoBaSRCPFeedbacks::HandleOnChange()
 {

@@ -4,6 +4,7 @@
 // list of the devices seen on the bus and raises the component's events. Add and Change copy the
 // given device and send INIT / SET on the command session. GUI thread only.
 
+#include "moba/MoBaIniFile.h"
 #include "moba/MoBaDevices.h"
 #include "moba/MoBaProtocols.h"
 #include "srcp/SRCPDeviceGroups.h"
@@ -184,6 +185,10 @@ public:
     void CopyDelayTime(TMoBaSRCPSolenoid& solenoid);
     void ClearAccessoireList() { FAccessoireList.clear(); }
     void ClearAddedList() { FAddedList.clear(); }
+    // Key "AccessoireDelayTime" of the bus's section; a missing, damaged or negative value keeps
+    // the current default delay.
+    void ReadFromIniFile(const TMoBaIniFile& ini);
+    void WriteToIniFile(TMoBaIniFile& ini) const;
     TMoBaSRCPAccessoireClient& Group() { return FSRCPAccessoire; }
 
 private:
@@ -211,6 +216,9 @@ public:
     void SetInitString(const std::string& s) { FSRCPFeedback.SetInitString(s); }
     bool Enabled() const { return FSRCPFeedback.Enabled(); }
     void SetEnabled(bool on) { FSRCPFeedback.SetEnabled(on); }
+    // Key "FeedbackInitString" of the bus's section; a missing or empty value keeps the current one.
+    void ReadFromIniFile(const TMoBaIniFile& ini);
+    void WriteToIniFile(TMoBaIniFile& ini) const;
     TMoBaSRCPFeedbackClient& Group() { return FSRCPFeedback; }
 
 private:
