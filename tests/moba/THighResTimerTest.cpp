@@ -13,6 +13,16 @@ double elapsedMs(steady_clock::time_point since)
     return duration<double, std::milli>(steady_clock::now() - since).count();
 }
 
+// WaitNextTick gives up after two periods, also before the tick thread has run at all: wait until
+// a tick really came.
+bool waitRealTick(TMMTimerThread* thread)
+{
+    for (int i = 0; i < 1000; ++i)
+        if (thread->WaitNextTick())
+            return true;
+    return false;
+}
+
 } // namespace
 
 TEST(THighResTimer, DisabledWaitReturnsAtOnce)
@@ -56,20 +66,22 @@ TEST(THighResTimer, ChangingResolutionRecreatesTheTickSourceOnce)
     t.setEnabled(true);
     ASSERT_NE(t.TimerThread(), nullptr);
     auto* thread = const_cast<TMMTimerThread*>(t.TimerThread());
-    thread->WaitNextTick();
+    ASSERT_TRUE(waitRealTick(thread));
     EXPECT_EQ(thread->TimerCreations(), 1);
 
     t.setResolution(5);
-    thread->WaitNextTick();  // the change takes effect at the next tick
-    thread->WaitNextTick();
+    // The change takes effect at the next tick; a tick signalled just before the change may still
+    // be pending, so three real ticks are surely past the new tick source.
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(waitRealTick(thread));
     EXPECT_EQ(thread->TimerCreations(), 2);
     EXPECT_EQ(thread->Resolution(), 5u);
 
     // Ticks now come every 5 ms: consecutive tick counter values lie about 5 ms apart.
-    thread->WaitNextTick();
+    ASSERT_TRUE(waitRealTick(thread));
     std::int64_t first = thread->CountValue();
     for (int i = 0; i < 10; ++i)
-        thread->WaitNextTick();
+        ASSERT_TRUE(waitRealTick(thread));
     double perTickMs = double(thread->CountValue() - first) / 10 / 1e6;
     EXPECT_GT(perTickMs, 4.0);
     EXPECT_LT(perTickMs, 50.0);  // generous: a loaded machine delays ticks, it never speeds them up
