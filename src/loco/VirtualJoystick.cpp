@@ -68,8 +68,8 @@ std::vector<std::unique_ptr<VirtualJoystick>> VirtualJoystick::attachFromEnviron
     std::vector<std::unique_ptr<VirtualJoystick>> out;
     if (!qEnvironmentVariableIsSet("QUARN_VIRTUAL_JOYSTICKS"))
         return out;
-    const QString spec = qEnvironmentVariable("QUARN_VIRTUAL_JOYSTICKS");
-    const QStringList devices = spec.split(QLatin1Char(';'));
+    const QString setting = qEnvironmentVariable("QUARN_VIRTUAL_JOYSTICKS");
+    const QStringList devices = setting.split(QLatin1Char(';'));
     for (int d = 0; d < devices.size() && d < 2; ++d) {
         auto v = std::make_unique<VirtualJoystick>(QStringLiteral("Quarn virtual controller %1").arg(d + 1));
         if (!v->attached())

@@ -12,30 +12,30 @@ TMoBaSolenoidProtocolList* MoBaSolenoidProtocols = nullptr;
 void LoadDefaultProtocolSettings()
 {
     MoBaLocoProtocols->Clear();
-    for (const TMoBaDefaultLocoProtocolSpec& spec : MoBaDefaultLocoProtocolSpecification) {
+    for (const TMoBaDefaultLocoProtocolSpec& row : MoBaDefaultLocoProtocolSpecification) {
         auto p = std::make_unique<TMoBaLocoProtocol>();
-        p->SetProtocolBase(spec.ProtocolBase);
-        p->SetProtocolExtension(spec.ProtocolExtension);
-        p->SetName(spec.Name);
-        p->SetDescription(spec.Description);
-        p->SetMaxAddress(spec.MaxAddress);
+        p->SetProtocolBase(row.ProtocolBase);
+        p->SetProtocolExtension(row.ProtocolExtension);
+        p->SetName(row.Name);
+        p->SetDescription(row.Description);
+        p->SetMaxAddress(row.MaxAddress);
         p->SetGroups({});
-        p->SetMaxFunctions(spec.MaxFunctions);
-        p->SetMinSteps(spec.MinSteps);
-        p->SetMaxSteps(spec.MaxSteps);
+        p->SetMaxFunctions(row.MaxFunctions);
+        p->SetMinSteps(row.MinSteps);
+        p->SetMaxSteps(row.MaxSteps);
         MoBaLocoProtocols->Add(std::move(p));
     }
     MoBaSolenoidProtocols->Clear();
-    for (const TMoBaDefaultSolenoidProtocolSpec& spec : MoBaDefaultSolenoidProtocolSpecification) {
+    for (const TMoBaDefaultSolenoidProtocolSpec& row : MoBaDefaultSolenoidProtocolSpecification) {
         auto p = std::make_unique<TMoBaSolenoidProtocol>();
-        p->SetProtocolBase(spec.ProtocolBase);
-        p->SetProtocolExtension(spec.ProtocolExtension);
-        p->SetName(spec.Name);
-        p->SetDescription(spec.Description);
-        p->SetMaxAddress(spec.MaxAddress);
+        p->SetProtocolBase(row.ProtocolBase);
+        p->SetProtocolExtension(row.ProtocolExtension);
+        p->SetName(row.Name);
+        p->SetDescription(row.Description);
+        p->SetMaxAddress(row.MaxAddress);
         p->SetGroups({});
-        p->SetMaxPort(spec.MaxPort);
-        p->SetMaxValue(spec.MaxValue);
+        p->SetMaxPort(row.MaxPort);
+        p->SetMaxValue(row.MaxValue);
         MoBaSolenoidProtocols->Add(std::move(p));
     }
 }
