@@ -155,16 +155,16 @@ TEST(MoBaRegistries, StartWithTheDefaults)
     EXPECT_EQ(MoBaLocoProtocols->Items(9)->Name(), "NMRA 3");
     EXPECT_EQ(MoBaLocoProtocols->Items(9)->MaxAddress(), 10239);
     for (int i = 0; i < 11; ++i) {
-        const TMoBaDefaultLocoProtocolSpec& spec = MoBaDefaultLocoProtocolSpecification[static_cast<std::size_t>(i)];
+        const TMoBaDefaultLocoProtocolSpec& row = MoBaDefaultLocoProtocolSpecification[static_cast<std::size_t>(i)];
         const TMoBaLocoProtocol* p = MoBaLocoProtocols->Items(i);
-        EXPECT_EQ(p->Name(), spec.Name);
-        EXPECT_EQ(p->Description(), spec.Description);
-        EXPECT_EQ(p->ProtocolBase(), spec.ProtocolBase);
-        EXPECT_EQ(p->ProtocolExtension(), spec.ProtocolExtension);
-        EXPECT_EQ(p->MaxAddress(), spec.MaxAddress);
-        EXPECT_EQ(p->MaxFunctions(), spec.MaxFunctions);
-        EXPECT_EQ(p->MinSteps(), spec.MinSteps);
-        EXPECT_EQ(p->MaxSteps(), spec.MaxSteps);
+        EXPECT_EQ(p->Name(), row.Name);
+        EXPECT_EQ(p->Description(), row.Description);
+        EXPECT_EQ(p->ProtocolBase(), row.ProtocolBase);
+        EXPECT_EQ(p->ProtocolExtension(), row.ProtocolExtension);
+        EXPECT_EQ(p->MaxAddress(), row.MaxAddress);
+        EXPECT_EQ(p->MaxFunctions(), row.MaxFunctions);
+        EXPECT_EQ(p->MinSteps(), row.MinSteps);
+        EXPECT_EQ(p->MaxSteps(), row.MaxSteps);
         EXPECT_TRUE(p->Groups().none());
     }
     ASSERT_EQ(MoBaSolenoidProtocols->Count(), 2);
