@@ -81,9 +81,8 @@ LayoutContent parseLayoutText(const QByteArray& text, LayoutGrid grid)
     c.count = in.readInt();  // not a number: not a layout
     if (c.count < 0)
         throw FileReadError("The element count " + std::to_string(c.count) + " in line 1 is negative");
-    std::set<std::pair<int, int>> taken;
     int records = 0;
-    std::map<int, int> firstLine;  // record number -> its first line
+    std::vector<int> firstLine;  // record number -> its first line
     for (int k = 1; k <= c.count; ++k) {
         if (in.atEnd())
             break;  // the remaining records would read as empty (element 0) and be left out
@@ -117,19 +116,27 @@ LayoutContent parseLayoutText(const QByteArray& text, LayoutGrid grid)
             continue;
         }
         e->CompID = k;
-        firstLine[k] = first;
+        if (firstLine.size() <= std::size_t(k))
+            firstLine.resize(std::size_t(k) + 1, 0);
+        firstLine[std::size_t(k)] = first;
         c.elements.push_back(std::move(e));
     }
     // Two records for one cell: the later one is what the picture showed and what a click reached,
     // so it stays and the earlier one is left out.
+    // Every kept record lies on the grid, so a cell is one index into a flag per cell.
+    const int columns = std::max(0, grid.width / 27), rows = std::max(0, grid.height / 27);
+    std::vector<char> taken(std::size_t(columns) * std::size_t(rows), 0);
     std::vector<std::unique_ptr<tPosEntry>> kept;
+    kept.reserve(c.elements.size());
     for (auto it = c.elements.rbegin(); it != c.elements.rend(); ++it) {
         tPosEntry& e = **it;
-        if (taken.insert({e.Posx, e.Posy}).second) {
+        char& cell = taken[std::size_t(e.Posy / 27) * std::size_t(columns) + std::size_t(e.Posx / 27)];
+        if (!cell) {
+            cell = 1;
             kept.push_back(std::move(*it));
             continue;
         }
-        c.skipped.push_back({false, e.CompID, firstLine[e.CompID],
+        c.skipped.push_back({false, e.CompID, firstLine[std::size_t(e.CompID)],
                              QStringLiteral("position (%1, %2) is taken again by a later record")
                                  .arg(e.Posx)
                                  .arg(e.Posy)});

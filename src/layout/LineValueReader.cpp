@@ -24,6 +24,24 @@ int LineValueReader::readInt()
             break;
         ++m_pos;
     }
+    // The common case, a plain decimal number that fits, is read here directly; anything else goes
+    // through the full conversion below, which also words the error.
+    {
+        const char* p = m_text.constData() + start;
+        const char* const end = m_text.constData() + m_pos;
+        const bool negative = *p == '-';
+        if (negative)
+            ++p;
+        if (p < end && end - p <= 9) {
+            int value = 0;
+            while (p < end && *p >= '0' && *p <= '9')
+                value = value * 10 + (*p++ - '0');
+            if (p == end) {
+                skipRestOfLine();
+                return negative ? -value : value;
+            }
+        }
+    }
     const QByteArray token = m_text.mid(start, m_pos - start);
     const int line = m_line;
     // The line is used up also when it holds no number, so a reader that goes on after the error
@@ -56,6 +74,13 @@ QByteArray LineValueReader::readLine()
 
 void LineValueReader::skipRestOfLine()
 {
+    const char* const data = m_text.constData();
+    const qsizetype size = m_text.size();
+    if (m_pos < size && data[m_pos] == '\r' && m_pos + 1 < size && data[m_pos + 1] == '\n') {
+        m_pos += 2;  // the usual line end right after the value
+        ++m_line;
+        return;
+    }
     const qsizetype end = m_text.indexOf('\n', m_pos);
     if (end < 0) {
         m_pos = m_text.size();

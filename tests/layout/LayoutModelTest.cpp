@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <climits>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -152,6 +154,33 @@ TEST(LineReader, IntegersAndLines)
     const QByteArray bad("1x\r\n");
     LineValueReader b(bad);
     EXPECT_THROW(b.readInt(), FileReadError);
+}
+
+// Short plain numbers take a quicker way than the rest; both must give what the full conversion
+// gives, and the line after a value must be the next one read.
+TEST(LineReader, EveryNumberFormReadsAsTheFullConversionReadsIt)
+{
+    for (const char* token : {"0", "-0", "007", "5", "-5", "123456789", "-123456789", "999999999", "1234567890",
+                              "2147483647", "-2147483648", "2147483648", "-2147483649", "+5", "-", "--5", "5-",
+                              "1x", "x1", "0x10", "12345678901234567890123456789012345", "٣"}) {
+        SCOPED_TRACE(token);
+        const QByteArray t(token);
+        bool ok = false;
+        const long long expected = t.toLongLong(&ok, 10);
+        const bool valid = ok && !t.startsWith('+') && expected >= INT_MIN && expected <= INT_MAX;
+        for (const char* end : {"\r\n", "\n", " rest\r\n", ""}) {
+            const QByteArray text = *end ? t + end + "77\r\n" : t;  // "": the value ends the text
+            LineValueReader in(text);
+            if (valid) {
+                EXPECT_EQ(in.readInt(), expected);
+            } else {
+                EXPECT_THROW(in.readInt(), FileReadError);
+            }
+            if (*end) {
+                EXPECT_EQ(in.readInt(), 77);
+            }
+        }
+    }
 }
 
 namespace {
