@@ -1,5 +1,7 @@
 #include "Srcp082Frontend.h"
 
+#include <charconv>
+
 #include "LineTokens.h"
 
 #include <chrono>
@@ -52,11 +54,29 @@ int readNumber(std::string_view word, int lo, int hi, int &out) {
 } // namespace
 
 std::string srcpTimeStamp() {
+  std::string text;
+  appendSrcpTimeStamp(text);
+  return text;
+}
+
+void appendSrcpTimeStamp(std::string &out) {
   auto now = std::chrono::system_clock::now().time_since_epoch();
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
+  if (ms < 0) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%03lld", static_cast<long long>(ms / 1000), static_cast<long long>(ms % 1000));
+    out += text;
+    return;
+  }
   char text[32];
-  std::snprintf(text, sizeof text, "%lld.%03lld", static_cast<long long>(ms / 1000), static_cast<long long>(ms % 1000));
-  return text;
+  auto [end, ec] = std::to_chars(text, text + sizeof text, static_cast<long long>(ms / 1000));
+  (void)ec;
+  const auto fraction = static_cast<int>(ms % 1000);
+  *end++ = '.';
+  *end++ = static_cast<char>('0' + fraction / 100);
+  *end++ = static_cast<char>('0' + fraction / 10 % 10);
+  *end++ = static_cast<char>('0' + fraction % 10);
+  out.append(text, static_cast<std::size_t>(end - text));
 }
 
 Srcp082Frontend::Srcp082Frontend(EventLoop &loop, int feedbackContacts, bool srcpd)
@@ -70,7 +90,16 @@ std::optional<Srcp082Frontend::Session *> Srcp082Frontend::session(ConnId id) {
 }
 
 void Srcp082Frontend::reply(ConnId id, int code, const std::string &text) {
-  loop_.send(id, srcpTimeStamp() + " " + std::to_string(code) + " " + text);
+  line_.clear();
+  appendSrcpTimeStamp(line_);
+  char number[16];
+  auto [end, ec] = std::to_chars(number, number + sizeof number, code);
+  (void)ec;
+  line_ += ' ';
+  line_.append(number, static_cast<std::size_t>(end - number));
+  line_ += ' ';
+  line_ += text;
+  loop_.send(id, line_);
 }
 
 void Srcp082Frontend::broadcast(int code, const std::string &infoText) {
@@ -97,7 +126,8 @@ void Srcp082Frontend::received(ConnId id, std::string_view line) {
   auto s = session(id);
   if (!s)
     return;
-  auto words = splitWords(line);
+  splitWords(line, words_);
+  const std::vector<std::string_view> &words = words_;
   if (words.empty())
     return;
   nowMs_ = loop_.log().nowMs();
@@ -209,7 +239,8 @@ Srcp082Frontend::Answer Srcp082Frontend::command(ConnId id, const std::vector<st
     return {422, ""};
   if (cmd == "VERIFY" || cmd == "WAIT")
     return {423, ""};
-  std::vector<std::string_view> args(words.begin() + 3, words.end());
+  args_.assign(words.begin() + 3, words.end());
+  const std::vector<std::string_view> &args = args_;
   if (group == "GL")
     return locoCommand(cmd, bus, args);
   if (group == "GA")

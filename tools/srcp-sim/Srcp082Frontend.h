@@ -72,6 +72,9 @@ private:
   int nextSession_ = 1;
   std::vector<PendingSwitchOff> pending_;
   double nowMs_ = 0;
+  std::vector<std::string_view> words_; // the words of the line being answered
+  std::vector<std::string_view> args_;  // the words after the group
+  std::string line_;                    // the answer being built
   bool srcpd_ = false;
   bool muted_ = false;
   std::int64_t lastReportedMinute_ = -1;
@@ -79,5 +82,7 @@ private:
 
 // Time stamp of an answer line: seconds since the epoch with three decimals.
 std::string srcpTimeStamp();
+// Appends the same text to `out`.
+void appendSrcpTimeStamp(std::string &out);
 
 } // namespace srcpsim
