@@ -2,12 +2,12 @@
 // anew), for layouts of 100, 300, 600 and 900 elements (900 fills the whole 36 x 25 grid), next
 // to a bare read of the same file in the same run. Prints medians, the time per element, how the
 // time grows with the element count, and whether a full layout opens in under 3 ms.
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
 #include "layout/LayoutFile.h"
 #include "panel/LayoutPanel.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/ScriptedDialogs.h"
 
 #include <QElapsedTimer>
 #include <QFile>

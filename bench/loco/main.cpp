@@ -5,14 +5,14 @@
 // sent. Prints median and p99 (over at least 1,000 samples, else the maximum) of each and of the
 // overhead. A change that writes no line fails the run. Usage: bench_loco_slider [iterations]
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "loco/LocoCommand.h"
 #include "loco/LocoIcons.h"
-#include "loco/ReglerPanel.h"
+#include "loco/widgets/ReglerPanel.h"
 #include "loco/ThrottleModel.h"
-#include "loco/TLok.h"
+#include "base/TLok.h"
 #include "srcp/TcpLineClient.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/ScriptedDialogs.h"
 
 #include "common/Stats.h"
 

@@ -1,6 +1,6 @@
 // The quick ways of decoding an icon and of drawing it into a picture must give exactly the
 // pixels that the image reader and QPainter give.
-#include "panel/BmpDecode.h"
+#include "base/BmpDecode.h"
 #include "panel/TileBlit.h"
 
 #include <QDir>
