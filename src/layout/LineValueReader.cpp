@@ -1,34 +1,41 @@
 #include "layout/LineValueReader.h"
 
+#include <algorithm>
 #include <limits>
 
 int LineValueReader::readInt()
 {
-    while (m_pos < m_text.size()) {
-        const char c = m_text[m_pos];
+    const char* const data = m_text.constData();
+    const qsizetype size = m_text.size();
+    qsizetype pos = m_pos;
+    while (pos < size) {
+        const char c = data[pos];
         if (c == ' ' || c == '\t' || c == '\r') {
-            ++m_pos;
+            ++pos;
         } else if (c == '\n') {
-            ++m_pos;
+            ++pos;
             ++m_line;
         } else {
             break;
         }
     }
-    if (m_pos >= m_text.size())
+    m_pos = pos;
+    if (pos >= size)
         return 0;
-    const qsizetype start = m_pos;
-    while (m_pos < m_text.size() && m_pos - start < 32) {
-        const char c = m_text[m_pos];
+    const qsizetype start = pos;
+    const qsizetype limit = std::min(size, start + 32);
+    while (pos < limit) {
+        const char c = data[pos];
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
             break;
-        ++m_pos;
+        ++pos;
     }
+    m_pos = pos;
     // The common case, a plain decimal number that fits, is read here directly; anything else goes
     // through the full conversion below, which also words the error.
     {
-        const char* p = m_text.constData() + start;
-        const char* const end = m_text.constData() + m_pos;
+        const char* p = data + start;
+        const char* const end = data + pos;
         const bool negative = *p == '-';
         if (negative)
             ++p;
