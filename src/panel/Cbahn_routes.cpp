@@ -1,5 +1,6 @@
 #include "app/AppState.h"
 #include "app/Cbahn.h"
+#include "app/FileReplace.h"
 #include "layout/LineValueReader.h"
 #include "panel/C_fahr.h"
 #include "panel/RouteFile.h"
@@ -28,9 +29,8 @@ void Cbahn::fahrladen()
     } catch (const FileReadError& e) {
         applyRouteContent(*Fahr, {});
         // The next route "Save" rewrites the file: keep what was there.
-        const QString backup = path + QStringLiteral(".bak");
-        QFile::remove(backup);
-        const bool kept = QFile::copy(path, backup);
+        const QString backup = keepBackupCopy(path);
+        const bool kept = !backup.isEmpty();
         throw FileReadError(std::string(e.what()) + ". The layout has no routes now."
                             + (kept ? " The route file was kept as \"" + backup.toStdString() + "\"." : std::string()));
     }
