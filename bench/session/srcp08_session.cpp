@@ -8,21 +8,21 @@
 //    over to the GUI thread, feedback group, component event, detector redrawn) marks the redraw.
 //    Printed: the bare read, the redraw, and their difference (wire to redraw), p50 and p99.
 
-#include "app/AppState.h"
-#include "app/Cbahn.h"
+#include "base/AppState.h"
+#include "panel/Cbahn.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
-#include "layout/PositionTable.h"
-#include "loco/TLok.h"
-#include "moba/C_SRCP08.h"
+#include "base/PositionTable.h"
+#include "base/TLok.h"
+#include "base/C_SRCP08.h"
 #include "moba/THighResTimer.h"
 #include "moba/TMoBaSRCPClient.h"
 #include "moba/TMoBaSRCPGroups.h"
 #include "session/C_rueckmodul.h"
 #include "session/ServerSession.h"
 #include "srcp/TcpLineClient.h"
-#include "ui/C_language.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/C_language.h"
+#include "base/ScriptedDialogs.h"
 
 #include "session/SimProcess.h"
 
@@ -197,7 +197,7 @@ int main(int argc, char** argv)
         e->Decod1 = 1;
         e->Daten1 = c + 1;
     }
-    C_rueckmodul rueck(main, postable, bahn);
+    C_rueckmodul rueck(main, postable, bahn.iconChanger());
     std::vector<Clock::time_point> redraws;
     client.OnFeedbackChange = [&](TMoBaSRCPClient&, TMoBaSRCPFeedback& f) {
         rueck.iconrefresh((f.Address() - 1) / 16 + 1, (f.Address() - 1) % 16 + 1, f.IsActiv());

@@ -2,26 +2,26 @@
 // the panel, drive a loco, power both ways, feedback on the panel, disconnect; and a server that
 // goes away or stops answering.
 
-#include "app/Cbahn.h"
+#include "panel/Cbahn.h"
 #include "app/TMainForm.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
-#include "layout/PositionTable.h"
-#include "loco/LocoControlHost.h"
-#include "loco/ReglerPanel.h"
+#include "base/PositionTable.h"
+#include "app/LocoControlHost.h"
+#include "loco/widgets/ReglerPanel.h"
 #include "moba/TMoBaSRCPClient.h"
-#include "panel/PanelView.h"
-#include "panel/TrackPanelHost.h"
-#include "session/ClockHost.h"
+#include "panel/widgets/PanelView.h"
+#include "app/TrackPanelHost.h"
+#include "app/ClockHost.h"
 #include "session/ServerSession.h"
-#include "session/SessionHost.h"
-#include "session/Srcp08Host.h"
-#include "session/TTimeForm.h"
-#include "session/TUhrForm.h"
-#include "ui/C_language.h"
-#include "ui/ScriptedDialogs.h"
+#include "session/widgets/TTimeForm.h"
+#include "session/widgets/TUhrForm.h"
+#include "app/SessionHost.h"
+#include "app/Srcp08Host.h"
+#include "base/C_language.h"
+#include "base/ScriptedDialogs.h"
 
-#include "session/SimProcess.h"
+#include "integration/SimFixture.h"
 
 #include <QAction>
 #include <QFile>
@@ -44,95 +44,27 @@ using testsupport::waitFor;
 
 namespace {
 
-struct LogLine {
-    double ms = 0;
-    std::string text;
-};
-
-std::vector<LogLine> received(const std::string& logFile, const std::string& prefix)
-{
-    std::vector<LogLine> out;
-    static const std::regex line(R"(^(\d+\.\d+) (\d+) R (.*)$)");
-    for (const std::string& l : SimProcess::readLines(logFile)) {
-        std::smatch m;
-        if (std::regex_match(l, m, line) && m[3].str().rfind(prefix, 0) == 0)
-            out.push_back({std::stod(m[1].str()), m[3].str()});
-    }
-    return out;
-}
-
-bool cellShowsIcon(const TMainForm& form, const tPosEntry& e, int state)
-{
-    QImage icon(form.WorkDir + QStringLiteral("Data/Icon%1%2.bmp").arg(e.Enummer, 2, 10, QLatin1Char('0')).arg(state, 2, 10, QLatin1Char('0')));
-    return !icon.isNull() &&
-           form.Quarn_bitmap.copy(e.Posx, e.Posy, 27, 27).convertToFormat(QImage::Format_RGB32) ==
-               icon.convertToFormat(QImage::Format_RGB32);
-}
+using simfixture::LogLine;
+using simfixture::cellShowsIcon;
+using simfixture::received;
 
 // The window with the demo layout open, in SRCP 0.8 mode, pointed at the simulator.
-struct Window08 {
+struct Window08 : simfixture::SimWindow {
     explicit Window08(const std::vector<std::string>& simArgs = {})
+        : SimWindow("0.8.2", simArgs, [](TMainForm& f) { new LocoControlHost(f); })
     {
-        work = dir.path() + QLatin1Char('/');
-        EXPECT_TRUE(testsupport::makeProgramFolder(work));
-        QFile::remove(work + QStringLiteral("Data/parmc.dat"));
-        logFile = (work + QStringLiteral("sim.log")).toStdString();
-        sim = std::make_unique<SimProcess>(SRCP_SIM_PATH, "0.8.2", logFile, simArgs);
-        form = std::make_unique<TMainForm>(d, work);
-        panelHost = new TrackPanelHost(*form);
-        new SessionHost(*form);
-        locoHost = new LocoControlHost(*form);
+        locoHost = form->findChild<LocoControlHost*>();
         host = form->findChild<Srcp08Host*>();
-        form->resize(1000, 720);
-        form->show();
-        d.shown.clear();  // the fresh start's parameter-file message
-        d.textAnswers.push_back(work + QStringLiteral("Layouts/Demo.pln"));
-        form->action(QStringLiteral("Oeffnen1"))->trigger();
-        d.shown.clear();  // the file dialog
         form->SrcpVer = 80;
-        form->Iphostchar = QStringLiteral("127.0.0.1");
-        form->Ipport = sim->port();
     }
     bool connect()
     {
         form->action(QStringLiteral("Hostverbinden1"))->trigger();
         return host && host->client().Connected() && waitFor([&] { return host->client().BusCount() >= 2; });
     }
-    QString msg(int id) const { return Lang ? Lang->getmessage(id, form->Lang_id) : QString(); }
-    int shownCount(int id) const
-    {
-        int n = 0;
-        for (const auto& s : d.shown)
-            n += s.text == msg(id);
-        return n;
-    }
-    tPosEntry* find(const std::function<bool(tPosEntry&)>& pred)
-    {
-        for (int i = 0; i < Postable->getNumbofEntries(); ++i)
-            if (tPosEntry* e = Postable->getEntryByNum(i); pred(*e))
-                return e;
-        return nullptr;
-    }
-    tPosEntry* turnout()
-    {
-        return find([](tPosEntry& e) {
-            return Element->get_art(e.Enummer - 1) == 2 && e.Decod1 > 0 && e.Decod2 > 0 && e.Posx < 800 &&
-                   e.Posy < 400 && e.Stellung == 1 && e.Enummer != 44;
-        });
-    }
-    void click(const tPosEntry& e)
-    {
-        QTest::mouseClick(panelHost->panelView(), Qt::LeftButton, {},
-                          QPoint(e.Posx - form->Hpos_alt + 5, e.Posy - form->Vpos_alt + 5));
-    }
+    tPosEntry* find(const std::function<bool(tPosEntry&)>& pred) { return simfixture::findEntry(pred); }
+    tPosEntry* turnout() { return find([](tPosEntry& e) { return simfixture::isVisibleTurnout(e); }); }
 
-    QTemporaryDir dir;
-    QString work;
-    std::string logFile;
-    std::unique_ptr<SimProcess> sim;
-    ScriptedDialogs d;
-    std::unique_ptr<TMainForm> form;
-    TrackPanelHost* panelHost = nullptr;
     LocoControlHost* locoHost = nullptr;
     Srcp08Host* host = nullptr;
 };
