@@ -28,13 +28,15 @@ public:
     int integer()
     {
         noteEnd();
-        try {
-            return m_in.readInt();
-        } catch (const FileReadError& e) {
-            if (m_reason.isEmpty())
-                m_reason = QString::fromStdString(e.what());
-            return 0;
-        }
+        QByteArray bad;
+        if (const std::optional<int> v = m_in.tryReadInt(m_reason.isEmpty() ? &bad : nullptr))
+            return *v;
+        // Bad values are common in a damaged file: only the first of a record is described.
+        if (m_reason.isEmpty())
+            m_reason = QStringLiteral("'%1' is not a valid integer value (line %2)")
+                           .arg(QString::fromLatin1(bad))
+                           .arg(m_in.wordLine());
+        return 0;
     }
     QByteArray text()
     {

@@ -1,8 +1,18 @@
 #include "layout/LineValueReader.h"
 
+#include <charconv>
 #include <limits>
 
 int LineValueReader::readInt()
+{
+    QByteArray bad;
+    const std::optional<int> value = tryReadInt(&bad);
+    if (!value)
+        throw FileReadError("'" + bad.toStdString() + "' is not a valid integer value (line " + std::to_string(m_wordLine) + ")");
+    return *value;
+}
+
+std::optional<int> LineValueReader::tryReadInt(QByteArray* bad)
 {
     while (m_pos < m_text.size()) {
         const char c = m_text[m_pos];
@@ -15,6 +25,7 @@ int LineValueReader::readInt()
             break;
         }
     }
+    m_wordLine = m_line;
     if (m_pos >= m_text.size())
         return 0;
     const qsizetype start = m_pos;
@@ -24,17 +35,18 @@ int LineValueReader::readInt()
             break;
         ++m_pos;
     }
-    const QByteArray token = m_text.mid(start, m_pos - start);
-    const int line = m_line;
+    const char* first = m_text.constData() + start;
+    const char* last = m_text.constData() + m_pos;
     // The line is used up also when it holds no number, so a reader that goes on after the error
     // stays at the start of the next line.
     skipRestOfLine();
-    bool ok = false;
-    const long long value = token.toLongLong(&ok, 10);
-    if (!ok || token.startsWith('+') || value < std::numeric_limits<int>::min()
+    long long value = 0;
+    const auto [end, error] = std::from_chars(first, last, value, 10);
+    if (error != std::errc() || end != last || value < std::numeric_limits<int>::min()
         || value > std::numeric_limits<int>::max()) {
-        throw FileReadError("'" + token.left(32).toStdString() + "' is not a valid integer value (line "
-                            + std::to_string(line) + ")");
+        if (bad)
+            *bad = QByteArray(first, last - first);
+        return std::nullopt;
     }
     return static_cast<int>(value);
 }
