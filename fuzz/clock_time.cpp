@@ -3,7 +3,7 @@
 // day (hours 0..23, minutes 0..59, seconds 0..60) whatever the server sent, tick after tick, and
 // keep its tick interval within one millisecond and one hour.
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "session/ModelClock.h"
 #include "srcp/SRCPCmd.h"
 #include "srcp/SRCPDeviceGroups.h"
@@ -35,7 +35,8 @@ void requireTimeOfDay(const ClockTime& t)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    AppState main;
+    static AppState main;  // holds the layout pictures (megabytes): made once
+    main.KavoTime = 0;
     ModelClock clock(main);
     clock.KavoMaster = true;
     TSRCPTime time;

@@ -79,6 +79,28 @@ void requireSameLocos(const TLok& a, const TLok& b)
     }
 }
 
+void resetSettings(AppState& s)
+{
+    static const AppState start;
+    s.Ipport = start.Ipport;
+    s.Iphostchar = start.Iphostchar;
+    s.Infoport_an = start.Infoport_an;
+    s.SrcpVer = start.SrcpVer;
+    s.Lang_id = start.Lang_id;
+    s.Joy_Mode = start.Joy_Mode;
+    s.Showassist = start.Showassist;
+    s.Monitorpower = start.Monitorpower;
+    s.Autopower = start.Autopower;
+    s.BusGlMM = start.BusGlMM;
+    s.BusGlNMRA_S = start.BusGlNMRA_S;
+    s.BusGlNMRA_L = start.BusGlNMRA_L;
+    s.BusGaMM = start.BusGaMM;
+    s.BusGaNMRA = start.BusGaNMRA;
+    s.BusS88 = start.BusS88;
+    s.Buspower = start.Buspower;
+    s.Autoreconnect = start.Autoreconnect;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -86,7 +108,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzsupport::ensureGuiApp();
     const QByteArray text(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 
-    AppState main;
+    // The application state holds the layout pictures (megabytes): made once and reused, with the
+    // settings the file holds set back to their start values before every input.
+    static AppState main;
+    static AppState main2;
+    resetSettings(main);
+    resetSettings(main2);
     TLok lok;
     const QList<int> replaced = ParameterFile::read(text, main, lok);
     const int lines = static_cast<int>(text.count('\n')) + 1;
@@ -95,7 +122,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const QByteArray written = ParameterFile::write(main, lok);
     require(written.count('\n') == ParameterFile::LineCount);
-    AppState main2;
     TLok lok2;
     require(ParameterFile::read(written, main2, lok2).isEmpty());  // a written file always reads whole
     requireSameSettings(main, main2);
