@@ -41,6 +41,8 @@ private:
     std::unique_ptr<ServerSession> m_session;
     std::unique_ptr<C_rueckmodul> m_rueckmodul;
     std::unique_ptr<ProgressDisplay> m_progress;
-    Srcp08Host* m_srcp08 = nullptr;  // SRCP 0.8: the client component and the adapter
+    // SRCP 0.8: the client component and the adapter. A child of the window (found by its type)
+    // but owned here, after the session and the feedback evaluator it uses: it goes first.
+    std::unique_ptr<Srcp08Host> m_srcp08;
     TDecoderPanel* m_decoder = nullptr;
 };

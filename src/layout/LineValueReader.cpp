@@ -1,9 +1,19 @@
 #include "layout/LineValueReader.h"
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
 
 int LineValueReader::readInt()
+{
+    QByteArray bad;
+    const std::optional<int> value = tryReadInt(&bad);
+    if (!value)
+        throw FileReadError("'" + bad.toStdString() + "' is not a valid integer value (line " + std::to_string(m_wordLine) + ")");
+    return *value;
+}
+
+std::optional<int> LineValueReader::tryReadInt(QByteArray* bad)
 {
     const char* const data = m_text.constData();
     const qsizetype size = m_text.size();
@@ -20,6 +30,7 @@ int LineValueReader::readInt()
         }
     }
     m_pos = pos;
+    m_wordLine = m_line;
     if (pos >= size)
         return 0;
     const qsizetype start = pos;
@@ -31,35 +42,33 @@ int LineValueReader::readInt()
         ++pos;
     }
     m_pos = pos;
-    // The common case, a plain decimal number that fits, is read here directly; anything else goes
-    // through the full conversion below, which also words the error.
-    {
-        const char* p = data + start;
-        const char* const end = data + pos;
-        const bool negative = *p == '-';
-        if (negative)
-            ++p;
-        if (p < end && end - p <= 9) {
-            int value = 0;
-            while (p < end && *p >= '0' && *p <= '9')
-                value = value * 10 + (*p++ - '0');
-            if (p == end) {
-                skipRestOfLine();
-                return negative ? -value : value;
-            }
-        }
-    }
-    const QByteArray token = m_text.mid(start, m_pos - start);
-    const int line = m_line;
+    const char* const first = data + start;
+    const char* const last = data + pos;
     // The line is used up also when it holds no number, so a reader that goes on after the error
     // stays at the start of the next line.
     skipRestOfLine();
-    bool ok = false;
-    const long long value = token.toLongLong(&ok, 10);
-    if (!ok || token.startsWith('+') || value < std::numeric_limits<int>::min()
+    // The common case, a plain decimal number that fits, is read here directly; anything else goes
+    // through the full conversion below.
+    {
+        const char* p = first;
+        const bool negative = *p == '-';
+        if (negative)
+            ++p;
+        if (p < last && last - p <= 9) {
+            int value = 0;
+            while (p < last && *p >= '0' && *p <= '9')
+                value = value * 10 + (*p++ - '0');
+            if (p == last)
+                return negative ? -value : value;
+        }
+    }
+    long long value = 0;
+    const auto [end, error] = std::from_chars(first, last, value, 10);
+    if (error != std::errc() || end != last || value < std::numeric_limits<int>::min()
         || value > std::numeric_limits<int>::max()) {
-        throw FileReadError("'" + token.left(32).toStdString() + "' is not a valid integer value (line "
-                            + std::to_string(line) + ")");
+        if (bad)
+            *bad = QByteArray(first, last - first);
+        return std::nullopt;
     }
     return static_cast<int>(value);
 }
