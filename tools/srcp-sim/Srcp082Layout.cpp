@@ -22,7 +22,7 @@ void Srcp082Layout::reset() {
       {"POWER"},
       {"GA", "POWER"},
       {"GA", "POWER"},
-      {"POWER"},
+      {"SM", "POWER"},
       {"FB", "POWER"},
   }};
   static const std::array<std::vector<std::string>, kBusCount> srcpdGroups = {{
