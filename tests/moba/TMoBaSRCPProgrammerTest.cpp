@@ -58,7 +58,7 @@ struct Programmer {
         TMoBaSRCPProgrammer::Target t;
         t.host = "127.0.0.1";
         t.port = port;
-        t.bus = 7;
+        t.bus = 1;
         t.decoderAddress = address;
         t.answerTimeoutMs = 2000;
         p.start(t);

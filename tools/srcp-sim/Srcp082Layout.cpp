@@ -16,13 +16,13 @@ Srcp082Layout::Srcp082Layout(int feedbackContacts, bool srcpd) : feedbackContact
 void Srcp082Layout::reset() {
   static const std::array<std::vector<std::string>, kBusCount> groups = {{
       {"SESSION", "SERVER", "TIME"},
-      {"GL", "GA", "FB", "POWER"},
+      {"GL", "GA", "FB", "POWER", "SM"},
       {"GL", "POWER"},
       {"GL", "POWER"},
       {"POWER"},
       {"GA", "POWER"},
       {"GA", "POWER"},
-      {"SM", "POWER"},
+      {"POWER"},
       {"FB", "POWER"},
   }};
   static const std::array<std::vector<std::string>, kBusCount> srcpdGroups = {{
