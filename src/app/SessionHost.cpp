@@ -167,7 +167,12 @@ void SessionHost::connectMenus()
     bind("Spannungan1", [s] { s->powerOn(); });
     bind("Spannungaus1", [s] { s->powerOff(); });
     bind("Initialisierung1", [s] { s->resetServer(); });
-    bind("Decoderprogrammieren1", [s] { s->decoderProgramming(); });
+    bind("Decoderprogrammieren1", [this, s] {
+        if (programDecoders && m_form.SrcpVer != 73)
+            programDecoders();
+        else
+            s->decoderProgramming();
+    });
     bind("FreieBefehle1", [s] { s->freeCommand(); });
     bind("Abfragestarten1", [s] { s->startFeedback(); });
     bind("Abfragebeenden1", [s] { s->stopFeedback(); });

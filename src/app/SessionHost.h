@@ -30,6 +30,9 @@ public:
     // Stops every loco (the throttles' setall_lokostop); called when the emergency stop element is
     // clicked in operate mode. Set by the throttle panel's host.
     std::function<void()> stopAllLocos;
+    // "Program decoders" in SRCP 0.8 mode (set by the programming host); in 0.7.3 mode, or while
+    // unset, the menu item says the function is not available.
+    std::function<void()> programDecoders;
 
 private:
     void connectMenus();
