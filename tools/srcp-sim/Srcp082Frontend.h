@@ -15,8 +15,9 @@ namespace srcpsim {
 
 class Srcp082Frontend : public Frontend {
 public:
-  // `srcpd`: greet like a current srcpd and offer only buses 0 and 1 (see Srcp082Layout).
-  Srcp082Frontend(EventLoop &loop, int feedbackContacts, bool srcpd = false);
+  // `srcpd`: greet like a current srcpd, describe bus 1 as it does, and acknowledge but drop a SET GL
+  // or SET GA on a bus whose power is off. `lastBus`: the highest bus that exists (1 to 8).
+  Srcp082Frontend(EventLoop &loop, int feedbackContacts, bool srcpd = false, int lastBus = kBusCount - 1);
 
   void opened(ConnId id, int listenerIndex) override;
   void received(ConnId id, std::string_view line) override;
@@ -28,7 +29,7 @@ public:
   void setPower(int bus, bool on) override;
   void setMuted(bool muted) override { muted_ = muted; }
   DemoDrive demoDrive() const override;
-  int demoFeedbackBus() const override { return 8; }
+  int demoFeedbackBus() const override { return layout_.bus(8).has("FB") ? 8 : 1; }
 
 private:
   enum class Mode { Handshake, Command, Info };
@@ -64,6 +65,8 @@ private:
   void broadcast(int code, const std::string &infoText);
   void sendState(ConnId id);
   void switchAccessory(int bus, int address, int port, int value);
+  // srcpd: a SET on a bus without power is acknowledged and forgotten; logged as dropped ("D").
+  bool dropForPowerOff(int bus);
   std::optional<Session *> session(ConnId id);
 
   EventLoop &loop_;
@@ -73,6 +76,7 @@ private:
   std::vector<PendingSwitchOff> pending_;
   double nowMs_ = 0;
   bool srcpd_ = false;
+  ConnId current_ = 0; // the connection whose command is being carried out
   bool muted_ = false;
   std::int64_t lastReportedMinute_ = -1;
 };
