@@ -47,17 +47,18 @@ QString ClockHost::message(int id) const
 void ClockHost::Zeit1Click()
 {
     QAction* item = m_form.action(QStringLiteral("Zeit1"));
-    TSRCPCustomTime* server = serverTime ? serverTime() : nullptr;
+    const bool server = serverClock.available && serverClock.available();
     if (item && !item->isChecked()) {
         m_uhrForm->FormCanClose = true;
         m_uhrForm->close();
-        ModelClock::stopServerTime(server);
+        if (server && serverClock.stop)
+            serverClock.stop();
         return;
     }
     if (!execTimeForm || !execTimeForm())
         return;  // the item stays checked without a clock
     const TimeSetup values = m_timeForm->values();
-    if (!m_clock.setup(values, server))
+    if (!m_clock.setup(values, server ? serverClock.start : std::function<void(int, int, double)>()))
         m_form.dialogs().messageBox(message(MsgServerTimeUnavailable), QStringLiteral("Info"),
                                     UserDialogs::Icon::Information);
     m_uhrForm->show();
@@ -67,6 +68,19 @@ void ClockHost::Zeit1Click()
 void ClockHost::SRCPCl2TimeChange(const TSRCPCustomTime* time)
 {
     m_clock.SRCPCl2TimeChange(time);
+}
+
+void ClockHost::serverTimeChanged(double value)
+{
+    m_clock.serverTimeChanged(value);
+}
+
+void ClockHost::resendServerTime()
+{
+    if (!m_clock.KavoMaster || !m_uhrForm->isVisible() || !serverClock.available || !serverClock.available() ||
+        !serverClock.start)
+        return;
+    serverClock.start(m_clock.Faktx, m_clock.Fakty, m_form.KavoTime);
 }
 
 void ClockHost::serverClosed()

@@ -9,6 +9,9 @@
 #include "layout/PositionTable.h"
 #include "loco/LocoControlHost.h"
 #include "loco/ReglerPanel.h"
+#include "loco/TLok.h"
+#include "loco/ThrottleModel.h"
+#include "moba/MoBaProtocols.h"
 #include "moba/TMoBaSRCPClient.h"
 #include "panel/PanelView.h"
 #include "panel/TrackPanelHost.h"
@@ -310,4 +313,112 @@ TEST(Srcp08Integration, KilledServerComesBackByItselfWithPowerAndFeedback)
     form.action(QStringLiteral("Hosttrennen1"))->trigger();
     EXPECT_FALSE(w.host->client().Connected());
     EXPECT_FALSE(form.Session->reconnecting());
+}
+
+namespace {
+
+// Every line received that matches `pattern` (whole line).
+std::vector<std::string> receivedMatching(const std::string& logFile, const std::string& pattern)
+{
+    std::vector<std::string> out;
+    const std::regex want(pattern);
+    for (const LogLine& l : received(logFile, ""))
+        if (std::regex_match(l.text, want))
+            out.push_back(l.text);
+    return out;
+}
+
+int droppedCount(const std::string& logFile)
+{
+    int n = 0;
+    static const std::regex line(R"(^\d+\.\d+ \d+ D .*$)");
+    for (const std::string& l : SimProcess::readLines(logFile))
+        n += std::regex_match(l, line);
+    return n;
+}
+
+} // namespace
+
+TEST(Srcp08Integration, PowerReachesEveryBusInUseAndClicksAfterVoltageOnAreNotDropped)
+{
+    Window08 w({"--srcpd", "--buses", "8"});
+    TMainForm& form = *w.form;
+    ASSERT_TRUE(w.connect());
+    ASSERT_TRUE(waitFor([&] { return w.host->client().BusCount() == 9; }));
+
+    form.action(QStringLiteral("Spannungan1"))->trigger();
+    for (int bus : {1, 2, 3, 5, 6, 8})
+        EXPECT_TRUE(waitFor([&] { return !received(w.logFile, "SET " + std::to_string(bus) + " POWER ON").empty(); }))
+            << "bus " << bus;
+    EXPECT_TRUE(received(w.logFile, "SET 4 POWER").empty() && received(w.logFile, "SET 7 POWER").empty())
+        << "buses the program does not use are left alone";
+    EXPECT_TRUE(waitFor([&] { return form.statusText(0) == QLatin1String("Power on"); }));
+
+    // A turnout after "Voltage on": its SETs reach a powered bus and are carried out.
+    tPosEntry* turnout = w.turnout();
+    ASSERT_NE(turnout, nullptr);
+    w.click(*turnout);
+    const int gaBus = turnout->Protokoll == QLatin1String("M") ? form.BusGaMM : form.BusGaNMRA;
+    EXPECT_TRUE(waitFor([&] { return received(w.logFile, "SET " + std::to_string(gaBus) + " GA ").size() >= 2; }));
+    EXPECT_EQ(droppedCount(w.logFile), 0);
+
+    // The server switches one bus off by itself: the panel says the power is mixed.
+    w.sim->command("power 5 off");
+    EXPECT_TRUE(waitFor([&] { return form.statusText(0) == QLatin1String("Power mixed"); }))
+        << form.statusText(0).toStdString();
+    form.action(QStringLiteral("Spannungaus1"))->trigger();
+    EXPECT_TRUE(waitFor([&] { return form.statusText(0) == QLatin1String("Power off"); }));
+    for (int bus : {1, 2, 3, 6, 8})
+        EXPECT_FALSE(received(w.logFile, "SET " + std::to_string(bus) + " POWER OFF").empty()) << "bus " << bus;
+}
+
+TEST(Srcp08Integration, LocosGoOutWithTheirOwnSpeedOnTheBusesOfTheSettings)
+{
+    Window08 w({"--buses", "8"});
+    TMainForm& form = *w.form;
+    form.BusGlNMRA_S = 3;  // DCC locos with short addresses on bus 3 instead of 2
+    // Regulator 1: M2 at address 24, top speed 140; regulator 2: DCC N1 at address 5, top speed 100;
+    // regulator 3: M2 at address 81, which Motorola cannot reach.
+    Lok->set_protocol(0, QStringLiteral("M2"));
+    Lok->set_protocolbase(0, mpbMotorola);
+    Lok->set_protversion(0, 2);
+    Lok->set_addr(0, 24);
+    Lok->set_speedmax(0, 140);
+    Lok->set_nrof(0, 4);
+    Lok->set_protocol(1, QStringLiteral("N1"));
+    Lok->set_protocolbase(1, mpbNMRA);
+    Lok->set_protversion(1, 3);
+    Lok->set_addr(1, 5);
+    Lok->set_speedmax(1, 100);
+    Lok->set_protocol(2, QStringLiteral("M2"));
+    Lok->set_protocolbase(2, mpbMotorola);
+    Lok->set_protversion(2, 2);
+    Lok->set_addr(2, 81);
+    w.locoHost->throttles()->setupAll();
+    ASSERT_TRUE(w.connect());
+    ASSERT_TRUE(waitFor([&] { return w.host->client().BusCount() == 9; }));
+
+    // 70 of 140 is step 7 of 14, sent as 70 of 140 from the very first command on.
+    ReglerPanel* panel = w.locoHost->panel();
+    panel->scrollBar(0)->setValue(70);
+    std::vector<std::string> gl;
+    ASSERT_TRUE(waitFor([&] { return (gl = receivedMatching(w.logFile, R"(SET 1 GL 24 \d .*)")).size() >= 2; }));
+    EXPECT_EQ(received(w.logFile, "INIT 1 GL 24 ").front().text, "INIT 1 GL 24 M 2 14 5");
+    EXPECT_TRUE(std::regex_match(gl.front(), std::regex(R"(SET 1 GL 24 1 0 140( 0)*)"))) << gl.front();
+    EXPECT_TRUE(std::regex_match(gl.back(), std::regex(R"(SET 1 GL 24 [01] 70 140( [01])*)"))) << gl.back();
+
+    // Another loco's report in between does not change how the next one is scaled.
+    panel->scrollBar(1)->setValue(20);
+    std::vector<std::string> dcc;
+    ASSERT_TRUE(waitFor([&] { return (dcc = receivedMatching(w.logFile, R"(SET 3 GL 5 [01] [1-9]\d* .*)")).size() >= 1; }))
+        << "the DCC loco goes to the bus of the settings";
+    EXPECT_TRUE(std::regex_match(dcc.back(), std::regex(R"(SET 3 GL 5 [01] 79 100( [01])*)"))) << dcc.back();
+    EXPECT_TRUE(receivedMatching(w.logFile, R"(.* 2 GL .*)").empty());
+
+    // Address 81 is refused, not sent as 80.
+    panel->scrollBar(2)->setValue(50);
+    waitFor([] { return false; }, 300);
+    EXPECT_TRUE(receivedMatching(w.logFile, R"(.* GL 8[01] .*)").empty());
+    EXPECT_TRUE(form.statusText(1).startsWith(w.msg(600).arg(81).arg(QStringLiteral("New Motorola (M2)")).arg(80)))
+        << form.statusText(1).toStdString();
 }
