@@ -3,10 +3,10 @@
 // settings and loco records, apart from what the file format itself folds: function codes above 10
 // come back reduced by 10, and a line break inside a string is stored as a blank.
 
-#include "app/AppState.h"
-#include "app/ParameterFile.h"
+#include "base/AppState.h"
+#include "base/ParameterFile.h"
 #include "common/GuiApp.h"
-#include "loco/TLok.h"
+#include "base/TLok.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 // Fuzz target: the route file beside a layout. A damaged file may only raise FileReadError. A file
 // that reads is written back from the route list and read again to the same list and counter.
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "common/GuiApp.h"
 #include "layout/LineValueReader.h"
 #include "panel/C_fahr.h"

@@ -1,11 +1,11 @@
 // Prints the median time to open a full layout (36 x 25 elements, not connected) and the median
 // time of one bare read of the same file, and their ratio. Both are measured in the same run.
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
 #include "layout/LayoutFile.h"
 #include "panel/LayoutPanel.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/ScriptedDialogs.h"
 
 #include <QElapsedTimer>
 #include <QFile>

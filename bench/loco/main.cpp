@@ -4,14 +4,14 @@
 // on that connection, and the overhead and ratio between them. Both are measured alternately in one
 // run. Usage: bench_loco_slider [iterations]
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "loco/LocoCommand.h"
 #include "loco/LocoIcons.h"
-#include "loco/ReglerPanel.h"
+#include "loco/widgets/ReglerPanel.h"
 #include "loco/ThrottleModel.h"
-#include "loco/TLok.h"
+#include "base/TLok.h"
 #include "srcp/TcpLineClient.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/ScriptedDialogs.h"
 
 #include <QApplication>
 #include <QScrollBar>

@@ -4,18 +4,18 @@
 // of socket. Also checks that every line was drawn, in order, and how long after the last line
 // was sent the last one was drawn.
 
-#include "app/AppState.h"
-#include "app/Cbahn.h"
+#include "base/AppState.h"
+#include "panel/Cbahn.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
-#include "layout/PositionTable.h"
-#include "loco/TLok.h"
+#include "base/PositionTable.h"
+#include "base/TLok.h"
 #include "moba/THighResTimer.h"
 #include "session/C_rueckmodul.h"
 #include "session/ServerSession.h"
 #include "srcp/TcpLineClient.h"
-#include "ui/C_language.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/C_language.h"
+#include "base/ScriptedDialogs.h"
 
 #include "session/FakeSrcpServer.h"
 
@@ -93,7 +93,7 @@ int main(int argc, char** argv)
         e->Decod1 = c / 16 + 1;
         e->Daten1 = c % 16 + 1;
     }
-    C_rueckmodul rueck(main, postable, bahn);
+    C_rueckmodul rueck(main, postable, bahn.iconChanger());
 
     FakeSrcpServer server;
     main.Ipport = server.port();

@@ -7,16 +7,16 @@
 // Changes that a later change of the same contact overtook before a paint (coalesced within a frame)
 // are counted, not timed; the last state of every contact must be the one shown.
 
-#include "app/Cbahn.h"
+#include "panel/Cbahn.h"
 #include "app/TMainForm.h"
 #include "layout/C_Position.h"
-#include "layout/PositionTable.h"
-#include "panel/PanelView.h"
-#include "panel/TrackPanelHost.h"
+#include "base/PositionTable.h"
+#include "panel/widgets/PanelView.h"
+#include "app/TrackPanelHost.h"
 #include "session/ServerSession.h"
-#include "session/SessionHost.h"
+#include "app/SessionHost.h"
 #include "srcp/TcpLineClient.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/ScriptedDialogs.h"
 
 #include "common/ProgramFolder.h"
 #include "session/SimProcess.h"
@@ -245,7 +245,7 @@ int main(int argc, char** argv)
     form.Ipport = sim.port();
     form.action(QStringLiteral("Hostverbinden1"))->trigger();
     form.action(QStringLiteral("Abfragestarten1"))->trigger();
-    if (!form.Session->pollRunning()) {
+    if (!form.serverSession()->pollRunning()) {
         std::fprintf(stderr, "cannot start feedback polling (connected: %d)\n", int(form.Session->commandConnected()));
         for (const auto& s : d.shown)
             std::fprintf(stderr, "  shown: %s\n", s.text.toUtf8().constData());

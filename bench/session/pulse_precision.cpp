@@ -10,15 +10,15 @@
 // in the real-time class where allowed, so that its own lack of processor time on this busy machine
 // does not enter the figure, while the program competes with the two CPU-bound processes.
 
-#include "app/AppState.h"
-#include "app/Cbahn.h"
+#include "base/AppState.h"
+#include "panel/Cbahn.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
-#include "loco/TLok.h"
+#include "base/TLok.h"
 #include "moba/THighResTimer.h"
 #include "session/ServerSession.h"
-#include "ui/C_language.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/C_language.h"
+#include "base/ScriptedDialogs.h"
 
 #include "session/SimProcess.h"
 

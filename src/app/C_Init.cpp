@@ -1,10 +1,10 @@
 #include "app/C_Init.h"
 
-#include "app/AppState.h"
-#include "layout/PositionTable.h"
-#include "loco/TLok.h"
+#include "base/AppState.h"
+#include "base/PositionTable.h"
+#include "base/TLok.h"
 #include "panel/C_fahr.h"
-#include "ui/C_language.h"
+#include "base/C_language.h"
 
 #include <QImage>
 

@@ -1,6 +1,6 @@
 #include "app/SetupModel.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 
 SetupValues fillSetup(const AppState& main, const SetupValues& shown)
 {

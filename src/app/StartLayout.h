@@ -3,7 +3,7 @@
 // layout file) is opened at start through the ordinary "&Open" command: these dialogs answer
 // that command's file question once with the file, and pass everything else on.
 
-#include "ui/UserDialogs.h"
+#include "base/UserDialogs.h"
 
 #include <QStringList>
 

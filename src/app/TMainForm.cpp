@@ -1,17 +1,18 @@
 #include "app/TMainForm.h"
+#include "app/SessionHost.h"
 
 #include "app/C_Init.h"
 #include "app/HintDelays.h"
-#include "app/ParameterFile.h"
+#include "base/ParameterFile.h"
 #include "app/TSetupForm.h"
-#include "loco/TLok.h"
-#include "ui/C_language.h"
-#include "ui/Captions.h"
+#include "base/TLok.h"
+#include "base/C_language.h"
+#include "ui/widgets/Captions.h"
 #include "ui/DirectXProbe.h"
-#include "ui/HelpOpener.h"
-#include "ui/TInfoForm.h"
-#include "ui/TDebugForm.h"
-#include "ui/UserDialogs.h"
+#include "ui/widgets/HelpOpener.h"
+#include "ui/widgets/TInfoForm.h"
+#include "ui/widgets/TDebugForm.h"
+#include "base/UserDialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -573,4 +574,10 @@ void TMainForm::openDebugWindow1Click()
         DebugForm->show();
         DebugForm->raise();
     }
+}
+
+ServerSession* TMainForm::serverSession() const
+{
+    auto* host = findChild<SessionHost*>();
+    return host ? &host->session() : nullptr;
 }

@@ -3,7 +3,7 @@
 // panel area, the palette, decoder and throttle panels, the route editor pages and the status bar,
 // runs start-up and the close rules, and switches the operating modes.
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 
 #include <QMainWindow>
 
@@ -14,6 +14,7 @@ class C_Init;
 class QLabel;
 class QTabWidget;
 class QVBoxLayout;
+class ServerSession;
 class UserDialogs;
 
 class TMainForm : public QMainWindow, public AppState {
@@ -39,6 +40,9 @@ public:
     QWidget* Regler_panel = nullptr;   // the ten throttles
     QTabWidget* PageControl1 = nullptr;  // route editor: TabSheet1 create, TabSheet2 delete
     QWidget* Hilfsbild1 = nullptr;
+
+    // The server session of the window (its session host's), or none before the host exists.
+    ServerSession* serverSession() const;
 
     // Status bar panels 0..2.
     void setStatusText(int panel, const QString& text);

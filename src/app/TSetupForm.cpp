@@ -1,7 +1,7 @@
 #include "app/TSetupForm.h"
 
-#include "app/AppState.h"
-#include "ui/C_language.h"
+#include "base/AppState.h"
+#include "base/C_language.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

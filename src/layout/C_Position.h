@@ -1,7 +1,7 @@
 #pragma once
 // The position table: placed elements in insertion order. It owns its entries.
 
-#include "layout/PositionTable.h"
+#include "base/PositionTable.h"
 
 #include <memory>
 #include <vector>

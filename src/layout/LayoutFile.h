@@ -2,7 +2,7 @@
 // The layout file: element count, 13-line element records, label count, 6-line label records; one
 // value per line, lines ended by CR LF.
 
-#include "layout/PositionTable.h"
+#include "base/PositionTable.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "layout/TextCodec.h"
 
-#include "app/Windows1252.h"
+#include "base/Windows1252.h"
 
 // Layout and route files keep their strings in Windows-1252.
 QByteArray toFileText(const QString& s) { return toWindows1252(s); }

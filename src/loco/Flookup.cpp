@@ -1,7 +1,7 @@
 #include "loco/Flookup.h"
 
-#include "loco/TLok.h"
-#include "ui/UserDialogs.h"
+#include "base/TLok.h"
+#include "base/UserDialogs.h"
 
 #include <exception>
 

@@ -1,12 +1,12 @@
 #include "loco/JoystickControl.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "loco/Flookup.h"
 #include "loco/JoystickSource.h"
 #include "loco/LocoCommand.h"
 #include "loco/LocoIcons.h"
 #include "loco/ThrottleModel.h"
-#include "loco/TLok.h"
+#include "base/TLok.h"
 
 #include <QStringList>
 

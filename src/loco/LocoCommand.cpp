@@ -1,7 +1,7 @@
 #include "loco/LocoCommand.h"
 
-#include "app/AppState.h"
-#include "loco/TLok.h"
+#include "base/AppState.h"
+#include "base/TLok.h"
 #include "srcp/TcpLineClient.h"
 
 #include <cstdio>

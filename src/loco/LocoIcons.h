@@ -3,7 +3,7 @@
 // folder by file name. Names are matched without regard to letter case ("Func_on.bmp" and
 // "func_on.bmp" name the same picture), also on file systems that tell case apart.
 
-#include "panel/IconCache.h"
+#include "base/IconCache.h"
 
 #include <QImage>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "loco/LocoSetupModel.h"
 
-#include "loco/TLok.h"
-#include "ui/UserDialogs.h"
+#include "base/TLok.h"
+#include "base/UserDialogs.h"
 
 const std::array<ProtocolRow, 5>& maerklinProtocols()
 {

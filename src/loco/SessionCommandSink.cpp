@@ -1,7 +1,7 @@
 #include "loco/SessionCommandSink.h"
 
-#include "app/AppState.h"
-#include "session/ServerSession.h"
+#include "base/AppState.h"
+#include "base/CommandChannel.h"
 
 bool SessionCommandSink::connected() const
 {

@@ -1,5 +1,5 @@
 #pragma once
-// Loco lines go out on the server session's SRCP 0.7.3 command connection, under its Lock_socket.
+// Loco lines go out on the SRCP 0.7.3 command connection of the server session, under its Lock_socket.
 // The session is looked up at every write, so the sink may exist before the session does.
 
 #include "loco/LocoCommand.h"

@@ -1,11 +1,11 @@
 #include "loco/ThrottleModel.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "loco/Flookup.h"
 #include "loco/LocoCommand.h"
 #include "loco/LocoIcons.h"
-#include "loco/TLok.h"
-#include "ui/UserDialogs.h"
+#include "base/TLok.h"
+#include "base/UserDialogs.h"
 
 #include <QStringList>
 

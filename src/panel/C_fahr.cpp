@@ -1,6 +1,6 @@
 #include "panel/C_fahr.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
 #include "panel/LayoutPanel.h"

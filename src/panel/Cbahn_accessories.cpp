@@ -1,17 +1,17 @@
 // Operating accessories: the accessory command, the operate click, synchronising all accessories
 // and the decoder panel's content.
 
-#include "app/Cbahn.h"
+#include "panel/Cbahn.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
-#include "layout/PositionTable.h"
-#include "moba/C_SRCP08.h"
+#include "base/PositionTable.h"
+#include "base/C_SRCP08.h"
 #include "moba/THighResTimer.h"
 #include "panel/LayoutHistory.h"
-#include "session/ServerSession.h"
-#include "ui/ProgressDisplay.h"
+#include "base/CommandChannel.h"
+#include "base/ProgressDisplay.h"
 
 #include <chrono>
 #include <string>
@@ -60,7 +60,7 @@ void Cbahn::ga_out(const QString& Protokoll, int decoder, int dataPort)
     if (decoder <= 0 || dataPort < 0)
         return;
     if (m_main.SrcpVer == 73) {
-        ServerSession* session = m_main.Session;
+        CommandChannel* session = m_main.Session;
         if (!session || !session->commandConnected()) {
             if (session && session->reconnecting())
                 session->refuseWhileReconnecting();  // rather than sending it later, unasked

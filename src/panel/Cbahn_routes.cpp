@@ -1,5 +1,5 @@
-#include "app/AppState.h"
-#include "app/Cbahn.h"
+#include "base/AppState.h"
+#include "panel/Cbahn.h"
 #include "layout/LineValueReader.h"
 #include "panel/C_fahr.h"
 #include "panel/RouteFile.h"

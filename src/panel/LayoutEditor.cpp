@@ -1,12 +1,12 @@
 // What clicks and drags on the palette and the panel do in design and text mode.
 #include "panel/LayoutPanel.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "layout/C_Position.h"
 #include "layout/FontText.h"
 #include "layout/LayoutFile.h"
 #include "panel/LayoutHistory.h"
-#include "ui/UserDialogs.h"
+#include "base/UserDialogs.h"
 
 #include <QPainter>
 

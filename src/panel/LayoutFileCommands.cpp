@@ -1,9 +1,9 @@
 #include "panel/LayoutFileCommands.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "panel/LayoutHistory.h"
 #include "panel/LayoutPanel.h"
-#include "ui/UserDialogs.h"
+#include "base/UserDialogs.h"
 
 #include <QFileInfo>
 

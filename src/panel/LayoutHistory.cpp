@@ -1,6 +1,6 @@
 #include "panel/LayoutHistory.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "layout/C_Position.h"
 #include "panel/LayoutPanel.h"
 

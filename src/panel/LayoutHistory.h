@@ -8,7 +8,7 @@
 // Accessory states (Stellung) are the railway's, not an edit: they do not make a step, and an
 // element that stays where it is keeps the state it has now when a step is undone or redone.
 
-#include "layout/PositionTable.h"
+#include "base/PositionTable.h"
 #include "panel/C_fahr.h"
 
 #include <QString>

@@ -1,14 +1,14 @@
 #include "panel/LayoutPanel.h"
 
-#include "app/AppState.h"
-#include "app/FileReplace.h"
+#include "base/AppState.h"
+#include "base/FileReplace.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
 #include "layout/FontText.h"
 #include "layout/LayoutFile.h"
 #include "layout/LineValueReader.h"
-#include "ui/C_language.h"
-#include "ui/UserDialogs.h"
+#include "base/C_language.h"
+#include "base/UserDialogs.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 // Drawing goes into the layout picture and, when a panel is attached, onto the panel.
 
 #include "layout/LayoutFile.h"
-#include "panel/IconCache.h"
+#include "base/IconCache.h"
 #include "panel/PanelCanvas.h"
 
 #include <QImage>

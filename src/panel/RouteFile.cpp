@@ -1,6 +1,6 @@
 #include "panel/RouteFile.h"
 
-#include "app/FileReplace.h"
+#include "base/FileReplace.h"
 #include "layout/LineValueReader.h"
 
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "panel/RouteMode.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "layout/C_Position.h"
 #include "panel/C_fahr.h"
 #include "panel/LayoutHistory.h"
-#include "ui/UserDialogs.h"
+#include "base/UserDialogs.h"
 
 #include <algorithm>
 #include <exception>

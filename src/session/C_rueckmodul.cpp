@@ -1,19 +1,19 @@
 #include "session/C_rueckmodul.h"
 
-#include "app/AppState.h"
-#include "app/Cbahn.h"
+#include "base/AppState.h"
 #include "layout/C_Position.h"
-#include "layout/PositionTable.h"
+#include "base/PositionTable.h"
 #include "session/FeedbackLine.h"
-#include "ui/ProgressDisplay.h"
+#include "base/ProgressDisplay.h"
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 C_rueckmodul* Rueckmodul = nullptr;
 
-C_rueckmodul::C_rueckmodul(AppState& main, C_Position& postable, Cbahn& bahn)
-    : m_main(main), m_postable(postable), m_bahn(bahn)
+C_rueckmodul::C_rueckmodul(AppState& main, C_Position& postable, ChangeIcon changeicon)
+    : m_main(main), m_postable(postable), m_changeicon(std::move(changeicon))
 {
 }
 
@@ -29,7 +29,7 @@ void C_rueckmodul::iconrefresh(int module, int port, int value)
                 throw std::runtime_error("no detector icon for feedback value " + std::to_string(value));
             debug(QStringLiteral("Icon%1%2.bmp").arg(e->Enummer, 2, 10, QLatin1Char('0'))
                       .arg(value == 0 ? QStringLiteral("01") : QStringLiteral("02")));
-            m_bahn.changeicon(value == 0 ? 1 : 2, e->Posx, e->Posy, e->Enummer);
+            m_changeicon(value == 0 ? 1 : 2, e->Posx, e->Posy, e->Enummer);
             return;
         }
     }
@@ -55,7 +55,7 @@ void C_rueckmodul::iconreset()
         if (!e || !isDetector(e->Enummer))
             continue;
         try {
-            m_bahn.changeicon(1, e->Posx, e->Posy, e->Enummer);
+            m_changeicon(1, e->Posx, e->Posy, e->Enummer);
         } catch (const std::exception&) {
             // A detector whose icon cannot be drawn keeps its picture; the others are reset.
             debug(QString::fromUtf8("Es wurde eine Exception im Modul !Rueckmodul! ausgelöst"));

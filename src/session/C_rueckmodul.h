@@ -11,12 +11,15 @@
 
 struct AppState;
 class C_Position;
-class Cbahn;
 class ProgressDisplay;
 
 class C_rueckmodul {
 public:
-    C_rueckmodul(AppState& main, C_Position& postable, Cbahn& bahn);
+    // Draws element `n`'s icon for `state` (1 free, 2 occupied) into the layout picture and onto
+    // the panel at layout point (x, y): the track panel's changeicon.
+    using ChangeIcon = std::function<void(int state, int x, int y, int n)>;
+
+    C_rueckmodul(AppState& main, C_Position& postable, ChangeIcon changeicon);
 
     // Redraws the first detector (in table order) with this module and port: value 0 free, 1
     // occupied. Any other value has no icon and throws, like a missing icon file.
@@ -46,7 +49,7 @@ private:
 
     AppState& m_main;
     C_Position& m_postable;
-    Cbahn& m_bahn;
+    ChangeIcon m_changeicon;
 };
 
 extern C_rueckmodul* Rueckmodul;

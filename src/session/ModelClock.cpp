@@ -1,6 +1,6 @@
 #include "session/ModelClock.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "srcp/SRCPDeviceGroups.h"
 
 #include <algorithm>

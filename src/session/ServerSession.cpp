@@ -1,11 +1,11 @@
 #include "session/ServerSession.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "moba/THighResTimer.h"
 #include "moba/ThreadPriority.h"
 #include "session/SrcpReaders.h"
-#include "ui/C_language.h"
-#include "ui/UserDialogs.h"
+#include "base/C_language.h"
+#include "base/UserDialogs.h"
 
 #include <QMetaObject>
 

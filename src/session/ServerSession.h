@@ -8,7 +8,7 @@
 // signals (status bar panels, menu enabled states).
 //
 // Writing a command line from another part of the program, for example a loco line:
-//     if (ServerSession* s = main.Session)
+//     if (CommandChannel* s = main.Session)
 //         s->writeCommand(line + "\r\n");   // takes Lock_socket; writes nothing when not connected
 // An accessory pulse holds Lock_socket across both lines:
 //     s->writePulse(onLine, offLine, [&] { bahn.pause(300); });
@@ -18,6 +18,7 @@
 #include "session/LinkWatch.h"
 #include "session/ReconnectPolicy.h"
 
+#include "base/CommandChannel.h"
 #include "srcp/TcpLineClient.h"
 
 #include <QObject>
@@ -41,7 +42,7 @@ class TReadCommand;
 class TReadinfo;
 class TPollHandleThread;
 
-class ServerSession : public QObject {
+class ServerSession : public QObject, public CommandChannel {
     Q_OBJECT
 public:
     // How long connecting to a server may take before it counts as failed.
@@ -61,28 +62,28 @@ public:
     QString InMessage;       // last line of the info channel
 
     // The command connection is open and usable (false while a lost server is being tried again).
-    bool commandConnected() const { return m_writable.load() && Command_Socket.connected(); }
+    bool commandConnected() const override { return m_writable.load() && Command_Socket.connected(); }
     bool pollRunning() const;
 
     // --- Getting a lost server back (Autoreconnect > 0) ---
     // The server was lost without the user asking and the session tries again by itself.
-    bool reconnecting() const { return m_policy.reconnecting(); }
+    bool reconnecting() const override { return m_policy.reconnecting(); }
     const ReconnectPolicy& reconnectPolicy() const { return m_policy; }
     const SessionChoices& choices() const { return m_choices; }
     // Says in the status bar that a command was not sent because the server is being tried again.
     // Any thread.
-    void refuseWhileReconnecting();
+    void refuseWhileReconnecting() override;
     // How a server that keeps its connection open but no longer answers is noticed.
     LinkWatch::Timings linkTimings;
 
     // Writes `text` as it is (the caller adds the line end) under Lock_socket. Returns false and
     // writes nothing when Command_Socket is not connected. Throws TcpError when the write fails
     // (the lock is released).
-    bool writeCommand(std::string_view text);
+    bool writeCommand(std::string_view text) override;
     // Writes `on`, calls `between` (the pulse wait), writes `off`, all under one hold of
     // Lock_socket, so no other line comes between the two. The calling thread's scheduling priority
     // is raised for the pulse where the system allows it. Same results as writeCommand.
-    bool writePulse(std::string_view on, std::string_view off, const std::function<void()>& between);
+    bool writePulse(std::string_view on, std::string_view off, const std::function<void()>& between) override;
 
     // --- Menu actions (GUI thread) ---
     void connectServer();     // "&Connect to server"

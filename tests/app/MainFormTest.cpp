@@ -1,10 +1,10 @@
-#include "app/ParameterFile.h"
+#include "base/ParameterFile.h"
 #include "app/TMainForm.h"
 #include "app/TSetupForm.h"
-#include "loco/TLok.h"
-#include "ui/C_language.h"
-#include "ui/ScriptedDialogs.h"
-#include "ui/TDebugForm.h"
+#include "base/TLok.h"
+#include "base/C_language.h"
+#include "base/ScriptedDialogs.h"
+#include "ui/widgets/TDebugForm.h"
 
 #include <QAction>
 #include <QDir>

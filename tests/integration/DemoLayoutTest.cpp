@@ -6,15 +6,15 @@
 #include "app/TMainForm.h"
 #include "layout/C_Position.h"
 #include "layout/LayoutFile.h"
-#include "layout/PositionTable.h"
+#include "base/PositionTable.h"
 #include "panel/C_fahr.h"
-#include "panel/PanelView.h"
-#include "panel/RouteEditorHost.h"
+#include "panel/widgets/PanelView.h"
+#include "app/RouteEditorHost.h"
 #include "panel/RouteFile.h"
-#include "panel/TrackPanelHost.h"
+#include "app/TrackPanelHost.h"
 #include "session/ServerSession.h"
-#include "session/SessionHost.h"
-#include "ui/ScriptedDialogs.h"
+#include "app/SessionHost.h"
+#include "base/ScriptedDialogs.h"
 
 #include "session/SimProcess.h"
 
@@ -128,7 +128,7 @@ TEST(DemoLayout, NewcomerSeesTheDemoTrainRunAndSetsARoute)
     form.action(QStringLiteral("Hostverbinden1"))->trigger();
     ASSERT_TRUE(form.Session->commandConnected());
     form.action(QStringLiteral("Abfragestarten1"))->trigger();
-    ASSERT_TRUE(form.Session->pollRunning());
+    ASSERT_TRUE(form.serverSession()->pollRunning());
 
     // Round the oval: every detector lights in turn.
     std::set<int> seen;

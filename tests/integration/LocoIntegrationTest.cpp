@@ -2,18 +2,18 @@
 // regulator 1, centre-zero operation, direction and function clicks, the loco setup dialog and
 // stop-all, each checked in the simulator's log of received lines.
 
-#include "app/ParameterFile.h"
+#include "base/ParameterFile.h"
 #include "app/TMainForm.h"
-#include "loco/ClickImage.h"
-#include "loco/LocoControlHost.h"
-#include "loco/ReglerPanel.h"
+#include "loco/widgets/ClickImage.h"
+#include "app/LocoControlHost.h"
+#include "loco/widgets/ReglerPanel.h"
 #include "loco/ThrottleModel.h"
-#include "loco/TLocoForm.h"
-#include "loco/TLok.h"
-#include "panel/TrackPanelHost.h"
+#include "loco/widgets/TLocoForm.h"
+#include "base/TLok.h"
+#include "app/TrackPanelHost.h"
 #include "session/ServerSession.h"
-#include "session/SessionHost.h"
-#include "ui/ScriptedDialogs.h"
+#include "app/SessionHost.h"
+#include "base/ScriptedDialogs.h"
 
 #include "session/SimProcess.h"
 

@@ -2,19 +2,19 @@
 // an accessory pulse, restarted on the same ports with other feedback, and the window gets the
 // session back by itself, with track power and feedback polling as the user had them.
 
-#include "app/Cbahn.h"
+#include "panel/Cbahn.h"
 #include "app/TMainForm.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
-#include "layout/PositionTable.h"
-#include "panel/PanelView.h"
-#include "panel/TrackPanelHost.h"
+#include "base/PositionTable.h"
+#include "panel/widgets/PanelView.h"
+#include "app/TrackPanelHost.h"
 #include "session/ServerSession.h"
-#include "session/SessionHost.h"
-#include "ui/C_language.h"
-#include "ui/ScriptedDialogs.h"
+#include "app/SessionHost.h"
+#include "base/C_language.h"
+#include "base/ScriptedDialogs.h"
 
-#include "session/SimProcess.h"
+#include "integration/SimFixture.h"
 
 #include <QAction>
 #include <QTemporaryDir>
@@ -33,24 +33,8 @@ using testsupport::waitFor;
 
 namespace {
 
-int receivedCount(const std::string& logFile, const std::string& prefix)
-{
-    static const std::regex line(R"(^\d+\.\d+ \d+ R (.*)$)");
-    int n = 0;
-    for (const std::string& l : SimProcess::readLines(logFile)) {
-        std::smatch m;
-        n += std::regex_match(l, m, line) && m[1].str().rfind(prefix, 0) == 0;
-    }
-    return n;
-}
-
-bool cellShowsIcon(const TMainForm& form, const tPosEntry& e, int state)
-{
-    QImage icon(form.WorkDir + QStringLiteral("Data/Icon%1%2.bmp").arg(e.Enummer, 2, 10, QLatin1Char('0')).arg(state, 2, 10, QLatin1Char('0')));
-    return !icon.isNull() &&
-           form.Quarn_bitmap.copy(e.Posx, e.Posy, 27, 27).convertToFormat(QImage::Format_RGB32) ==
-               icon.convertToFormat(QImage::Format_RGB32);
-}
+using simfixture::cellShowsIcon;
+using simfixture::receivedCount;
 
 int contactOf(const tPosEntry& e)
 {
@@ -87,9 +71,7 @@ TEST(ReconnectIntegration, KilledAndRestartedServerComesBackWithPowerAndFeedback
     std::vector<tPosEntry*> detectors;
     for (int i = 0; i < entries; ++i) {
         tPosEntry* e = Postable->getEntryByNum(i);
-        const int kind = Element->get_art(e->Enummer - 1);
-        if (!turnout && kind == 2 && e->Decod1 > 0 && e->Decod2 > 0 && e->Posx < 800 && e->Posy < 400 &&
-            e->Stellung == 1 && e->Enummer != 44)
+        if (!turnout && simfixture::isVisibleTurnout(*e))
             turnout = e;
         if ((e->Enummer == 65 || e->Enummer == 87) && e->Decod1 > 0 && e->Daten1 > 0 &&
             (detectors.empty() || contactOf(*detectors.front()) != contactOf(*e)))
@@ -106,7 +88,7 @@ TEST(ReconnectIntegration, KilledAndRestartedServerComesBackWithPowerAndFeedback
     ASSERT_TRUE(form.Session->commandConnected());
     form.action(QStringLiteral("Spannungan1"))->trigger();
     form.action(QStringLiteral("Abfragestarten1"))->trigger();
-    ASSERT_TRUE(form.Session->pollRunning());
+    ASSERT_TRUE(form.serverSession()->pollRunning());
     sim->command("fb 1 " + std::to_string(contactOf(before)) + " 1");
     ASSERT_TRUE(waitFor([&] { return cellShowsIcon(form, before, 2); }));
     ASSERT_TRUE(waitFor([&] { return receivedCount(log1, "SET POWER ON") == 1; }));
@@ -142,7 +124,7 @@ TEST(ReconnectIntegration, KilledAndRestartedServerComesBackWithPowerAndFeedback
     sim->command("fb 1 " + std::to_string(contactOf(after)) + " 1");
     ASSERT_TRUE(waitFor([&] { return form.Session->commandConnected(); }, 15000)) << form.statusText(1).toStdString();
     EXPECT_TRUE(waitFor([&] { return cellShowsIcon(form, after, 2) && cellShowsIcon(form, before, 1); }));
-    EXPECT_TRUE(form.Session->pollRunning());
+    EXPECT_TRUE(form.serverSession()->pollRunning());
     EXPECT_TRUE(waitFor([&] { return receivedCount(log2, "SET POWER ON") == 1; }));
     EXPECT_EQ(receivedCount(log2, "SET GA "), 0);  // accessory states are not re-sent unasked
     EXPECT_FALSE(form.action(QStringLiteral("Hostverbinden1"))->isEnabled());

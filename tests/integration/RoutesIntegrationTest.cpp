@@ -2,16 +2,16 @@
 // (a new main window with fresh singletons), the layout opened again and both routes set against
 // srcp-sim: the simulator must log the accessory commands in recording order.
 
-#include "app/Cbahn.h"
+#include "panel/Cbahn.h"
 #include "app/TMainForm.h"
 #include "layout/C_Position.h"
 #include "panel/C_fahr.h"
-#include "panel/PanelView.h"
-#include "panel/RouteEditorHost.h"
-#include "panel/TrackPanelHost.h"
+#include "panel/widgets/PanelView.h"
+#include "app/RouteEditorHost.h"
+#include "app/TrackPanelHost.h"
 #include "session/ServerSession.h"
-#include "session/SessionHost.h"
-#include "ui/ScriptedDialogs.h"
+#include "app/SessionHost.h"
+#include "base/ScriptedDialogs.h"
 
 #include <QAction>
 #include <QDir>

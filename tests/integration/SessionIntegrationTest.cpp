@@ -1,18 +1,18 @@
 // The main window against the project's SRCP simulator in 0.7.3 mode: open the demo layout, connect,
 // switch a turnout from the panel, see a feedback contact light its detector, disconnect, reconnect.
 
-#include "app/Cbahn.h"
+#include "panel/Cbahn.h"
 #include "app/TMainForm.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
-#include "layout/PositionTable.h"
-#include "panel/PanelView.h"
-#include "panel/TrackPanelHost.h"
+#include "base/PositionTable.h"
+#include "panel/widgets/PanelView.h"
+#include "app/TrackPanelHost.h"
 #include "session/ServerSession.h"
-#include "session/SessionHost.h"
-#include "ui/ScriptedDialogs.h"
+#include "app/SessionHost.h"
+#include "base/ScriptedDialogs.h"
 
-#include "session/SimProcess.h"
+#include "integration/SimFixture.h"
 
 #include <QAction>
 #include <QDir>
@@ -35,53 +35,23 @@ using testsupport::waitFor;
 
 namespace {
 
-struct LogLine {
-    double ms = 0;
-    std::string text;
-};
-
-// Lines the simulator received that begin with `prefix`, with their time stamps.
-std::vector<LogLine> received(const std::string& logFile, const std::string& prefix)
-{
-    std::vector<LogLine> out;
-    static const std::regex line(R"(^(\d+\.\d+) (\d+) R (.*)$)");
-    for (const std::string& l : SimProcess::readLines(logFile)) {
-        std::smatch m;
-        if (std::regex_match(l, m, line) && m[3].str().rfind(prefix, 0) == 0)
-            out.push_back({std::stod(m[1].str()), m[3].str()});
-    }
-    return out;
-}
-
-bool cellShowsIcon(const TMainForm& form, const tPosEntry& e, int state)
-{
-    QImage icon(form.WorkDir + QStringLiteral("Data/Icon%1%2.bmp").arg(e.Enummer, 2, 10, QLatin1Char('0')).arg(state, 2, 10, QLatin1Char('0')));
-    return !icon.isNull() &&
-           form.Quarn_bitmap.copy(e.Posx, e.Posy, 27, 27).convertToFormat(QImage::Format_RGB32) ==
-               icon.convertToFormat(QImage::Format_RGB32);
-}
+using simfixture::LogLine;
+using simfixture::cellShowsIcon;
+using simfixture::received;
 
 } // namespace
 
 TEST(SessionIntegration, MainWindowSwitchesATurnoutAndShowsFeedbackOnTheSimulator)
 {
-    QTemporaryDir dir;
-    const QString work = dir.path() + QLatin1Char('/');
-    ASSERT_TRUE(testsupport::makeProgramFolder(work));
-    const std::string logFile = (work + QStringLiteral("sim.log")).toStdString();
-    SimProcess sim(SRCP_SIM_PATH, "0.7.3", logFile, {"--contacts", "128"});
-
-    ScriptedDialogs d;
-    TMainForm form(d, work);
-    auto* panelHost = new TrackPanelHost(form);
-    auto* sessionHost = new SessionHost(form);
-    form.resize(1000, 720);
-    form.show();
+    // The demo layout open (operate mode) while not connected: nothing is sent.
+    simfixture::SimWindow w("0.7.3", {"--contacts", "128"});
+    TMainForm& form = *w.form;
+    ScriptedDialogs& d = w.d;
+    auto* panelHost = w.panelHost;
+    auto* sessionHost = w.sessionHost;
+    const std::string& logFile = w.logFile;
+    SimProcess& sim = *w.sim;
     ASSERT_NE(form.Session, nullptr);
-
-    // Open the demo layout (operate mode) while not connected: nothing is sent.
-    d.textAnswers.push_back(work + QStringLiteral("Layouts/Demo.pln"));
-    form.action(QStringLiteral("Oeffnen1"))->trigger();
     ASSERT_TRUE(form.Betrieb);
     EXPECT_TRUE(form.action(QStringLiteral("Hostverbinden1"))->isEnabled());
     EXPECT_FALSE(form.action(QStringLiteral("Spannungan1"))->isEnabled());
@@ -91,9 +61,7 @@ TEST(SessionIntegration, MainWindowSwitchesATurnoutAndShowsFeedbackOnTheSimulato
     tPosEntry* detector = nullptr;
     for (int i = 0; i < Postable->getNumbofEntries(); ++i) {
         tPosEntry* e = Postable->getEntryByNum(i);
-        const int kind = Element->get_art(e->Enummer - 1);
-        if (!turnout && kind == 2 && e->Decod1 > 0 && e->Decod2 > 0 && e->Posx < 800 && e->Posy < 400 &&
-            e->Stellung == 1 && e->Enummer != 44)
+        if (!turnout && simfixture::isVisibleTurnout(*e))
             turnout = e;
         if (!detector && (e->Enummer == 65 || e->Enummer == 87) && e->Decod1 > 0 && e->Daten1 > 0)
             detector = e;
@@ -111,7 +79,7 @@ TEST(SessionIntegration, MainWindowSwitchesATurnoutAndShowsFeedbackOnTheSimulato
     ASSERT_TRUE(waitFor([&] { return form.statusText(1).contains(QStringLiteral("SRCP 0.7.3")); }));
     form.action(QStringLiteral("Abfragestarten1"))->trigger();
     EXPECT_FALSE(form.action(QStringLiteral("Abfragestarten1"))->isEnabled());
-    ASSERT_TRUE(form.Session->pollRunning());
+    ASSERT_TRUE(form.serverSession()->pollRunning());
 
     // Click the turnout on the panel.
     PanelView* view = panelHost->panelView();

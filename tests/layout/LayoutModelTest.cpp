@@ -1,11 +1,11 @@
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
 #include "layout/FontText.h"
 #include "layout/LayoutFile.h"
 #include "layout/LineValueReader.h"
 #include "panel/LayoutPanel.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/ScriptedDialogs.h"
 
 #include <QFile>
 #include <QFileInfo>

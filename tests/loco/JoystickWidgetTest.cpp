@@ -3,9 +3,9 @@
 
 #include "LocoTestSupport.h"
 
-#include "loco/ClickImage.h"
-#include "loco/JoyPanel.h"
-#include "loco/JoyTestForms.h"
+#include "loco/widgets/ClickImage.h"
+#include "loco/widgets/JoyPanel.h"
+#include "loco/widgets/JoyTestForms.h"
 #include "loco/JoystickControl.h"
 #include "loco/TJoystick.h"
 #include "loco/VirtualJoystick.h"

@@ -1,8 +1,8 @@
-#include "app/AppState.h"
-#include "app/ParameterFile.h"
+#include "base/AppState.h"
+#include "base/ParameterFile.h"
 #include "loco/LocoSetupModel.h"
-#include "loco/TLok.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/TLok.h"
+#include "base/ScriptedDialogs.h"
 
 #include <gtest/gtest.h>
 

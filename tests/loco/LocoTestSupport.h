@@ -2,12 +2,12 @@
 // Shared pieces of the loco tests: a command sink that records lines, and a model fixture with the
 // icons of the source tree.
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "loco/LocoCommand.h"
 #include "loco/LocoIcons.h"
 #include "loco/ThrottleModel.h"
-#include "loco/TLok.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/TLok.h"
+#include "base/ScriptedDialogs.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
 #include "LocoTestSupport.h"
 
-#include "loco/ClickImage.h"
-#include "loco/ReglerPanel.h"
-#include "loco/TLocoForm.h"
+#include "loco/widgets/ClickImage.h"
+#include "loco/widgets/ReglerPanel.h"
+#include "loco/widgets/TLocoForm.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,13 +1,13 @@
 #include "app/TMainForm.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
-#include "layout/PositionTable.h"
-#include "panel/PanelView.h"
-#include "panel/TDecoderPanel.h"
-#include "panel/TrackPanelHost.h"
-#include "session/SessionHost.h"
-#include "ui/C_language.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/PositionTable.h"
+#include "panel/widgets/PanelView.h"
+#include "panel/widgets/TDecoderPanel.h"
+#include "app/TrackPanelHost.h"
+#include "app/SessionHost.h"
+#include "base/C_language.h"
+#include "base/ScriptedDialogs.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,11 +1,11 @@
-#include "app/AppState.h"
-#include "app/Cbahn.h"  // its panel operations forward to LayoutPanel
+#include "base/AppState.h"
+#include "panel/Cbahn.h"  // its panel operations forward to LayoutPanel
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
 #include "panel/LayoutFileCommands.h"
 #include "panel/LayoutPanel.h"
 #include "panel/PanelGeometry.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/ScriptedDialogs.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,16 +1,16 @@
 // Undo and redo of the changes that are not made by dragging on the panel: texts, decoder and S88
 // assignments, routes recorded and deleted; and what undo leaves alone.
-#include "app/AppState.h"
-#include "app/Cbahn.h"
+#include "base/AppState.h"
+#include "panel/Cbahn.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
 #include "layout/LayoutFile.h"
-#include "loco/TLok.h"
+#include "base/TLok.h"
 #include "panel/C_fahr.h"
 #include "panel/LayoutHistory.h"
 #include "panel/LayoutPanel.h"
 #include "panel/RouteMode.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/ScriptedDialogs.h"
 
 #include <QTemporaryDir>
 

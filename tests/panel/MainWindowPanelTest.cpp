@@ -1,9 +1,9 @@
 #include "app/TMainForm.h"
 #include "layout/C_Position.h"
-#include "panel/PanelView.h"
-#include "panel/TrackPanelHost.h"
-#include "ui/ScriptedDialogs.h"
-#include "ui/WidgetDialogs.h"
+#include "panel/widgets/PanelView.h"
+#include "app/TrackPanelHost.h"
+#include "base/ScriptedDialogs.h"
+#include "ui/widgets/WidgetDialogs.h"
 
 #include <QAction>
 #include <QApplication>

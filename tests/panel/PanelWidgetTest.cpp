@@ -1,8 +1,8 @@
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
-#include "panel/PanelView.h"
-#include "ui/ScriptedDialogs.h"
+#include "panel/widgets/PanelView.h"
+#include "base/ScriptedDialogs.h"
 
 #include <QDir>
 #include <QScrollBar>

@@ -1,14 +1,14 @@
-#include "app/AppState.h"
-#include "app/Cbahn.h"
+#include "base/AppState.h"
+#include "panel/Cbahn.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
 #include "layout/LineValueReader.h"
-#include "loco/TLok.h"
+#include "base/TLok.h"
 #include "panel/C_fahr.h"
 #include "panel/LayoutPanel.h"
 #include "panel/RouteFile.h"
 #include "panel/RouteMode.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/ScriptedDialogs.h"
 
 #include <QDir>
 #include <QFile>

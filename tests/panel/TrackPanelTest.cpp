@@ -1,9 +1,9 @@
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
 #include "layout/LineValueReader.h"
 #include "panel/LayoutPanel.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/ScriptedDialogs.h"
 
 #include <QDir>
 #include <QPainter>

@@ -6,9 +6,9 @@
 #include "layout/C_Position.h"
 #include "layout/LayoutFile.h"
 #include "panel/LayoutHistory.h"
-#include "panel/PanelView.h"
-#include "panel/TrackPanelHost.h"
-#include "ui/ScriptedDialogs.h"
+#include "panel/widgets/PanelView.h"
+#include "app/TrackPanelHost.h"
+#include "base/ScriptedDialogs.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,12 +1,12 @@
 // "&Time", the time setup dialog and the clock window in the main window (offscreen).
 
 #include "app/TMainForm.h"
-#include "session/ClockHost.h"
-#include "session/TTimeForm.h"
-#include "session/TUhrForm.h"
+#include "app/ClockHost.h"
+#include "session/widgets/TTimeForm.h"
+#include "session/widgets/TUhrForm.h"
 #include "srcp/SRCPDeviceGroups.h"
-#include "ui/C_language.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/C_language.h"
+#include "base/ScriptedDialogs.h"
 
 #include <QAction>
 #include <QGroupBox>

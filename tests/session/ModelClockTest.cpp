@@ -1,7 +1,7 @@
 // The model clock without its window: speeds, the PC clock, server time messages (also bad ones),
 // the hands, and the server's time device set from "&Time" against the simulator.
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "session/ModelClock.h"
 #include "srcp/FakeSrcpServer.h"
 #include "srcp/SimProcess.h"

@@ -2,11 +2,11 @@
 // user asking: killed, restarted on another state, refusing connections for 30 s, accepting but
 // never greeting, no longer answering, killed in the middle of an accessory pulse.
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "moba/THighResTimer.h"
 #include "session/ServerSession.h"
-#include "ui/C_language.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/C_language.h"
+#include "base/ScriptedDialogs.h"
 
 #include "session/SimProcess.h"
 

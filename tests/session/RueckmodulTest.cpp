@@ -1,13 +1,13 @@
 #include "session/C_rueckmodul.h"
 
-#include "app/AppState.h"
-#include "app/Cbahn.h"
+#include "base/AppState.h"
+#include "panel/Cbahn.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
-#include "layout/PositionTable.h"
-#include "loco/TLok.h"
+#include "base/PositionTable.h"
+#include "base/TLok.h"
 #include "session/FeedbackLine.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/ScriptedDialogs.h"
 
 #include <QImage>
 
@@ -50,7 +50,7 @@ protected:
     C_Element element;
     TLok lok;
     Cbahn bahn{main, postable, element, lok, dialogs};
-    C_rueckmodul rueck{main, postable, bahn};
+    C_rueckmodul rueck{main, postable, bahn.iconChanger()};
 };
 
 } // namespace

@@ -2,10 +2,10 @@
 
 #include "FakeSrcpServer.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "moba/THighResTimer.h"
-#include "ui/C_language.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/C_language.h"
+#include "base/ScriptedDialogs.h"
 
 #include <QCoreApplication>
 

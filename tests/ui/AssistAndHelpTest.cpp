@@ -4,13 +4,13 @@
 #include "app/StartLayout.h"
 #include "app/TMainForm.h"
 #include "common/ProgramFolder.h"
-#include "panel/TrackPanelHost.h"
-#include "ui/C_language.h"
+#include "app/TrackPanelHost.h"
+#include "base/C_language.h"
 #include "ui/DirectXProbe.h"
-#include "ui/ScriptedDialogs.h"
-#include "ui/TAssistForm.h"
-#include "ui/TDebugForm.h"
-#include "ui/TInfoForm.h"
+#include "base/ScriptedDialogs.h"
+#include "ui/widgets/TAssistForm.h"
+#include "ui/widgets/TDebugForm.h"
+#include "ui/widgets/TInfoForm.h"
 
 #include <QAction>
 #include <QApplication>

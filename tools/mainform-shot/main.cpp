@@ -3,8 +3,8 @@
 // Usage: mainform-shot <work dir> <Lang_id> <main.png> [setup.png]
 #include "app/TMainForm.h"
 #include "app/TSetupForm.h"
-#include "ui/C_language.h"
-#include "ui/ScriptedDialogs.h"
+#include "base/C_language.h"
+#include "base/ScriptedDialogs.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,0 +1,214 @@
+#include "app/SessionHost.h"
+
+#include "panel/Cbahn.h"
+#include "app/TMainForm.h"
+#include "layout/C_Position.h"
+#include "panel/widgets/PanelView.h"
+#include "panel/widgets/TDecoderPanel.h"
+#include "app/TrackPanelHost.h"
+#include "session/C_rueckmodul.h"
+#include "session/ServerSession.h"
+#include "app/Srcp08Host.h"
+#include "base/C_language.h"
+#include "base/ProgressDisplay.h"
+#include "ui/widgets/TDebugForm.h"
+#include "base/UserDialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QVBoxLayout>
+
+#include <exception>
+
+namespace {
+
+// The main window's progress bar, percentage label and status panel 1.
+class WindowProgress : public ProgressDisplay {
+public:
+    explicit WindowProgress(TMainForm& form) : m_form(form) {}
+    void begin(int count) override
+    {
+        m_max = count;
+        show(true, 0, QStringLiteral("0 %"));
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    void step(int position, int percent) override
+    {
+        const QString text = QString::number(percent) + QStringLiteral(" %");
+        show(true, position, text);
+        m_form.setStatusText(1, text);
+    }
+    void end() override
+    {
+        show(false, 0, QString());
+        m_form.setStatusText(1, QString());
+        QApplication::restoreOverrideCursor();
+    }
+
+private:
+    void show(bool visible, int value, const QString& text)
+    {
+        if (Bahn && Bahn->trackPanel().progress)
+            Bahn->trackPanel().progress(visible, value, m_max, text);
+    }
+    TMainForm& m_form;
+    int m_max = 0;
+};
+
+const char* const CommandItems[] = {"Synchronize1", "Spannungan1", "Spannungaus1", "Initialisierung1",
+                                    "Zeit1", "Decoderprogrammieren1", "FreieBefehle1"};
+
+} // namespace
+
+SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
+{
+    m_timer.setEnabled(true);
+    m_timer.setResolution(1);
+    form.HRT1 = &m_timer;
+
+    static const C_language fallbackLanguage;  // only when the message table could not be created
+    m_session = std::make_unique<ServerSession>(form, form.dialogs(), Lang ? *Lang : fallbackLanguage, m_timer);
+    form.Session = m_session.get();
+    ServerSession* s = m_session.get();
+    form.commandConnected = [s] { return s->commandConnected(); };
+    form.disconnectFromServer = [s] { s->disconnectServer(); };
+    m_progress = std::make_unique<WindowProgress>(form);
+    const auto debugLine = [](const QString& line) {
+        if (DebugForm)
+            DebugForm->append(line);
+    };
+    s->debugLine = debugLine;
+
+    connect(s, &ServerSession::statusText, &form, [&form](int panel, const QString& t) { form.setStatusText(panel, t); });
+    connect(s, &ServerSession::connectedChanged, this, &SessionHost::showConnected);
+    connect(s, &ServerSession::feedbackPollingChanged, this, [&form](bool running) {
+        for (const char* name : {"Abfragestarten1", "Reset1"})
+            if (QAction* a = form.action(QString::fromLatin1(name)))
+                a->setEnabled(!running);
+    });
+
+    if (Bahn && Postable) {
+        m_rueckmodul = std::make_unique<C_rueckmodul>(form, *Postable, Bahn->iconChanger());
+        Rueckmodul = m_rueckmodul.get();
+        C_rueckmodul* r = m_rueckmodul.get();
+        r->debugLine = debugLine;
+        s->onFeedbackContact = [r](const FeedbackContact& c) { r->iconrefresh(c.module, c.port, c.value); };
+        // Accessory commands of the layout file (states re-sent on open).
+        Bahn->trackPanel().accessoryOut = [&form](const QString& protocol, int decoder, int port) {
+            try {
+                Bahn->ga_out(protocol, decoder, port);
+            } catch (const std::exception& e) {
+                form.dialogs().showError(QString::fromLocal8Bit(e.what()));
+            }
+        };
+
+        m_decoder = new TDecoderPanel(form, *Bahn, form.dialogs(), Lang ? *Lang : fallbackLanguage, form.Decod_panel);
+        auto* box = new QVBoxLayout(form.Decod_panel);
+        box->setContentsMargins(0, 0, 0, 0);
+        box->addWidget(m_decoder);
+        connect(&form, &TMainForm::decoderModeEntered, m_decoder, &TDecoderPanel::prepareDecoderMode);
+        connect(&form, &TMainForm::s88ModeEntered, m_decoder, &TDecoderPanel::prepareS88Mode);
+        connect(&form, &TMainForm::languageApplied, m_decoder, [this] {
+            if (m_form.S88config)
+                m_decoder->prepareS88Mode();
+            else
+                m_decoder->prepareDecoderMode();
+        });
+        connectPanelClicks();
+    }
+    m_srcp08 = new Srcp08Host(form, *m_session, m_rueckmodul.get());  // a child of the window
+    connectMenus();
+}
+
+SessionHost::~SessionHost()
+{
+    // The host is a child of the window and goes after the window's own fields: it touches no
+    // field of the window here. The session stops its readers and closes its connections.
+    if (Rueckmodul == m_rueckmodul.get())
+        Rueckmodul = nullptr;
+}
+
+void SessionHost::showConnected(bool connected)
+{
+    for (const char* name : CommandItems)
+        if (QAction* a = m_form.action(QString::fromLatin1(name)))
+            a->setEnabled(connected);
+    if (QAction* a = m_form.action(QStringLiteral("Hostverbinden1")))
+        a->setEnabled(!connected);
+    if (!connected) {
+        if (QAction* a = m_form.action(QStringLiteral("Softregler1")))
+            a->setEnabled(true);
+        if (QAction* a = m_form.action(QStringLiteral("Zeit1")))
+            a->setChecked(false);
+    }
+}
+
+void SessionHost::connectMenus()
+{
+    ServerSession* s = m_session.get();
+    auto bind = [this](const char* name, std::function<void()> handler) {
+        QAction* a = m_form.action(QString::fromLatin1(name));
+        if (!a)
+            return;
+        connect(a, &QAction::triggered, this, [this, handler = std::move(handler)] {
+            try {
+                handler();
+            } catch (const std::exception& e) {
+                m_form.dialogs().showError(QString::fromLocal8Bit(e.what()));
+            }
+        });
+    };
+    bind("Hostverbinden1", [s] { s->connectServer(); });
+    bind("Hosttrennen1", [s] { s->disconnectServer(); });
+    bind("Spannungan1", [s] { s->powerOn(); });
+    bind("Spannungaus1", [s] { s->powerOff(); });
+    bind("Initialisierung1", [s] { s->resetServer(); });
+    bind("Decoderprogrammieren1", [s] { s->decoderProgramming(); });
+    bind("FreieBefehle1", [s] { s->freeCommand(); });
+    bind("Abfragestarten1", [s] { s->startFeedback(); });
+    bind("Abfragebeenden1", [s] { s->stopFeedback(); });
+    bind("Synchronize1", [this] {
+        if (Bahn)
+            Bahn->synchronizeAccessories(*m_progress);
+    });
+    bind("Synchronize2", [this] {
+        if (m_rueckmodul)
+            m_rueckmodul->synchronize(*m_progress);
+    });
+    bind("Reset1", [this] {
+        if (m_rueckmodul)
+            m_rueckmodul->iconreset();
+    });
+}
+
+void SessionHost::connectPanelClicks()
+{
+    auto* host = m_form.findChild<TrackPanelHost*>();
+    PanelView* view = host ? host->panelView() : nullptr;
+    if (!view)
+        return;
+    // Other modes (routes) keep their handler; a route switch clicked in operate mode goes there too.
+    auto previous = view->otherModeMouseDown;
+    view->otherModeMouseDown = [this, previous](LayoutPanel::Button b, bool shift, int X, int Y) {
+        const bool left = b == LayoutPanel::Button::Left;
+        const int x = Cbahn::sollkoord(X) + m_form.Hpos_alt;
+        const int y = Cbahn::sollkoord(Y) + m_form.Vpos_alt;
+        if (m_form.Betrieb) {
+            if (!left)
+                return;
+            Cbahn::OperateHooks hooks;
+            hooks.stopAllLocos = stopAllLocos;
+            if (previous)
+                hooks.switchRoute = [&](tPosEntry&) { previous(b, shift, X, Y); };
+            Bahn->operateClick(x, y, hooks);  // errors reach the panel's error display
+        } else if (m_form.Decoder) {
+            if (left)
+                m_decoder->showContent(Bahn->decoderClick(x, y));
+        } else if (m_form.S88config) {
+            if (left)
+                m_decoder->showContent(Bahn->s88Click(x, y));
+        } else if (previous) {
+            previous(b, shift, X, Y);
+        }
+    };
+}

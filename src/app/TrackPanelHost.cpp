@@ -1,0 +1,195 @@
+#include "app/TrackPanelHost.h"
+
+#include "panel/Cbahn.h"
+#include "app/TMainForm.h"
+#include "layout/C_Element.h"
+#include "layout/C_Position.h"
+#include "base/TLok.h"
+#include "panel/C_fahr.h"
+#include "app/EditMenu.h"
+#include "panel/LayoutFileCommands.h"
+#include "panel/LayoutHistory.h"
+#include "panel/widgets/PanelView.h"
+#include "base/C_language.h"
+#include "base/UserDialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <exception>
+
+TrackPanelHost::TrackPanelHost(TMainForm& form) : QObject(&form), m_form(form)
+{
+    m_element = std::make_unique<C_Element>();
+    m_postable = std::make_unique<C_Position>();
+    Element = m_element.get();
+    Postable = m_postable.get();
+    if (!Lok)
+        return;  // no loco table: the service object cannot exist
+    m_bahn = std::make_unique<Cbahn>(form, *m_postable, *m_element, *Lok, form.dialogs());
+    Bahn = m_bahn.get();
+    LayoutPanel& tp = m_bahn->trackPanel();
+    UserDialogs& dialogs = form.dialogs();
+
+    auto* area = new QWidget;
+    area->setObjectName(QStringLiteral("QuarnArea"));
+    auto* grid = new QGridLayout(area);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    m_view = new PanelView(form, tp, dialogs, area);
+    m_view->setMaximumSize(form.Quarnbreite, form.Quarnhoehe);
+    m_view->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_h = new QScrollBar(Qt::Horizontal, area);
+    m_h->setObjectName(QStringLiteral("HScrollBar"));
+    m_v = new QScrollBar(Qt::Vertical, area);
+    m_v->setObjectName(QStringLiteral("VScrollBar"));
+    grid->addWidget(m_view, 0, 0);
+    grid->addWidget(m_v, 0, 1);
+    grid->addWidget(m_h, 1, 0);
+    // On a screen larger than the layout picture the panel keeps to the top left and its scroll
+    // bars stay beside it; the spare room goes to an empty column and row.
+    grid->setColumnStretch(0, 1);
+    grid->setRowStretch(0, 1);
+    grid->setColumnStretch(2, 0);
+    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 2);
+    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), 2, 0);
+    m_view->attachScrollBars(m_h, m_v);
+    form.setTrackPanel(area);
+
+    m_progress = new QProgressBar(m_view);
+    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progress->hide();
+    m_percent = new QLabel(m_view);
+    m_percent->setObjectName(QStringLiteral("Prozent_label"));
+    m_percent->hide();
+
+    m_palette = new PaletteView(form, tp, form.Design_Panel);
+    auto* box = new QVBoxLayout(form.Design_Panel);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->addWidget(m_palette);
+    connect(&form, &TMainForm::paletteRepaint, m_palette, qOverload<>(&QWidget::update));
+    connect(&form, &TMainForm::designModeEntered, this, [&tp] { tp.deletecache(); });
+
+    tp.message = [](int id) { return Lang ? Lang->getmessage(id, MainForm ? MainForm->Lang_id : 2) : QString(); };
+    tp.busyCursor = [](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    };
+    tp.progress = [this](bool visible, int value, int max, const QString& percent) {
+        const int w = m_view->width(), h = m_view->height();
+        m_progress->setGeometry(w / 2 - 150, std::max(0, h - 50), 300, 18);
+        m_progress->setRange(0, std::max(0, max));
+        m_progress->setValue(value);
+        m_percent->setText(percent);
+        m_percent->adjustSize();
+        m_percent->move(w / 2 - m_percent->width() / 2, std::max(0, h - 28));
+        m_progress->setVisible(visible);
+        m_percent->setVisible(visible);
+        if (visible)
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    tp.textQuery = [this, &form, &dialogs](const QString& caption, const QString& prompt, int x, int y) {
+        const QPoint at = m_view->mapToGlobal(QPoint(x - form.Hpos_alt, y - form.Vpos_alt));
+        return MyInputQuery(&form, form, dialogs, caption, prompt, at.x(), at.y());
+    };
+    form.loadCatalogue = [&tp] { tp.elementeladen(); };
+    try {
+        tp.quarngraufaerben();
+        tp.elementeladen();
+    } catch (const std::exception& e) {
+        dialogs.showError(QString::fromUtf8(e.what()));
+    }
+    tp.QuarnPaint();
+
+    m_history = std::make_unique<LayoutHistory>(form, *m_postable, tp, Fahr);
+    tp.history = m_history.get();
+    m_history->routesRestored = [&dialogs] {
+        try {
+            Bahn->fahrspeichern();
+        } catch (const std::exception& e) {
+            dialogs.showError(QString::fromUtf8(e.what()));
+        }
+    };
+    connect(&m_history->stack(), &QUndoStack::cleanChanged, &form,
+            [&form](bool clean) { form.setWindowModified(!clean); });
+    addEditMenu(form, *m_history);
+    // Closing the program asks about unsaved changes as "&New" and "&Open" do.
+    form.confirmClose = [this] {
+        LayoutFileCommands commands(m_form, m_bahn->trackPanel(), m_form.dialogs());
+        commands.history = m_history.get();
+        const bool go = commands.askToSaveChanges();
+        m_form.setWindowModified(m_history->modified());
+        return go;
+    };
+    connectFileMenu();
+}
+
+TrackPanelHost::~TrackPanelHost()
+{
+    if (m_bahn)
+        m_bahn->trackPanel().history = nullptr;
+    if (m_form.confirmClose)
+        m_form.confirmClose = nullptr;
+    if (Bahn == m_bahn.get())
+        Bahn = nullptr;
+    if (Postable == m_postable.get())
+        Postable = nullptr;
+    if (Element == m_element.get())
+        Element = nullptr;
+}
+
+void TrackPanelHost::connectFileMenu()
+{
+    auto bind = [this](const char* name, LayoutFileResult (LayoutFileCommands::*command)()) {
+        QAction* a = m_form.action(QString::fromLatin1(name));
+        if (!a)
+            return;
+        connect(a, &QAction::triggered, this, [this, name, command] {
+            LayoutFileCommands commands(m_form, m_bahn->trackPanel(), m_form.dialogs());
+            commands.history = m_history.get();
+            const LayoutFileResult r = (commands.*command)();
+            if (afterFileCommand)
+                afterFileCommand(QString::fromLatin1(name), r);
+            applyResult(r);
+        });
+    };
+    bind("Neu1", &LayoutFileCommands::Neu1Click);
+    bind("Oeffnen1", &LayoutFileCommands::Oeffnen1Click);
+    bind("Speichern1", &LayoutFileCommands::Speichern1Click);
+    bind("Speichernals1", &LayoutFileCommands::Speichernals1Click);
+}
+
+void TrackPanelHost::applyResult(const LayoutFileResult& r)
+{
+    if (!r.statusText.isEmpty())
+        m_form.setStatusText(1, r.statusText);
+    if (r.enableLayoutMenus) {
+        for (const char* name : {"Speichernals1", "Gleisbildentwerfen1", "DecoderAdressen1", "S88modules1", "Text1",
+                                 "Betrieb1", "Hostverbinden1", "Fahrstrassen1", "Softregler1", "Joystickeinrichten1",
+                                 "Abfragestarten1", "Abfragebeenden1"})
+            if (QAction* a = m_form.action(QString::fromLatin1(name)))
+                a->setEnabled(true);
+        if (QMenu* m = m_form.menu(QStringLiteral("Bildschirm1")))
+            m->setEnabled(false);
+    }
+    if (!r.windowTitle.isEmpty()) {
+        m_form.setWindowTitle(r.windowTitle + QStringLiteral("[*]"));  // "*" while there are unsaved changes
+        m_form.setWindowModified(m_history && m_history->modified());
+    }
+    if (r.resetScrollBars && m_h && m_v) {
+        m_h->setValue(0);
+        m_v->setValue(0);
+    }
+    if (r.enterDesignMode)
+        m_form.Gleisbildentwerfen1Click();
+    if (r.enterOperateMode)
+        m_form.Betrieb1Click();
+}

@@ -1,0 +1,136 @@
+#include "base/C_language.h"
+
+#include "base/MessageTexts.h"
+
+#include <array>
+
+C_language* Lang = nullptr;
+
+namespace {
+
+// What setup() assigns: window, control, message id (-1: the control is cleared).
+struct CaptionSource {
+    const char* form;
+    const char* control;
+    int id;
+};
+
+constexpr std::array<CaptionSource, 75> CaptionSources{{
+    // Main menu
+    {"MainForm", "FileMenu", 0},
+    {"MainForm", "Neu1", 1},
+    {"MainForm", "Oeffnen1", 2},
+    {"MainForm", "Speichern1", 3},
+    {"MainForm", "Speichernals1", 4},
+    {"MainForm", "Hostverbinden1", 5},
+    {"MainForm", "Hosttrennen1", 6},
+    {"MainForm", "Ende1", 7},
+    {"MainForm", "Optionen1", 8},
+    {"MainForm", "Gleisbildentwerfen1", 9},
+    {"MainForm", "DecoderAdressen1", 10},
+    {"MainForm", "Text1", 11},
+    {"MainForm", "S88modules1", 35},
+    {"MainForm", "Betrieb1", 12},
+    {"MainForm", "Fahrstrassen1", 13},
+    {"MainForm", "Softregler1", 14},
+    {"MainForm", "Joystickeinrichten1", 15},
+    {"MainForm", "Einstellungen1", 16},
+    {"MainForm", "IPAddrHost1", 17},
+    {"MainForm", "Joystickcalibrieren1", 18},
+    {"MainForm", "Rckmeldemodule1", 19},
+    {"MainForm", "Abfragestarten1", 20},
+    {"MainForm", "Abfragebeenden1", 21},
+    {"MainForm", "Reset1", 22},
+    {"MainForm", "Befehle1", 23},
+    {"MainForm", "Spannungan1", 24},
+    {"MainForm", "Spannungaus1", 25},
+    {"MainForm", "Initialisierung1", 26},
+    {"MainForm", "Zeit1", 27},
+    {"MainForm", "Decoderprogrammieren1", 28},
+    {"MainForm", "FreieBefehle1", 29},
+    {"MainForm", "Bildschirm1", 30},
+    {"MainForm", "automatisch1", 31},
+    {"MainForm", "Hilfe1", 32},
+    {"MainForm", "QuarnHilfe1", 33},
+    {"MainForm", "Info1", 34},
+    // Decoder-address panel
+    {"MainForm", "Decod_label", 40},
+    {"MainForm", "Daten_label", 41},
+    {"MainForm", "Protokoll_label", 42},
+    {"MainForm", "Speichern_button", 43},
+    // Route editor
+    {"MainForm", "TabSheet1", 50},
+    {"MainForm", "TabSheet2", 51},
+    {"MainForm", "LabelFahrerst1", 52},
+    {"MainForm", "LabelFahrerst3", 53},
+    {"MainForm", "LabelFahrdel1", 52},
+    {"MainForm", "LabelFahrdel2", 53},
+    {"MainForm", "LabelFahrerst2", -1},
+    {"MainForm", "LabelFahrerst4", -1},
+    {"MainForm", "Buttonverbinden", 54},
+    {"MainForm", "ButtonFahrerst_speichern", 55},
+    {"MainForm", "ButtonFahrerst_cancel", 56},
+    {"MainForm", "ButtonDel_del", 57},
+    // Loco setup dialog
+    {"LocoForm", "Maerklin_label", 64},
+    {"LocoForm", "RadioGroup2", 64},
+    {"LocoForm", "DCC_label", 65},
+    {"LocoForm", "RadioGroup1", 65},
+    {"LocoForm", "Adresse_label", 60},
+    {"LocoForm", "Beschreibung_label", 61},
+    {"LocoForm", "Joystick_label", 63},
+    {"LocoForm", "Fertig_button", 66},
+    {"LocoForm", "Cancel_button", 67},
+    {"LocoForm", "Zeigen_button", 68},
+    {"LocoForm", "GroupBox2", 42},
+    // Settings dialog
+    {"SetupForm", "Labelhost", 77},
+    {"SetupForm", "Infokanal_label", 70},
+    {"SetupForm", "SetupForm", 71},
+    {"SetupForm", "Cancel_button", 56},
+    {"SetupForm", "Ok_button", 55},
+    {"SetupForm", "Labellang", 76},
+    {"SetupForm", "LabelSRCPVersion", 78},
+    {"SetupForm", "LabelJoymod", 79},
+    {"SetupForm", "LabelReconnect", 530},
+    // Assistant
+    {"AssistForm", "Close_button", 80},
+    {"AssistForm", "Select_button", 81},
+    {"AssistForm", "Assist_label1", 82},
+}};
+
+}  // namespace
+
+C_language::C_language() : Translation(static_cast<std::size_t>(Rows) * Columns) {
+    for (const MessageRow& row : MessageRows) {
+        for (std::size_t lang = 0; lang < row.text.size(); ++lang) {
+            const std::string_view text = row.text[lang];
+            Translation[static_cast<std::size_t>(row.id) * Columns + lang + 1] =
+                QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        }
+    }
+}
+
+const QString& C_language::translation(int id, int column) const {
+    static const QString empty;
+    if (id < 0 || id >= Rows || column < 0 || column >= Columns)
+        return empty;
+    return Translation[static_cast<std::size_t>(id) * Columns + static_cast<std::size_t>(column)];
+}
+
+QString C_language::getmessage(int id, int lang) const {
+    if (id < 1 || (id > 499 && id < FirstAddedId))
+        return {};
+    return translation(id, lang);
+}
+
+std::vector<C_language::Caption> C_language::setup(int lang) const {
+    std::vector<Caption> captions;
+    captions.reserve(CaptionSources.size());
+    for (const CaptionSource& source : CaptionSources) {
+        captions.push_back({QString::fromLatin1(source.control),
+                            source.id < 0 ? QString() : translation(source.id, lang),
+                            QString::fromLatin1(source.form)});
+    }
+    return captions;
+}

@@ -1,0 +1,26 @@
+#pragma once
+// The SRCP 0.7.3 command connection as the rest of the program writes to it: the track panel's
+// accessory pulses and the throttles' loco lines. The server session implements it; the
+// application state holds the one in use (none before the session exists).
+
+#include <functional>
+#include <string_view>
+
+class CommandChannel {
+public:
+    virtual ~CommandChannel() = default;
+
+    // The command connection is open and usable (false while a lost server is being tried again).
+    virtual bool commandConnected() const = 0;
+    // The server was lost without the user asking and the session tries again by itself.
+    virtual bool reconnecting() const = 0;
+    // Says in the status bar that a command was not sent because the server is being tried again.
+    // Any thread.
+    virtual void refuseWhileReconnecting() = 0;
+    // Writes `text` as it is (the caller adds the line end) under the write lock. Returns false and
+    // writes nothing when the connection is not open. Throws TcpError when the write fails.
+    virtual bool writeCommand(std::string_view text) = 0;
+    // Writes `on`, calls `between` (the pulse wait), writes `off`, all under one hold of the write
+    // lock, so no other line comes between the two. Same results as writeCommand.
+    virtual bool writePulse(std::string_view on, std::string_view off, const std::function<void()>& between) = 0;
+};

@@ -1,0 +1,271 @@
+#include "base/ParameterFile.h"
+
+#include "base/AppState.h"
+#include "base/FileReplace.h"
+#include "base/TLok.h"
+
+#include "base/Windows1252.h"
+
+#include <QFile>
+
+#include <limits>
+
+namespace ParameterFile {
+
+namespace {
+
+QString decodeString(const QByteArray& bytes)
+{
+    return fromWindows1252(bytes);
+}
+
+QByteArray encodeString(const QString& text)
+{
+    // A line break inside a value would shift every later line of the file.
+    QString oneLine = text;
+    oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return toWindows1252(oneLine);
+}
+
+// Reads values the way the file was always read: an integer skips blanks and line breaks, takes
+// one word of at most 32 characters and drops the rest of its line; a string takes the rest of
+// the current line. At the end of the text an integer is 0 and a string is empty.
+class LineReader {
+public:
+    explicit LineReader(const QByteArray& text) : m_text(text)
+    {
+        // A Ctrl-Z ends a text file.
+        const qsizetype eof = m_text.indexOf('\x1a');
+        if (eof >= 0)
+            m_text.truncate(eof);
+    }
+
+    int readInt(int line)
+    {
+        const qsizetype n = m_text.size();
+        while (m_pos < n && isBlankOrBreak(m_text[m_pos]))
+            ++m_pos;
+        if (m_pos >= n)
+            return 0;
+        const qsizetype start = m_pos;
+        while (m_pos < n && !isBlankOrBreak(m_text[m_pos]))
+            ++m_pos;
+        const QByteArray word = m_text.mid(start, m_pos - start);
+        skipRestOfLine();
+        bool ok = false;
+        const int value = word.size() <= 32 ? word.toInt(&ok, 10) : 0;
+        if (!ok)
+            throw Error(QStringLiteral("parmc.dat, line %1: \"%2\" is not a valid integer value")
+                            .arg(line)
+                            .arg(QString::fromLatin1(word.left(40)))
+                            .toStdString());
+        return value;
+    }
+
+    QByteArray readString()
+    {
+        const qsizetype n = m_text.size();
+        if (m_pos >= n)
+            return {};
+        qsizetype end = m_text.indexOf('\n', m_pos);
+        if (end < 0)
+            end = n;
+        QByteArray line = m_text.mid(m_pos, end - m_pos);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        m_pos = end < n ? end + 1 : n;
+        return line;
+    }
+
+    bool atEnd() const
+    {
+        qsizetype p = m_pos;
+        while (p < m_text.size() && isBlankOrBreak(m_text[p]))
+            ++p;
+        return p >= m_text.size();
+    }
+
+private:
+    static bool isBlankOrBreak(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+    void skipRestOfLine()
+    {
+        const qsizetype end = m_text.indexOf('\n', m_pos);
+        m_pos = end < 0 ? m_text.size() : end + 1;
+    }
+
+    QByteArray m_text;
+    qsizetype m_pos = 0;
+};
+
+// Counts lines as they are read, so an error names the line of the file it expected.
+class FieldReader {
+public:
+    explicit FieldReader(const QByteArray& text) : m_in(text) {}
+    int integer() { return m_in.readInt(++m_line); }
+    // An integer of a line added after the file's first layout: `absent` when the file ends before it.
+    int optionalInteger(int absent) { return m_in.atEnd() ? absent : integer(); }
+    QString string()
+    {
+        ++m_line;
+        return decodeString(m_in.readString());
+    }
+
+private:
+    LineReader m_in;
+    int m_line = 0;
+};
+
+}  // namespace
+
+QString dataPath(const AppState& main)
+{
+    return main.WorkDir + QStringLiteral("Data/");
+}
+
+QString layoutPath(const AppState& main)
+{
+    return main.WorkDir + QStringLiteral("Layouts/");
+}
+
+QString filePath(const AppState& main)
+{
+    return dataPath(main) + QStringLiteral("parmc.dat");
+}
+
+void read(const QByteArray& text, AppState& main, TLok& lok)
+{
+    FieldReader in(text);
+    // A value outside its range (a file cut short reads 0, a hand-edited one anything) takes the
+    // start value instead: a language 0 would leave every caption and message empty.
+    const auto ranged = [&in](int low, int high, int fallback) {
+        const int v = in.integer();
+        return v >= low && v <= high ? v : fallback;
+    };
+    constexpr int Max = std::numeric_limits<int>::max();
+    main.Ipport = ranged(1, 65535, 12345);
+    main.Iphostchar = in.string();
+    if (main.Iphostchar.trimmed().isEmpty())
+        main.Iphostchar = QStringLiteral("localhost");
+    main.Infoport_an = ranged(0, 1, 0);
+    const int version = in.integer();
+    main.SrcpVer = version == 73 || version == 80 ? version : 73;
+    main.Lang_id = ranged(1, 7, 1);
+    main.Joy_Mode = ranged(0, 1, 1);
+    main.Showassist = ranged(0, 1, 1);
+    main.Monitorpower = ranged(0, 1, 0);
+    main.Autopower = ranged(0, 1, 0);
+    main.BusGlMM = ranged(1, Max, 1);
+    main.BusGlNMRA_S = ranged(1, Max, 2);
+    main.BusGlNMRA_L = ranged(1, Max, 3);
+    main.BusGaMM = ranged(1, Max, 5);
+    main.BusGaNMRA = ranged(1, Max, 6);
+    main.BusS88 = ranged(1, Max, 8);
+    main.Buspower = ranged(1, Max, 1);
+
+    for (int l = 0; l < TLok::Count; ++l) {
+        lok.set_protocol(l, in.string());
+        const int protType = in.integer();
+        if (protType >= 0 && protType <= 7)
+            lok.set_protocolbase(l, static_cast<std::uint8_t>(protType));
+        lok.set_protversion(l, in.integer());
+        lok.set_name(l, in.string());
+        lok.set_addr(l, in.integer());
+        lok.set_Busnr(l, in.integer());
+        lok.set_direction(l, in.integer());
+        lok.set_speed(l, in.integer());
+        lok.set_speedmax(l, in.integer());
+        lok.set_nrof(l, in.integer());
+        Dekod_Funcs f{};
+        for (int i = 0; i < 32; ++i) {
+            int code = in.integer();
+            if (code > 10)
+                code -= 10;
+            f[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(code);
+        }
+        lok.set_F(l, f);
+        lok.set_jb1(l, in.integer());
+        lok.set_jb2(l, in.integer());
+        lok.set_jb3(l, in.integer());
+        lok.set_jb4(l, in.integer());
+        lok.set_jb1func(l, in.string());
+        lok.set_jb2func(l, in.string());
+        lok.set_jb3func(l, in.string());
+        lok.set_jb4func(l, in.string());
+    }
+    // Added later, after the loco records; files written before read as the default (on).
+    main.Autoreconnect = in.optionalInteger(1);
+}
+
+QByteArray write(const AppState& main, const TLok& lok)
+{
+    QByteArray out;
+    out.reserve(4096);
+    const auto integer = [&out](int v) { out += QByteArray::number(v) + "\r\n"; };
+    const auto string = [&out](const QString& s) { out += encodeString(s) + "\r\n"; };
+
+    integer(main.Ipport);
+    string(main.Iphostchar);
+    integer(main.Infoport_an);
+    integer(main.SrcpVer);
+    integer(main.Lang_id);
+    integer(main.Joy_Mode);
+    integer(main.Showassist);
+    integer(main.Monitorpower);
+    integer(main.Autopower);
+    integer(main.BusGlMM);
+    integer(main.BusGlNMRA_S);
+    integer(main.BusGlNMRA_L);
+    integer(main.BusGaMM);
+    integer(main.BusGaNMRA);
+    integer(main.BusS88);
+    integer(main.Buspower);
+
+    for (int l = 0; l < TLok::Count; ++l) {
+        string(lok.get_protocol(l));
+        integer(lok.get_protocolbase(l));
+        integer(lok.get_protvers(l));
+        string(lok.get_name(l));
+        integer(lok.get_addr(l));
+        integer(lok.get_busnr(l));
+        integer(lok.get_direction(l));
+        integer(lok.get_speed(l));
+        integer(lok.get_speedmax(l));
+        integer(lok.get_nrof(l));
+        const Dekod_Funcs f = lok.get_F(l);
+        for (int i = 0; i < 32; ++i)
+            integer(f[static_cast<std::size_t>(i)]);
+        integer(lok.get_jb1(l));
+        integer(lok.get_jb2(l));
+        integer(lok.get_jb3(l));
+        integer(lok.get_jb4(l));
+        string(lok.get_jb1func(l));
+        string(lok.get_jb2func(l));
+        string(lok.get_jb3func(l));
+        string(lok.get_jb4func(l));
+    }
+    integer(main.Autoreconnect);
+    return out;
+}
+
+void load(const QString& path, AppState& main, TLok& lok)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()).toStdString());
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw Error(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()).toStdString());
+    file.close();
+    read(text, main, lok);
+}
+
+void save(const QString& path, const AppState& main, const TLok& lok)
+{
+    const QByteArray text = write(main, lok);
+    const QString error = replaceFileContents(path, text);
+    if (!error.isEmpty())
+        throw Error(QStringLiteral("The parameter file %1 could not be written: %2").arg(path, error).toStdString());
+}
+
+}  // namespace ParameterFile

@@ -1,0 +1,125 @@
+#pragma once
+// The service object: operations on the application state, the position table, the element catalogue
+// and the loco table. It holds no state of its own. Its operations are implemented in one file per
+// concern (parameter file, positions, rendering, layout file, accessories, routes).
+
+#include "panel/DecoderPanelContent.h"
+#include "panel/LayoutPanel.h"
+
+#include <QString>
+
+#include <array>
+#include <optional>
+#include <utility>
+#include <functional>
+
+struct AppState;
+class C_Position;
+class C_Element;
+class TLok;
+class UserDialogs;
+class ProgressDisplay;
+struct tPosEntry;
+
+class Cbahn {
+public:
+    Cbahn(AppState& main, C_Position& postable, C_Element& element, TLok& lok, UserDialogs& dialogs);
+
+    // --- Folders and parameter file (app/Cbahn_parameter.cpp) ---
+    QString getDataPath() const;
+    QString getLayoutPath() const;
+    void parameterladen();      // throws on a read error
+    void parameterspeichern();  // throws on a write error
+
+    // --- Position table and coordinates (layout/, forwarded to the track panel) ---
+    static int sollkoord(int v) { return LayoutPanel::sollkoord(v); }
+    void Quarnliste_eintragen(int x, int y, int n) { m_panel.Quarnliste_eintragen(x, y, n); }
+    int poslistsuchen(int x, int y) const { return m_panel.poslistsuchen(x, y); }
+    int poslistsuchen2(int x, int y) const { return m_panel.poslistsuchen2(x, y); }
+    int compsuchen(int x, int y) const { return m_panel.compsuchen(x, y); }
+    bool deletecompfromlist(int x, int y) { return m_panel.deletecompfromlist(x, y); }
+    void EmptyQuarnlist() { m_panel.EmptyQuarnlist(); }
+    bool deletefromTextlist(int x, int y) { return m_panel.deletefromTextlist(x, y); }
+    void EmptyTextlist() { m_panel.EmptyTextlist(); }
+    void EmptyMovelist() { m_panel.EmptyMovelist(); }
+    void elementeladen() { m_panel.elementeladen(); }  // throws on a read error
+
+    // --- Rendering (panel/) ---
+    // The track panel: hooks (panel canvas, ga_out, progress, busy cursor, messages, text dialog)
+    // and the editor's mouse handling live there.
+    LayoutPanel& trackPanel() { return m_panel; }
+    void changeicon(int state, int x, int y, int n) { m_panel.changeicon(state, x, y, n); }
+    void change_2_icon(int state, int x, int y, int n) { m_panel.change_2_icon(state, x, y, n); }
+    // changeicon as a callable, for the feedback evaluator, which draws detectors through it.
+    std::function<void(int state, int x, int y, int n)> iconChanger()
+    {
+        return [this](int state, int x, int y, int n) { changeicon(state, x, y, n); };
+    }
+    void quarngraufaerben() { m_panel.quarngraufaerben(); }
+    void deletecache() { m_panel.deletecache(); }
+    void deleteundo() { m_panel.deleteundo(); }
+    void writeQuarnText(const TTextEntry& label) { m_panel.writeQuarnText(label); }
+
+    // --- Layout file (layout/) ---
+    void gleisbildspeichern(const QString& name, const QString& folder) { m_panel.gleisbildspeichern(name, folder); }
+    void gleisbildladen(const QString& name, const QString& folder) { m_panel.gleisbildladen(name, folder); }
+
+    // --- Accessories (panel/Cbahn_accessories.cpp) ---
+    // SRCP accessory address and output of decoder d, data port p: 4 d + (p + 1) div 2, output 0
+    // for odd p and 1 for even p (p 0 to 8; any other p: offset p div 2, output 1).
+    struct AccessoryAddress {
+        int address = 0;
+        int port = 0;
+    };
+    static AccessoryAddress gaAddress(int decoder, int dataPort);
+    // One accessory pulse: switch on, pause 300 ms, switch off, under the session's Lock_socket.
+    // Nothing is sent for decoder <= 0, data port < 0 or without a connection. Throws TcpError when
+    // a write fails.
+    void ga_out(const QString& Protokoll, int decoder, int dataPort);
+    // Blocks the calling thread for ms milliseconds on the high-resolution timer.
+    void pause(int ms);
+    // What an operate click needs from other parts of the program.
+    struct OperateHooks {
+        std::function<void(tPosEntry&)> switchRoute;  // a route switch (66, 88) was clicked
+        std::function<void()> stopAllLocos;           // the emergency stop (22) was clicked
+    };
+    // Operate click on the cell at layout point (x, y): next state, icons, accessory commands.
+    // Errors (a missing icon, a failed write) propagate; Stellung is then not updated.
+    void operateClick(int x, int y, const OperateHooks& hooks = {});
+    // "S&ynchronize": re-sends every accessory's stored state.
+    void synchronizeAccessories(ProgressDisplay& progress);
+    // Decoder mode click and S88 mode click on the cell at (x, y): set Speichern_posx/-posy and
+    // return what the decoder panel shows (rows -1 and not filled when the click is ignored).
+    DecoderPanelContent decoderClick(int x, int y);
+    DecoderPanelContent s88Click(int x, int y);
+    DecoderPanelContent decodpaneldarstellen(int n, int x, int y) const;
+    // "Save" of the decoder panel: the six edits (Decod_edit1..3, Daten_Edit1..3) and the protocol
+    // index into the element at (Speichern_posx, Speichern_posy). Empty texts are skipped. False,
+    // and nothing stored, on a non-number or when no element of the current mode is chosen.
+    bool decoderPanelSave(const std::array<QString, 6>& edits, int protocolIndex);
+    // Decoder mode: the first accessory address the edits give that the protocol cannot reach
+    // (Motorola 1..256, NMRA 1..4096), with that maximum; none when every filled row is in range.
+    std::optional<std::pair<int, int>> decoderAddressOutOfRange(const std::array<QString, 6>& edits,
+                                                                int protocolIndex) const;
+    static constexpr int MaxAccessoryAddressMM = 256, MaxAccessoryAddressNMRA = 4096;
+
+    // --- Routes (panel/) ---
+    // Route file of the current layout: getLayoutPath + DateinameohneEndung + ".dat".
+    QString routeFilePath() const;
+    // Writes the route list Fahr to the route file; throws on a write error (the old file stays).
+    void fahrspeichern();
+    // Reads the route file of the layout just opened into Fahr and clears the Knopf flags. A missing
+    // file gives no routes. A damaged file also gives no routes: it is kept beside itself with the
+    // extension ".bak" and the error is thrown for the default error dialog. The layout is not touched.
+    void fahrladen();
+
+private:
+    AppState& m_main;
+    C_Position& m_postable;
+    C_Element& m_element;
+    TLok& m_lok;
+    UserDialogs& m_dialogs;
+    LayoutPanel m_panel{m_main, m_postable, m_element, m_dialogs};
+};
+
+extern Cbahn* Bahn;
