@@ -28,6 +28,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -360,4 +361,108 @@ TEST(Srcp08Integration, LocosGoOutWithTheirOwnSpeedOnTheBusesOfTheSettings)
     EXPECT_TRUE(receivedMatching(w.logFile, R"(.* GL 8[01] .*)").empty());
     EXPECT_TRUE(form.statusText(1).startsWith(w.msg(600).arg(81).arg(QStringLiteral("New Motorola (M2)")).arg(80)))
         << form.statusText(1).toStdString();
+}
+
+namespace {
+
+// How late a 10 ms timer of the GUI thread fires at worst: the longest time the window did not
+// get to its events.
+struct StallMonitor {
+    StallMonitor()
+    {
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            const auto now = steady_clock::now();
+            worst = std::max(worst, duration_cast<milliseconds>(now - last) - milliseconds(10));
+            last = now;
+        });
+        last = steady_clock::now();
+        timer.start();
+    }
+    QTimer timer;
+    steady_clock::time_point last;
+    milliseconds worst{0};
+};
+
+} // namespace
+
+TEST(Srcp08Integration, NoServerFaultStallsTheWindow)
+{
+    struct Fault {
+        const char* name;
+        const char* before;  // control command before connecting ("" none)
+        const char* after;   // control command once connected ("" none: the connect itself fails)
+        int reason;          // 0: the connection is lost; otherwise the failed connect's reason
+    };
+    const Fault faults[] = {
+        {"stops answering with a click pending", "", "mute", 0},
+        {"greets and never answers", "greet off", "", 604},
+        {"freezes", "", "freeze 4500", 0},
+        {"closes", "", "drop", 0},
+        {"refuses", "refuse 4000", "", 603},
+    };
+    for (const Fault& f : faults) {
+        SCOPED_TRACE(f.name);
+        Window08 w;
+        TMainForm& form = *w.form;
+        form.Autoreconnect = 0;
+        if (*f.before) {
+            w.sim->command(f.before);
+            waitFor([] { return false; }, 100);
+        }
+        StallMonitor monitor;
+        form.action(QStringLiteral("Hostverbinden1"))->trigger();
+        if (f.reason) {
+            const QString expected = w.msg(602).arg(form.Iphostchar).arg(form.Ipport).arg(w.msg(f.reason));
+            EXPECT_TRUE(waitFor([&] { return !w.d.shown.empty() && w.d.shown.back().text == expected; }, 8000))
+                << (w.d.shown.empty() ? std::string("nothing shown") : w.d.shown.back().text.toStdString());
+            EXPECT_FALSE(w.host->connected());
+            EXPECT_TRUE(form.action(QStringLiteral("Hostverbinden1"))->isEnabled());
+        } else {
+            ASSERT_TRUE(waitFor([&] { return w.host->connected() && w.host->busCount() >= 9; }));
+            w.sim->command(f.after);
+            waitFor([] { return false; }, 100);
+            tPosEntry* turnout = w.turnout();
+            ASSERT_NE(turnout, nullptr);
+            w.click(*turnout);
+            form.action(QStringLiteral("Spannungan1"))->trigger();
+            w.locoHost->panel()->scrollBar(0)->setValue(50);
+            w.click(*turnout);
+            EXPECT_TRUE(waitFor([&] { return form.action(QStringLiteral("Hostverbinden1"))->isEnabled(); }, 8000));
+            EXPECT_EQ(w.shownCount(592), 1);
+        }
+        waitFor([] { return false; }, 200);
+        EXPECT_LT(monitor.worst.count(), 100) << "longest stall " << monitor.worst.count() << " ms";
+        std::printf("[ stall    ] %-40s worst %lld ms\n", f.name, static_cast<long long>(monitor.worst.count()));
+    }
+}
+
+TEST(Srcp08Integration, DisconnectAndExitEndAtOnceWhileTheServerIsSilent)
+{
+    auto w = std::make_unique<Window08>();
+    TMainForm& form = *w->form;
+    form.Autoreconnect = 0;
+    ASSERT_TRUE(w->connect());
+    w->sim->command("mute");
+    waitFor([] { return false; }, 100);
+    tPosEntry* turnout = w->turnout();
+    ASSERT_NE(turnout, nullptr);
+    w->click(*turnout);  // its SETs wait for an answer that does not come
+    auto start = steady_clock::now();
+    form.action(QStringLiteral("Hosttrennen1"))->trigger();
+    EXPECT_LT(steady_clock::now() - start, milliseconds(100));
+    EXPECT_FALSE(w->host->connected());
+    EXPECT_TRUE(form.action(QStringLiteral("Hostverbinden1"))->isEnabled());
+
+    // Connected again (the server answers once more), then silent, then the window closes.
+    w->sim->command("unmute");
+    waitFor([] { return false; }, 3500);  // the abandoned command's time-out passes
+    ASSERT_TRUE(w->connect());
+    w->sim->command("mute");
+    waitFor([] { return false; }, 100);
+    w->click(*turnout);
+    start = steady_clock::now();
+    w->form.reset();
+    EXPECT_LT(steady_clock::now() - start, milliseconds(500)) << "closing does not wait for the server";
 }
