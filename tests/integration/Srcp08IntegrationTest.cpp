@@ -18,6 +18,8 @@
 #include "session/ServerSession.h"
 #include "app/SessionHost.h"
 #include "app/Srcp08Host.h"
+#include "app/ClockHost.h"
+#include "session/widgets/TTimeForm.h"
 #include "base/C_language.h"
 #include "base/ScriptedDialogs.h"
 
@@ -29,6 +31,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QRadioButton>
+#include <QSpinBox>
 
 #include <gtest/gtest.h>
 
@@ -465,4 +469,67 @@ TEST(Srcp08Integration, DisconnectAndExitEndAtOnceWhileTheServerIsSilent)
     start = steady_clock::now();
     w->form.reset();
     EXPECT_LT(steady_clock::now() - start, milliseconds(500)) << "closing does not wait for the server";
+}
+
+TEST(Srcp08Integration, PowerTheServerSwitchedOffIsNotSwitchedOnAgainByTheReconnect)
+{
+    Window08 w({"--srcpd", "--buses", "8"});
+    TMainForm& form = *w.form;
+    ASSERT_TRUE(w.connect());
+    ASSERT_TRUE(waitFor([&] { return w.host->busCount() == 9; }));
+    form.action(QStringLiteral("Spannungan1"))->trigger();
+    ASSERT_TRUE(waitFor([&] { return form.statusText(0) == QLatin1String("Power on"); }));
+    const int onBefore = static_cast<int>(received(w.logFile, "SET 1 POWER ON").size());
+
+    // The server switches the loco bus off by itself, then restarts its connections.
+    w.sim->command("power 1 off");
+    ASSERT_TRUE(waitFor([&] { return form.statusText(0) == QLatin1String("Power mixed"); }));
+    w.sim->command("drop");
+    ASSERT_TRUE(waitFor([&] { return form.Session->reconnecting(); }));
+    ASSERT_TRUE(waitFor([&] { return w.host->connected() && !form.Session->reconnecting(); }, 15000));
+    waitFor([] { return false; }, 500);
+    EXPECT_EQ(static_cast<int>(received(w.logFile, "SET 1 POWER ON").size()), onBefore);
+    EXPECT_EQ(form.statusText(0), QLatin1String("Power mixed"));
+}
+
+TEST(Srcp08Integration, ServerTimeGetsItsSpeedUpAndIsSetAgainAfterAReconnect)
+{
+    Window08 w;
+    TMainForm& form = *w.form;
+    auto* clock = new ClockHost(form);
+    ASSERT_TRUE(w.connect());
+    ASSERT_TRUE(waitFor([&] { return w.host->busCount() == 9; }));
+    auto chooseTime = [&](int speed) {
+        clock->execTimeForm = [clock, speed] {
+            TTimeForm& f = clock->timeForm();
+            f.show();
+            f.kavoServer->setChecked(true);
+            f.edSpeed->setValue(speed);
+            f.hide();
+            return true;
+        };
+        form.action(QStringLiteral("Zeit1"))->trigger();
+    };
+    chooseTime(4);
+    ASSERT_TRUE(waitFor([&] { return !received(w.logFile, "SET 0 TIME ").empty(); }));
+    auto inits = received(w.logFile, "INIT 0 TIME");
+    ASSERT_EQ(inits.size(), 1u);
+    EXPECT_EQ(inits.front().text, "INIT 0 TIME 4 1");
+    EXPECT_LT(inits.front().ms, received(w.logFile, "SET 0 TIME ").front().ms) << "INIT before SET";
+
+    // The server restarts its connections; its clock is set again, with the same speed-up.
+    w.sim->command("drop");
+    ASSERT_TRUE(waitFor([&] { return form.Session->reconnecting(); }));
+    ASSERT_TRUE(waitFor([&] { return w.host->connected() && !form.Session->reconnecting(); }, 15000));
+    ASSERT_TRUE(waitFor([&] { return received(w.logFile, "SET 0 TIME ").size() >= 2; }));
+    inits = received(w.logFile, "INIT 0 TIME");
+    ASSERT_EQ(inits.size(), 2u);
+    EXPECT_EQ(inits.back().text, "INIT 0 TIME 4 1");
+
+    // A new speed-up reaches the running clock: INIT with the factor, then SET.
+    form.action(QStringLiteral("Zeit1"))->trigger();  // unchecked: the clock stops
+    chooseTime(10);
+    ASSERT_TRUE(waitFor([&] { return received(w.logFile, "INIT 0 TIME").size() >= 3; }));
+    EXPECT_EQ(received(w.logFile, "INIT 0 TIME").back().text, "INIT 0 TIME 10 1");
+    EXPECT_TRUE(waitFor([&] { return received(w.logFile, "SET 0 TIME ").size() >= 3; }));
 }
