@@ -34,6 +34,7 @@ constexpr int MsgReasonSessionRefused = 606;
 constexpr int MsgReasonClosed = 607;
 constexpr int MsgStoppedAnswering = 608;
 constexpr int MsgConnecting = 609;
+constexpr int MsgRestored = 533;
 constexpr int CaptionError = 102;
 
 void debugLine(const QString& text)
@@ -409,6 +410,22 @@ void Srcp08Host::restore08(const SessionChoices& choices, int tries)
     // Feedback as it was: enabling the group reads every contact afresh.
     if (choices.feedbackPolling)
         startFeedback08();
+    // A server that takes the handshake is not yet one that answers: "restored" only once it has
+    // answered a question (GET of the power of a bus in use); silence ends this session as well.
+    const std::vector<int> inUse = Srcp08Buses::of(m_form).inUse();
+    Srcp08Host* self = this;
+    m_worker->post([self, gui = m_gui, inUse, connection = m_connection](TMoBaSRCPClient& c) {
+        for (int number : inUse)
+            if (TMoBaSRCPBus* b = c.Connected() ? c.BusByNumber(number) : nullptr; b && b->Power()) {
+                b->Power()->Update();  // any answer will do; silence ends the session
+                break;
+            }
+        if (c.Connected())
+            gui->post([self, connection] {
+                if (connection == self->m_connection)
+                    self->m_form.setStatusText(1, self->message(MsgRestored));
+            });
+    });
     // A clock on server time is set again: a restarted server's clock does not run.
     if (auto* clock = m_form.findChild<ClockHost*>())
         clock->resendServerTime();

@@ -132,6 +132,8 @@ TMoBaLocoProtocol* ownProtocol(const C_SRCP08::LocoRecord& l)
 // INIT and SET of one loco with its own top speed, unless its bus lists it already.
 void createNewLoco(TMoBaSRCPClient& c, const C_SRCP08::LocoRecord& l, int busNumber, const Reporter& r)
 {
+    if (l.address == 0)
+        return;  // no loco on this regulator
     TMoBaAdvancedLoco loco;
     loco.SetProtocol(ownProtocol(l));
     if (!addressAllowed(loco.Protocol(), l.address, r))
@@ -151,6 +153,8 @@ void createNewLoco(TMoBaSRCPClient& c, const C_SRCP08::LocoRecord& l, int busNum
 
 void setloco(TMoBaSRCPClient& c, const C_SRCP08::LocoRecord& l, const Srcp08Buses& buses, const Reporter& r)
 {
+    if (l.address == 0)
+        return;  // no loco on this regulator
     TMoBaLocoProtocol* own = ownProtocol(l);
     if (!addressAllowed(own, l.address, r))
         return;

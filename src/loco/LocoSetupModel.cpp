@@ -275,8 +275,9 @@ bool LocoSetupModel::Fertig_buttonClick()
             return false;
         const ProtocolRow& chosen = Mm ? maerklinProtocols()[static_cast<std::size_t>(RadioGroup2)]
                                        : dccProtocols()[static_cast<std::size_t>(RadioGroup1)];
-        if (*addr < 1 || *addr > chosen.MaxAddress) {
+        if (*addr < 0 || *addr > chosen.MaxAddress) {
             // Nothing is stored: a decoder address the protocol cannot reach would drive another loco.
+            // (0 stays allowed: the regulator has no loco.)
             m_dialogs.messageBox(text(MsgAddressOutOfRange).arg(*addr).arg(chosen.MaxAddress), text(102),
                                  UserDialogs::Icon::Error);
             return false;

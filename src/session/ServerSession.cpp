@@ -651,8 +651,8 @@ void ServerSession::restoreSession(const std::string& greeting)
         m_main.SolenoidData_sent = false;
         emit reconnectingChanged(false);
         emit connectedChanged(true);
+        // The host says "restored" once the server has answered a question on the new session.
         srcp08.restore(m_choices);
-        emit statusText(1, message(MsgRestored));
         return;
     }
     m_policy.connected();

@@ -250,7 +250,7 @@ TEST(Srcp08Integration, KilledServerComesBackByItselfWithPowerAndFeedback)
     EXPECT_FALSE(received(log2, "INIT 8 FB").empty());
     EXPECT_TRUE(waitFor([&] { return cellShowsIcon(form, *detector, 2); }));
     EXPECT_TRUE(received(log2, "SET 5 GA").empty() && received(log2, "SET 1 GA").empty());
-    EXPECT_EQ(form.statusText(1), w.msg(533));
+    EXPECT_TRUE(waitFor([&] { return form.statusText(1) == w.msg(533); })) << form.statusText(1).toStdString();
     EXPECT_EQ(w.shownCount(592), 0);
     EXPECT_FALSE(form.action(QStringLiteral("Hostverbinden1"))->isEnabled());
 

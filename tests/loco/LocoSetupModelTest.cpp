@@ -308,7 +308,7 @@ TEST(LocoSetup, AnAddressOutsideTheProtocolsRangeIsRefusedAndNothingIsStored)
     };
     const Row rows[] = {
         {true, 1, 80, true},     {true, 1, 81, false},     {true, 2, 255, true},  {true, 2, 256, false},
-        {true, 0, 0, false},     {false, 0, 99, true},     {false, 0, 100, false}, {false, 4, 10239, true},
+        {true, 0, 0, true},      {false, 0, 99, true},     {false, 0, 100, false}, {false, 4, 10239, true},
         {false, 4, 10240, false}, {false, 3, -1, false},
     };
     for (const Row& r : rows) {
