@@ -9,6 +9,8 @@
 #include <QString>
 
 #include <array>
+#include <optional>
+#include <utility>
 #include <functional>
 
 struct AppState;
@@ -95,6 +97,11 @@ public:
     // index into the element at (Speichern_posx, Speichern_posy). Empty texts are skipped. False,
     // and nothing stored, on a non-number or when no element of the current mode is chosen.
     bool decoderPanelSave(const std::array<QString, 6>& edits, int protocolIndex);
+    // Decoder mode: the first accessory address the edits give that the protocol cannot reach
+    // (Motorola 1..256, NMRA 1..4096), with that maximum; none when every filled row is in range.
+    std::optional<std::pair<int, int>> decoderAddressOutOfRange(const std::array<QString, 6>& edits,
+                                                                int protocolIndex) const;
+    static constexpr int MaxAccessoryAddressMM = 256, MaxAccessoryAddressNMRA = 4096;
 
     // --- Routes (panel/) ---
     // Route file of the current layout: getLayoutPath + DateinameohneEndung + ".dat".

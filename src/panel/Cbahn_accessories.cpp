@@ -73,9 +73,10 @@ void Cbahn::ga_out(const QString& Protokoll, int decoder, int dataPort)
         session->writePulse(target + " 1 -1\n", target + " 0 -1\n", [this] { pause(300); });
         return;
     }
+    // SRCP 0.8: the pulse, its 300 ms included, runs on the component's own thread.
     if (SRCP08)
         SRCP08->accessoryPulse(Protokoll == QLatin1String("M") || Protokoll == QLatin1String("m"), a.address, a.port,
-                               [this] { pause(300); });
+                               300);
 }
 
 void Cbahn::operateClick(int x, int y, const OperateHooks& hooks)
@@ -186,6 +187,25 @@ DecoderPanelContent Cbahn::decodpaneldarstellen(int n, int x, int y) const
     if (kind > 2)
         c.iconFiles[2] = data + m_element.get_i03(n - 1);
     return c;
+}
+
+std::optional<std::pair<int, int>> Cbahn::decoderAddressOutOfRange(const std::array<QString, 6>& edits,
+                                                                   int protocolIndex) const
+{
+    if (m_main.S88config)
+        return std::nullopt;
+    const int maxAddress = protocolIndex == 0 ? MaxAccessoryAddressMM : MaxAccessoryAddressNMRA;
+    for (int r = 0; r < 3; ++r) {
+        bool decoderOk = false, portOk = false;
+        const int decoder = edits[r].trimmed().toInt(&decoderOk, 10);
+        const int dataPort = edits[3 + r].trimmed().toInt(&portOk, 10);
+        if (!decoderOk || decoder <= 0)
+            continue;  // no decoder: nothing is ever sent for this state
+        const int address = gaAddress(decoder, portOk ? dataPort : 1).address;
+        if (address < 1 || address > maxAddress)
+            return std::make_pair(address, maxAddress);
+    }
+    return std::nullopt;
 }
 
 bool Cbahn::decoderPanelSave(const std::array<QString, 6>& edits, int protocolIndex)
