@@ -198,6 +198,10 @@ void SessionHost::connectPanelClicks()
         return;
     // Other modes (routes) keep their handler; a route switch clicked in operate mode goes there too.
     auto previous = view->otherModeMouseDown;
+    if (previous)
+        m_otherMode = [previous](int b, bool shift, int X, int Y) {
+            previous(static_cast<LayoutPanel::Button>(b), shift, X, Y);
+        };
     view->otherModeMouseDown = [this, previous](LayoutPanel::Button b, bool shift, int X, int Y) {
         const bool left = b == LayoutPanel::Button::Left;
         const int x = Cbahn::sollkoord(X) + m_form.Hpos_alt;
@@ -220,4 +224,17 @@ void SessionHost::connectPanelClicks()
             previous(b, shift, X, Y);
         }
     };
+}
+
+void SessionHost::operateAt(int x, int y)
+{
+    if (!m_form.Betrieb || !Bahn)
+        return;
+    Cbahn::OperateHooks hooks;
+    hooks.stopAllLocos = stopAllLocos;
+    if (m_otherMode)
+        hooks.switchRoute = [this, x, y](tPosEntry&) {
+            m_otherMode(static_cast<int>(LayoutPanel::Button::Left), false, x - m_form.Hpos_alt, y - m_form.Vpos_alt);
+        };
+    Bahn->operateClick(x, y, hooks);
 }

@@ -542,6 +542,7 @@ void TMainForm::applySetupForm()
     applyLanguage();
     if (joyinitsetup)
         joyinitsetup();
+    emit settingsApplied();
 }
 
 void TMainForm::QuarnHilfe1Click()

@@ -100,6 +100,7 @@ signals:
     void locoSetupModeEntered();
     void paletteRepaint();
     void languageApplied();
+    void settingsApplied();  // the settings dialog's values were taken over and saved
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -7,6 +7,7 @@
 #include "app/TrackPanelHost.h"
 #include "app/ClockHost.h"
 #include "app/ProgramHost.h"
+#include "app/PhoneThrottleHost.h"
 #include "app/SessionHost.h"
 #include "base/C_language.h"
 #include "ui/widgets/TAssistForm.h"
@@ -44,6 +45,7 @@ int main(int argc, char** argv)
     new JoystickHost(*mainForm, *loco);                // owned by the main window
     new ClockHost(*mainForm);                          // owned by the main window; after the session host
     new ProgramHost(*mainForm);                        // owned by the main window; after the session host
+    new PhoneThrottleHost(*mainForm);                  // owned by the main window; after session and loco hosts
     auto debugForm = std::make_unique<TDebugForm>();
     DebugForm = debugForm.get();
     auto setupForm = std::make_unique<TSetupForm>(mainForm.get());

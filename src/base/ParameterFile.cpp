@@ -123,6 +123,7 @@ public:
     // An integer of a line added after the file's first layout: `absent` when the file ends before it.
     std::optional<int> optionalInteger(int absent) { return m_in.atEnd() ? absent : integer(); }
     QString string() { return decodeString(m_in.readString()); }
+    QString optionalString(const QString& absent) { return m_in.atEnd() ? absent : string(); }
     const QList<int>& badLines() const { return m_badLines; }
 
 private:
@@ -218,6 +219,16 @@ QList<int> read(const QByteArray& text, AppState& main, TLok& lok)
     }
     // Added later, after the loco records; files written before read as the default (on).
     main.Autoreconnect = in.optionalInteger(1).value_or(1);
+    // The phone server, added later still: off, port 12090, every address, no allow list, 8 clients.
+    const auto optionalRanged = [&in](int low, int high, int fallback) {
+        const std::optional<int> v = in.optionalInteger(fallback);
+        return v && *v >= low && *v <= high ? *v : fallback;
+    };
+    main.PhoneServerOn = optionalRanged(0, 1, 0);
+    main.PhoneServerPort = optionalRanged(1, 65535, 12090);
+    main.PhoneServerAddress = in.optionalString(QString()).trimmed();
+    main.PhoneServerAllow = in.optionalString(QString()).trimmed();
+    main.PhoneServerLimit = optionalRanged(1, 64, 8);
     return in.badLines();
 }
 
@@ -269,6 +280,11 @@ QByteArray write(const AppState& main, const TLok& lok)
         string(lok.get_jb4func(l));
     }
     integer(main.Autoreconnect);
+    integer(main.PhoneServerOn);
+    integer(main.PhoneServerPort);
+    string(main.PhoneServerAddress);
+    string(main.PhoneServerAllow);
+    integer(main.PhoneServerLimit);
     return out;
 }
 
