@@ -167,12 +167,14 @@ void PhoneRailway::setFunction(int lnr, int function, bool on)
     ThrottleModel* t = m_throttles();
     if (!t || !Lok || lnr < 0 || lnr >= TLok::Count || function < 0 || function >= withrottle::PhoneFunctions)
         return;
-    if (loco(lnr).on[static_cast<std::size_t>(function)] == on)
-        return;
-    if (function == 0)
-        t->switch_basalfunction(lnr);
-    else
-        t->switch_function(lnr, function);
+    // The function picture's click, until the loco line says what the phone asked for: a function
+    // code that was never switched takes two clicks before the line shows it on.
+    for (int click = 0; click < 2 && loco(lnr).on[static_cast<std::size_t>(function)] != on; ++click) {
+        if (function == 0)
+            t->switch_basalfunction(lnr);
+        else
+            t->switch_function(lnr, function);
+    }
 }
 
 bool PhoneRailway::setTurnout(const std::string& name, char how)

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPushButton>
 #include <QTableWidget>
 
 #include <exception>

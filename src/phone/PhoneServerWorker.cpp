@@ -5,7 +5,7 @@
 
 namespace withrottle {
 
-PhoneServerWorker::PhoneServerWorker()
+PhoneServerWorker::PhoneServerWorker() : m_heartbeat(this)
 {
     m_clock.start();
     m_heartbeat.setInterval(100);
