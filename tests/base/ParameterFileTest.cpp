@@ -62,6 +62,7 @@ TEST(ParameterFile, DefaultsAreWrittenAs517DecimalLinesWithCrLf)
         expected += {"7", "1", "3", "2", "Direction", "Func", "F2", "F3"};
     }
     expected += "1";  // reconnect automatically
+    expected += {"0", "12090", "", "", "8"};  // the phone server: off, its port, address, allow list, limit
     EXPECT_EQ(linesOf(text), expected);
 }
 
@@ -72,7 +73,7 @@ TEST(ParameterFile, ReconnectSettingIsAnAppendedLineWhoseAbsenceReadsAsOn)
     TLok lok;
     QList<QByteArray> lines = linesOf(ParameterFile::write(off, lok));
     ASSERT_EQ(lines.size(), ParameterFile::LineCount);
-    EXPECT_EQ(lines.last(), "0");
+    EXPECT_EQ(lines[516], "0");
 
     AppState back;
     back.Autoreconnect = 7;
@@ -80,13 +81,48 @@ TEST(ParameterFile, ReconnectSettingIsAnAppendedLineWhoseAbsenceReadsAsOn)
     EXPECT_EQ(back.Autoreconnect, 0);
 
     // A file from before the setting: 516 lines, with or without trailing blank lines.
-    lines.removeLast();
+    lines = lines.mid(0, 516);
     for (const QByteArray& tail : {QByteArray(), QByteArray("\r\n"), QByteArray("\r\n  \r\n")}) {
         AppState old;
         old.Autoreconnect = 0;
         ParameterFile::read(joinLines(lines) + tail, old, lok);
         EXPECT_EQ(old.Autoreconnect, 1) << tail.size();
         EXPECT_EQ(ParameterFile::write(old, lok).count("\r\n"), ParameterFile::LineCount);
+    }
+}
+
+TEST(ParameterFile, PhoneServerSettingsAreAppendedLinesWithDefaultsForOlderFilesAndBadValues)
+{
+    AppState on;
+    on.PhoneServerOn = 1;
+    on.PhoneServerPort = 2560;
+    on.PhoneServerAddress = "192.168.1.5";
+    on.PhoneServerAllow = "192.168.1.0/24, 10.0.0.7";
+    on.PhoneServerLimit = 3;
+    TLok lok;
+    const QList<QByteArray> lines = linesOf(ParameterFile::write(on, lok));
+    ASSERT_EQ(lines.size(), ParameterFile::LineCount);
+    AppState back;
+    EXPECT_TRUE(ParameterFile::read(joinLines(lines), back, lok).isEmpty());
+    EXPECT_EQ(back.PhoneServerOn, 1);
+    EXPECT_EQ(back.PhoneServerPort, 2560);
+    EXPECT_EQ(back.PhoneServerAddress, "192.168.1.5");
+    EXPECT_EQ(back.PhoneServerAllow, "192.168.1.0/24, 10.0.0.7");
+    EXPECT_EQ(back.PhoneServerLimit, 3);
+
+    // Files from before (516 or 517 lines) and values out of range read as the defaults.
+    for (const QList<QByteArray>& tail : {QList<QByteArray>{}, QList<QByteArray>{"1"},
+                                          QList<QByteArray>{"1", "7", "0", "", "", "65"}}) {
+        AppState old;
+        old.PhoneServerOn = 1;
+        old.PhoneServerPort = 1;
+        old.PhoneServerAddress = "x";
+        old.PhoneServerLimit = 2;
+        ParameterFile::read(joinLines(lines.mid(0, 516) + tail), old, lok);
+        EXPECT_EQ(old.PhoneServerOn, 0) << tail.size();
+        EXPECT_EQ(old.PhoneServerPort, 12090);
+        EXPECT_EQ(old.PhoneServerAddress, "");
+        EXPECT_EQ(old.PhoneServerLimit, 8);
     }
 }
 
