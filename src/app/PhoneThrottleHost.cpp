@@ -94,9 +94,9 @@ PhoneThrottleHost::PhoneThrottleHost(TMainForm& form) : QObject(&form), m_form(f
         m_action = setup->addAction(text(790));
         m_action->setObjectName(QStringLiteral("PhoneThrottles1"));
         connect(m_action, &QAction::triggered, this, [this] {
-            showRows();
             m_window->show();
             m_window->raise();
+            showRows();
         });
     }
     connect(&form, &TMainForm::languageApplied, this, &PhoneThrottleHost::retranslate);
@@ -180,7 +180,8 @@ void PhoneThrottleHost::showRows()
         row.locos = locos.join(QStringLiteral(", "));
         rows.push_back(row);
     }
-    m_window->setRows(rows);
+    if (m_window->isVisible())  // filled when it is shown
+        m_window->setRows(rows);
 }
 
 void PhoneThrottleHost::retranslate()

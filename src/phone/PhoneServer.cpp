@@ -69,20 +69,46 @@ void PhoneServer::stop()
     if (!m_thread)
         return;
     QMetaObject::invokeMethod(m_worker, "closeAll", Qt::BlockingQueuedConnection);
+    {
+        std::lock_guard lock(m_pendingLock);
+        m_worker = nullptr;  // a flush still queued finds no worker
+        m_pending.clear();
+        m_flushPosted = false;
+    }
     m_thread->quit();
     m_thread->wait();
     m_thread.reset();
-    m_worker = nullptr;
     m_port = 0;
 }
 
 void PhoneServer::send(int client, const std::string& line)
 {
+    std::lock_guard lock(m_pendingLock);
     if (!m_worker)
         return;
-    QByteArray bytes(line.data(), static_cast<qsizetype>(line.size()));
+    QByteArray& bytes = m_pending[client];
+    bytes.append(line.data(), static_cast<qsizetype>(line.size()));
     bytes.append('\n');
-    QMetaObject::invokeMethod(m_worker, "send", Qt::QueuedConnection, Q_ARG(int, client), Q_ARG(QByteArray, bytes));
+    if (!m_flushPosted) {
+        m_flushPosted = true;
+        QMetaObject::invokeMethod(m_worker, [this] { flush(); }, Qt::QueuedConnection);
+    }
+}
+
+// Runs on the server thread.
+void PhoneServer::flush()
+{
+    std::map<int, QByteArray> lines;
+    PhoneServerWorker* worker = nullptr;
+    {
+        std::lock_guard lock(m_pendingLock);
+        lines.swap(m_pending);
+        m_flushPosted = false;
+        worker = m_worker;
+    }
+    if (worker)
+        for (const auto& [client, bytes] : lines)
+            worker->send(client, bytes);
 }
 
 void PhoneServer::cutOff(int client)

@@ -13,7 +13,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
 #include <memory>
+#include <mutex>
 
 class QThread;
 
@@ -67,6 +69,12 @@ private:
     PhoneServerWorker* m_worker = nullptr;  // lives on m_thread, deleted when it finishes
     quint16 m_port = 0;
     QString m_error;
+    // Lines handed over and not yet taken by the server thread, by client; one flush is posted for
+    // all lines that pile up meanwhile.
+    std::mutex m_pendingLock;
+    std::map<int, QByteArray> m_pending;
+    bool m_flushPosted = false;
+    void flush();
 };
 
 }  // namespace withrottle

@@ -29,6 +29,7 @@ quint16 PhoneServerWorker::listen(const ServerSettings& s, QString* error)
         return 0;
     }
     connect(m_server, &QTcpServer::newConnection, this, &PhoneServerWorker::accept);
+    m_lastWatch = now();
     m_heartbeat.start();
     return m_server->serverPort();
 }
@@ -150,6 +151,12 @@ void PhoneServerWorker::drop(int id, Departure why)
 void PhoneServerWorker::watchHeartbeats()
 {
     const std::int64_t t = now();
+    // A watch that comes a second late found this thread stalled, not the clients silent: what they
+    // sent may still wait unread. The next round judges.
+    const bool stalled = t - m_lastWatch > 1000;
+    m_lastWatch = t;
+    if (stalled)
+        return;
     for (auto& [id, c] : m_clients)
         if (c.guard->heartbeatLost(t))
             emit heartbeatLost(id);

@@ -56,6 +56,7 @@ private:
     QElapsedTimer m_clock;
     std::map<int, Client> m_clients;
     int m_nextId = 1;
+    std::int64_t m_lastWatch = 0;
 };
 
 }  // namespace withrottle

@@ -122,7 +122,7 @@ void PhoneThrottles::command(int client, const Command& c)
         action(client, c);
         break;
     default:
-        break;
+        return;  // heartbeats and the like change nothing
     }
     poll();
 }
