@@ -53,7 +53,7 @@ PhoneThrottleHost::PhoneThrottleHost(TMainForm& form) : QObject(&form), m_form(f
         showRows();
     });
     connect(&m_server, &withrottle::PhoneServer::clientNamed, this, [this](int client, const QString& name) {
-        if (auto it = m_clients.find(client); it != m_clients.end() && (it->second.name.isEmpty() || !name.isEmpty()))
+        if (auto it = m_clients.find(client); it != m_clients.end() && !name.isEmpty())
             it->second.name = name;
         showRows();
     });
@@ -65,7 +65,12 @@ PhoneThrottleHost::PhoneThrottleHost(TMainForm& form) : QObject(&form), m_form(f
                     // A failed write to the SRCP server: the status bar says so, the phone goes on.
                     m_form.setStatusText(1, QString::fromLocal8Bit(e.what()));
                 }
-                if (c.kind == withrottle::Kind::Acquire || c.kind == withrottle::Kind::Release)
+                // A device that sends no name is listed by its hardware id.
+                if (auto it = m_clients.find(client);
+                    c.kind == withrottle::Kind::HardwareId && it != m_clients.end() && it->second.name.isEmpty())
+                    it->second.name = QString::fromStdString(c.text).left(64);
+                if (c.kind == withrottle::Kind::Acquire || c.kind == withrottle::Kind::Release ||
+                    c.kind == withrottle::Kind::HardwareId)
                     showRows();
             });
     connect(&m_server, &withrottle::PhoneServer::heartbeatLost, this, [this](int client) {

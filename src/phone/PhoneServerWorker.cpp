@@ -96,7 +96,7 @@ void PhoneServerWorker::read(int id)
             quit = true;
             break;
         }
-        if (c.kind == Kind::Name || c.kind == Kind::HardwareId)
+        if (c.kind == Kind::Name)
             emit clientNamed(id, QString::fromStdString(c.text).left(64));
         emit commandReceived(id, c);
     }

@@ -16,9 +16,11 @@ class PhoneClient {
 public:
     bool connectTo(quint16 port)
     {
-        m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+        // A server that turns the client away may close before the state is ever seen connected.
+        QObject::connect(&m_socket, &QTcpSocket::connected, [this] { m_wasConnected = true; });
         QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] { take(); });
-        return waitFor([this] { return m_socket.state() == QAbstractSocket::ConnectedState; }, 10000);
+        m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+        return waitFor([this] { return m_wasConnected; }, 10000);
     }
     void send(const std::string& line) { sendRaw(line + "\n"); }
     void sendRaw(const std::string& bytes)
@@ -71,6 +73,7 @@ private:
     }
 
     QTcpSocket m_socket;
+    bool m_wasConnected = false;
     std::string m_partial;
     std::vector<std::string> m_lines;
 };

@@ -163,6 +163,11 @@ TEST(PhoneServer, HeartbeatAllowListLimitAndCutOff)
     ASSERT_TRUE(waitFor([&] { return r.left.count(idB) == 1; }));
     EXPECT_EQ(r.left[idB], Departure::CutOff);
     EXPECT_TRUE(a.connected());
+    window.setRows({{idA, "A", "127.0.0.1", "3"}});
+    EXPECT_FALSE(window.cutOffButton()->isEnabled()) << "the chosen client left: nothing is chosen";
+    window.table()->selectRow(0);
+    window.setRows({{idA, "A", "127.0.0.1", "3, 5"}});
+    EXPECT_TRUE(window.cutOffButton()->isEnabled()) << "a client that stays stays chosen";
 
     // An allow list without the loopback address turns new clients away.
     s.allow = {QStringLiteral("192.168.77.0/24")};

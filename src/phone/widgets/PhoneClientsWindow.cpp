@@ -45,6 +45,10 @@ void PhoneClientsWindow::setRows(const std::vector<PhoneClientRow>& rows)
                              ? m_rows[static_cast<std::size_t>(m_table->currentRow())].id
                              : -1;
     m_rows = rows;
+    // The choice follows its client; a client that left takes the choice with it, so that the
+    // button never cuts off a phone the user did not choose.
+    m_table->clearSelection();
+    m_table->setCurrentCell(-1, -1);
     m_table->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const PhoneClientRow& row = rows[static_cast<std::size_t>(r)];
