@@ -344,6 +344,8 @@ void Srcp08Host::disconnect08()
     // The window is disconnected at once; the component ends its session on its own thread.
     ++m_request;
     m_userDisconnect = true;
+    if (m_connecting)
+        m_worker->abortWaits();  // a handshake still waiting on the server ends now
     m_connecting = false;
     m_connection = 0;
     m_view->connected = false;

@@ -399,6 +399,19 @@ TEST(Srcp08Integration, NoServerFaultStallsTheWindow)
         const char* after;   // control command once connected ("" none: the connect itself fails)
         int reason;          // 0: the connection is lost; otherwise the failed connect's reason
     };
+    {
+        // Baseline: the same window connected to a server that behaves.
+        Window08 w;
+        ASSERT_TRUE(w.connect());
+        StallMonitor monitor;
+        tPosEntry* turnout = w.turnout();
+        ASSERT_NE(turnout, nullptr);
+        w.click(*turnout);
+        w.form->action(QStringLiteral("Spannungan1"))->trigger();
+        waitFor([] { return false; }, 2000);
+        std::printf("[ stall    ] %-40s worst %lld ms\n", "baseline: server answers",
+                    static_cast<long long>(monitor.worst.count()));
+    }
     const Fault faults[] = {
         {"stops answering with a click pending", "", "mute", 0},
         {"greets and never answers", "greet off", "", 604},
@@ -532,4 +545,24 @@ TEST(Srcp08Integration, ServerTimeGetsItsSpeedUpAndIsSetAgainAfterAReconnect)
     ASSERT_TRUE(waitFor([&] { return received(w.logFile, "INIT 0 TIME").size() >= 3; }));
     EXPECT_EQ(received(w.logFile, "INIT 0 TIME").back().text, "INIT 0 TIME 10 1");
     EXPECT_TRUE(waitFor([&] { return received(w.logFile, "SET 0 TIME ").size() >= 3; }));
+}
+
+TEST(Srcp08Integration, DisconnectWhileTheServerHasNotGreetedLetsTheNextConnectGoAhead)
+{
+    Window08 w;
+    TMainForm& form = *w.form;
+    form.Autoreconnect = 0;
+    w.sim->command("greet off");
+    waitFor([] { return false; }, 100);
+    form.action(QStringLiteral("Hostverbinden1"))->trigger();
+    waitFor([] { return false; }, 300);
+    form.action(QStringLiteral("Hosttrennen1"))->trigger();  // gives the waiting handshake up
+    w.sim->command("greet on");
+    waitFor([] { return false; }, 100);
+    const auto start = steady_clock::now();
+    ASSERT_TRUE(w.connect());
+    EXPECT_LT(steady_clock::now() - start, milliseconds(2000)) << "not held up by the first handshake";
+    const QString failed = w.msg(602).left(w.msg(602).indexOf(QLatin1Char('%')));
+    for (const auto& shown : w.d.shown)
+        EXPECT_FALSE(shown.text.startsWith(failed)) << "the given-up attempt is not reported";
 }
