@@ -48,16 +48,20 @@ QString ClockHost::message(int id) const
 void ClockHost::Zeit1Click()
 {
     QAction* item = m_form.action(QStringLiteral("Zeit1"));
-    const bool server = serverClock.available && serverClock.available();
     if (item && !item->isChecked()) {
         m_uhrForm->FormCanClose = true;
         m_uhrForm->close();
-        if (server && serverClock.stop)
+        if (serverClock.available && serverClock.available() && serverClock.stop)
             serverClock.stop();
         return;
     }
     if (!execTimeForm || !execTimeForm())
         return;  // the item stays checked without a clock
+    // While the dialog was open the session may have ended (the item is then unchecked) or the
+    // server may have been lost with its buses: whether it has a clock is asked only now.
+    if (item && !item->isChecked())
+        return;
+    const bool server = serverClock.available && serverClock.available();
     const TimeSetup values = m_timeForm->values();
     if (!m_clock.setup(values, server ? serverClock.start : std::function<void(int, int, double)>()))
         m_form.dialogs().messageBox(message(MsgServerTimeUnavailable), QStringLiteral("Info"),

@@ -26,6 +26,8 @@ constexpr int MsgLostNextAttempt = 531;
 constexpr int MsgReconnectAttempt = 532;
 constexpr int MsgRestored = 533;
 constexpr int MsgNotSentReconnecting = 534;
+constexpr int MsgNoAnswer = 593;
+constexpr int MsgNoAnswerNextAttempt = 594;
 
 constexpr int SrcpVer073 = 73;
 
@@ -171,7 +173,7 @@ void ServerSession::powerReported(int on)
 
 void ServerSession::srcp08AttemptFinished(bool ok)
 {
-    attemptFinished(ok, std::string());
+    attemptFinished(ok, std::string(), false);
 }
 
 void ServerSession::writeFailed(const TcpError& e)
@@ -323,6 +325,8 @@ void ServerSession::connectServer()
     stopReader(ReadCommand);
     closeCommandSocket();
     drainHandOver();
+    m_silentReported = false;
+    m_silent = false;
     try {
         Command_Socket.connect(toWire(m_main.Iphostchar), m_main.Ipport, ConnectTimeout);
         m_watch.timings = linkTimings;
@@ -570,9 +574,28 @@ void ServerSession::linkLost(const QString& why)
     scheduleAttempt(*delay);
 }
 
+QString ServerSession::serverAddress() const
+{
+    return m_main.Iphostchar + QLatin1Char(':') + QString::number(m_main.Ipport);
+}
+
+void ServerSession::reportSilentServer()
+{
+    m_silent = true;
+    if (m_silentReported)
+        return;
+    m_silentReported = true;
+    m_dialogs.messageBox(message(MsgNoAnswer).arg(serverAddress()), message(CaptionError),
+                         UserDialogs::Icon::Error);
+}
+
 void ServerSession::scheduleAttempt(std::chrono::milliseconds delay)
 {
-    emit statusText(1, message(MsgLostNextAttempt).arg((delay.count() + 999) / 1000));
+    const qint64 seconds = (delay.count() + 999) / 1000;
+    if (m_silent)
+        emit statusText(1, message(MsgNoAnswerNextAttempt).arg(serverAddress()).arg(seconds));
+    else
+        emit statusText(1, message(MsgLostNextAttempt).arg(seconds));
     m_retryTimer.start(static_cast<int>(delay.count()));
 }
 
@@ -586,7 +609,7 @@ void ServerSession::startAttempt()
         if (srcp08.reconnect)
             srcp08.reconnect();
         else
-            attemptFinished(false, std::string());
+            attemptFinished(false, std::string(), false);
         return;
     }
     if (m_attempt.joinable())
@@ -600,11 +623,17 @@ void ServerSession::startAttempt()
     // meanwhile: the readers are stopped and writers see the session as not connected.
     m_attempt = std::thread([this, host, port, greet] {
         bool ok = false;
+        bool silent = false;  // accepted, but no greeting within its time
         std::string greeting;
         try {
             Command_Socket.connect(host, port, ConnectTimeout);
             if (!m_attemptCancelled.load()) {
-                greeting = Command_Socket.readLine(TcpLineClient::DefaultMaxLine, greet);
+                try {
+                    greeting = Command_Socket.readLine(TcpLineClient::DefaultMaxLine, greet);
+                } catch (const TcpTimeout&) {
+                    silent = !m_attemptCancelled.load();
+                    throw;
+                }
                 ok = !m_attemptCancelled.load();
             }
         } catch (const std::exception&) {
@@ -613,7 +642,7 @@ void ServerSession::startAttempt()
         if (!ok)
             Command_Socket.disconnect();
         QMetaObject::invokeMethod(
-            this, [this, ok, greeting] { attemptFinished(ok, greeting); }, Qt::QueuedConnection);
+            this, [this, ok, silent, greeting] { attemptFinished(ok, greeting, silent); }, Qt::QueuedConnection);
     });
 }
 
@@ -627,7 +656,7 @@ void ServerSession::cancelAttempt()
     closeCommandSocket();
 }
 
-void ServerSession::attemptFinished(bool ok, const std::string& greeting)
+void ServerSession::attemptFinished(bool ok, const std::string& greeting, bool silent)
 {
     if (m_attempt.joinable())
         m_attempt.join();
@@ -636,6 +665,10 @@ void ServerSession::attemptFinished(bool ok, const std::string& greeting)
     if (!ok) {
         if (m_main.SrcpVer == SrcpVer073)
             closeCommandSocket();
+        if (silent)
+            reportSilentServer();
+        else
+            m_silent = false;
         if (const auto delay = m_policy.attemptFailed())
             scheduleAttempt(*delay);
         return;
@@ -657,6 +690,8 @@ void ServerSession::restoreSession(const std::string& greeting)
     }
     m_policy.connected();
     m_writable = true;
+    m_silent = false;
+    m_silentReported = false;
     Cinfo = fromWire(greeting);
     m_watch.timings = linkTimings;
     m_watch.opened(LinkWatch::Clock::now(), true);
@@ -714,8 +749,10 @@ bool ServerSession::openFeedbackChannel()
 
 void ServerSession::watchTick()
 {
-    if (m_policy.state() != ReconnectPolicy::State::Connected || !reconnectEnabled() ||
-        m_main.SrcpVer != SrcpVer073) {
+    // Without reconnecting only the greeting is waited for: a server that accepts and never
+    // greets is not a session.
+    if (m_policy.state() != ReconnectPolicy::State::Connected || m_main.SrcpVer != SrcpVer073
+        || (!reconnectEnabled() && m_watch.greeted())) {
         m_watchTimer.stop();
         return;
     }
@@ -723,7 +760,21 @@ void ServerSession::watchTick()
     if (m_policy.state() != ReconnectPolicy::State::Connected)
         return;
     const auto now = LinkWatch::Clock::now();
-    switch (m_watch.tick(now)) {
+    const LinkWatch::Action action = m_watch.tick(now);
+    if (action == LinkWatch::Action::Lost && !m_watch.greeted()) {
+        m_watchTimer.stop();
+        reportSilentServer();
+        if (reconnectEnabled()) {
+            linkLost(QStringLiteral("the server does not greet"));
+        } else {
+            disconnectServer();
+            emit statusText(1, message(MsgNoAnswer).arg(serverAddress()));
+        }
+        return;
+    }
+    if (!reconnectEnabled())
+        return;
+    switch (action) {
     case LinkWatch::Action::None:
         break;
     case LinkWatch::Action::SendProbe:

@@ -17,7 +17,7 @@ Srcp082Layout::Srcp082Layout(int feedbackContacts, bool srcpd, int lastBus)
 void Srcp082Layout::reset() {
   static const std::array<std::vector<std::string>, kBusCount> groups = {{
       {"SESSION", "SERVER", "TIME"},
-      {"GL", "GA", "FB", "POWER"},
+      {"GL", "GA", "FB", "POWER", "SM"},
       {"GL", "POWER"},
       {"GL", "POWER"},
       {"POWER"},
