@@ -339,6 +339,17 @@ void Srcp08Host::connectFinished(std::uint64_t request, bool attempt, const Conn
     m_session.srcp08ConnectFinished(r.ok);
 }
 
+void Srcp08Host::forgetConnection()
+{
+    m_connection = 0;
+    m_view->connected = false;
+    m_view->buses.clear();
+    m_contacts.clear();
+    if (m_adapter)
+        m_adapter->view = *m_view;
+    m_worker->dropPending();  // commands not sent yet are not sent any more
+}
+
 void Srcp08Host::disconnect08()
 {
     // The window is disconnected at once; the component ends its session on its own thread.
@@ -347,13 +358,7 @@ void Srcp08Host::disconnect08()
     if (m_connecting)
         m_worker->abortWaits();  // a handshake still waiting on the server ends now
     m_connecting = false;
-    m_connection = 0;
-    m_view->connected = false;
-    m_view->buses.clear();
-    m_contacts.clear();
-    if (m_adapter)
-        m_adapter->view = *m_view;
-    m_worker->dropPending();  // commands not sent yet are not sent any more
+    forgetConnection();
     m_worker->post([](TMoBaSRCPClient& c) { c.Disconnect(); });
 }
 
@@ -437,13 +442,7 @@ void Srcp08Host::serverLost(std::uint64_t connection, bool timedOut)
 {
     if (connection != m_connection || m_userDisconnect)
         return;  // an older connection, or one the user has left
-    m_connection = 0;
-    m_view->connected = false;
-    m_view->buses.clear();
-    m_contacts.clear();
-    if (m_adapter)
-        m_adapter->view = *m_view;
-    m_worker->dropPending();
+    forgetConnection();
     const QString why = timedOut ? message(MsgStoppedAnswering) : message(MsgServerLost);
     // With reconnecting on, the session says so in the status bar and gets the server back.
     if (m_session.srcp08Lost(why)) {

@@ -45,6 +45,8 @@ private:
     void connect08(bool attempt);
     void connectFinished(std::uint64_t request, bool attempt, const ConnectResult& result);
     void disconnect08();
+    // The window forgets the connection at once: no buses, no contacts, nothing more sent.
+    void forgetConnection();
     bool startFeedback08();
     void stopFeedback08();
     void restore08(const SessionChoices& choices, int tries);
