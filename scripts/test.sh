@@ -15,11 +15,12 @@ step_done "install-deps"
 # One build serves every test: the whole program under AddressSanitizer and UndefinedBehaviorSanitizer,
 # built with clang and the libFuzzer coverage instrumentation, so that it runs every test (widgets and
 # integration included, offscreen, leak checking on) and the fuzz targets below. Built
-# with line tables only (a report still names file and line) and linked with lld: a second,
+# with line tables only (a report still names file and line), the libraries compiled in batches
+# (QUARN_UNITY) and linked with lld: a second,
 # uninstrumented build of the same tests would double the time and find nothing this one misses.
 # Qt itself is not instrumented; no leak needs a suppression.
 cmake -S . -B build-san -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARN_FUZZ=ON \
-  -DQUARN_BENCH=OFF -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -gline-tables-only -DNDEBUG" \
+  -DQUARN_BENCH=OFF -DQUARN_UNITY=ON -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -gline-tables-only -DNDEBUG" \
   -DCMAKE_EXE_LINKER_FLAGS="-fuse-ld=lld" -DCMAKE_SHARED_LINKER_FLAGS="-fuse-ld=lld" > /dev/null
 cmake --build build-san -j2
 step_done "build (ASan+UBSan, clang: program, tools, tests, fuzz targets)"
