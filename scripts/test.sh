@@ -33,7 +33,8 @@ rm -f "$ctest_log"
 step_done "ctest under ASan+UBSan"
 
 # The SRCP sessions (reader thread, hand-over, disconnect) under ThreadSanitizer.
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARN_GUI=OFF -DQUARN_BENCH=OFF \
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARN_GUI=OFF -DQUARN_BENCH=OFF -DQUARN_UNITY=ON \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" \
   -DCMAKE_CXX_FLAGS="-fsanitize=thread" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" > /dev/null
 cmake --build build-tsan -j2 --target test_srcp_client test_srcp_net test_srcp_sim
 for t in test_srcp_net test_srcp_client test_srcp_sim; do
