@@ -52,6 +52,22 @@ using testsupport::waitFor;
 
 namespace {
 
+// The window may not wait on the network: a stall is measured against 100 ms. Under the
+// sanitizers every event costs several times as much processor time, and on a loaded machine that
+// alone comes near 100 ms; there the bound is wider, still far below any network time-out (3 s).
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long long StallLimitMs = 500;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr long long StallLimitMs = 500;
+#else
+constexpr long long StallLimitMs = 100;
+#endif
+#else
+constexpr long long StallLimitMs = 100;
+#endif
+
+
 using simfixture::LogLine;
 using simfixture::cellShowsIcon;
 using simfixture::received;
@@ -186,7 +202,7 @@ TEST(Srcp08Integration, ServerThatStopsAnsweringIsGivenUpWithinTheTimeOutWithout
     std::this_thread::sleep_for(milliseconds(100));
     const auto start = steady_clock::now();
     w.form->action(QStringLiteral("Spannungan1"))->trigger();
-    EXPECT_LT(steady_clock::now() - start, milliseconds(100)) << "the window does not wait for the answer";
+    EXPECT_LT(steady_clock::now() - start, milliseconds(StallLimitMs)) << "the window does not wait for the answer";
     ASSERT_TRUE(waitFor([&] { return w.form->action(QStringLiteral("Hostverbinden1"))->isEnabled(); },
                         TSRCPBaseClient::DefaultAnswerTimeoutMs + 2000));
     EXPECT_GE(steady_clock::now() - start, milliseconds(TSRCPBaseClient::DefaultAnswerTimeoutMs - 100));
@@ -491,7 +507,7 @@ TEST(Srcp08Integration, NoServerFaultStallsTheWindow)
             EXPECT_EQ(w.shownCount(592), 1);
         }
         waitFor([] { return false; }, 200);
-        EXPECT_LT(monitor.worst.count(), 100) << "longest stall " << monitor.worst.count() << " ms";
+        EXPECT_LT(monitor.worst.count(), StallLimitMs) << "longest stall " << monitor.worst.count() << " ms";
         std::printf("[ stall    ] %-40s worst %lld ms\n", f.name, static_cast<long long>(monitor.worst.count()));
     }
 }
@@ -509,7 +525,7 @@ TEST(Srcp08Integration, DisconnectAndExitEndAtOnceWhileTheServerIsSilent)
     w->click(*turnout);  // its SETs wait for an answer that does not come
     auto start = steady_clock::now();
     form.action(QStringLiteral("Hosttrennen1"))->trigger();
-    EXPECT_LT(steady_clock::now() - start, milliseconds(100));
+    EXPECT_LT(steady_clock::now() - start, milliseconds(StallLimitMs));
     EXPECT_FALSE(w->host->connected());
     EXPECT_TRUE(form.action(QStringLiteral("Hostverbinden1"))->isEnabled());
 
