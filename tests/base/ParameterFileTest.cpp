@@ -53,7 +53,7 @@ TEST(ParameterFile, DefaultsAreWrittenAs517DecimalLinesWithCrLf)
     EXPECT_EQ(text.count('\n'), ParameterFile::LineCount);
     EXPECT_TRUE(text.endsWith("\r\n"));
 
-    QList<QByteArray> expected{"12345", "localhost", "0", "73", "1", "1", "1", "0", "0",
+    QList<QByteArray> expected{"12345", "localhost", "0", "73", "1", "0", "1", "0", "0",
                                "1",     "2",         "3", "5",  "6", "8", "1"};
     for (int l = 0; l < 10; ++l) {
         expected += {"M1", "4", "1", "Lok", "3", "1", "-1", "0", "100", "0"};
