@@ -94,7 +94,7 @@ void TMainForm::buildMenus()
     }
 
     QMenu* help = addMenu(bar, "Hilfe1", "&Help");
-    connect(addItem(help, "QuarnHilfe1", "&Quarn help (German)"), &QAction::triggered, this,
+    connect(addItem(help, "QuarnHilfe1", "&Quarn help"), &QAction::triggered, this,
             &TMainForm::QuarnHilfe1Click);
     connect(addItem(help, "Assistent1", "Assistent"), &QAction::triggered, this, &TMainForm::Assistent1Click);
     connect(addItem(help, "Info1", "&Info"), &QAction::triggered, this, &TMainForm::Info1Click);

@@ -2,6 +2,8 @@
 #include "app/TMainForm.h"
 #include "app/TSetupForm.h"
 #include "app/JoystickHost.h"
+#include "app/KeysHost.h"
+#include "app/WindowPlacement.h"
 #include "app/LocoControlHost.h"
 #include "app/RouteEditorHost.h"
 #include "app/TrackPanelHost.h"
@@ -43,6 +45,7 @@ int main(int argc, char** argv)
     new SessionHost(*mainForm);                        // owned by the main window
     auto* loco = new LocoControlHost(*mainForm);       // owned by the main window
     new JoystickHost(*mainForm, *loco);                // owned by the main window
+    new KeysHost(*mainForm, *loco);                    // owned by the main window
     new ClockHost(*mainForm);                          // owned by the main window; after the session host
     new ProgramHost(*mainForm);                        // owned by the main window; after the session host
     new PhoneThrottleHost(*mainForm);                  // owned by the main window; after session and loco hosts
@@ -56,10 +59,8 @@ int main(int argc, char** argv)
         [form](const QString& name) { return form->action(name); }, dialogs);
     AssistForm = assistForm.get();
     form->showAssistant = [form, assist = assistForm.get()] {
-        if (!assist->isVisible()) {
-            const QRect area = form->geometry();
-            assist->move(area.right() - assist->width() - 10, area.top() + 440);  // beside the layout
-        }
+        if (!assist->isVisible())
+            placeAssistant(*assist, *form);
         assist->show();
         assist->raise();
     };
@@ -67,8 +68,10 @@ int main(int argc, char** argv)
     InfoForm = infoForm.get();
 
     mainForm->show();
-    if (mainForm->Debug)
+    if (mainForm->Debug) {
+        placeDebugWindow(*debugForm, *mainForm);
         debugForm->show();  // after the main window, so it comes up in front of it
+    }
     if (!options.layout.isEmpty()) {
         dialogs.answerNextOpen(options.layout);
         if (QAction* open = mainForm->action(QStringLiteral("Oeffnen1")))

@@ -98,7 +98,7 @@ struct AppState {
     // User interface settings
     int Lang_id = 1;
     int Showassist = 1;
-    int Joy_Mode = 1;
+    int Joy_Mode = 0;  // the two-controller module reads any ordinary controller
 
     // Joystick and throttle fields
     int Joy1con = 0, Joy2con = 0;

@@ -172,7 +172,7 @@ QList<int> read(const QByteArray& text, AppState& main, TLok& lok)
     const int version = in.integer().value_or(73);
     main.SrcpVer = version == 73 || version == 80 ? version : 73;
     main.Lang_id = ranged(1, 7, 1);
-    main.Joy_Mode = ranged(0, 1, 1);
+    main.Joy_Mode = ranged(0, 1, 0);
     main.Showassist = ranged(0, 1, 1);
     main.Monitorpower = ranged(0, 1, 0);
     main.Autopower = ranged(0, 1, 0);

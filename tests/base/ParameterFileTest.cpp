@@ -53,7 +53,7 @@ TEST(ParameterFile, DefaultsAreWrittenAs517DecimalLinesWithCrLf)
     EXPECT_EQ(text.count('\n'), ParameterFile::LineCount);
     EXPECT_TRUE(text.endsWith("\r\n"));
 
-    QList<QByteArray> expected{"12345", "localhost", "0", "73", "1", "1", "1", "0", "0",
+    QList<QByteArray> expected{"12345", "localhost", "0", "73", "1", "0", "1", "0", "0",
                                "1",     "2",         "3", "5",  "6", "8", "1"};
     for (int l = 0; l < 10; ++l) {
         expected += {"M1", "4", "1", "Lok", "3", "1", "-1", "0", "100", "0"};
@@ -293,7 +293,7 @@ TEST(ParameterFile, UnreadableValuesAreReplacedAndEveryOtherValueIsRead)
     TLok lok;
     EXPECT_EQ(ParameterFile::read(joinLines(lines), s, lok), QList<int>{7});
     EXPECT_EQ(s.Lang_id, 1);
-    EXPECT_EQ(s.Joy_Mode, 1);
+    EXPECT_EQ(s.Joy_Mode, 0);
     EXPECT_EQ(ParameterFile::write(s, lok), defaultFile());
 }
 
@@ -361,7 +361,7 @@ TEST(ParameterFile, SettingsOutsideTheirRangeTakeTheirStartValues)
         {1, "4303", &AppState::Ipport, 4303},     {4, "12", &AppState::SrcpVer, 73},
         {4, "80", &AppState::SrcpVer, 80},        {5, "0", &AppState::Lang_id, 1},
         {5, "8", &AppState::Lang_id, 1},          {5, "7", &AppState::Lang_id, 7},
-        {6, "5", &AppState::Joy_Mode, 1},         {6, "0", &AppState::Joy_Mode, 0},
+        {6, "5", &AppState::Joy_Mode, 0},         {6, "1", &AppState::Joy_Mode, 1},
         {7, "-1", &AppState::Showassist, 1},      {8, "2", &AppState::Monitorpower, 0},
         {9, "1", &AppState::Autopower, 1},        {3, "9", &AppState::Infoport_an, 0},
         {10, "-3", &AppState::BusGlMM, 1},        {16, "0", &AppState::Buspower, 1},

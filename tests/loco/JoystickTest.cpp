@@ -212,6 +212,32 @@ TEST(JoystickControl, BoundStickDrivesTheRegulatorAndSendsTheLocoLine)
     EXPECT_EQ(t.model.regulator(3).Position, 100) << "the old regulator is left alone";
 }
 
+TEST(JoystickControl, AStopStandsUntilTheStickMoves)
+{
+    JoyFixture t;
+    VirtualJoystick pad;
+    t.control.Joyinitsetup();
+    t.bind(1, 0);
+    pad.setAxis(1, -16384);
+    t.ticks(2);
+    ASSERT_EQ(t.lok.get_speed(0), 75);
+
+    // The emergency stop (or a stop by key or mouse) while the stick rests half forward: the
+    // loco stays stopped, reading after reading, instead of being sent off again.
+    t.model.setall_lokostop();
+    ASSERT_EQ(t.lok.get_speed(0), 0);
+    const std::size_t sent = t.sink.lines.size();
+    t.ticks(6);
+    EXPECT_EQ(t.lok.get_speed(0), 0);
+    EXPECT_EQ(t.sink.lines.size(), sent);
+
+    // Moving the stick takes the loco over again.
+    pad.setAxis(1, -32768);
+    t.ticks(2);
+    EXPECT_EQ(t.model.regulator(0).Position, 0);
+    EXPECT_EQ(t.lok.get_speed(0), 100);
+}
+
 TEST(JoystickControl, ButtonsActOnceAndAgainOnEveryFifthReadingWhileHeld)
 {
     JoyFixture t;
