@@ -64,7 +64,7 @@ public:
         if (!m_sim)
             restart();
         for (const char* c : {"greet on", "freeze 0", "unmute"})
-            send(c, "heal");
+            m_sim->command(c);
         m_greetOff = m_muted = false;
     }
 

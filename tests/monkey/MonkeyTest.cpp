@@ -191,7 +191,7 @@ public:
             else
                 modal->close();
 
-        std::printf("monkey: seed %llu, %ld steps, worst event-loop gap %lld ms, %d files checked\n",
+        std::printf("monkey: seed %llu, %ld steps, worst event-loop gap %lld ms, %d saved files read back\n",
                     static_cast<unsigned long long>(m_seed), step, static_cast<long long>(stall.worstMs()),
                     files.checked());
         for (const auto& [kind, n] : m_done)

@@ -33,12 +33,13 @@ public:
             if (seen == stamp)
                 continue;
             seen = stamp;
+            ++m_checks;
             if (const QString p = problemOf(f); !p.isEmpty())
                 problems += f.fileName() + QStringLiteral(": ") + p + QLatin1Char('\n');
         }
         return problems;
     }
-    int checked() const { return int(m_seen.size()); }
+    int checked() const { return m_checks; }  // reads of a file that had changed
 
 private:
     QFileInfoList files() const
@@ -82,4 +83,5 @@ private:
 
     QString m_work;
     std::map<QString, std::pair<qint64, qint64>> m_seen;
+    int m_checks = 0;
 };
