@@ -327,6 +327,24 @@ private:
     // could open another dialog runs from the event loop, not from inside this timer.
     void handleModal()
     {
+        // A popup (a button's menu, a box's list) runs a loop of its own: an item of it, or none.
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            ++m_done["popup"];
+            QAction* item = nullptr;
+            if (auto* menu = qobject_cast<QMenu*>(popup); menu && pick(0, 1) == 0) {
+                QList<QAction*> items;
+                for (QAction* a : menu->actions())
+                    if (a->isEnabled() && !a->isSeparator() && !a->menu())
+                        items.append(a);
+                item = any(items);
+            }
+            QTimer::singleShot(0, popup, [popup, item] {
+                popup->close();
+                if (item)
+                    item->trigger();
+            });
+            return;
+        }
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal) {
             m_modalInputs = -1;

@@ -2,7 +2,8 @@
 // Measures how long the GUI thread's event loop goes without turning (modal loops count: they turn
 // too): a 20 ms timer notes each turn and the longest gap with the step that was running. A second
 // thread ends the process with the step's name when the loop has not turned for a minute, so a
-// deadlock is named instead of running into the test's time-out.
+// deadlock is named instead of running into the test's time-out; so is a step that has not returned
+// for three minutes while the loop turns (a nested loop that nothing ends).
 
 #include <QString>
 #include <QTimer>
@@ -35,6 +36,11 @@ public:
             std::unique_lock lock(m_mutex);
             while (!m_stop) {
                 m_wake.wait_for(lock, std::chrono::seconds(1));
+                if (!m_stop && now() - m_stepStart > 180000) {
+                    std::fprintf(stderr, "monkey: %s has not returned for three minutes (a loop nobody ends)\n",
+                                 m_step.toLocal8Bit().constData());
+                    std::abort();
+                }
                 if (!m_stop && now() - m_last > 60000) {
                     std::fprintf(stderr, "monkey: the event loop has not turned for a minute in %s\n",
                                  m_step.toLocal8Bit().constData());
@@ -55,6 +61,8 @@ public:
     void setStep(const QString& step)
     {
         std::lock_guard lock(m_mutex);
+        if (!step.startsWith(m_step))
+            m_stepStart = now();
         m_step = step;
     }
     QString step() const
@@ -84,5 +92,6 @@ private:
     QString m_step;
     QString m_worstStep;
     bool m_stop = false;
+    long long m_stepStart = now();
     std::thread m_watch;
 };
