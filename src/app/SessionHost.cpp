@@ -67,7 +67,7 @@ SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
     form.HRT1 = &m_timer;
 
     static const C_language fallbackLanguage;  // only when the message table could not be created
-    m_session = std::make_unique<ServerSession>(form, form.dialogs(), Lang ? *Lang : fallbackLanguage, m_timer);
+    m_session = std::make_unique<ServerSession>(form, form.dialogs(), Lang ? *Lang : fallbackLanguage);
     form.Session = m_session.get();
     ServerSession* s = m_session.get();
     form.commandConnected = [s] { return s->commandConnected(); };

@@ -1,13 +1,14 @@
 #include "session/ServerSession.h"
 
 #include "base/AppState.h"
-#include "moba/THighResTimer.h"
 #include "moba/ThreadPriority.h"
 #include "session/SrcpReaders.h"
 #include "base/C_language.h"
 #include "base/UserDialogs.h"
 
+#include <QEventLoop>
 #include <QMetaObject>
+#include <QTimer>
 
 namespace {
 
@@ -46,13 +47,11 @@ QString fromWire(const std::string& line)
 
 } // namespace
 
-ServerSession::ServerSession(AppState& main, UserDialogs& dialogs, const C_language& lang,
-                             THighResTimer& timer, QObject* parent)
+ServerSession::ServerSession(AppState& main, UserDialogs& dialogs, const C_language& lang, QObject* parent)
     : QObject(parent),
       m_main(main),
       m_dialogs(dialogs),
       m_lang(lang),
-      m_timer(timer),
       m_handOver([this] {
           QMetaObject::invokeMethod(this, &ServerSession::drainHandOver, Qt::QueuedConnection);
       })
@@ -64,7 +63,13 @@ ServerSession::ServerSession(AppState& main, UserDialogs& dialogs, const C_langu
         if (onPowerMonitor)
             onPowerMonitor();
     });
-    pause = [this](int ms) { m_timer.Wait(std::int64_t(ms) * 1000); };
+    // The waits of connecting let the server greet. The window keeps painting and its timers and
+    // hand-overs keep running meanwhile; what the user does waits until the wait is over.
+    pause = [](int ms) {
+        QEventLoop wait;
+        QTimer::singleShot(ms, &wait, &QEventLoop::quit);
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    };
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &ServerSession::startAttempt);
     m_watchTimer.setInterval(WatchTickMs);

@@ -16,15 +16,18 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include "common/ProgramFolder.h"
 #include "common/WaitFor.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <regex>
@@ -126,4 +129,26 @@ TEST(SessionIntegration, MainWindowSwitchesATurnoutAndShowsFeedbackOnTheSimulato
     EXPECT_TRUE(form.close());
     EXPECT_EQ(d.count(QStringLiteral("error")), 0);
     (void)sessionHost;
+}
+
+TEST(SessionIntegration, TheWindowKeepsTurningWhileItConnectsAndStartsFeedback)
+{
+    // Connecting waits a second for the greeting, the info and feedback channels half a second
+    // each: the event loop turns all the while, so the window paints and its timers run.
+    simfixture::SimWindow w("0.7.3");
+    TMainForm& form = *w.form;
+    form.Infoport_an = 1;
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    qint64 longestGap = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+    tick.start(20);
+    QElapsedTimer took;
+    took.start();
+    form.action(QStringLiteral("Hostverbinden1"))->trigger();
+    form.action(QStringLiteral("Abfragestarten1"))->trigger();
+    ASSERT_TRUE(form.Session->commandConnected());
+    EXPECT_GE(took.elapsed(), 1900);  // the waits are still there
+    EXPECT_LT(longestGap, 900) << "the event loop stood still while connecting";
 }

@@ -94,7 +94,7 @@ protected:
     C_Element element;
     TLok lok;
     Cbahn bahn{main, postable, element, lok, dialogs};
-    ServerSession session{main, dialogs, lang, timer};
+    ServerSession session{main, dialogs, lang};
 };
 
 } // namespace

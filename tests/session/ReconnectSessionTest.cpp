@@ -33,7 +33,7 @@ protected:
         main.Lang_id = 2;
         main.Autoreconnect = 1;
         timer.setEnabled(true);
-        session = std::make_unique<ServerSession>(main, dialogs, lang, timer);
+        session = std::make_unique<ServerSession>(main, dialogs, lang);
         session->pause = [](int ms) { std::this_thread::sleep_for(milliseconds(std::min(ms, 50))); };
         session->onFeedbackContact = [this](const FeedbackContact& c) { contacts[{c.module, c.port}] = c.value; };
         QObject::connect(session.get(), &ServerSession::statusText,
