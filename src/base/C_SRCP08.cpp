@@ -162,7 +162,7 @@ void C_SRCP08::setloco(int Loknr)
         loco.SetSpeed(m_lok.get_speed(Loknr));
         loco.SetMaxSpeed(m_lok.get_speedmax(Loknr));
         for (int j = 0; j < loco.MaxFunctions() && j < loco.FunctionCount() && j < static_cast<int>(codes.size()); ++j)
-            loco.SetFunctions(static_cast<std::uint16_t>(j), codes[static_cast<std::size_t>(j)] > 10);
+            loco.SetFunctions(static_cast<std::uint16_t>(j), functionOn(codes[static_cast<std::size_t>(j)]));
     };
     bool listed = false;
     for (int i = 0; i < group->Count(); ++i) {
