@@ -1,5 +1,7 @@
 #include "session/ServerSession.h"
 
+#include "session/InfoReport.h"
+
 #include "base/AppState.h"
 #include "moba/THighResTimer.h"
 #include "moba/ThreadPriority.h"
@@ -236,6 +238,9 @@ void ServerSession::handle(HandOverItem& item)
     case SrcpChannel::Info:
         InMessage = fromWire(item.line);
         emit statusText(2, InMessage);
+        // The power panel shows what the server reports, whoever switched it.
+        if (const auto power = parsePowerReport(item.line))
+            emit statusText(0, power->on ? QStringLiteral("Power on") : QStringLiteral("Power off"));
         emit infoLine(InMessage);
         break;
     case SrcpChannel::Poll:
