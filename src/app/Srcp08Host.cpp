@@ -264,6 +264,9 @@ void Srcp08Host::restore08(const SessionChoices& choices, int tries)
     // Power as the user last chose it; never on when the user did not ask for it.
     if (m_adapter && choices.power != SessionChoices::Power::Unknown)
         m_adapter->setpower(choices.power == SessionChoices::Power::On ? 1 : 0);
+    // Detectors as the new server has them: nothing stays occupied from the server before.
+    if (m_rueckmodul)
+        m_rueckmodul->showStoredContacts();
     // Feedback as it was: enabling the group reads every contact afresh.
     if (choices.feedbackPolling)
         startFeedback08();

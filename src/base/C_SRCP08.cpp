@@ -215,12 +215,12 @@ void C_SRCP08::setpower(int state)
         b->Power()->SetPowerOn(state > 0);
 }
 
-void C_SRCP08::accessoryPulse(bool motorola, int address, int port, const std::function<void()>& between)
+bool C_SRCP08::accessoryPulse(bool motorola, int address, int port, const std::function<void()>& between)
 {
     if (!m_client || !m_client->Connected()) {
         if (onNotConnected)
             onNotConnected();
-        return;
+        return false;
     }
     TMoBaAdvancedSolenoid sol;
     sol.SetProtocol(motorola ? MMSopr.get() : NMRASopr.get());
@@ -231,16 +231,17 @@ void C_SRCP08::accessoryPulse(bool motorola, int address, int port, const std::f
             m_dialogs.messageBox(QStringLiteral("Solenoid data are not sent to server"), QStringLiteral("Error"),
                                  UserDialogs::Icon::Error);
     } else {
-        return;  // reported once through onMissing; nothing can be sent
+        return false;  // reported once through onMissing; nothing can be sent
     }
     if (!m_client->Connected())
-        return;
+        return false;
     setSolenoid(sol);
     if (between)
         between();
     sol.SetPorts(port, 0);
     if (m_client->Connected())
         setSolenoid(sol);
+    return true;
 }
 
 void C_SRCP08::setSolenoid(const TMoBaAdvancedSolenoid& ASol)

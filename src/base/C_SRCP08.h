@@ -41,8 +41,9 @@ public:
 
     // The panel's accessory command in SRCP 0.8 (ga_out): port `port` of `address` switched on,
     // `between` (the 300 ms wait), then off; protocol "M"/"m" Motorola, otherwise NMRA. The
-    // accessory is announced first when its group does not list it yet.
-    void accessoryPulse(bool motorola, int address, int port, const std::function<void()>& between);
+    // accessory is announced first when its group does not list it yet. False when nothing could be
+    // sent (not connected, no accessory group).
+    bool accessoryPulse(bool motorola, int address, int port, const std::function<void()>& between);
 
     // The protocol of a loco record: family (TMoBaProtocolBase ordinal) and 1-based version; none
     // for other families or versions outside the filled entries.

@@ -84,7 +84,10 @@ Cbahn::SendResult Cbahn::ga_out(const QString& Protokoll, int decoder, int dataP
         return SendResult::NotConnected;
     const bool motorola = Protokoll == QLatin1String("M") || Protokoll == QLatin1String("m");
     m_echoes.expect(motorola, a.address, a.port);
-    SRCP08->accessoryPulse(motorola, a.address, a.port, [this] { pause(300); });
+    if (!SRCP08->accessoryPulse(motorola, a.address, a.port, [this] { pause(300); })) {
+        m_echoes.forget(motorola, a.address, a.port);
+        return SendResult::NotConnected;
+    }
     return SendResult::Sent;
 }
 

@@ -126,14 +126,16 @@ bool ServerSession::writePulse(std::string_view on, std::string_view off, const 
     std::lock_guard lock(Lock_socket);
     if (!commandConnected())
         return false;
+    bool switched = false;  // the railway has the switch-on line: the accessory has moved
     try {
         Command_Socket.writeText(on);
+        switched = true;
         if (between)
             between();
         Command_Socket.writeText(off);
     } catch (const TcpError& e) {
         writeFailed(e);
-        return false;
+        return switched;
     }
     return true;
 }
