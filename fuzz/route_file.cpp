@@ -46,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(e.Stellung >= 11 && e.Stellung <= 13);
     }
 
-    AppState main;
+    static AppState main;  // holds the layout pictures (megabytes): made once
+    main.Knopf.fill(false);
     C_fahr routes(main);
     const std::size_t count = content.elements.size();
     applyRouteContent(routes, content);

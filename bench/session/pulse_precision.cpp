@@ -20,6 +20,7 @@
 #include "base/C_language.h"
 #include "base/ScriptedDialogs.h"
 
+#include "common/Stats.h"
 #include "session/SimProcess.h"
 
 #include <QCoreApplication>
@@ -31,6 +32,7 @@
 #include <csignal>
 #include <cstdio>
 #include <regex>
+#include <string>
 #include <thread>
 
 #include <sched.h>
@@ -61,22 +63,17 @@ std::vector<double> loggedGaps(const std::string& logFile, int address)
     return out;
 }
 
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return NAN;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, std::size_t(std::ceil(p * double(v.size()))) - 1)];
-}
-
-// 99th percentile of |gap - 300 ms|.
-double p99Error(const std::vector<double>& gaps)
+// |gap - 300 ms| of every pulse.
+std::vector<double> errors(const std::vector<double>& gaps)
 {
     std::vector<double> e;
     for (double g : gaps)
         e.push_back(std::fabs(g - 300.0));
-    return percentile(e, 0.99);
+    return e;
 }
+
+// The worst error (p99 once there are enough pulses for it) and its name.
+benchstats::Tail worstError(const std::vector<double>& gaps) { return benchstats::tail(errors(gaps)); }
 
 // Two processes that do nothing but compute, until stopped.
 class CpuHogs {
@@ -208,32 +205,39 @@ int main(int argc, char** argv)
     const bool gaOk = loggedGaps(logFile, 5).size() == 1;
 
     const TMMTimerThread* tick = timer.TimerThread();
-    std::printf("accessory pulse, %d pulses per row; p99 = 99th percentile of |gap - 300 ms|\n", Pulses);
+    const std::string tailName = worstError(idleTimer.inProgram).name;
+    std::printf("accessory pulse, %d pulses per row: median and %s of |gap - 300 ms|%s\n", Pulses, tailName.c_str(),
+                tailName == "max" ? " (too few pulses for a p99)" : "");
     std::printf("tick thread priority: %s; writing thread during each pulse: %s\n",
                 tick ? priorityRaiseName(tick->Raised()) : "-", priorityRaiseName(raisedForPulse));
     std::printf("srcp-sim in the real-time class: %s\n", serverRaised ? "yes" : "no (its figures include its own delays)");
-    std::printf("%-34s %14s %14s\n", "", "in program", "at srcp-sim");
+    std::printf("%-34s %22s %22s\n", "", "in program", "at srcp-sim");
+    std::printf("%-34s %10s %11s %10s %11s\n", "", "median", tailName.c_str(), "median", tailName.c_str());
     auto row = [](const char* name, const Result& r) {
-        std::printf("%-34s %11.3f ms %11.3f ms\n", name, p99Error(r.inProgram), p99Error(r.logged));
+        std::printf("%-34s %7.3f ms %8.3f ms %7.3f ms %8.3f ms\n", name, benchstats::median(errors(r.inProgram)),
+                    worstError(r.inProgram).value, benchstats::median(errors(r.logged)), worstError(r.logged).value);
     };
     row("idle,   high-resolution timer", idleTimer);
     row("idle,   sleep_for(300ms)", idleSleep);
     row("loaded, high-resolution timer", busyTimer);
     row("loaded, sleep_for(300ms)", busySleep);
     row("loaded, timer, thread not raised", busyTimerNotRaised);
+    // Ratios of medians: a ratio of two worst samples says little.
     auto ratio = [](const Result& a, const Result& b, bool logged) {
-        const double x = logged ? p99Error(a.logged) : p99Error(a.inProgram);
-        const double y = logged ? p99Error(b.logged) : p99Error(b.inProgram);
+        const double x = benchstats::median(errors(logged ? a.logged : a.inProgram));
+        const double y = benchstats::median(errors(logged ? b.logged : b.inProgram));
         return y > 0 ? x / y : NAN;
     };
-    std::printf("ratio timer / sleep_for, idle   : %.3f (program) %.3f (srcp-sim)\n", ratio(idleTimer, idleSleep, false),
-                ratio(idleTimer, idleSleep, true));
-    std::printf("ratio timer / sleep_for, loaded : %.3f (program) %.3f (srcp-sim)\n", ratio(busyTimer, busySleep, false),
-                ratio(busyTimer, busySleep, true));
-    std::printf("ratio loaded / idle, timer      : %.3f (program) %.3f (srcp-sim)\n", ratio(busyTimer, idleTimer, false),
-                ratio(busyTimer, idleTimer, true));
-    std::printf("loaded timer pulse within 300 ms +- 1 ms at p99: %s (program), %s (srcp-sim)\n",
-                p99Error(busyTimer.inProgram) <= 1.0 ? "yes" : "NO", p99Error(busyTimer.logged) <= 1.0 ? "yes" : "NO");
+    std::printf("ratio of medians timer / sleep_for, idle   : %.3f (program) %.3f (srcp-sim)\n",
+                ratio(idleTimer, idleSleep, false), ratio(idleTimer, idleSleep, true));
+    std::printf("ratio of medians timer / sleep_for, loaded : %.3f (program) %.3f (srcp-sim)\n",
+                ratio(busyTimer, busySleep, false), ratio(busyTimer, busySleep, true));
+    std::printf("ratio of medians loaded / idle, timer      : %.3f (program) %.3f (srcp-sim)\n",
+                ratio(busyTimer, idleTimer, false), ratio(busyTimer, idleTimer, true));
+    const double worstProgram = worstError(busyTimer.inProgram).value, worstLogged = worstError(busyTimer.logged).value;
+    std::printf("loaded timer pulse within 300 ms +- 1 ms, %s: %.3f ms %s (program), %.3f ms %s (srcp-sim)\n",
+                tailName.c_str(), worstProgram, worstProgram <= 1.0 ? "yes" : "NO", worstLogged,
+                worstLogged <= 1.0 ? "yes" : "NO");
     const bool complete = gaOk && idleTimer.logged.size() == Pulses && idleSleep.logged.size() == Pulses &&
                           busyTimer.logged.size() == Pulses && busySleep.logged.size() == Pulses &&
                           busyTimerNotRaised.logged.size() == Pulses;

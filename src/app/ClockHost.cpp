@@ -48,15 +48,19 @@ QString ClockHost::message(int id) const
 void ClockHost::Zeit1Click()
 {
     QAction* item = m_form.action(QStringLiteral("Zeit1"));
-    TSRCPCustomTime* server = serverTime ? serverTime() : nullptr;
     if (item && !item->isChecked()) {
         m_uhrForm->FormCanClose = true;
         m_uhrForm->close();
-        ModelClock::stopServerTime(server);
+        ModelClock::stopServerTime(serverTime ? serverTime() : nullptr);
         return;
     }
     if (!execTimeForm || !execTimeForm())
         return;  // the item stays checked without a clock
+    // While the dialog was open the session may have ended (the item is then unchecked) or the
+    // server may have been lost with its buses: the time device is looked up only now.
+    if (item && !item->isChecked())
+        return;
+    TSRCPCustomTime* server = serverTime ? serverTime() : nullptr;
     const TimeSetup values = m_timeForm->values();
     if (!m_clock.setup(values, server))
         m_form.dialogs().messageBox(message(MsgServerTimeUnavailable), QStringLiteral("Info"),

@@ -124,7 +124,7 @@ SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
     }
     // What the server reports on its info channel wins over what was last clicked.
     connect(s, &ServerSession::infoLine, this, &SessionHost::showReport);
-    m_srcp08 = new Srcp08Host(form, *m_session, m_rueckmodul.get());  // a child of the window
+    m_srcp08 = std::make_unique<Srcp08Host>(form, *m_session, m_rueckmodul.get());
     connectMenus();
 }
 
@@ -134,6 +134,10 @@ SessionHost::~SessionHost()
     // field of the window here. The session stops its readers and closes its connections.
     if (Rueckmodul == m_rueckmodul.get())
         Rueckmodul = nullptr;
+    // The window deletes its children in the order they were made, and this host came first: the
+    // SRCP 0.8 host, which writes into the session and the feedback evaluator as it goes, is
+    // deleted here while both still exist.
+    m_srcp08.reset();
 }
 
 void SessionHost::showReport(const QString& line)
@@ -193,7 +197,12 @@ void SessionHost::connectMenus()
     bind("Spannungan1", [s] { s->powerOn(); });
     bind("Spannungaus1", [s] { s->powerOff(); });
     bind("Initialisierung1", [s] { s->resetServer(); });
-    bind("Decoderprogrammieren1", [s] { s->decoderProgramming(); });
+    bind("Decoderprogrammieren1", [this, s] {
+        if (programDecoders && m_form.SrcpVer != 73)
+            programDecoders();
+        else
+            s->decoderProgramming();
+    });
     bind("FreieBefehle1", [s] { s->freeCommand(); });
     bind("Abfragestarten1", [s] { s->startFeedback(); });
     bind("Abfragebeenden1", [s] { s->stopFeedback(); });

@@ -30,6 +30,9 @@ public:
     // Stops every loco (the throttles' setall_lokostop); called when the emergency stop element is
     // clicked in operate mode. Set by the throttle panel's host.
     std::function<void()> stopAllLocos;
+    // "Program decoders" in SRCP 0.8 mode (set by the programming host); in 0.7.3 mode, or while
+    // unset, the menu item says the function is not available.
+    std::function<void()> programDecoders;
 
 private:
     void connectMenus();
@@ -42,6 +45,8 @@ private:
     std::unique_ptr<ServerSession> m_session;
     std::unique_ptr<C_rueckmodul> m_rueckmodul;
     std::unique_ptr<ProgressDisplay> m_progress;
-    Srcp08Host* m_srcp08 = nullptr;  // SRCP 0.8: the client component and the adapter
+    // SRCP 0.8: the client component and the adapter. A child of the window (found by its type)
+    // but owned here, after the session and the feedback evaluator it uses: it goes first.
+    std::unique_ptr<Srcp08Host> m_srcp08;
     TDecoderPanel* m_decoder = nullptr;
 };

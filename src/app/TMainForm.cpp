@@ -3,6 +3,7 @@
 
 #include "app/C_Init.h"
 #include "app/HintDelays.h"
+#include "base/FileReplace.h"
 #include "base/ParameterFile.h"
 #include "app/TSetupForm.h"
 #include "base/TLok.h"
@@ -281,9 +282,12 @@ void TMainForm::FormCreate()
 
     if (Lok) {
         try {
-            ParameterFile::load(ParameterFile::filePath(*this), *this, *Lok);
+            const QString path = ParameterFile::filePath(*this);
+            const QList<int> replaced = ParameterFile::load(path, *this, *Lok);
             if (applyServerAddress)
                 applyServerAddress();
+            if (!replaced.isEmpty())
+                repairParameterFile(path, replaced);
         } catch (const std::exception&) {
             m_dialogs.messageBox(message(101), message(102), UserDialogs::Icon::Error);
             saveParameters();
@@ -294,6 +298,23 @@ void TMainForm::FormCreate()
     setWindowTitle(Infostring);
 
     Knopf.fill(false);
+}
+
+void TMainForm::repairParameterFile(const QString& path, const QList<int>& replacedLines)
+{
+    QStringList lines;
+    for (int line : replacedLines)
+        lines << QString::number(line);
+    // The damaged file is kept before the repaired one replaces it; without a copy it stays.
+    const QString backup = keepBackupCopy(path);
+    if (backup.isEmpty()) {
+        m_dialogs.messageBox(message(574).arg(path, lines.join(QStringLiteral(", "))), message(102),
+                             UserDialogs::Icon::Warning);
+        return;
+    }
+    saveParameters();
+    m_dialogs.messageBox(message(573).arg(path, lines.join(QStringLiteral(", ")), backup), message(102),
+                         UserDialogs::Icon::Warning);
 }
 
 bool TMainForm::saveParameters()

@@ -65,6 +65,9 @@ public:
     void applyLanguage();
     // Writes the parameter file; a failure is shown to the user. Returns whether it was written.
     bool saveParameters();
+    // Keeps the damaged parameter file as a backup, writes the repaired one and says which lines
+    // were replaced.
+    void repairParameterFile(const QString& path, const QList<int>& replacedLines);
     // Takes the settings dialog's values over, as on "Save".
     void applySetupForm();
 

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QPointer>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
@@ -122,7 +123,11 @@ TrackPanelHost::TrackPanelHost(TMainForm& form) : QObject(&form), m_form(form)
             [&form](bool clean) { form.setWindowModified(!clean); });
     addEditMenu(form, *m_history);
     // Closing the program asks about unsaved changes as "&New" and "&Open" do.
-    form.confirmClose = [this] {
+    // The window deletes this host among its children, after its own fields are gone: the host
+    // cannot take the handler back then, so the handler asks whether the host still exists.
+    form.confirmClose = [this, alive = QPointer<TrackPanelHost>(this)] {
+        if (!alive)
+            return true;
         LayoutFileCommands commands(m_form, m_bahn->trackPanel(), m_form.dialogs());
         commands.history = m_history.get();
         const bool go = commands.askToSaveChanges();
@@ -136,8 +141,6 @@ TrackPanelHost::~TrackPanelHost()
 {
     if (m_bahn)
         m_bahn->trackPanel().history = nullptr;
-    if (m_form.confirmClose)
-        m_form.confirmClose = nullptr;
     if (Bahn == m_bahn.get())
         Bahn = nullptr;
     if (Postable == m_postable.get())

@@ -6,6 +6,7 @@
 #include "app/RouteEditorHost.h"
 #include "app/TrackPanelHost.h"
 #include "app/ClockHost.h"
+#include "app/ProgramHost.h"
 #include "app/SessionHost.h"
 #include "base/C_language.h"
 #include "ui/widgets/TAssistForm.h"
@@ -42,6 +43,7 @@ int main(int argc, char** argv)
     auto* loco = new LocoControlHost(*mainForm);       // owned by the main window
     new JoystickHost(*mainForm, *loco);                // owned by the main window
     new ClockHost(*mainForm);                          // owned by the main window; after the session host
+    new ProgramHost(*mainForm);                        // owned by the main window; after the session host
     auto debugForm = std::make_unique<TDebugForm>();
     DebugForm = debugForm.get();
     auto setupForm = std::make_unique<TSetupForm>(mainForm.get());

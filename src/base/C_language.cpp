@@ -1,5 +1,7 @@
 #include "base/C_language.h"
 
+#include <algorithm>
+
 #include "base/MessageTexts.h"
 
 #include <array>
@@ -100,6 +102,11 @@ constexpr std::array<CaptionSource, 75> CaptionSources{{
 }};
 
 }  // namespace
+
+// Every row of the built-in table has a place in it.
+static_assert(std::all_of(MessageRows.begin(), MessageRows.end(),
+                          [](const MessageRow& row) { return row.id >= 0 && row.id < C_language::Rows; }),
+              "a message id beyond C_language::Rows");
 
 C_language::C_language() : Translation(static_cast<std::size_t>(Rows) * Columns) {
     for (const MessageRow& row : MessageRows) {

@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <limits>
+#include <optional>
 
 namespace ParameterFile {
 
@@ -40,11 +41,13 @@ public:
             m_text.truncate(eof);
     }
 
-    int readInt(int line)
+    // The number, or nothing when the word is not one; `line` is then the file line it stood on.
+    std::optional<int> readInt(int& line)
     {
         const qsizetype n = m_text.size();
         while (m_pos < n && isBlankOrBreak(m_text[m_pos]))
-            ++m_pos;
+            advance();
+        line = m_line;
         if (m_pos >= n)
             return 0;
         const qsizetype start = m_pos;
@@ -55,10 +58,7 @@ public:
         bool ok = false;
         const int value = word.size() <= 32 ? word.toInt(&ok, 10) : 0;
         if (!ok)
-            throw Error(QStringLiteral("parmc.dat, line %1: \"%2\" is not a valid integer value")
-                            .arg(line)
-                            .arg(QString::fromLatin1(word.left(40)))
-                            .toStdString());
+            return std::nullopt;
         return value;
     }
 
@@ -74,6 +74,7 @@ public:
         if (line.endsWith('\r'))
             line.chop(1);
         m_pos = end < n ? end + 1 : n;
+        ++m_line;
         return line;
     }
 
@@ -88,32 +89,45 @@ public:
 private:
     static bool isBlankOrBreak(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+    void advance()
+    {
+        if (m_text[m_pos] == '\n')
+            ++m_line;
+        ++m_pos;
+    }
+
     void skipRestOfLine()
     {
         const qsizetype end = m_text.indexOf('\n', m_pos);
         m_pos = end < 0 ? m_text.size() : end + 1;
+        ++m_line;
     }
 
     QByteArray m_text;
     qsizetype m_pos = 0;
+    int m_line = 1;  // file line of m_pos
 };
 
-// Counts lines as they are read, so an error names the line of the file it expected.
+// Notes the file lines whose value could not be read, so the caller can say which were replaced.
 class FieldReader {
 public:
     explicit FieldReader(const QByteArray& text) : m_in(text) {}
-    int integer() { return m_in.readInt(++m_line); }
-    // An integer of a line added after the file's first layout: `absent` when the file ends before it.
-    int optionalInteger(int absent) { return m_in.atEnd() ? absent : integer(); }
-    QString string()
+    std::optional<int> integer()
     {
-        ++m_line;
-        return decodeString(m_in.readString());
+        int line = 0;
+        const std::optional<int> value = m_in.readInt(line);
+        if (!value)
+            m_badLines.push_back(line);
+        return value;
     }
+    // An integer of a line added after the file's first layout: `absent` when the file ends before it.
+    std::optional<int> optionalInteger(int absent) { return m_in.atEnd() ? absent : integer(); }
+    QString string() { return decodeString(m_in.readString()); }
+    const QList<int>& badLines() const { return m_badLines; }
 
 private:
     LineReader m_in;
-    int m_line = 0;
+    QList<int> m_badLines;
 };
 
 }  // namespace
@@ -133,14 +147,20 @@ QString filePath(const AppState& main)
     return dataPath(main) + QStringLiteral("parmc.dat");
 }
 
-void read(const QByteArray& text, AppState& main, TLok& lok)
+QList<int> read(const QByteArray& text, AppState& main, TLok& lok)
 {
     FieldReader in(text);
-    // A value outside its range (a file cut short reads 0, a hand-edited one anything) takes the
-    // start value instead: a language 0 would leave every caption and message empty.
+    // A value outside its range (a file cut short reads 0, a hand-edited one anything) or one that
+    // is not a number takes the start value instead: a language 0 would leave every caption and
+    // message empty.
     const auto ranged = [&in](int low, int high, int fallback) {
-        const int v = in.integer();
-        return v >= low && v <= high ? v : fallback;
+        const std::optional<int> v = in.integer();
+        return v && *v >= low && *v <= high ? *v : fallback;
+    };
+    // A loco value that is not a number leaves what the table holds.
+    const auto set = [&in](TLok& table, int l, void (TLok::*setter)(int, int)) {
+        if (const std::optional<int> v = in.integer())
+            (table.*setter)(l, *v);
     };
     constexpr int Max = std::numeric_limits<int>::max();
     main.Ipport = ranged(1, 65535, 12345);
@@ -148,7 +168,7 @@ void read(const QByteArray& text, AppState& main, TLok& lok)
     if (main.Iphostchar.trimmed().isEmpty())
         main.Iphostchar = QStringLiteral("localhost");
     main.Infoport_an = ranged(0, 1, 0);
-    const int version = in.integer();
+    const int version = in.integer().value_or(73);
     main.SrcpVer = version == 73 || version == 80 ? version : 73;
     main.Lang_id = ranged(1, 7, 1);
     main.Joy_Mode = ranged(0, 1, 1);
@@ -165,36 +185,40 @@ void read(const QByteArray& text, AppState& main, TLok& lok)
 
     for (int l = 0; l < TLok::Count; ++l) {
         lok.set_protocol(l, in.string());
-        const int protType = in.integer();
-        if (protType >= 0 && protType <= 7)
-            lok.set_protocolbase(l, static_cast<std::uint8_t>(protType));
-        lok.set_protversion(l, in.integer());
+        const std::optional<int> protType = in.integer();
+        if (protType && *protType >= 0 && *protType <= 7)
+            lok.set_protocolbase(l, static_cast<std::uint8_t>(*protType));
+        set(lok, l, &TLok::set_protversion);
         lok.set_name(l, in.string());
-        lok.set_addr(l, in.integer());
-        lok.set_Busnr(l, in.integer());
-        lok.set_direction(l, in.integer());
-        lok.set_speed(l, in.integer());
-        lok.set_speedmax(l, in.integer());
-        lok.set_nrof(l, in.integer());
-        Dekod_Funcs f{};
+        set(lok, l, &TLok::set_addr);
+        set(lok, l, &TLok::set_Busnr);
+        set(lok, l, &TLok::set_direction);
+        set(lok, l, &TLok::set_speed);
+        set(lok, l, &TLok::set_speedmax);
+        set(lok, l, &TLok::set_nrof);
+        Dekod_Funcs f = lok.get_F(l);
         for (int i = 0; i < 32; ++i) {
-            int code = in.integer();
+            const std::optional<int> read = in.integer();
+            if (!read)
+                continue;
+            int code = *read;
             if (code > 10)
                 code -= 10;
             f[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(code);
         }
         lok.set_F(l, f);
-        lok.set_jb1(l, in.integer());
-        lok.set_jb2(l, in.integer());
-        lok.set_jb3(l, in.integer());
-        lok.set_jb4(l, in.integer());
+        set(lok, l, &TLok::set_jb1);
+        set(lok, l, &TLok::set_jb2);
+        set(lok, l, &TLok::set_jb3);
+        set(lok, l, &TLok::set_jb4);
         lok.set_jb1func(l, in.string());
         lok.set_jb2func(l, in.string());
         lok.set_jb3func(l, in.string());
         lok.set_jb4func(l, in.string());
     }
     // Added later, after the loco records; files written before read as the default (on).
-    main.Autoreconnect = in.optionalInteger(1);
+    main.Autoreconnect = in.optionalInteger(1).value_or(1);
+    return in.badLines();
 }
 
 QByteArray write(const AppState& main, const TLok& lok)
@@ -248,7 +272,7 @@ QByteArray write(const AppState& main, const TLok& lok)
     return out;
 }
 
-void load(const QString& path, AppState& main, TLok& lok)
+QList<int> load(const QString& path, AppState& main, TLok& lok)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -257,7 +281,7 @@ void load(const QString& path, AppState& main, TLok& lok)
     if (file.error() != QFileDevice::NoError)
         throw Error(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()).toStdString());
     file.close();
-    read(text, main, lok);
+    return read(text, main, lok);
 }
 
 void save(const QString& path, const AppState& main, const TLok& lok)

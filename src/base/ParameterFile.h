@@ -5,6 +5,7 @@
 // it as its default, so older files stay readable. Strings are stored in Windows-1252. The reader and writer work on in-memory text; the file functions wrap them.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <stdexcept>
@@ -26,15 +27,16 @@ QString dataPath(const AppState& main);    // WorkDir + "Data/"
 QString layoutPath(const AppState& main);  // WorkDir + "Layouts/"
 QString filePath(const AppState& main);    // dataPath + "parmc.dat"
 
-// Sets the fields in file order; throws Error on the first unreadable value. Fields read before
-// the error keep the values read. At the end of the text integers read 0 and strings empty. A
+// Sets the fields in file order. At the end of the text integers read 0 and strings empty. A
 // setting outside its range (port 1..65535, SRCP 73 or 80, language 1..7, switches 0 or 1, bus
-// numbers above 0, a host name that is empty) takes its start value.
-void read(const QByteArray& text, AppState& main, TLok& lok);
+// numbers above 0, a host name that is empty) takes its start value. A value that is not a number
+// is replaced: a setting takes its start value, a loco field keeps what the loco table holds;
+// every other value of the file is still read. Returns the file lines (1-based) that were replaced.
+QList<int> read(const QByteArray& text, AppState& main, TLok& lok);
 QByteArray write(const AppState& main, const TLok& lok);
 
-// Throws Error when the file cannot be opened or read.
-void load(const QString& path, AppState& main, TLok& lok);
+// Throws Error when the file cannot be opened or read; returns what read() returns.
+QList<int> load(const QString& path, AppState& main, TLok& lok);
 // Writes to a temporary file and renames it over the old one; throws Error with a message that
 // names the file when that fails (the old file is then left as it was).
 void save(const QString& path, const AppState& main, const TLok& lok);

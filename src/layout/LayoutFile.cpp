@@ -27,16 +27,25 @@ public:
     explicit RecordReader(LineValueReader& in) : m_in(in) {}
     int integer()
     {
-        try {
-            return m_in.readInt();
-        } catch (const FileReadError& e) {
-            if (m_reason.isEmpty())
-                m_reason = QString::fromStdString(e.what());
-            return 0;
-        }
+        noteEnd();
+        QByteArray bad;
+        if (const std::optional<int> v = m_in.tryReadInt(m_reason.isEmpty() ? &bad : nullptr))
+            return *v;
+        // Bad values are common in a damaged file: only the first of a record is described.
+        if (m_reason.isEmpty())
+            m_reason = QStringLiteral("'%1' is not a valid integer value (line %2)")
+                           .arg(QString::fromLatin1(bad))
+                           .arg(m_in.wordLine());
+        return 0;
     }
-    QByteArray text() { return m_in.readLine(); }
+    QByteArray text()
+    {
+        noteEnd();
+        return m_in.readLine();
+    }
     const QString& reason() const { return m_reason; }
+    // The file ended before every field of the record was read, and nothing before that was bad.
+    bool cut() const { return m_cut && m_cutIsTheReason; }
     void fail(const QString& reason)
     {
         if (m_reason.isEmpty())
@@ -44,9 +53,32 @@ public:
     }
 
 private:
+    void noteEnd()
+    {
+        if (!m_cut && m_in.atEnd()) {
+            m_cut = true;
+            m_cutIsTheReason = m_reason.isEmpty();
+            fail(QStringLiteral("the file ends at line %1, inside this record").arg(m_in.lineNumber() - 1));
+        }
+    }
+
     LineValueReader& m_in;
     QString m_reason;
+    bool m_cut = false;
+    bool m_cutIsTheReason = false;
 };
+
+// What a file that ends early lacks, e.g. "the file ends at line 700: element records 54 to 80 of 80
+// are missing".
+QString missingRecords(int line, const char* kind, int first, int count)
+{
+    const QString which = first == count ? QStringLiteral("%1 record %2 of %3 is missing").arg(QLatin1String(kind)).arg(first).arg(count)
+                                         : QStringLiteral("%1 records %2 to %3 of %3 are missing")
+                                               .arg(QLatin1String(kind))
+                                               .arg(first)
+                                               .arg(count);
+    return QStringLiteral("the file ends at line %1: ").arg(line) + which;
+}
 }  // namespace
 
 QByteArray writeLayoutText(const C_Position& table, const std::vector<std::unique_ptr<TTextEntry>>& labels)
@@ -81,12 +113,14 @@ LayoutContent parseLayoutText(const QByteArray& text, LayoutGrid grid)
     c.count = in.readInt();  // not a number: not a layout
     if (c.count < 0)
         throw FileReadError("The element count " + std::to_string(c.count) + " in line 1 is negative");
-    std::set<std::pair<int, int>> taken;
     int records = 0;
-    std::map<int, int> firstLine;  // record number -> its first line
+    std::vector<int> firstLine;  // record number -> its first line
+    std::vector<LayoutRecordProblem> cut;  // what a file that ends early lacks
     for (int k = 1; k <= c.count; ++k) {
-        if (in.atEnd())
-            break;  // the remaining records would read as empty (element 0) and be left out
+        if (in.atEnd()) {
+            cut.push_back({false, k, 0, missingRecords(in.lineNumber() - 1, "element", k, c.count)});
+            break;
+        }
         ++records;
         const int first = in.lineNumber();
         RecordReader r(in);
@@ -106,6 +140,11 @@ LayoutContent parseLayoutText(const QByteArray& text, LayoutGrid grid)
         e->Protokoll = fromFileText(r.text());
         if (r.reason().isEmpty() && e->Enummer <= 0)
             continue;
+        if (r.cut()) {
+            cut.push_back({false, k, first, r.reason()});
+            --records;
+            continue;
+        }
         if (e->Enummer > 88)
             r.fail(QStringLiteral("element number %1 is not in 1..88").arg(e->Enummer));
         else if (e->Stellung > 3)
@@ -117,19 +156,27 @@ LayoutContent parseLayoutText(const QByteArray& text, LayoutGrid grid)
             continue;
         }
         e->CompID = k;
-        firstLine[k] = first;
+        if (firstLine.size() <= std::size_t(k))
+            firstLine.resize(std::size_t(k) + 1, 0);
+        firstLine[std::size_t(k)] = first;
         c.elements.push_back(std::move(e));
     }
     // Two records for one cell: the later one is what the picture showed and what a click reached,
     // so it stays and the earlier one is left out.
+    // Every kept record lies on the grid, so a cell is one index into a flag per cell.
+    const int columns = std::max(0, grid.width / 27), rows = std::max(0, grid.height / 27);
+    std::vector<char> taken(std::size_t(columns) * std::size_t(rows), 0);
     std::vector<std::unique_ptr<tPosEntry>> kept;
+    kept.reserve(c.elements.size());
     for (auto it = c.elements.rbegin(); it != c.elements.rend(); ++it) {
         tPosEntry& e = **it;
-        if (taken.insert({e.Posx, e.Posy}).second) {
+        char& cell = taken[std::size_t(e.Posy / 27) * std::size_t(columns) + std::size_t(e.Posx / 27)];
+        if (!cell) {
+            cell = 1;
             kept.push_back(std::move(*it));
             continue;
         }
-        c.skipped.push_back({false, e.CompID, firstLine[e.CompID],
+        c.skipped.push_back({false, e.CompID, firstLine[std::size_t(e.CompID)],
                              QStringLiteral("position (%1, %2) is taken again by a later record")
                                  .arg(e.Posx)
                                  .arg(e.Posy)});
@@ -141,7 +188,15 @@ LayoutContent parseLayoutText(const QByteArray& text, LayoutGrid grid)
         throw FileReadError("Not a layout file: none of its " + std::to_string(records)
                             + " element records can be read (" + c.skipped.front().reason.toStdString() + ")");
 
+    c.skipped.insert(c.skipped.end(), cut.begin(), cut.end());
     const int countLine = in.lineNumber();
+    if (in.atEnd()) {
+        if (cut.empty() && !text.isEmpty())
+            c.skipped.push_back({true, 0, 0,
+                                 QStringLiteral("the file ends at line %1: the text-label count is missing")
+                                     .arg(countLine - 1)});
+        return c;
+    }
     try {
         c.labelCount = in.readInt();
     } catch (const FileReadError& e) {
@@ -149,8 +204,10 @@ LayoutContent parseLayoutText(const QByteArray& text, LayoutGrid grid)
         return c;
     }
     for (int t = 1; t <= c.labelCount; ++t) {
-        if (in.atEnd())
+        if (in.atEnd()) {
+            c.skipped.push_back({true, t, 0, missingRecords(in.lineNumber() - 1, "text-label", t, c.labelCount)});
             break;
+        }
         const int first = in.lineNumber();
         RecordReader r(in);
         auto label = std::make_unique<TTextEntry>();

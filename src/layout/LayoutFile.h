@@ -46,7 +46,8 @@ struct LayoutGrid {
 // that cannot be used (a value that is not a number, an element number above 88, a state above 3,
 // a cell outside the grid or one that an earlier record already took, a label with a bad font
 // text) is left out and listed in `skipped`, and the rest is read. The end of the text reads as 0
-// or empty. Throws FileReadError when the text is not a layout at all: its element count is not a
+// or empty, but a text that ends before the records it announces, inside a record or before the
+// label count lists what is missing in `skipped`. Throws FileReadError when the text is not a layout at all: its element count is not a
 // number or negative, or it states records of which not one could be used.
 LayoutContent parseLayoutText(const QByteArray& text, LayoutGrid grid = {});
 

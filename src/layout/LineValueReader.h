@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -18,13 +19,19 @@ public:
     explicit LineValueReader(const QByteArray& text) : m_text(text) {}
 
     int readInt();
+    // As readInt, but a word that is not a number gives nothing (and the line is still used up);
+    // `bad` then holds the word. Nothing is thrown or allocated for a number.
+    std::optional<int> tryReadInt(QByteArray* bad = nullptr);
     QByteArray readLine();
     bool atEnd() const { return m_pos >= m_text.size(); }
     int lineNumber() const { return m_line; }
+    // The line of the word the last tryReadInt or readInt read.
+    int wordLine() const { return m_wordLine; }
 
 private:
     void skipRestOfLine();
     const QByteArray& m_text;
     qsizetype m_pos = 0;
     int m_line = 1;
+    int m_wordLine = 1;
 };

@@ -1,4 +1,5 @@
 #include "base/AppState.h"
+#include "base/FileReplace.h"
 #include "panel/Cbahn.h"
 #include "layout/LineValueReader.h"
 #include "panel/C_fahr.h"
@@ -28,9 +29,8 @@ void Cbahn::fahrladen()
     } catch (const FileReadError& e) {
         applyRouteContent(*Fahr, {});
         // The next route "Save" rewrites the file: keep what was there.
-        const QString backup = path + QStringLiteral(".bak");
-        QFile::remove(backup);
-        const bool kept = QFile::copy(path, backup);
+        const QString backup = keepBackupCopy(path);
+        const bool kept = !backup.isEmpty();
         throw FileReadError(std::string(e.what()) + ". The layout has no routes now."
                             + (kept ? " The route file was kept as \"" + backup.toStdString() + "\"." : std::string()));
     }

@@ -112,9 +112,14 @@ LayoutFileResult LayoutFileCommands::Oeffnen1Click()
     m_panel.EmptyQuarnlist();
     m_panel.EmptyTextlist();
     m_panel.EmptyMovelist();
+    // A layout read only in part is not what the file holds: a "Save" must be the user's choice.
+    const bool incomplete = !content.skipped.empty();
     m_panel.installLayout(std::move(content), m_main.Gleisbildname);
-    if (history)
+    if (history) {
         history->clear();
+        if (incomplete)
+            history->markUnsaved();
+    }
     m_panel.HScrollBarChange(0);
     m_panel.VScrollBarChange(0);
     r.resetScrollBars = true;

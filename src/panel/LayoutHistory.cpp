@@ -181,4 +181,5 @@ void LayoutHistory::clear()
 {
     m_before.reset();
     m_stack.clear();
+    m_stack.setClean();  // also after markUnsaved(), which clear() alone does not undo
 }

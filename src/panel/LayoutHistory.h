@@ -51,6 +51,8 @@ public:
     // "&Open" and "&New": no way back past them. A save marks the state that is in the file.
     void clear();
     void markSaved() { m_stack.setClean(); }
+    // The layout differs from its file although no step was made (it was read only in part).
+    void markUnsaved() { m_stack.resetClean(); }
     bool modified() const { return !m_stack.isClean(); }
 
     LayoutSnapshot snapshot() const;

@@ -1,4 +1,5 @@
 #include "panel/LayoutPanel.h"
+#include "panel/TileBlit.h"
 
 #include "base/AppState.h"
 #include "base/FileReplace.h"
@@ -15,9 +16,26 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 
 namespace {
+
+// The six states that have an icon file, as an index 0..5, or -1.
+int stateSlot(int state)
+{
+    switch (state) {
+    case 1: case 2: case 3: return state - 1;
+    case 11: case 12: case 13: return state - 8;
+    default: return -1;
+    }
+}
+
+// The 27 x 27 picture of a cell: the icon itself when it has that size.
+QImage cellPicture(const QImage& icon)
+{
+    return icon.size() == QSize(27, 27) ? icon : icon.copy(0, 0, 27, 27);
+}
 
 struct BusyGuard {
     const std::function<void(bool)>& hook;
@@ -143,32 +161,65 @@ void LayoutPanel::elementeladen()
 
 QString LayoutPanel::iconFileName(int n, int state)
 {
-    QString name = QStringLiteral("Icon%1").arg(n, 2, 10, QLatin1Char('0'));
-    switch (state) {
-    case 1: case 2: case 3: case 11: case 12: case 13:
-        return name + QStringLiteral("%1.bmp").arg(state, 2, 10, QLatin1Char('0'));
-    default:
-        return name;  // no such file: loading it fails
+    if (n >= 0 && n <= 99) {  // "Icon" and two digits, then the state's two digits and ".bmp"
+        char name[16] = {'I', 'c', 'o', 'n', char('0' + n / 10), char('0' + n % 10)};
+        if (stateSlot(state) < 0)
+            return QString::fromLatin1(name, 6);  // no such file: loading it fails
+        const char tail[] = {char('0' + state / 10), char('0' + state % 10), '.', 'b', 'm', 'p'};
+        std::memcpy(name + 6, tail, sizeof tail);
+        return QString::fromLatin1(name, 12);
     }
+    QString name = QStringLiteral("Icon%1").arg(n, 2, 10, QLatin1Char('0'));
+    return stateSlot(state) < 0 ? name : name + QStringLiteral("%1.bmp").arg(state, 2, 10, QLatin1Char('0'));
+}
+
+class LayoutPanel::IconRun {
+public:
+    explicit IconRun(LayoutPanel& p) : m_batch(p.m_icons), m_panel(p), m_outer(!p.m_iconRunActive)
+    {
+        if (m_outer) {
+            p.m_iconRunActive = true;
+            p.m_runIcons.assign(89 * 6, QImage());
+        }
+    }
+    ~IconRun()
+    {
+        if (m_outer) {
+            m_panel.m_iconRunActive = false;
+            m_panel.m_runIcons.clear();
+        }
+    }
+    IconRun(const IconRun&) = delete;
+    IconRun& operator=(const IconRun&) = delete;
+
+private:
+    IconCache::Batch m_batch;
+    LayoutPanel& m_panel;
+    bool m_outer;
+};
+
+const QImage& LayoutPanel::icon(int n, int state)
+{
+    const int slot = stateSlot(state);
+    if (!m_iconRunActive || n < 0 || n > 88 || slot < 0)
+        return m_icons.load(dataPath() + iconFileName(n, state));
+    QImage& memo = m_runIcons[std::size_t(n * 6 + slot)];
+    if (memo.isNull())
+        memo = m_icons.load(dataPath() + iconFileName(n, state));
+    return memo;
 }
 
 void LayoutPanel::drawOnPanel(const QImage& tile, int px, int py)
 {
     if (!panel || panel->surface.isNull())
         return;
-    {
-        QPainter p(&panel->surface);
-        p.drawImage(QPoint(px, py), tile);
-    }
+    drawTile(panel->surface, QPoint(px, py), tile);
     panel->notify(QRect(px, py, tile.width(), tile.height()));
 }
 
 void LayoutPanel::drawAtCell(const QImage& tile, int x, int y)
 {
-    {
-        QPainter p(&m_main.Quarn_bitmap);
-        p.drawImage(QPoint(x, y), tile);
-    }
+    drawTile(m_main.Quarn_bitmap, QPoint(x, y), tile);
     drawOnPanel(tile, x - m_main.Hpos_alt, y - m_main.Vpos_alt);
 }
 
@@ -185,14 +236,13 @@ void LayoutPanel::changeicon(int state, int x, int y, int n)
         return;
     if (state <= 0)
         state = 1;
-    const QImage& icon = m_icons.load(dataPath() + iconFileName(n, state));
-    m_main.Cache = icon.copy(0, 0, 27, 27);
+    m_main.Cache = cellPicture(icon(n, state));
     drawAtCell(m_main.Cache, x, y);
 }
 
 QImage LayoutPanel::iconImage(int state, int n)
 {
-    return m_icons.load(dataPath() + iconFileName(n, state)).copy(0, 0, 27, 27);
+    return cellPicture(icon(n, state));
 }
 
 void LayoutPanel::change_2_icon(int state, int x, int y, int n)
@@ -202,8 +252,7 @@ void LayoutPanel::change_2_icon(int state, int x, int y, int n)
     if (state <= 0 || state > 13)
         state = 1;
     try {
-        const QImage& icon = m_icons.load(dataPath() + iconFileName(n, state));
-        m_main.Cache = icon.copy(0, 0, 27, 27);
+        m_main.Cache = cellPicture(icon(n, state));
     } catch (const IconLoadError&) {
         return;  // the element following the mouse is simply not shown
     }
@@ -213,6 +262,7 @@ void LayoutPanel::change_2_icon(int state, int x, int y, int n)
 void LayoutPanel::redrawAll()
 {
     const QImage selected = m_main.Cache;  // the palette element chosen stays chosen
+    IconRun run(*this);
     quarngraufaerben();
     for (int i = 0; i < m_postable.getNumbofEntries(); ++i) {
         const tPosEntry* e = m_postable.getEntryByNum(i);
@@ -342,7 +392,7 @@ LayoutContent LayoutPanel::readLayoutFile(const QString& name, const QString& fo
     for (auto it = elements.begin(); it != elements.end();) {
         const tPosEntry& e = **it;
         try {
-            m_icons.load(dataPath() + iconFileName(e.Enummer, e.Stellung < 1 ? 1 : e.Stellung));
+            icon(e.Enummer, e.Stellung < 1 ? 1 : e.Stellung);
             ++it;
         } catch (const IconLoadError&) {
             content.skipped.push_back({false, e.CompID, 0,
@@ -409,5 +459,6 @@ void LayoutPanel::installLayout(LayoutContent content, const QString& fileName)
 
 void LayoutPanel::gleisbildladen(const QString& name, const QString& folder)
 {
+    IconRun run(*this);  // the check of every icon while reading, then the drawing
     installLayout(readLayoutFile(name, folder), name);
 }

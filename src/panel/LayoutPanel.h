@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 struct AppState;
 struct tPosEntry;
@@ -119,12 +120,19 @@ private:
     QPoint cellOf(int X, int Y) const;
     void drawOnPanel(const QImage& tile, int px, int py);
     void fillGrey(QImage& img, std::uint32_t bgr) const;
+    // The decoded icon of element n in `state` (throws IconLoadError).
+    const QImage& icon(int n, int state);
+    // One operation that draws many icons (opening a layout, drawing it anew): each icon file is
+    // looked at once while it lasts.
+    class IconRun;
 
     AppState& m_main;
     C_Position& m_postable;
     C_Element& m_element;
     UserDialogs& m_dialogs;
     IconCache m_icons;
+    std::vector<QImage> m_runIcons;  // by element and state while an IconRun lasts
+    bool m_iconRunActive = false;
     Drag m_drag = Drag::None;
     QPoint m_dragStart;
     std::optional<QPoint> m_float;  // cell where the element under the mouse is drawn

@@ -35,6 +35,7 @@ public:
     Action tick(Clock::time_point now);
 
     bool answersProbes() const { return m_answersProbes; }
+    bool greeted() const { return m_greeted; }
     bool probing() const { return m_probing; }
 
 private:

@@ -28,6 +28,8 @@ constexpr int MsgLostNextAttempt = 531;
 constexpr int MsgReconnectAttempt = 532;
 constexpr int MsgRestored = 533;
 constexpr int MsgNotSentReconnecting = 534;
+constexpr int MsgNoAnswer = 593;
+constexpr int MsgNoAnswerNextAttempt = 594;
 
 constexpr int SrcpVer073 = 73;
 
@@ -304,6 +306,8 @@ void ServerSession::connectServer()
     stopReader(ReadCommand);
     closeCommandSocket();
     drainHandOver();
+    m_silentReported = false;
+    m_silent = false;
     try {
         Command_Socket.connect(toWire(m_main.Iphostchar), m_main.Ipport, ConnectTimeout);
         m_watch.timings = linkTimings;
@@ -551,9 +555,28 @@ void ServerSession::linkLost(const QString& why)
     scheduleAttempt(*delay);
 }
 
+QString ServerSession::serverAddress() const
+{
+    return m_main.Iphostchar + QLatin1Char(':') + QString::number(m_main.Ipport);
+}
+
+void ServerSession::reportSilentServer()
+{
+    m_silent = true;
+    if (m_silentReported)
+        return;
+    m_silentReported = true;
+    m_dialogs.messageBox(message(MsgNoAnswer).arg(serverAddress()), message(CaptionError),
+                         UserDialogs::Icon::Error);
+}
+
 void ServerSession::scheduleAttempt(std::chrono::milliseconds delay)
 {
-    emit statusText(1, message(MsgLostNextAttempt).arg((delay.count() + 999) / 1000));
+    const qint64 seconds = (delay.count() + 999) / 1000;
+    if (m_silent)
+        emit statusText(1, message(MsgNoAnswerNextAttempt).arg(serverAddress()).arg(seconds));
+    else
+        emit statusText(1, message(MsgLostNextAttempt).arg(seconds));
     m_retryTimer.start(static_cast<int>(delay.count()));
 }
 
@@ -575,7 +598,7 @@ void ServerSession::startAttempt()
                 } catch (...) {
                     // refused, handshake failed: the attempt failed
                 }
-                attemptFinished(ok, std::string());
+                attemptFinished(ok, std::string(), false);
             },
             Qt::QueuedConnection);
         return;
@@ -591,11 +614,17 @@ void ServerSession::startAttempt()
     // meanwhile: the readers are stopped and writers see the session as not connected.
     m_attempt = std::thread([this, host, port, greet] {
         bool ok = false;
+        bool silent = false;  // accepted, but no greeting within its time
         std::string greeting;
         try {
             Command_Socket.connect(host, port, ConnectTimeout);
             if (!m_attemptCancelled.load()) {
-                greeting = Command_Socket.readLine(TcpLineClient::DefaultMaxLine, greet);
+                try {
+                    greeting = Command_Socket.readLine(TcpLineClient::DefaultMaxLine, greet);
+                } catch (const TcpTimeout&) {
+                    silent = !m_attemptCancelled.load();
+                    throw;
+                }
                 ok = !m_attemptCancelled.load();
             }
         } catch (const std::exception&) {
@@ -604,7 +633,7 @@ void ServerSession::startAttempt()
         if (!ok)
             Command_Socket.disconnect();
         QMetaObject::invokeMethod(
-            this, [this, ok, greeting] { attemptFinished(ok, greeting); }, Qt::QueuedConnection);
+            this, [this, ok, silent, greeting] { attemptFinished(ok, greeting, silent); }, Qt::QueuedConnection);
     });
 }
 
@@ -618,7 +647,7 @@ void ServerSession::cancelAttempt()
     closeCommandSocket();
 }
 
-void ServerSession::attemptFinished(bool ok, const std::string& greeting)
+void ServerSession::attemptFinished(bool ok, const std::string& greeting, bool silent)
 {
     if (m_attempt.joinable())
         m_attempt.join();
@@ -627,6 +656,10 @@ void ServerSession::attemptFinished(bool ok, const std::string& greeting)
     if (!ok) {
         if (m_main.SrcpVer == SrcpVer073)
             closeCommandSocket();
+        if (silent)
+            reportSilentServer();
+        else
+            m_silent = false;
         if (const auto delay = m_policy.attemptFailed())
             scheduleAttempt(*delay);
         return;
@@ -648,6 +681,8 @@ void ServerSession::restoreSession(const std::string& greeting)
     }
     m_policy.connected();
     m_writable = true;
+    m_silent = false;
+    m_silentReported = false;
     Cinfo = fromWire(greeting);
     m_watch.timings = linkTimings;
     m_watch.opened(LinkWatch::Clock::now(), true);
@@ -705,8 +740,10 @@ bool ServerSession::openFeedbackChannel()
 
 void ServerSession::watchTick()
 {
-    if (m_policy.state() != ReconnectPolicy::State::Connected || !reconnectEnabled() ||
-        m_main.SrcpVer != SrcpVer073) {
+    // Without reconnecting only the greeting is waited for: a server that accepts and never
+    // greets is not a session.
+    if (m_policy.state() != ReconnectPolicy::State::Connected || m_main.SrcpVer != SrcpVer073
+        || (!reconnectEnabled() && m_watch.greeted())) {
         m_watchTimer.stop();
         return;
     }
@@ -714,7 +751,21 @@ void ServerSession::watchTick()
     if (m_policy.state() != ReconnectPolicy::State::Connected)
         return;
     const auto now = LinkWatch::Clock::now();
-    switch (m_watch.tick(now)) {
+    const LinkWatch::Action action = m_watch.tick(now);
+    if (action == LinkWatch::Action::Lost && !m_watch.greeted()) {
+        m_watchTimer.stop();
+        reportSilentServer();
+        if (reconnectEnabled()) {
+            linkLost(QStringLiteral("the server does not greet"));
+        } else {
+            disconnectServer();
+            emit statusText(1, message(MsgNoAnswer).arg(serverAddress()));
+        }
+        return;
+    }
+    if (!reconnectEnabled())
+        return;
+    switch (action) {
     case LinkWatch::Action::None:
         break;
     case LinkWatch::Action::SendProbe:

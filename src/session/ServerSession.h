@@ -154,7 +154,10 @@ private:
     void linkLost(const QString& why);         // GUI thread
     void scheduleAttempt(std::chrono::milliseconds delay);
     void startAttempt();
-    void attemptFinished(bool ok, const std::string& greeting);
+    void attemptFinished(bool ok, const std::string& greeting, bool silent);
+    // A server that accepts connections and never greets: said once, until it greets again.
+    void reportSilentServer();
+    QString serverAddress() const;  // host:port
     void cancelAttempt();
     void restoreSession(const std::string& greeting);
     bool openFeedbackChannel();
@@ -179,5 +182,7 @@ private:
     std::atomic<bool> m_attemptCancelled{false};
     std::atomic<bool> m_writable{true};  // false while an attempt owns Command_Socket
     bool m_lostPending = false;
+    bool m_silent = false;          // the last connection was accepted but never greeted
+    bool m_silentReported = false;  // and the user was told
     QString m_lostWhy;
 };

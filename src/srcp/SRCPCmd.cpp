@@ -2,17 +2,31 @@
 
 #include "SRCPTables.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 
 namespace {
 
 // The next blank-separated field; the rest loses it and is trimmed.
-std::string_view nextField(std::string_view& rest)
+inline std::string_view nextField(std::string_view& rest)
 {
-    std::string_view token;
-    TSRCPCmd::SplitString(' ', rest, token);
-    rest = SRCPTrim(rest);
+    const char* const begin = rest.data();
+    const char* end = begin + rest.size();
+    const char* p = begin;
+    while (p != end && *p != ' ')
+        ++p;
+    const std::string_view token(begin, static_cast<std::size_t>(p - begin));
+    if (p == end) {
+        rest = {};
+        return token;
+    }
+    ++p;
+    while (p != end && static_cast<unsigned char>(*p) <= ' ')
+        ++p;
+    while (end != p && static_cast<unsigned char>(end[-1]) <= ' ')
+        --end;
+    rest = std::string_view(p, static_cast<std::size_t>(end - p));
     return token;
 }
 
@@ -82,9 +96,31 @@ void TSRCPCmd::InternalSetCommandType(TSRCPCommandType t)
     SelectSyntaxLine();
 }
 
+namespace {
+// Every (version, group, type) with its syntax row, found once: selecting a row is one look-up.
+struct SyntaxRowIndex {
+    std::array<const TCmdSyntax*, (cvUnknown + 1) * SRCPDeviceGroupCount * ctErrorStart> rows{};
+    constexpr SyntaxRowIndex()
+    {
+        for (int v = 0; v <= cvUnknown; ++v)
+            for (int g = 0; g < SRCPDeviceGroupCount; ++g)
+                for (int t = 0; t < ctErrorStart; ++t)
+                    rows[at(TSRCPCommandVersion(v), TSRCPDeviceGroup(g), TSRCPCommandType(t))] = SRCPFindSyntaxRow(
+                        TSRCPCommandVersion(v), TSRCPDeviceGroup(g), TSRCPCommandType(t));
+    }
+    static constexpr std::size_t at(TSRCPCommandVersion v, TSRCPDeviceGroup g, TSRCPCommandType t)
+    {
+        return (std::size_t(v) * SRCPDeviceGroupCount + g) * ctErrorStart + t;
+    }
+};
+constexpr SyntaxRowIndex syntaxRows;
+} // namespace
+
 void TSRCPCmd::SelectSyntaxLine()
 {
-    FSyntaxLine = SRCPFindSyntaxRow(FSRCPVersion, FDeviceGroup, FCommandType);
+    FSyntaxLine = FSRCPVersion <= cvUnknown && FDeviceGroup <= dgInvalid && FCommandType < ctErrorStart
+                      ? syntaxRows.rows[SyntaxRowIndex::at(FSRCPVersion, FDeviceGroup, FCommandType)]
+                      : nullptr;
 }
 
 void TSRCPCmd::SetInvalid()
@@ -93,8 +129,20 @@ void TSRCPCmd::SetInvalid()
     FDataString.clear();
     FDevAddress = -1;
     InternalSetCommandType(ctInvalid);
-    for (auto& d : FDevices)
-        d->SetDefaultData();
+    // Each through its own type, so that the calls need no dispatch.
+    DevFeedback().SetDefaultData();
+    DevAccessoire().SetDefaultData();
+    DevLoco().SetDefaultData();
+    DevServiceMode().SetDefaultData();
+    DevLock().SetDefaultData();
+    DevPower().SetDefaultData();
+    DevTime().SetDefaultData();
+    DevSession().SetDefaultData();
+    DevDescription().SetDefaultData();
+    DevServer().SetDefaultData();
+    DevHandshake().SetDefaultData();
+    DevWelcome().SetDefaultData();
+    static_assert(SRCPDeviceCount == 12, "every device back to its defaults");
 }
 
 std::string TSRCPCmd::GetSTimeStamp() const
@@ -133,8 +181,8 @@ bool TSRCPCmd::SplitString(char separator, std::string_view& text, std::string_v
 
 void TSRCPCmd::InitInterpretation()
 {
-    for (auto& d : FDevices)
-        d->InitInterpretation();
+    // Of the devices only the service mode one keeps state per pass.
+    DevServiceMode().InitInterpretation();
 }
 
 // ---- building -------------------------------------------------------------------------------
@@ -310,6 +358,34 @@ bool readPlainDecimal(std::string_view field, double& value)
 
 bool TSRCPCmd::ExtractTimeStamp(std::string_view& rest)
 {
+    {
+        // The usual form, "seconds.fraction" with at most 15 digits and a blank after it, read in
+        // one pass; any other form is left to the general reader below.
+        const char* const begin = rest.data();
+        const char* const end = begin + rest.size();
+        const char* p = begin;
+        std::uint64_t mantissa = 0;
+        int digits = 0, fractionDigits = -1;
+        for (; p != end; ++p) {
+            const char c = *p;
+            if (c >= '0' && c <= '9') {
+                mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+                ++digits;
+                fractionDigits += fractionDigits >= 0;
+            } else if (c == '.' && fractionDigits < 0) {
+                fractionDigits = 0;
+            } else {
+                break;
+            }
+        }
+        if (p != end && *p == ' ' && digits > 0 && digits <= 15) {
+            static constexpr double powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
+                                                1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+            FTimeStamp = static_cast<double>(mantissa) / powers[fractionDigits < 0 ? 0 : fractionDigits];
+            rest = SRCPTrim(std::string_view(p + 1, static_cast<std::size_t>(end - p - 1)));
+            return true;
+        }
+    }
     std::string_view field, after = rest;
     if (!SplitString(' ', after, field) || field.empty())
         return false;

@@ -235,19 +235,8 @@ bool TSRCPDeviceLoco::SetDataPointString(TSRCPDataPoint dp, std::string_view tex
         return StrToSRCPInt(text, FSpeed);
     case dpMaxSpeed:
         return StrToSRCPInt(text, FMaxSpeed);
-    case dpFunction: {
-        std::int32_t value;
-        if (!StrToSRCPInt(text, value) || FFunctionIndex >= MaxFunctionCount)
-            return false;
-        auto index = static_cast<std::size_t>(FFunctionIndex++);
-        if (FFunctions.size() == index) {
-            FFunctions.push_back(value);
-        } else {
-            FFunctions.resize(index + 1, 0);
-            FFunctions[index] = value;
-        }
-        return true;
-    }
+    case dpFunction:
+        return AddFunctionValue(text);
     default:
         return TSRCPAddressedDevice::SetDataPointString(dp, text);
     }
@@ -262,6 +251,21 @@ bool TSRCPDeviceLoco::CheckNextDataPoint(TSRCPDataPoint dp)
     return true;
 }
 
+bool TSRCPDeviceLoco::AddFunctionValue(std::string_view text)
+{
+    std::int32_t value;
+    if (!StrToSRCPInt(text, value) || FFunctionIndex >= MaxFunctionCount)
+        return false;
+    auto index = static_cast<std::size_t>(FFunctionIndex++);
+    if (FFunctions.size() == index) {
+        FFunctions.push_back(value);
+    } else {
+        FFunctions.resize(index + 1, 0);
+        FFunctions[index] = value;
+    }
+    return true;
+}
+
 bool TSRCPDeviceLoco::EndOfData(std::string_view rest)
 {
     bool result = true;
@@ -269,7 +273,7 @@ bool TSRCPDeviceLoco::EndOfData(std::string_view rest)
     while (!rest.empty()) {
         TSRCPCmd::SplitString(' ', rest, piece);
         if (!piece.empty())
-            result = SetDataPointString(dpFunction, piece);
+            result = AddFunctionValue(piece);  // each piece is a further dpFunction
     }
     return result;
 }

@@ -55,7 +55,7 @@ public:
     bool SetDataPointString(TSRCPDataPoint dp, std::string_view text) override;
 };
 
-class TSRCPDeviceFeedback : public TSRCPAddressedDevice {
+class TSRCPDeviceFeedback final : public TSRCPAddressedDevice {
 public:
     using TSRCPAddressedDevice::TSRCPAddressedDevice;
     std::int32_t Value() const { return FValue; }
@@ -72,7 +72,7 @@ private:
     std::int32_t FTimeOut = 0;
 };
 
-class TSRCPDeviceAccessoire : public TSRCPAddressedDevice {
+class TSRCPDeviceAccessoire final : public TSRCPAddressedDevice {
 public:
     using TSRCPAddressedDevice::TSRCPAddressedDevice;
     std::int32_t Value() const { return FValue; }
@@ -95,7 +95,7 @@ private:
     TSRCPProtocols FProtocol = spAnalog;
 };
 
-class TSRCPDeviceLoco : public TSRCPAddressedDevice {
+class TSRCPDeviceLoco final : public TSRCPAddressedDevice {
 public:
     // Longest function list a line may set; longer lists are refused instead of exhausting memory.
     static constexpr std::int32_t MaxFunctionCount = 1024;
@@ -130,6 +130,8 @@ public:
     bool EndOfData(std::string_view rest) override;
 
 private:
+    bool AddFunctionValue(std::string_view text);  // one dpFunction read
+
     std::vector<std::int32_t> FFunctions{0};
     std::int32_t FMaxSpeedStep = 0;
     std::int32_t FSpeedStep = 0;
@@ -141,7 +143,7 @@ private:
     std::int32_t FFunctionIndex = 0;
 };
 
-class TSRCPDeviceServiceMode : public TSRCPAddressedDevice {
+class TSRCPDeviceServiceMode final : public TSRCPAddressedDevice {
 public:
     using TSRCPAddressedDevice::TSRCPAddressedDevice;
     std::int32_t TypeAddress() const { return FTypeAddress; }
@@ -172,7 +174,7 @@ private:
     TSRCPProtocols FProtocol = spAnalog;
 };
 
-class TSRCPDeviceLock : public TSRCPAddressedDevice {
+class TSRCPDeviceLock final : public TSRCPAddressedDevice {
 public:
     using TSRCPAddressedDevice::TSRCPAddressedDevice;
     std::int32_t Duration() const { return FDuration; }
@@ -192,7 +194,7 @@ private:
     TSRCPDeviceGroup FLockDevGroup = dgInvalid;
 };
 
-class TSRCPDevicePower : public TSRCPBaseDevice {
+class TSRCPDevicePower final : public TSRCPBaseDevice {
 public:
     using TSRCPBaseDevice::TSRCPBaseDevice;
     bool PowerOn() const { return FPowerOn; }
@@ -206,7 +208,7 @@ private:
     bool FPowerOn = false;
 };
 
-class TSRCPDeviceTime : public TSRCPBaseDevice {
+class TSRCPDeviceTime final : public TSRCPBaseDevice {
 public:
     using TSRCPBaseDevice::TSRCPBaseDevice;
     std::int32_t Hour() const { return FHour; }
@@ -237,7 +239,7 @@ private:
     std::int32_t FMultiplicator = 0;
 };
 
-class TSRCPDeviceSession : public TSRCPBaseDevice {
+class TSRCPDeviceSession final : public TSRCPBaseDevice {
 public:
     using TSRCPBaseDevice::TSRCPBaseDevice;
     std::int32_t SessionID() const { return FSessionID; }
@@ -251,7 +253,7 @@ private:
     std::int32_t FSessionID = 0;
 };
 
-class TSRCPDeviceDescription : public TSRCPAddressedDevice {
+class TSRCPDeviceDescription final : public TSRCPAddressedDevice {
 public:
     using TSRCPAddressedDevice::TSRCPAddressedDevice;
     TSRCPDeviceGroup DescriptionDevGroup() const { return FDescriptionDevGroup; }
@@ -276,7 +278,7 @@ private:
     std::vector<TSRCPDeviceGroup> FDevGroupList;
 };
 
-class TSRCPDeviceServer : public TSRCPBaseDevice {
+class TSRCPDeviceServer final : public TSRCPBaseDevice {
 public:
     using TSRCPBaseDevice::TSRCPBaseDevice;
     TSRCPServerState State() const { return FState; }
@@ -290,7 +292,7 @@ private:
     TSRCPServerState FState = ssRunning;
 };
 
-class TSRCPDeviceHandshake : public TSRCPBaseDevice {
+class TSRCPDeviceHandshake final : public TSRCPBaseDevice {
 public:
     using TSRCPBaseDevice::TSRCPBaseDevice;
     std::int32_t SessionID() const { return FSessionID; }
@@ -310,7 +312,7 @@ private:
     TSRCPConnectionModeType FMode = cmtInfo;
 };
 
-class TSRCPDeviceWelcome : public TSRCPBaseDevice {
+class TSRCPDeviceWelcome final : public TSRCPBaseDevice {
 public:
     using TSRCPBaseDevice::TSRCPBaseDevice;
     const std::string& Welcome() const { return FWelcome; }

@@ -73,26 +73,55 @@ TEST_F(MainFormTest, FreshStartWritesDefaultsOnceAndTheNextStartIsSilent)
     EXPECT_EQ(again->Ipport, 12345);
 }
 
-TEST_F(MainFormTest, DamagedFileKeepsTheValuesReadBeforeTheErrorAndIsRewrittenComplete)
+TEST_F(MainFormTest, DamagedFileKeepsEveryGoodValueAndTheDamagedCopyAndSaysWhichLinesWereReplaced)
 {
-    QList<QByteArray> lines = ParameterFile::write(AppState{}, TLok{}).split('\n');
-    lines[0] = "4303\r";
-    lines[1] = "zentrale\r";
-    lines[3] = "abc\r";
-    lines[4] = "2\r";
-    QFile f(workDir + "Data/parmc.dat");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(lines.join('\n'));
-    f.close();
+    AppState saved;
+    saved.Ipport = 4303;
+    saved.Iphostchar = "zentrale";
+    TLok savedLocos;
+    savedLocos.set_name(4, "Köf");
+    savedLocos.set_addr(4, 44);
+    QList<QByteArray> lines = ParameterFile::write(saved, savedLocos).split('\n');
+    lines[11] = "x\r";  // line 12
+    const QByteArray damaged = lines.join('\n');
+    const QString path = workDir + "Data/parmc.dat";
+    const auto put = [&path](const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    put(damaged);
+    {
+        auto form = start();
+        ASSERT_EQ(dialogs.count("message"), 1);
+        EXPECT_EQ(dialogs.last("message")->text, Lang->getmessage(573, 1).arg(path, "12", path + ".bak"));
+        EXPECT_EQ(form->Ipport, 4303);
+        EXPECT_EQ(form->Iphostchar, "zentrale");
+        EXPECT_EQ(form->BusGlNMRA_L, 3);
+        EXPECT_EQ(Lok->get_name(4), QString::fromUtf8("Köf"));
+        EXPECT_EQ(Lok->get_addr(4), 44);
+    }
+    // The repaired file holds every saved value again; the damaged one is kept beside it.
+    EXPECT_EQ(parameterFile(), ParameterFile::write(saved, savedLocos));
+    QFile bak(path + ".bak");
+    ASSERT_TRUE(bak.open(QIODevice::ReadOnly));
+    EXPECT_EQ(bak.readAll(), damaged);
+    bak.close();
 
-    auto form = start();
-    EXPECT_EQ(dialogs.count("message"), 1);
-    EXPECT_EQ(form->Ipport, 4303);
-    EXPECT_EQ(form->Iphostchar, "zentrale");
-    EXPECT_EQ(form->Lang_id, 1);
-    const QByteArray rewritten = parameterFile();
-    EXPECT_EQ(rewritten.count("\r\n"), ParameterFile::LineCount);
-    EXPECT_TRUE(rewritten.startsWith("4303\r\nzentrale\r\n0\r\n73\r\n1\r\n"));
+    // Damaged again later: the first copy stays, the second gets a name of its own.
+    lines = ParameterFile::write(saved, savedLocos).split('\n');
+    lines[16 + 4 * 50 + 5 - 1] = "44a\r";  // loco 4's address
+    put(lines.join('\n'));
+    {
+        auto form = start();
+        ASSERT_EQ(dialogs.count("message"), 1);
+        EXPECT_TRUE(dialogs.last("message")->text.contains(path + ".bak2"));
+        EXPECT_EQ(Lok->get_name(4), QString::fromUtf8("Köf"));
+        EXPECT_EQ(Lok->get_addr(4), 3);  // the loco table's own value
+    }
+    ASSERT_TRUE(bak.open(QIODevice::ReadOnly));
+    EXPECT_EQ(bak.readAll(), damaged);
+    EXPECT_TRUE(QFile::exists(path + ".bak2"));
 }
 
 TEST_F(MainFormTest, UnwritableDataFolderGivesAClearErrorNotACrash)

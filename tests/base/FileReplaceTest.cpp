@@ -56,3 +56,32 @@ TEST(FileReplace, ReplacesWholeFilesAndKeepsTheOldOneWhenTheTextDoesNotFit)
     EXPECT_FALSE(replaceFileContents(dir.filePath(QStringLiteral("no/such/folder.pln")), first).isEmpty());
     EXPECT_FALSE(replaceFileContents(QString(), first).isEmpty());
 }
+
+TEST(FileReplace, BackupCopiesNeverOverwriteAnEarlierCopyWithOtherContents)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.path() + "/parmc.dat";
+    const auto write = [](const QString& p, const QByteArray& bytes) {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    const auto contents = [](const QString& p) {
+        QFile f(p);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    };
+    EXPECT_EQ(keepBackupCopy(path), QString());  // nothing to copy
+
+    write(path, "first damage");
+    EXPECT_EQ(keepBackupCopy(path), path + ".bak");
+    EXPECT_EQ(keepBackupCopy(path), path + ".bak");  // the same contents: the same copy
+    write(path, "second damage");
+    EXPECT_EQ(keepBackupCopy(path), path + ".bak2");
+    write(path, "third damage");
+    EXPECT_EQ(keepBackupCopy(path), path + ".bak3");
+    EXPECT_EQ(contents(path + ".bak"), "first damage");
+    EXPECT_EQ(contents(path + ".bak2"), "second damage");
+    EXPECT_EQ(contents(path + ".bak3"), "third damage");
+    EXPECT_EQ(contents(path), "third damage");
+}

@@ -211,25 +211,54 @@ TEST(ParameterFile, FileCutAfterLine20ReadsZeroAndEmptyWithoutError)
     }
 }
 
-TEST(ParameterFile, NonNumericLineIsAnErrorAndKeepsWhatWasReadBefore)
+TEST(ParameterFile, UnreadableValuesAreReplacedAndEveryOtherValueIsRead)
 {
     for (const QByteArray& bad : {QByteArray("abc"), QByteArray("12x"), QByteArray("99999999999")}) {
         SCOPED_TRACE(bad.constData());
         QList<QByteArray> lines = linesOf(defaultFile());
         lines[0] = "4303";
         lines[1] = "zentrale";
-        lines[2] = "1";
-        lines[3] = bad;
+        lines[3] = bad;                           // SrcpVer: its start value
         lines[4] = "2";
+        lines[11] = "x";                          // BusGlNMRA_L: its start value
+        lines[locoLine(0, 4) - 1] = "Rangier";
+        lines[locoLine(0, 5) - 1] = bad;          // loco 0's address: what the table held
+        lines[locoLine(9, 11 + 3) - 1] = bad;     // a function entry
+        lines[locoLine(9, 11 + 4) - 1] = "13";
+        lines[locoLine(9, 43) - 1] = "9";
         AppState s;
+        s.SrcpVer = 80;
         TLok lok;
-        EXPECT_THROW(ParameterFile::read(joinLines(lines), s, lok), ParameterFile::Error);
+        lok.set_addr(0, 77);
+        Dekod_Funcs f{};
+        f[3] = 6;
+        lok.set_F(9, f);
+        QList<int> replaced;
+        ASSERT_NO_THROW(replaced = ParameterFile::read(joinLines(lines), s, lok));
+        EXPECT_EQ(replaced, (QList<int>{4, 12, locoLine(0, 5), locoLine(9, 14)}));
         EXPECT_EQ(s.Ipport, 4303);
         EXPECT_EQ(s.Iphostchar, "zentrale");
-        EXPECT_EQ(s.Infoport_an, 1);
         EXPECT_EQ(s.SrcpVer, 73);
-        EXPECT_EQ(s.Lang_id, 1);
+        EXPECT_EQ(s.Lang_id, 2);
+        EXPECT_EQ(s.BusGlNMRA_L, 3);
+        EXPECT_EQ(s.BusGaMM, 5);
+        EXPECT_EQ(lok.get_name(0), "Rangier");
+        EXPECT_EQ(lok.get_addr(0), 77);
+        EXPECT_EQ(lok.get_F(9)[3], 6);
+        EXPECT_EQ(lok.get_F(9)[4], 3);
+        EXPECT_EQ(lok.get_jb1(9), 9);
+        EXPECT_EQ(s.Autoreconnect, 1);
     }
+    // Blank lines before a number are skipped as always; the line named is the one that was read.
+    QList<QByteArray> lines = linesOf(defaultFile());
+    lines.insert(2, "");
+    lines[6] = "?";  // Joy_Mode, line 6 of the file before the blank line
+    AppState s;
+    TLok lok;
+    EXPECT_EQ(ParameterFile::read(joinLines(lines), s, lok), QList<int>{7});
+    EXPECT_EQ(s.Lang_id, 1);
+    EXPECT_EQ(s.Joy_Mode, 1);
+    EXPECT_EQ(ParameterFile::write(s, lok), defaultFile());
 }
 
 TEST(ParameterFile, MissingFileIsAReadErrorAndFailedSaveKeepsTheOldFile)

@@ -12,7 +12,10 @@
 #include "moba/TMoBaSRCPClient.h"
 #include "panel/widgets/PanelView.h"
 #include "app/TrackPanelHost.h"
+#include "app/ClockHost.h"
 #include "session/ServerSession.h"
+#include "session/widgets/TTimeForm.h"
+#include "session/widgets/TUhrForm.h"
 #include "app/SessionHost.h"
 #include "app/Srcp08Host.h"
 #include "base/C_language.h"
@@ -22,6 +25,8 @@
 
 #include <QAction>
 #include <QFile>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -243,4 +248,40 @@ TEST(Srcp08Integration, KilledServerComesBackByItselfWithPowerAndFeedback)
     form.action(QStringLiteral("Hosttrennen1"))->trigger();
     EXPECT_FALSE(w.host->client().Connected());
     EXPECT_FALSE(form.Session->reconnecting());
+}
+
+// The time dialog is modal: the server can be lost while it is open, and its buses with it.
+TEST(Srcp08Integration, ServerLostWhileTheTimeDialogIsOpenThenSetNeitherCrashesNorSetsATimeOnNothing)
+{
+    for (const int reconnect : {1, 0}) {
+        SCOPED_TRACE(reconnect);
+        Window08 w;
+        w.form->Autoreconnect = reconnect;
+        auto* clock = new ClockHost(*w.form);  // owned by the window
+        ASSERT_TRUE(w.connect());
+        ASSERT_TRUE(clock->serverTime && clock->serverTime());  // bus 0 has a time device
+        clock->execTimeForm = [&] {
+            TTimeForm& f = clock->timeForm();
+            f.show();
+            f.kavoServer->setChecked(true);
+            f.edSpeed->setValue(2);
+            w.sim->kill();
+            EXPECT_TRUE(waitFor([&] { return !w.host->client().Connected(); }));
+            f.hide();
+            return true;  // "&Set"
+        };
+        QAction* zeit = w.form->action(QStringLiteral("Zeit1"));
+        zeit->trigger();
+        if (reconnect) {
+            // Still a session, trying to get its server back: the clock shows the time set.
+            EXPECT_TRUE(zeit->isChecked());
+            EXPECT_TRUE(clock->uhrForm().isVisible());
+            EXPECT_EQ(w.shownCount(570), 1);
+        } else {
+            // The session ended while the dialog was open: no clock is left behind.
+            EXPECT_FALSE(zeit->isChecked());
+            EXPECT_FALSE(clock->uhrForm().isVisible());
+        }
+        EXPECT_TRUE(received(w.logFile, "INIT 0 TIME").empty());
+    }
 }

@@ -73,9 +73,11 @@ TEST(Layering, EveryIncludeUnderSrcLooksDownOrIntoItsOwnFolder)
     EXPECT_TRUE(floors::cycleMembers(report.edges).empty());
 
     // Every folder of the table holds code, so the table cannot drift from the tree.
-    for (const auto& folder : table().folders()) {
+    // The table is held for the loop: folders() is a reference into it.
+    const auto floorsTable = table();
+    for (const auto& folder : floorsTable.folders()) {
         EXPECT_TRUE(std::any_of(tree.files.begin(), tree.files.end(),
-                                [&](const std::string& f) { return table().folderOf(f)->path == folder.path; }))
+                                [&](const std::string& f) { return floorsTable.folderOf(f)->path == folder.path; }))
             << folder.path << " is in the floors table but holds no file";
     }
 }
@@ -83,8 +85,9 @@ TEST(Layering, EveryIncludeUnderSrcLooksDownOrIntoItsOwnFolder)
 TEST(Layering, OnlyTheTopFloorKnowsTheMainWindow)
 {
     for (const auto& inc : sourceTree().includes) {
-        if (inc.target == "app/TMainForm.h")
+        if (inc.target == "app/TMainForm.h") {
             EXPECT_EQ(inc.file.rfind("app/", 0), 0u) << inc.file << " includes the main window";
+        }
     }
 }
 

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <climits>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -154,6 +156,33 @@ TEST(LineReader, IntegersAndLines)
     EXPECT_THROW(b.readInt(), FileReadError);
 }
 
+// Short plain numbers take a quicker way than the rest; both must give what the full conversion
+// gives, and the line after a value must be the next one read.
+TEST(LineReader, EveryNumberFormReadsAsTheFullConversionReadsIt)
+{
+    for (const char* token : {"0", "-0", "007", "5", "-5", "123456789", "-123456789", "999999999", "1234567890",
+                              "2147483647", "-2147483648", "2147483648", "-2147483649", "+5", "-", "--5", "5-",
+                              "1x", "x1", "0x10", "12345678901234567890123456789012345", "٣"}) {
+        SCOPED_TRACE(token);
+        const QByteArray t(token);
+        bool ok = false;
+        const long long expected = t.toLongLong(&ok, 10);
+        const bool valid = ok && !t.startsWith('+') && expected >= INT_MIN && expected <= INT_MAX;
+        for (const char* end : {"\r\n", "\n", " rest\r\n", ""}) {
+            const QByteArray text = *end ? t + end + "77\r\n" : t;  // "": the value ends the text
+            LineValueReader in(text);
+            if (valid) {
+                EXPECT_EQ(in.readInt(), expected);
+            } else {
+                EXPECT_THROW(in.readInt(), FileReadError);
+            }
+            if (*end) {
+                EXPECT_EQ(in.readInt(), 77);
+            }
+        }
+    }
+}
+
 namespace {
 void addElement(C_Position& t, int id, int n, int x, int y, int state = 1)
 {
@@ -294,10 +323,54 @@ TEST(LayoutFile, TextThatIsNotALayoutIsRefusedWhole)
         SCOPED_TRACE(text.toStdString());
         EXPECT_THROW(parseLayoutText(text), FileReadError);
     }
-    for (const QByteArray& text : {QByteArray(""), QByteArray("0\r\n0\r\n"), QByteArray("2000000000\r\n")}) {
+    for (const QByteArray& text : {QByteArray(""), QByteArray("0\r\n0\r\n")}) {
         LayoutContent c;
         EXPECT_NO_THROW(c = parseLayoutText(text));
         EXPECT_TRUE(c.elements.empty() && c.skipped.empty());
+    }
+    LayoutContent c;
+    EXPECT_NO_THROW(c = parseLayoutText("2000000000\r\n"));
+    EXPECT_TRUE(c.elements.empty());
+    EXPECT_EQ(describeSkipped(c.skipped), QStringLiteral("Element record 1: the file ends at line 1: element "
+                                                         "records 1 to 2000000000 of 2000000000 are missing"));
+}
+
+TEST(LayoutFile, AFileThatEndsEarlySaysWhatIsMissing)
+{
+    auto record = [](int x) {
+        return "9\r\n14\r\n" + QByteArray::number(x) + "\r\n0\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nM\r\n";
+    };
+    const QByteArray three = "3\r\n" + record(0) + record(27) + record(54);
+    const QByteArray label = "L\r\nHalt\r\n0\r\n27\r\n0\r\nArial,12,0110,$00FF0000\r\n";
+    struct Case {
+        const char* what;
+        QByteArray text;
+        int elements;
+        int labels;
+        const char* missing;  // describeSkipped of it
+    };
+    const Case cases[] = {
+        {"between element records", "3\r\n" + record(0) + record(27), 2, 0,
+         "Element record 3: the file ends at line 27: element record 3 of 3 is missing"},
+        {"fewer records than announced", "5\r\n" + record(0), 1, 0,
+         "Element record 2: the file ends at line 14: element records 2 to 5 of 5 are missing"},
+        {"inside an element record", three.left(three.indexOf("54\r\n") + 4), 2, 0,
+         "Element record 3 (line 28): the file ends at line 30, inside this record"},
+        {"before the label count", three, 3, 0,
+         "Text labels: the file ends at line 40: the text-label count is missing"},
+        {"between label records", three + "3\r\n" + label, 3, 1,
+         "Text label record 2: the file ends at line 47: text-label records 2 to 3 of 3 are missing"},
+        {"inside a label record", three + "1\r\n" + label.left(label.indexOf("Arial")), 3, 0,
+         "Text label record 1 (line 42): the file ends at line 46, inside this record"},
+        {"whole", three + "1\r\n" + label, 3, 1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LayoutContent content;
+        ASSERT_NO_THROW(content = parseLayoutText(c.text));
+        EXPECT_EQ(static_cast<int>(content.elements.size()), c.elements);
+        EXPECT_EQ(static_cast<int>(content.labels.size()), c.labels);
+        EXPECT_EQ(describeSkipped(content.skipped), QString::fromUtf8(c.missing));
     }
 }
 

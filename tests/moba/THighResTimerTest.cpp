@@ -4,6 +4,8 @@
 
 #include <chrono>
 
+#include <time.h>
+
 using namespace std::chrono;
 
 namespace {
@@ -11,6 +13,14 @@ namespace {
 double elapsedMs(steady_clock::time_point since)
 {
     return duration<double, std::milli>(steady_clock::now() - since).count();
+}
+
+// Processor time this thread has used, in ms.
+double threadCpuMs()
+{
+    timespec ts{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
 }
 
 // WaitNextTick gives up after two periods, also before the tick thread has run at all: wait until
@@ -38,15 +48,28 @@ TEST(THighResTimer, WaitNeverEndsEarlyAndSpinsOnlyTheLastTick)
 {
     THighResTimer t;
     t.setEnabled(true);
-    for (int us : {0, 700, 2500, 20000}) {
+    for (int us : {0, 700, 2500, 20000, 300000}) {
+        const double cpuBefore = threadCpuMs();
         auto start = steady_clock::now();
         t.Wait(us);
-        double ms = elapsedMs(start);
+        const double ms = elapsedMs(start);
+        const double cpu = threadCpuMs() - cpuBefore;
         EXPECT_GE(ms, us / 1000.0) << us;
         EXPECT_LT(ms, us / 1000.0 + 100.0) << us;  // generous: shared, noisy machines
+        // Sleeping tick by tick and spinning through the last one uses a small part of the wait;
+        // a wait that spun all along would use about all of it, or all the processor it was given.
+        if (us >= 20000) {
+            EXPECT_LT(cpu, us / 1000.0 / 10.0) << us << " us waited with " << cpu << " ms of processor time";
+        }
     }
     EXPECT_EQ(t.RemainingCount(), 0);
     EXPECT_EQ(t.RemainingTime(), 0.0);
+
+    // The measure tells spinning apart: without sleeping between ticks the same wait spins all along.
+    t.setUseSuspend(false);
+    const double cpuBefore = threadCpuMs();
+    t.Wait(100000);
+    EXPECT_GT(threadCpuMs() - cpuBefore, 10.0);
 }
 
 TEST(THighResTimer, RemainingCountCountsDownToZero)

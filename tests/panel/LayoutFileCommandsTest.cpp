@@ -3,6 +3,7 @@
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
 #include "panel/LayoutFileCommands.h"
+#include "panel/LayoutHistory.h"
 #include "panel/LayoutPanel.h"
 #include "panel/PanelGeometry.h"
 #include "base/ScriptedDialogs.h"
@@ -153,6 +154,46 @@ TEST_F(Commands, ABadRecordIsNamedAndTheRestOpens)
     EXPECT_TRUE(text.contains(QStringLiteral("Element record 2 (line 15): element number 90 is not in 1..88")))
         << text.toStdString();
     EXPECT_EQ(s.Quarn_bitmap.copy(27, 0, 27, 27).pixelColor(13, 13), QColor(0xC0, 0xC0, 0xC0));
+}
+
+TEST_F(Commands, ALayoutThatEndsEarlyIsNamedWithWhatIsMissingAndCountsAsChanged)
+{
+    LayoutHistory history(s, t, p, nullptr);
+    c.history = &history;
+    QFile demo(QStringLiteral(QUARN_SOURCE_DIR "data/Layouts/Demo.pln"));
+    ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = demo.readAll().split('\n');
+    ASSERT_GT(lines.size(), 700);
+    const int announced = lines[0].trimmed().toInt();
+    ASSERT_GT(13 * announced + 1, 700) << "the demo is to be cut inside its elements";
+    QFile f(folder() + QStringLiteral("Demo.pln"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(lines.mid(0, 700).join('\n') + '\n');
+    f.close();
+
+    d.textAnswers.push_back(f.fileName());
+    const auto r = c.Oeffnen1Click();
+    EXPECT_TRUE(r.done);
+    EXPECT_EQ(t.getNumbofEntries(), 53);  // the 53 records before line 700
+    ASSERT_EQ(d.count(QStringLiteral("message")), 1);
+    const QString text = d.last(QStringLiteral("message"))->text;
+    EXPECT_TRUE(text.contains(QStringLiteral("Demo.pln"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("the file ends at line 700, inside this record"))) << text.toStdString();
+    EXPECT_TRUE(history.modified());  // a "Save" would write half a layout: it is asked about
+
+    // Another "Open" asks first; cancelling keeps the half layout and its file as they are.
+    d.choiceAnswers.push_back(2);
+    d.textAnswers.push_back(f.fileName());
+    EXPECT_FALSE(c.Oeffnen1Click().done);
+    EXPECT_EQ(d.count(QStringLiteral("choice")), 1);
+
+    // A whole file opens unchanged.
+    d.textAnswers.clear();
+    d.choiceAnswers = {1};  // discard
+    d.textAnswers.push_back(demo.fileName());
+    EXPECT_TRUE(c.Oeffnen1Click().done);
+    EXPECT_EQ(t.getNumbofEntries(), announced);
+    EXPECT_FALSE(history.modified()) << d.last(QStringLiteral("message"))->text.toStdString();
 }
 
 TEST_F(Commands, FileDialogsGetFiltersTheyReadAndNamesGetTheLayoutExtension)

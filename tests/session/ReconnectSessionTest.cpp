@@ -225,9 +225,36 @@ TEST_F(ReconnectSessionTest, AConnectionThatAcceptsButNeverGreetsIsTriedAgain)
     // Every attempt is accepted and never greeted; none of them counts as connected.
     ASSERT_TRUE(waitFor([&] { return countInLog("O listener 0 ungreeted") >= 3; }, 15000));
     EXPECT_FALSE(session->commandConnected());
+    // Told apart from a lost server, once; the attempts keep their back-off.
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(main.Ipport);
+    EXPECT_EQ(dialogs.count("message"), 1);
+    EXPECT_EQ(dialogs.last("message")->text, msg(593).arg(address));
+    EXPECT_TRUE(statusShown(1, msg(594).arg(address).arg(2)));
+    ASSERT_TRUE(waitFor([&] { return statusShown(1, msg(594).arg(address).arg(4)); }, 10000));
+    EXPECT_FALSE(statusShown(1, msg(531).arg(2)));
     sim->command("greet on");
     ASSERT_TRUE(waitFor([&] { return session->commandConnected(); }, 15000));
     EXPECT_TRUE(session->Cinfo.contains(QStringLiteral("SRCP 0.7.3")));
+    EXPECT_EQ(dialogs.count("message"), 1);
+}
+
+TEST_F(ReconnectSessionTest, WithTheSettingOffAServerThatNeverGreetsIsSaidAndTheSessionEnds)
+{
+    main.Autoreconnect = 0;
+    session->linkTimings.greet = milliseconds(800);
+    startSim();
+    sim->command("greet off");
+    session->connectServer();
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(main.Ipport);
+    ASSERT_TRUE(waitFor([&] { return dialogs.count("message") > 0; }, 5000));
+    EXPECT_EQ(dialogs.last("message")->text, msg(593).arg(address));
+    EXPECT_FALSE(session->commandConnected());
+    EXPECT_FALSE(session->reconnecting());
+    EXPECT_EQ(status.back(), std::make_pair(1, msg(593).arg(address)));
+    std::this_thread::sleep_for(milliseconds(1500));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialogs.count("message"), 1);
+    EXPECT_EQ(countInLog("O listener 0"), 1);
 }
 
 TEST_F(ReconnectSessionTest, AServerThatStopsAnsweringIsNoticedAndGotBackWhenItAnswersAgain)

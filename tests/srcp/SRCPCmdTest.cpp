@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <functional>
 #include <random>
 
@@ -191,6 +194,60 @@ TEST(SRCPCmd, TimeStampTextAlwaysHasThreeDecimalsAndAPoint)
     EXPECT_EQ(c.STimeStamp(), "105.250");
     c.SetTimeStamp(1796859510.301);
     EXPECT_EQ(c.STimeStamp(), "1796859510.301");
+}
+
+// Lines are built and time stamps read by quicker ways than printf and from_chars; over a table of
+// values both must give exactly what the general ways give.
+TEST(SRCPCmd, QuickBuildingAndReadingAgreeWithTheGeneralWays)
+{
+    const std::int32_t numbers[] = {0, 1, 9, 10, 99, 100, 12345, 999999999, 1000000000, 2147483647,
+                                    -1, -2, -3, -4, -2147483647 - 1};
+    for (std::int32_t a : numbers) {
+        for (std::int32_t v : {0, 1, 200, -1}) {
+            SCOPED_TRACE(std::to_string(a) + " " + std::to_string(v));
+            TSRCPCmd c;
+            prepare(c, dgAccessoire, ctSet, 5);
+            c.SetDevAddress(a);
+            c.DevAccessoire().SetPort(a);
+            c.DevAccessoire().SetValue(v);
+            c.DevAccessoire().SetDelay(a);
+            std::string expected = "SET 5 GA";
+            for (std::int32_t n : {a, a, v, a})
+                expected += SRCPIntToStr(n).empty() ? std::string() : " " + SRCPIntToStr(n);
+            EXPECT_EQ(c.Command(), expected);
+
+            char gl[200];
+            prepare(c, dgLoco, ctSet, 1);
+            c.SetDevAddress(24);
+            c.DevLoco().SetDriveMode(dmForward);
+            c.DevLoco().SetSpeed(v < 0 ? 0 : a);
+            c.DevLoco().SetMaxSpeed(128);
+            c.DevLoco().SetFunctionCount(3);
+            c.DevLoco().SetFunctions(1, v < 0 ? 0 : a);
+            std::snprintf(gl, sizeof gl, "SET 1 GL 24 1 %d 128 0 %d 0", v < 0 ? 0 : a, v < 0 ? 0 : a);
+            if (a >= 0) {
+                EXPECT_EQ(c.Command(), gl);
+            }
+        }
+    }
+    for (const char* stamp : {"105.250", "0.000", "0", "7", "1796859510.301", "123456789012345", "12345678901234.5",
+                              "1234567890123456", "1234567890123456.5", "1.", ".5", "-1.5", "1e3", "105.250.1", "00001.10",
+                              "1.2x", "+5", "."}) {
+        SCOPED_TRACE(stamp);
+        const std::string field = stamp;
+        double expected = 0;
+        auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), expected);
+        const bool readable = ec == std::errc() && end == field.data() + field.size() && std::isfinite(expected);
+        TSRCPCmd c;
+        c.SetSRCPVersion(cv082);
+        c.ExamineAnswer(field + " 100 INFO 1 POWER ON");
+        if (readable) {
+            EXPECT_EQ(c.CommandType(), ctInfoGet);
+            EXPECT_EQ(c.TimeStamp(), expected);
+        } else {
+            EXPECT_EQ(c.CommandType(), ctWelcome);  // no leading number: read as a welcome line
+        }
+    }
 }
 
 namespace {

@@ -14,7 +14,7 @@ namespace {
 
 std::vector<std::string> expectedOpeningState() {
   std::vector<std::string> lines = {
-      "100 INFO 0 DESCRIPTION SESSION SERVER TIME", "100 INFO 1 DESCRIPTION GL GA FB POWER",
+      "100 INFO 0 DESCRIPTION SESSION SERVER TIME", "100 INFO 1 DESCRIPTION GL GA FB POWER SM",
       "100 INFO 2 DESCRIPTION GL POWER",            "100 INFO 3 DESCRIPTION GL POWER",
       "100 INFO 4 DESCRIPTION POWER",               "100 INFO 5 DESCRIPTION GA POWER",
       "100 INFO 6 DESCRIPTION GA POWER",            "100 INFO 7 DESCRIPTION POWER",
@@ -94,7 +94,7 @@ TEST_F(Srcp082, FullSessionIsAnsweredAndSeenOnASecondInfoSession) {
       {"SET 8 FB 12 1", "200 OK", {"100 INFO 8 FB 12 1"}},
       {"GET 8 FB 12", "100 INFO 8 FB 12 1", {}},
       {"GET 0 SERVER", "100 INFO 0 SERVER RUNNING", {}},
-      {"GET 1 DESCRIPTION", "100 INFO 1 DESCRIPTION GL GA FB POWER", {}},
+      {"GET 1 DESCRIPTION", "100 INFO 1 DESCRIPTION GL GA FB POWER SM", {}},
       {"GET 1 DESCRIPTION GL 3", "101 INFO 1 GL 3 M 2 14 5", {}},
       {"TERM 1 GL 3", "200 OK", {"102 INFO 1 GL 3"}},
       {"TERM 0 TIME", "200 OK", {"102 INFO 0 TIME"}},
@@ -206,7 +206,7 @@ TEST_F(Srcp082, BadCommandsGetTheirErrorCode) {
       {"GET 1 WIDGET 3", "421 ERROR unsupported device"},
       {"SET 2 GA 1 0 1 -1", "422 ERROR unsupported device group"},
       {"GET 1 TIME", "422 ERROR unsupported device group"},
-      {"GET 1 SM 3 CV 1", "422 ERROR unsupported device group"},
+      {"GET 2 SM 3 CV 1", "422 ERROR unsupported device group"},
       {"TERM 0 SERVER", "415 ERROR forbidden"},
   };
   for (const auto &[line, expected] : cases) {
@@ -320,4 +320,56 @@ TEST(Srcp082Srcpd, MutedServerReadsCommandsButNeverAnswers) {
   auto answer = cmd.readLine();
   ASSERT_TRUE(answer);
   EXPECT_EQ(withoutStamp(*answer), "100 INFO 1 POWER OFF");
+}
+
+// The programming track on bus 1: a decoder with factory values, reads and writes that take their
+// time, verify, bits, and the faults a real programming track has.
+TEST_F(Srcp082, ProgrammingTrackReadsWritesVerifiesAndFailsLikeARealOne) {
+  LineSocket cmd(sim.port());
+  ASSERT_FALSE(handshake(cmd, "COMMAND").empty());
+  auto ask = [&](const std::string &line) {
+    cmd.sendLine(line);
+    return withoutStamp(cmd.readLine().value_or("(none)"));
+  };
+  EXPECT_EQ(ask("GET 1 SM 0 CV 1"), "415 ERROR forbidden"); // not in service mode yet
+  EXPECT_EQ(ask("INIT 1 SM MM"), "420 ERROR unsupported device protocol");
+  EXPECT_EQ(ask("INIT 1 SM NMRA"), "200 OK");
+
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_EQ(ask("GET 1 SM 0 CV 1"), "100 INFO 1 SM 0 CV 1 3");
+  EXPECT_GE(std::chrono::steady_clock::now() - before, 100ms); // a read takes its time
+  const struct {
+    const char *line;
+    const char *answer;
+  } rows[] = {
+      {"GET 1 SM 0 CV 8", "100 INFO 1 SM 0 CV 8 151"},
+      {"SET 1 SM 0 CV 17 200", "200 OK"},
+      {"SET 1 SM 0 CV 18 100", "200 OK"},
+      {"SET 1 SM 0 CVBIT 29 5 1", "200 OK"},
+      {"GET 1 SM 0 CV 29", "100 INFO 1 SM 0 CV 29 38"},
+      {"GET 1 SM 0 CVBIT 29 5", "100 INFO 1 SM 0 CVBIT 29 5 1"},
+      {"VERIFY 1 SM 0 CV 17 200", "100 INFO 1 SM 0 CV 17 200"},
+      {"VERIFY 1 SM 0 CV 17 201", "412 ERROR wrong value"},
+      {"SET 1 SM 0 REG 5 6", "200 OK"}, // register 5 is CV 29
+      {"GET 1 SM 0 CV 29", "100 INFO 1 SM 0 CV 29 6"},
+      {"SET 1 SM 0 CV 7 1", "416 ERROR no data"},  // read only: no acknowledge
+      {"SET 1 SM 0 CV 1 256", "412 ERROR wrong value"},
+      {"GET 1 SM 0 CV 1025", "412 ERROR wrong value"},
+      {"GET 1 SM 3 CV 1", "423 ERROR unsupported operation"}, // no read back on the main track
+      {"SET 1 SM 3 CV 3 20", "200 OK"},                        // programming on the main track
+      {"SET 1 SM 0 CV 8 8", "200 OK"},                         // factory reset
+      {"GET 1 SM 0 CV 17", "100 INFO 1 SM 0 CV 17 192"},
+  };
+  for (const auto &r : rows)
+    EXPECT_EQ(ask(r.line), r.answer) << r.line;
+
+  sim.control("sm noloco on");
+  EXPECT_EQ(ask("GET 1 SM 0 CV 1"), "417 ERROR timeout");
+  sim.control("sm noloco off");
+  sim.control("sm noack on");
+  EXPECT_EQ(ask("SET 1 SM 0 CV 3 4"), "416 ERROR no data");
+  sim.control("sm noack off");
+  EXPECT_EQ(ask("GET 1 SM 0 CV 3"), "100 INFO 1 SM 0 CV 3 10");
+  EXPECT_EQ(ask("TERM 1 SM"), "200 OK");
+  EXPECT_EQ(ask("GET 1 SM 0 CV 1"), "415 ERROR forbidden");
 }

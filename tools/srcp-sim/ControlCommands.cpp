@@ -22,6 +22,18 @@ bool runControlCommand(std::string_view line, Frontend &frontend, EventLoop &loo
   } else if ((verb == "MUTE" || verb == "UNMUTE") && w.size() == 1) {
     frontend.setMuted(verb == "MUTE");
     ok = true;
+  } else if (verb == "SM" && w.size() == 3 && (upper(w[1]) == "NOLOCO" || upper(w[1]) == "NOACK") &&
+             (upper(w[2]) == "ON" || upper(w[2]) == "OFF")) {
+    std::string fault = upper(w[1]) == "NOLOCO" ? "noloco" : "noack";
+    frontend.setServiceModeFault(fault, upper(w[2]) == "ON");
+    ok = true;
+  } else if (verb == "SM" && w.size() == 4 && upper(w[1]) == "TIMING") {
+    auto readMs = parseInt(w[2]);
+    auto writeMs = parseInt(w[3]);
+    if (readMs && writeMs && *readMs >= 0 && *writeMs >= 0) {
+      frontend.setServiceModeTiming(*readMs, *writeMs);
+      ok = true;
+    }
   } else if (verb == "FB" && w.size() == 4) {
     auto bus = parseInt(w[1]);
     auto contact = parseInt(w[2]);

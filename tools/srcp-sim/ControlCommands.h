@@ -3,6 +3,8 @@
 //   fb <bus> <contact> <0|1>     set a feedback contact
 //   power <bus> on|off           switch track power
 //   mute | unmute                stop / resume answering commands (0.8.2)
+//   sm noloco|noack on|off       programming track faults (0.8.2): no loco on it, no acknowledge
+//   sm timing <read-ms> <write-ms>  how long one CV read / write takes (0.8.2)
 //   quit                         stop the server
 
 #include "EventLoop.h"

@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -46,6 +47,7 @@ int boundPort(int fd) {
 EventLoop::EventLoop(WireLog &log) : log_(log) {
   if (::pipe2(wakePipe_, O_NONBLOCK | O_CLOEXEC) != 0)
     wakePipe_[0] = wakePipe_[1] = -1;
+  epollFd_ = ::epoll_create1(EPOLL_CLOEXEC);
 }
 
 EventLoop::~EventLoop() {
@@ -57,6 +59,92 @@ EventLoop::~EventLoop() {
   for (int fd : wakePipe_)
     if (fd >= 0)
       ::close(fd);
+  if (epollFd_ >= 0)
+    ::close(epollFd_);
+}
+
+void EventLoop::forgetFd(int fd) {
+  if (fd >= 0 && static_cast<std::size_t>(fd) < registered_.size() && registered_[fd] != 0) {
+    if (epollFd_ >= 0)
+      ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, fd, nullptr);
+    registered_[fd] = 0;
+  }
+}
+
+int EventLoop::waitReady(int timeoutMs) {
+  std::vector<pollfd> &fds = pollFds_;
+  if (epollFd_ < 0)
+    return ::poll(fds.data(), fds.size(), timeoutMs);
+  ++passNumber_;
+  bool readyNow = false;
+  for (std::size_t i = 0; i < fds.size(); ++i) {
+    pollfd &p = fds[i];
+    p.revents = 0;
+    const auto fd = static_cast<std::size_t>(p.fd);
+    if (fd >= registered_.size()) {
+      registered_.resize(fd + 1, 0);
+      slotOfFd_.resize(fd + 1, 0);
+      passOfFd_.resize(fd + 1, 0);
+    }
+    slotOfFd_[fd] = i;
+    passOfFd_[fd] = passNumber_;
+    const int want = p.events + 1;
+    if (registered_[fd] == want)
+      continue;
+    epoll_event ev{};
+    ev.events = ((p.events & POLLIN) ? EPOLLIN : 0u) | ((p.events & POLLOUT) ? EPOLLOUT : 0u);
+    ev.data.fd = p.fd;
+    int r = ::epoll_ctl(epollFd_, registered_[fd] ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, p.fd, &ev);
+    if (r != 0 && errno == ENOENT)
+      r = ::epoll_ctl(epollFd_, EPOLL_CTL_ADD, p.fd, &ev);
+    else if (r != 0 && errno == EEXIST)
+      r = ::epoll_ctl(epollFd_, EPOLL_CTL_MOD, p.fd, &ev);
+    if (r == 0) {
+      if (!registered_[fd])
+        registeredFds_.push_back(p.fd);
+      registered_[fd] = want;
+    } else if (errno == EPERM) {
+      p.revents = p.events & (POLLIN | POLLOUT); // a plain file: always ready, as poll() has it
+      readyNow = true;
+    } else {
+      p.revents = POLLNVAL;
+      readyNow = true;
+    }
+  }
+  // What this pass does not watch any more leaves the set.
+  for (std::size_t k = 0; k < registeredFds_.size();) {
+    const int fd = registeredFds_[k];
+    if (registered_[fd] != 0 && passOfFd_[fd] == passNumber_) {
+      ++k;
+      continue;
+    }
+    forgetFd(fd);
+    registeredFds_[k] = registeredFds_.back();
+    registeredFds_.pop_back();
+  }
+  epoll_event events[64];
+  const int n = ::epoll_wait(epollFd_, events, 64, readyNow ? 0 : timeoutMs);
+  if (n < 0)
+    return -1;
+  for (int k = 0; k < n; ++k) {
+    const auto fd = static_cast<std::size_t>(events[k].data.fd);
+    if (fd >= passOfFd_.size() || passOfFd_[fd] != passNumber_)
+      continue;
+    short r = 0;
+    if (events[k].events & EPOLLIN)
+      r |= POLLIN;
+    if (events[k].events & EPOLLOUT)
+      r |= POLLOUT;
+    if (events[k].events & EPOLLHUP)
+      r |= POLLHUP;
+    if (events[k].events & EPOLLERR)
+      r |= POLLERR;
+    fds[slotOfFd_[fd]].revents |= r;
+  }
+  int ready = 0;
+  for (const pollfd &p : fds)
+    ready += p.revents != 0;
+  return ready;
 }
 
 bool EventLoop::listenConsecutive(int port, int count, std::vector<int> &ports) {
@@ -159,6 +247,7 @@ void EventLoop::drop(ConnId id, Connection &c, std::string_view reason) {
     return;
   c.dead = true;
   log_.write(id, 'C', reason);
+  forgetFd(c.fd);
   ::close(c.fd);
   c.fd = -1;
   // The front end hears of it in reapDead(): it may be walking its own client list right now.
@@ -177,7 +266,8 @@ void EventLoop::acceptClients(int listenerIndex) {
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
     // The kernel stamps what arrives, so the log shows when a line reached the server even when
     // this process gets the processor late on a busy machine.
-    ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &yes, sizeof yes);
+    if (log_.enabled())
+      ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &yes, sizeof yes);
     openClient(fd, listenerIndex);
   }
 }
@@ -217,8 +307,10 @@ void EventLoop::readClient(ConnId id, Connection &c) {
     msghdr msg{};
     msg.msg_iov = &io;
     msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = sizeof control;
+    if (log_.enabled()) { // the arrival stamps are for the log only
+      msg.msg_control = control;
+      msg.msg_controllen = sizeof control;
+    }
     ssize_t n = ::recvmsg(c.fd, &msg, 0);
     if (n > 0) {
       c.arrivalMs = -1;
@@ -345,8 +437,10 @@ bool EventLoop::runOnce(Frontend &frontend, int timeoutMs) {
 }
 
 bool EventLoop::pass(Frontend &frontend, int timeoutMs) {
-  std::vector<pollfd> fds;
-  std::vector<ConnId> ids;
+  std::vector<pollfd> &fds = pollFds_;
+  std::vector<ConnId> &ids = pollIds_;
+  fds.clear();
+  ids.clear();
   fds.push_back({wakePipe_[0], POLLIN, 0});
   if (stdinWatched_)
     fds.push_back({STDIN_FILENO, POLLIN, 0});
@@ -364,7 +458,7 @@ bool EventLoop::pass(Frontend &frontend, int timeoutMs) {
     fds.push_back({c.fd, events, 0});
     ids.push_back(id);
   }
-  int ready = ::poll(fds.data(), fds.size(), timeoutMs);
+  int ready = waitReady(timeoutMs);
   if (ready < 0 && errno != EINTR)
     return false;
   if (ready > 0) {
@@ -438,8 +532,10 @@ void EventLoop::dropAllClients() {
 }
 
 void EventLoop::refuseConnections(double ms) {
-  for (int fd : listeners_)
+  for (int fd : listeners_) {
+    forgetFd(fd);
     ::close(fd);
+  }
   listeners_.clear();
   refuseUntil_ = log_.nowMs() + ms;
   log_.write(std::string_view("srv"), 'C', "refusing connections for " + std::to_string(static_cast<long>(ms)) + " ms");

@@ -6,6 +6,8 @@
 #include "Frontend.h"
 #include "WireLog.h"
 
+#include <poll.h>
+
 #include <functional>
 #include <map>
 #include <string>
@@ -93,6 +95,20 @@ private:
   Frontend *frontend_ = nullptr;
   std::vector<int> listeners_;
   std::map<ConnId, Connection> connections_;
+  std::vector<pollfd> pollFds_;  // of one pass, kept to save allocating them on every pass
+  std::vector<ConnId> pollIds_;
+  // The kernel keeps the set of watched descriptors (epoll), so a pass that watches what the last
+  // one watched costs one wait: registered_[fd] is the events registered for fd plus one (0: none).
+  int epollFd_ = -1;
+  std::vector<int> registered_;
+  std::vector<int> registeredFds_;
+  std::vector<std::size_t> slotOfFd_;  // fd -> index in pollFds_ in this pass
+  std::vector<unsigned> passOfFd_;     // fd -> the pass that last wanted it
+  unsigned passNumber_ = 0;
+  // Like poll() on pollFds_: fills their revents, returns how many have any, or -1.
+  int waitReady(int timeoutMs);
+  // Before fd is closed: it leaves the watched set with it.
+  void forgetFd(int fd);
   ConnId nextId_ = 1;
   int wakePipe_[2] = {-1, -1};
   bool stopRequested_ = false;

@@ -32,6 +32,10 @@ public:
   virtual void setPower(int bus, bool on) = 0;
   // While muted, command lines are received (and logged) but never answered.
   virtual void setMuted(bool) {}
+  // The programming track (0.8.2): "noloco" (no loco on it) or "noack" (the decoder never
+  // acknowledges) switched on or off, and how long one read and one write take.
+  virtual void setServiceModeFault(std::string_view, bool) {}
+  virtual void setServiceModeTiming(double, double) {}
   virtual DemoDrive demoDrive() const = 0;
   // The bus whose feedback contacts the demo ring drives.
   virtual int demoFeedbackBus() const = 0;

@@ -4,6 +4,12 @@ namespace srcpsim {
 
 std::vector<std::string_view> splitWords(std::string_view line) {
   std::vector<std::string_view> words;
+  splitWords(line, words);
+  return words;
+}
+
+void splitWords(std::string_view line, std::vector<std::string_view> &words) {
+  words.clear();
   std::size_t i = 0;
   while (i < line.size()) {
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
@@ -14,7 +20,6 @@ std::vector<std::string_view> splitWords(std::string_view line) {
     if (i > start)
       words.push_back(line.substr(start, i - start));
   }
-  return words;
 }
 
 std::optional<int> parseInt(std::string_view word) {

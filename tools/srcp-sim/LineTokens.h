@@ -9,6 +9,8 @@
 namespace srcpsim {
 
 std::vector<std::string_view> splitWords(std::string_view line);
+// The same into `words` (cleared first), so that a caller can keep one vector for every line.
+void splitWords(std::string_view line, std::vector<std::string_view> &words);
 // A decimal integer (optional sign, digits only, at most 9 digits), or nothing.
 std::optional<int> parseInt(std::string_view word);
 bool equalsNoCase(std::string_view a, std::string_view b);

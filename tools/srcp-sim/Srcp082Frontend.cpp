@@ -1,5 +1,7 @@
 #include "Srcp082Frontend.h"
 
+#include <charconv>
+
 #include "LineTokens.h"
 
 #include <chrono>
@@ -18,6 +20,7 @@ const char *errorText(int code) {
   case 412: return "wrong value";
   case 415: return "forbidden";
   case 416: return "no data";
+  case 417: return "timeout";
   case 418: return "list too long";
   case 419: return "list too short";
   case 420: return "unsupported device protocol";
@@ -52,11 +55,29 @@ int readNumber(std::string_view word, int lo, int hi, int &out) {
 } // namespace
 
 std::string srcpTimeStamp() {
+  std::string text;
+  appendSrcpTimeStamp(text);
+  return text;
+}
+
+void appendSrcpTimeStamp(std::string &out) {
   auto now = std::chrono::system_clock::now().time_since_epoch();
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
+  if (ms < 0) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%03lld", static_cast<long long>(ms / 1000), static_cast<long long>(ms % 1000));
+    out += text;
+    return;
+  }
   char text[32];
-  std::snprintf(text, sizeof text, "%lld.%03lld", static_cast<long long>(ms / 1000), static_cast<long long>(ms % 1000));
-  return text;
+  auto [end, ec] = std::to_chars(text, text + sizeof text, static_cast<long long>(ms / 1000));
+  (void)ec;
+  const auto fraction = static_cast<int>(ms % 1000);
+  *end++ = '.';
+  *end++ = static_cast<char>('0' + fraction / 100);
+  *end++ = static_cast<char>('0' + fraction / 10 % 10);
+  *end++ = static_cast<char>('0' + fraction % 10);
+  out.append(text, static_cast<std::size_t>(end - text));
 }
 
 Srcp082Frontend::Srcp082Frontend(EventLoop &loop, int feedbackContacts, bool srcpd)
@@ -70,7 +91,16 @@ std::optional<Srcp082Frontend::Session *> Srcp082Frontend::session(ConnId id) {
 }
 
 void Srcp082Frontend::reply(ConnId id, int code, const std::string &text) {
-  loop_.send(id, srcpTimeStamp() + " " + std::to_string(code) + " " + text);
+  line_.clear();
+  appendSrcpTimeStamp(line_);
+  char number[16];
+  auto [end, ec] = std::to_chars(number, number + sizeof number, code);
+  (void)ec;
+  line_ += ' ';
+  line_.append(number, static_cast<std::size_t>(end - number));
+  line_ += ' ';
+  line_ += text;
+  loop_.send(id, line_);
 }
 
 void Srcp082Frontend::broadcast(int code, const std::string &infoText) {
@@ -97,7 +127,8 @@ void Srcp082Frontend::received(ConnId id, std::string_view line) {
   auto s = session(id);
   if (!s)
     return;
-  auto words = splitWords(line);
+  splitWords(line, words_);
+  const std::vector<std::string_view> &words = words_;
   if (words.empty())
     return;
   nowMs_ = loop_.log().nowMs();
@@ -110,16 +141,20 @@ void Srcp082Frontend::received(ConnId id, std::string_view line) {
       break; // a server that hangs: the line is read, nothing comes back
     Answer a = command(id, words);
     if (a.code == 0)
-      break; // answered already (the session ended itself)
-    if (a.code >= 400)
-      reply(id, a.code, std::string("ERROR ") + errorText(a.code));
-    else
-      reply(id, a.code, a.text);
+      break; // answered already (the session ended itself), or later (the programming track)
+    answer(id, a);
     break;
   }
   case Mode::Info:
     break; // an info session only listens
   }
+}
+
+void Srcp082Frontend::answer(ConnId id, const Answer &a) {
+  if (a.code >= 400)
+    reply(id, a.code, std::string("ERROR ") + errorText(a.code));
+  else
+    reply(id, a.code, a.text);
 }
 
 void Srcp082Frontend::handshake(ConnId id, Session &s, const std::vector<std::string_view> &words) {
@@ -207,9 +242,12 @@ Srcp082Frontend::Answer Srcp082Frontend::command(ConnId id, const std::vector<st
     return {412, ""}; // no such bus
   if (group != "DESCRIPTION" && !layout_.bus(bus).has(group))
     return {422, ""};
+  args_.assign(words.begin() + 3, words.end());
+  const std::vector<std::string_view> &args = args_;
+  if (group == "SM")
+    return serviceModeCommand(id, cmd, bus, args);
   if (cmd == "VERIFY" || cmd == "WAIT")
     return {423, ""};
-  std::vector<std::string_view> args(words.begin() + 3, words.end());
   if (group == "GL")
     return locoCommand(cmd, bus, args);
   if (group == "GA")
@@ -572,8 +610,42 @@ Srcp082Frontend::Answer Srcp082Frontend::descriptionCommand(const std::string &c
   return {416, ""};
 }
 
+Srcp082Frontend::Answer Srcp082Frontend::serviceModeCommand(ConnId id, const std::string &cmd, int bus,
+                                                            const std::vector<std::string_view> &args) {
+  ServiceMode::Result r = serviceMode_.command(cmd, args);
+  const std::string info = r.code == 100 ? std::to_string(bus) + " SM " + r.infoText : std::string();
+  Answer a{r.code, r.code == 100 ? "INFO " + info : std::string(r.code < 400 ? "OK" : "")};
+  if (r.durationMs <= 0)
+    return a;
+  answers_.push_back({nowMs_ + r.durationMs, id, a, info});
+  return {0, ""};
+}
+
+void Srcp082Frontend::setServiceModeFault(std::string_view fault, bool on) {
+  if (fault == "noloco")
+    serviceMode_.setNoLoco(on);
+  else if (fault == "noack")
+    serviceMode_.setNoAck(on);
+}
+
 void Srcp082Frontend::tick(double nowMs) {
   nowMs_ = nowMs;
+  if (!answers_.empty() && !muted_) {
+    std::vector<PendingAnswer> due;
+    std::erase_if(answers_, [&](const PendingAnswer &p) {
+      if (p.dueMs > nowMs)
+        return false;
+      due.push_back(p);
+      return true;
+    });
+    for (const auto &p : due) {
+      if (!sessions_.count(p.id))
+        continue; // the client left meanwhile
+      answer(p.id, p.answer);
+      if (!p.info.empty())
+        broadcast(100, p.info);
+    }
+  }
   if (!pending_.empty()) {
     std::vector<PendingSwitchOff> due;
     std::erase_if(pending_, [&](const PendingSwitchOff &p) {

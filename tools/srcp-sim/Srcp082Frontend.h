@@ -4,6 +4,7 @@
 
 #include "EventLoop.h"
 #include "Frontend.h"
+#include "ServiceMode.h"
 #include "Srcp082Layout.h"
 
 #include <map>
@@ -27,6 +28,8 @@ public:
   void setFeedback(int bus, int contact, int value) override;
   void setPower(int bus, bool on) override;
   void setMuted(bool muted) override { muted_ = muted; }
+  void setServiceModeFault(std::string_view fault, bool on) override;
+  void setServiceModeTiming(double readMs, double writeMs) override { serviceMode_.setTiming(readMs, writeMs); }
   DemoDrive demoDrive() const override;
   int demoFeedbackBus() const override { return 8; }
 
@@ -49,6 +52,14 @@ private:
     int port;
   };
 
+  // An answer that the programming track gives only when its operation has taken its time.
+  struct PendingAnswer {
+    double dueMs;
+    ConnId id;
+    Answer answer;
+    std::string info; // also told to the info sessions, after "INFO "
+  };
+
   void handshake(ConnId id, Session &s, const std::vector<std::string_view> &words);
   Answer command(ConnId id, const std::vector<std::string_view> &words);
   Answer locoCommand(const std::string &cmd, int bus, const std::vector<std::string_view> &args);
@@ -58,6 +69,8 @@ private:
   Answer timeCommand(const std::string &cmd, const std::vector<std::string_view> &args);
   Answer sessionCommand(ConnId id, const std::string &cmd, const std::vector<std::string_view> &args);
   Answer serverCommand(const std::string &cmd);
+  Answer serviceModeCommand(ConnId id, const std::string &cmd, int bus, const std::vector<std::string_view> &args);
+  void answer(ConnId id, const Answer &a);
   Answer descriptionCommand(const std::string &cmd, int bus, const std::vector<std::string_view> &args);
 
   void reply(ConnId id, int code, const std::string &text);
@@ -71,7 +84,12 @@ private:
   std::map<ConnId, Session> sessions_;
   int nextSession_ = 1;
   std::vector<PendingSwitchOff> pending_;
+  ServiceMode serviceMode_;
+  std::vector<PendingAnswer> answers_;
   double nowMs_ = 0;
+  std::vector<std::string_view> words_; // the words of the line being answered
+  std::vector<std::string_view> args_;  // the words after the group
+  std::string line_;                    // the answer being built
   bool srcpd_ = false;
   bool muted_ = false;
   std::int64_t lastReportedMinute_ = -1;
@@ -79,5 +97,7 @@ private:
 
 // Time stamp of an answer line: seconds since the epoch with three decimals.
 std::string srcpTimeStamp();
+// Appends the same text to `out`.
+void appendSrcpTimeStamp(std::string &out);
 
 } // namespace srcpsim

@@ -16,7 +16,7 @@ Srcp082Layout::Srcp082Layout(int feedbackContacts, bool srcpd) : feedbackContact
 void Srcp082Layout::reset() {
   static const std::array<std::vector<std::string>, kBusCount> groups = {{
       {"SESSION", "SERVER", "TIME"},
-      {"GL", "GA", "FB", "POWER"},
+      {"GL", "GA", "FB", "POWER", "SM"},
       {"GL", "POWER"},
       {"GL", "POWER"},
       {"POWER"},

@@ -1,0 +1,113 @@
+#pragma once
+// Decoder programming over SRCP 0.8: the service mode (SM) device group of one bus, on a command
+// session of its own that lives on a worker thread. Requests are queued and carried out in order;
+// each result is handed to `onResult` on the worker thread (a window posts it to its own thread).
+// Nothing here ever blocks the caller: connecting, every line and its answer, TERM and disconnect
+// happen on the worker, each answer wait bounded by a time-out.
+//
+//   TMoBaSRCPProgrammer p(onResult);
+//   p.start({"127.0.0.1", 12345, 1, 0});   // bus 1, programming track
+//   p.submit({SmOp::Read, smtCV, 29});      // -> result: value of CV 29, or why not
+//   p.cancel();                             // drops what is queued; the running request finishes
+
+#include "srcp/SRCPTypes.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+enum class SmOp : std::uint8_t { Read, Write, Verify };
+
+struct SmRequest {
+    SmOp op = SmOp::Read;
+    TSRCPServiceModeType type = smtCV;
+    int number = 1;  // CV 1-1024, or register 1-8
+    int bit = -1;    // CVBIT: 0-7
+    int value = -1;  // Write, Verify: the value (a bit: 0 or 1)
+    int tag = 0;     // the caller's, handed back with the result
+};
+
+// Why a request failed, as the window explains it.
+enum class SmFailure : std::uint8_t {
+    None,
+    NotConnected,     // no session to the server (see `detail`)
+    NoLoco,           // nothing on the programming track answered (417 timeout)
+    NoAcknowledge,    // the decoder did not acknowledge (416 no data)
+    WrongValue,       // a verify did not match, or the server refused the value (412)
+    NotSupported,     // the server or the bus cannot do it (420-423, 425)
+    Refused,          // any other error answer (its code in `code`)
+    NoAnswer,         // the server did not answer in time; the session is closed
+    Cancelled,        // dropped from the queue by cancel()
+};
+
+struct SmResult {
+    SmRequest request;
+    bool ok = false;
+    int value = -1;  // Read: the value read; Verify: the value confirmed
+    SmFailure failure = SmFailure::None;
+    int code = 0;        // the server's answer code
+    std::string detail;  // the answer line, or why connecting failed
+};
+
+// SRCP error code -> failure kind.
+SmFailure SmFailureOfCode(int code);
+
+class TMoBaSRCPProgrammer {
+public:
+    struct Target {
+        std::string host = "localhost";
+        int port = 12345;
+        int bus = 1;
+        int decoderAddress = 0;  // 0: the programming track; a loco address: programming on the main track
+        int answerTimeoutMs = 10000;  // reading a CV bit by bit takes a while on a real track
+        int connectTimeoutMs = 3000;
+    };
+    using ResultEvent = std::function<void(const SmResult&)>;
+    // `onConnected(ok, why)`: the session is open (ok) or could not be opened (why), worker thread.
+    using ConnectEvent = std::function<void(bool ok, const std::string& why)>;
+
+    explicit TMoBaSRCPProgrammer(ResultEvent onResult, ConnectEvent onConnected = {});
+    ~TMoBaSRCPProgrammer();  // drops the queue, wakes and ends the worker at once
+    TMoBaSRCPProgrammer(const TMoBaSRCPProgrammer&) = delete;
+    TMoBaSRCPProgrammer& operator=(const TMoBaSRCPProgrammer&) = delete;
+
+    // Connects (on the worker) and enters service mode with `INIT <bus> SM NMRA`. Restarting with
+    // another target ends the previous session first.
+    void start(const Target& target);
+    void submit(const SmRequest& request);
+    // Drops every queued request (each reported as Cancelled); the running one finishes.
+    void cancel();
+    // Leaves service mode (TERM) and closes the session, after what is running.
+    void stop();
+    // Requests queued or running.
+    std::size_t pending() const;
+
+private:
+    class Session;
+    struct Job {
+        enum class Kind { Start, Request, Stop } kind;
+        Target target;
+        SmRequest request;
+    };
+    void run();
+    void open(const Target& target);
+    void close();
+    SmResult execute(const SmRequest& request);
+
+    ResultEvent m_onResult;
+    ConnectEvent m_onConnected;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Job> m_jobs;
+    bool m_busy = false;
+    bool m_quit = false;
+    std::unique_ptr<Session> m_session;  // worker thread only, but woken from any thread
+    std::mutex m_sessionMutex;           // guards m_session for wake-ups from the owner
+    Target m_target;
+    std::thread m_thread;  // last: started when everything else exists
+};

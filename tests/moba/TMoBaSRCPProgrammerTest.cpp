@@ -1,0 +1,196 @@
+// Decoder programming against the simulator's programming track: reads, writes, bits, verify, the
+// refusals a real track gives, cancel, and a server that stops answering, all without the caller
+// ever waiting on the network.
+
+#include "moba/TMoBaSRCPProgrammer.h"
+
+#include "srcp/SimProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+using namespace std::chrono;
+
+namespace {
+
+// Collects the programmer's results, handed over from its worker thread.
+struct Results {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<SmResult> list;
+    bool connected = false;
+    std::string connectWhy;
+    int connectReports = 0;
+
+    void add(const SmResult& r)
+    {
+        std::lock_guard lock(mutex);
+        list.push_back(r);
+        changed.notify_all();
+    }
+    void connect(bool ok, const std::string& why)
+    {
+        std::lock_guard lock(mutex);
+        connected = ok;
+        connectWhy = why;
+        ++connectReports;
+        changed.notify_all();
+    }
+    bool waitCount(std::size_t n, milliseconds timeout = 8s)
+    {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, timeout, [&] { return list.size() >= n; });
+    }
+    bool waitConnect(milliseconds timeout = 8s)
+    {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, timeout, [&] { return connectReports > 0; });
+    }
+};
+
+struct Programmer {
+    explicit Programmer(int port, int address = 0)
+    {
+        TMoBaSRCPProgrammer::Target t;
+        t.host = "127.0.0.1";
+        t.port = port;
+        t.bus = 1;
+        t.decoderAddress = address;
+        t.answerTimeoutMs = 2000;
+        p.start(t);
+    }
+    Results results;
+    TMoBaSRCPProgrammer p{[this](const SmResult& r) { results.add(r); },
+                          [this](bool ok, const std::string& why) { results.connect(ok, why); }};
+};
+
+SmRequest read(int cv, int tag = 0) { return {SmOp::Read, smtCV, cv, -1, -1, tag}; }
+SmRequest write(int cv, int value) { return {SmOp::Write, smtCV, cv, -1, value, 0}; }
+
+}  // namespace
+
+TEST(TMoBaSRCPProgrammer, ReadsWritesBitsAndVerifiesOnTheProgrammingTrack)
+{
+    SimProcess sim{SRCP_SIM_PATH, {"--protocol", "0.8.2", "--port", "0"}};
+    ASSERT_GT(sim.port(), 0);
+    Programmer pr(sim.port());
+    ASSERT_TRUE(pr.results.waitConnect());
+    ASSERT_TRUE(pr.results.connected) << pr.results.connectWhy;
+
+    pr.p.submit(read(1, 11));
+    pr.p.submit(read(8, 12));
+    pr.p.submit(write(17, 200));
+    pr.p.submit(write(18, 100));
+    pr.p.submit({SmOp::Write, smtCVBit, 29, 5, 1, 0});
+    pr.p.submit({SmOp::Read, smtCVBit, 29, 5, -1, 0});
+    pr.p.submit(read(29));
+    pr.p.submit({SmOp::Verify, smtCV, 17, -1, 200, 0});
+    pr.p.submit({SmOp::Verify, smtCV, 17, -1, 201, 0});
+    pr.p.submit(write(7, 1));
+    ASSERT_TRUE(pr.results.waitCount(10));
+
+    const auto& r = pr.results.list;
+    EXPECT_TRUE(r[0].ok);
+    EXPECT_EQ(r[0].value, 3);
+    EXPECT_EQ(r[0].request.tag, 11);  // results come back in order, with their request
+    EXPECT_EQ(r[1].value, 151);
+    EXPECT_TRUE(r[2].ok && r[3].ok && r[4].ok);
+    EXPECT_TRUE(r[5].ok);
+    EXPECT_EQ(r[5].value, 1);
+    EXPECT_EQ(r[6].value, 38);  // 6 with bit 5 set
+    EXPECT_TRUE(r[7].ok);
+    EXPECT_FALSE(r[8].ok);
+    EXPECT_EQ(r[8].failure, SmFailure::WrongValue);
+    EXPECT_EQ(r[9].failure, SmFailure::NoAcknowledge);  // CV 7 is read only
+}
+
+TEST(TMoBaSRCPProgrammer, RefusalsOfTheTrackAreToldApart)
+{
+    SimProcess sim{SRCP_SIM_PATH, {"--protocol", "0.8.2", "--port", "0"}};
+    sim.command("sm timing 10 10");
+    Programmer pr(sim.port());
+    ASSERT_TRUE(pr.results.waitConnect());
+    ASSERT_TRUE(pr.results.connected);
+    sim.command("sm noloco on");
+    pr.p.submit(read(1));
+    ASSERT_TRUE(pr.results.waitCount(1));
+    sim.command("sm noloco off");
+    sim.command("sm noack on");
+    pr.p.submit(write(3, 4));
+    ASSERT_TRUE(pr.results.waitCount(2));
+    sim.command("sm noack off");
+    EXPECT_EQ(pr.results.list[0].failure, SmFailure::NoLoco);
+    EXPECT_EQ(pr.results.list[1].failure, SmFailure::NoAcknowledge);
+
+    // On the main track a decoder cannot be read.
+    Programmer main(sim.port(), 3);
+    ASSERT_TRUE(main.results.waitConnect());
+    main.p.submit(read(1));
+    main.p.submit(write(3, 20));
+    ASSERT_TRUE(main.results.waitCount(2));
+    EXPECT_EQ(main.results.list[0].failure, SmFailure::NotSupported);
+    EXPECT_TRUE(main.results.list[1].ok);
+}
+
+TEST(TMoBaSRCPProgrammer, CancelStopsAfterTheRunningRequestAndNothingBlocksTheCaller)
+{
+    SimProcess sim{SRCP_SIM_PATH, {"--protocol", "0.8.2", "--port", "0"}};
+    sim.command("sm timing 150 150");
+    Programmer pr(sim.port());
+    ASSERT_TRUE(pr.results.waitConnect());
+    for (int cv = 1; cv <= 8; ++cv)
+        pr.p.submit(read(cv));
+    ASSERT_TRUE(pr.results.waitCount(1));
+    const auto before = steady_clock::now();
+    pr.p.cancel();
+    EXPECT_LT(steady_clock::now() - before, 50ms);
+    ASSERT_TRUE(pr.results.waitCount(8));
+    std::lock_guard lock(pr.results.mutex);
+    int done = 0, cancelled = 0;
+    for (const auto& r : pr.results.list) {
+        done += r.ok;
+        cancelled += r.failure == SmFailure::Cancelled;
+    }
+    EXPECT_EQ(done + cancelled, 8);
+    EXPECT_GE(cancelled, 5);  // at most the first, the running one and a straggler went through
+    EXPECT_EQ(pr.p.pending(), 0u);
+}
+
+TEST(TMoBaSRCPProgrammer, ServerThatStopsAnsweringEndsTheRequestAndDestructionIsImmediate)
+{
+    SimProcess sim{SRCP_SIM_PATH, {"--protocol", "0.8.2", "--port", "0"}};
+    auto pr = std::make_unique<Programmer>(sim.port());
+    ASSERT_TRUE(pr->results.waitConnect());
+    sim.command("mute");
+    pr->p.submit(read(1));
+    ASSERT_TRUE(pr->results.waitCount(1, 6s));  // the answer time-out is 2 s
+    EXPECT_EQ(pr->results.list[0].failure, SmFailure::NoAnswer);
+
+    // A read hanging on a silent server does not hold up the owner's destruction.
+    pr->p.submit(read(2));
+    pr->p.submit(read(3));
+    std::this_thread::sleep_for(50ms);
+    const auto before = steady_clock::now();
+    pr.reset();
+    EXPECT_LT(steady_clock::now() - before, 500ms);
+}
+
+TEST(TMoBaSRCPProgrammer, NoServerIsReportedWithTheReason)
+{
+    int port = 0;
+    {
+        SimProcess sim{SRCP_SIM_PATH, {"--protocol", "0.8.2", "--port", "0"}};
+        port = sim.port();
+    }  // gone: nothing listens there any more
+    Programmer pr(port);
+    ASSERT_TRUE(pr.results.waitConnect());
+    EXPECT_FALSE(pr.results.connected);
+    EXPECT_FALSE(pr.results.connectWhy.empty());
+    pr.p.submit(read(1));
+    ASSERT_TRUE(pr.results.waitCount(1));
+    EXPECT_EQ(pr.results.list[0].failure, SmFailure::NotConnected);
+}
