@@ -18,6 +18,7 @@
 #include "moba/THighResTimer.h"
 #include "moba/TMoBaSRCPClient.h"
 #include "moba/TMoBaSRCPGroups.h"
+#include "moba/TMoBaSRCPWorker.h"
 #include "session/C_rueckmodul.h"
 #include "session/ServerSession.h"
 #include "srcp/TcpLineClient.h"
@@ -37,6 +38,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <mutex>
 #include <regex>
 #include <thread>
@@ -160,29 +162,7 @@ int main(int argc, char** argv)
     }
     session.disconnectServer();
 
-    // --- 0.8 pulses through the component
-    QObject context;
-    TMoBaSRCPClient client([&context](std::function<void()> call) {
-        QMetaObject::invokeMethod(&context, std::move(call), Qt::QueuedConnection);
-    });
-    client.SetHost("127.0.0.1");
-    client.SetPort(sim082.port());
-    C_SRCP08 adapter(main, lok, dialogs);
-    adapter.setClient(&client);
-    SRCP08 = &adapter;
-    main.SrcpVer = 80;
-    client.Connect();
-    runEvents(300);
-    if (!client.Connected() || client.BusCount() < 9) {
-        std::fprintf(stderr, "cannot connect to srcp-sim 0.8.2\n");
-        return 1;
-    }
-    for (int i = 0; i < Pulses; ++i) {
-        bahn.ga_out(QStringLiteral("M"), 4, 1);
-        runEvents(20);
-    }
-
-    // --- feedback: wire to redraw
+    // --- 0.8 pulses through the component, which lives on a thread of its own
     for (int c = 0; c < 16; ++c) {
         const int x = c * 27;
         bahn.Quarnliste_eintragen(x, 0, 65);
@@ -192,11 +172,44 @@ int main(int argc, char** argv)
     }
     C_rueckmodul rueck(main, postable, bahn.iconChanger());
     std::vector<Clock::time_point> redraws;
-    client.OnFeedbackChange = [&](TMoBaSRCPClient&, TMoBaSRCPFeedback& f) {
-        rueck.iconrefresh((f.Address() - 1) / 16 + 1, (f.Address() - 1) % 16 + 1, f.IsActiv());
-        redraws.push_back(Clock::now());
-    };
-    client.BusByNumber(8)->FBs()->SetEnabled(true);
+    QObject context;
+    auto gui = std::make_shared<Srcp08GuiChannel>([&context](std::function<void()> call) {
+        QMetaObject::invokeMethod(&context, std::move(call), Qt::QueuedConnection);
+    });
+    const int port082 = sim082.port();
+    TMoBaSRCPWorker worker([gui, port082, &rueck, &redraws](TMoBaSRCPClient& c) {
+        c.SetHost("127.0.0.1");
+        c.SetPort(port082);
+        c.OnFeedbackChange = [gui, &rueck, &redraws](TMoBaSRCPClient&, TMoBaSRCPFeedback& f) {
+            gui->post([&rueck, &redraws, address = f.Address(), value = f.IsActiv()] {
+                rueck.iconrefresh((address - 1) / 16 + 1, (address - 1) % 16 + 1, value);
+                redraws.push_back(Clock::now());
+            });
+        };
+    });
+    C_SRCP08 adapter(main, lok, dialogs);
+    adapter.setWorker(&worker, gui);
+    SRCP08 = &adapter;
+    main.SrcpVer = 80;
+    worker.post([](TMoBaSRCPClient& c) { c.Connect(); });
+    runEvents(300);
+    std::map<int, Srcp08BusView> buses;
+    worker.post([&buses](TMoBaSRCPClient& c) { buses = Srcp08View::busesOf(c); });
+    worker.waitIdle(milliseconds(5000));
+    adapter.view.connected = !buses.empty();
+    adapter.view.buses = buses;
+    if (buses.size() < 9) {
+        std::fprintf(stderr, "cannot connect to srcp-sim 0.8.2\n");
+        return 1;
+    }
+    for (int i = 0; i < Pulses; ++i) {
+        bahn.ga_out(QStringLiteral("M"), 4, 1);
+        runEvents(20);
+    }
+    worker.waitIdle(milliseconds(Pulses * 1000));
+
+    // --- feedback: wire to redraw
+    worker.post([](TMoBaSRCPClient& c) { c.BusByNumber(8)->FBs()->SetEnabled(true); });
     runEvents(100);
     BareInfo bare(sim082.port());
     runEvents(200);
@@ -212,8 +225,8 @@ int main(int argc, char** argv)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         runEvents(5);
     }
-    client.Disconnect();
-    std::this_thread::sleep_for(milliseconds(200));
+    worker.post([](TMoBaSRCPClient& c) { c.Disconnect(); });
+    worker.waitIdle(milliseconds(5000));
 
     std::vector<double> bareMs, redrawMs, wireToRedrawMs;
     {

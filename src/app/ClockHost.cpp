@@ -51,18 +51,19 @@ void ClockHost::Zeit1Click()
     if (item && !item->isChecked()) {
         m_uhrForm->FormCanClose = true;
         m_uhrForm->close();
-        ModelClock::stopServerTime(serverTime ? serverTime() : nullptr);
+        if (serverClock.available && serverClock.available() && serverClock.stop)
+            serverClock.stop();
         return;
     }
     if (!execTimeForm || !execTimeForm())
         return;  // the item stays checked without a clock
     // While the dialog was open the session may have ended (the item is then unchecked) or the
-    // server may have been lost with its buses: the time device is looked up only now.
+    // server may have been lost with its buses: whether it has a clock is asked only now.
     if (item && !item->isChecked())
         return;
-    TSRCPCustomTime* server = serverTime ? serverTime() : nullptr;
+    const bool server = serverClock.available && serverClock.available();
     const TimeSetup values = m_timeForm->values();
-    if (!m_clock.setup(values, server))
+    if (!m_clock.setup(values, server ? serverClock.start : std::function<void(int, int, double)>()))
         m_form.dialogs().messageBox(message(MsgServerTimeUnavailable), QStringLiteral("Info"),
                                     UserDialogs::Icon::Information);
     m_uhrForm->show();
@@ -72,6 +73,19 @@ void ClockHost::Zeit1Click()
 void ClockHost::SRCPCl2TimeChange(const TSRCPCustomTime* time)
 {
     m_clock.SRCPCl2TimeChange(time);
+}
+
+void ClockHost::serverTimeChanged(double value)
+{
+    m_clock.serverTimeChanged(value);
+}
+
+void ClockHost::resendServerTime()
+{
+    if (!m_clock.KavoMaster || !m_uhrForm->isVisible() || !serverClock.available || !serverClock.available() ||
+        !serverClock.start)
+        return;
+    serverClock.start(m_clock.Faktx, m_clock.Fakty, m_form.KavoTime);
 }
 
 void ClockHost::serverClosed()

@@ -29,11 +29,21 @@ public:
     void Zeit1Click();
     // The server's time event: `time` is the time group that reported a new model time.
     void SRCPCl2TimeChange(const TSRCPCustomTime* time);
+    // The same with bus 0's time as the server reported it.
+    void serverTimeChanged(double value);
+    // The server clock is set again with the speed-up and the model time the clock shows (after a
+    // lost server came back); nothing unless the clock runs on server time.
+    void resendServerTime();
     // Leaving the server: the clock window closes and "&Time" is unchecked.
     void serverClosed();
 
-    // Bus 0's time group of the connected SRCP 0.8 client, or nullptr while there is none.
-    std::function<TSRCPCustomTime*()> serverTime;
+    // The SRCP 0.8 server's clock (bus 0's time group), reached without waiting: `available` says
+    // whether a connected server offers it, `start` hands it speed-up and time, `stop` ends it.
+    struct ServerClock {
+        std::function<bool()> available;
+        std::function<void(int fx, int fy, double time)> start;
+        std::function<void()> stop;
+    } serverClock;
     // Shows the time setup dialog modally; true when it was closed with "&Set". Tests replace it.
     std::function<bool()> execTimeForm;
 

@@ -49,11 +49,10 @@ void applySetup(const SetupValues& v, AppState& main)
     main.Monitorpower = v.monitorPower ? 1 : 0;
     main.Autopower = v.autoPower ? 1 : 0;
     main.Autoreconnect = v.autoReconnect ? 1 : 0;
-    main.BusGlMM = v.buses[0];
-    main.BusGlNMRA_S = v.buses[1];
-    main.BusGlNMRA_L = v.buses[2];
-    main.BusGaMM = v.buses[3];
-    main.BusGaNMRA = v.buses[4];
-    main.BusS88 = v.buses[5];
-    main.Buspower = v.buses[6];
+    // Devices sit on buses 1 and up (bus 0 is the server itself): anything else keeps the old value.
+    int* const buses[] = {&main.BusGlMM, &main.BusGlNMRA_S, &main.BusGlNMRA_L,
+                          &main.BusGaMM, &main.BusGaNMRA, &main.BusS88, &main.Buspower};
+    for (std::size_t i = 0; i < v.buses.size(); ++i)
+        if (v.buses[i] >= 1)
+            *buses[i] = v.buses[i];
 }

@@ -5,15 +5,16 @@
 #include "base/C_SRCP08.h"
 #include "moba/TMoBaSRCPClient.h"
 #include "moba/TMoBaSRCPGroups.h"
+#include "moba/TMoBaSRCPWorker.h"
 #include "session/C_rueckmodul.h"
 #include "app/ClockHost.h"
+#include "session/ModelClock.h"
 #include "session/ServerSession.h"
 #include "base/C_language.h"
 #include "ui/widgets/TDebugForm.h"
 #include "base/UserDialogs.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QMetaObject>
 #include <QPointer>
 #include <QTimer>
@@ -24,15 +25,17 @@ constexpr int MsgNoBus = 590;
 constexpr int MsgNoGroup = 591;
 constexpr int MsgServerLost = 592;
 constexpr int MsgNotSentReconnecting = 534;
+constexpr int MsgAddressOutOfRange = 600;
+constexpr int MsgConnectFailed = 602;
+constexpr int MsgReasonRefused = 603;
+constexpr int MsgReasonNoAnswer = 604;
+constexpr int MsgReasonNo082 = 605;
+constexpr int MsgReasonSessionRefused = 606;
+constexpr int MsgReasonClosed = 607;
+constexpr int MsgStoppedAnswering = 608;
+constexpr int MsgConnecting = 609;
+constexpr int MsgRestored = 533;
 constexpr int CaptionError = 102;
-
-// The wait cursor while the window blocks on the server (commands wait up to the answer time-out).
-struct BusyCursor {
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 void debugLine(const QString& text)
 {
@@ -42,80 +45,94 @@ void debugLine(const QString& text)
 
 } // namespace
 
+struct Srcp08Host::ConnectResult {
+    std::uint64_t connection = 0;
+    bool ok = false;
+    bool thrown = false;   // the TCP connection itself could not be made
+    bool timedOut = false;
+    std::string error;
+    std::string welcome;
+    std::map<int, Srcp08BusView> buses;
+};
+
 Srcp08Host::Srcp08Host(TMainForm& form, ServerSession& session, C_rueckmodul* rueckmodul)
-    : QObject(&form), m_form(form), m_session(session), m_rueckmodul(rueckmodul)
+    : QObject(&form), m_form(form), m_session(session), m_rueckmodul(rueckmodul), m_view(std::make_unique<Srcp08View>())
 {
-    // Info lines and the clean-up after a lost server are queued to the GUI thread; a call still
-    // queued when this host is gone is dropped with it.
-    QPointer<Srcp08Host> self(this);
-    SRCPCl2 = std::make_unique<TMoBaSRCPClient>([self](std::function<void()> call) {
-        if (self)
-            QMetaObject::invokeMethod(self.data(), std::move(call), Qt::QueuedConnection);
+    // Calls from the component's thread are queued to this host; the channel is closed before the
+    // host goes, so none can arrive afterwards.
+    m_gui = std::make_shared<Srcp08GuiChannel>([this](std::function<void()> call) {
+        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
     });
-    TMoBaSRCPClient& c = *SRCPCl2;
-    c.SetAutoPowerOn(false);
-    c.SetLogEnabled(false);
-    c.SetHost("localhost");
-    c.SetPort(12345);
-
-    c.SetOnCmdLog([](TSRCPBaseClient&, const std::string& text) {
-        debugLine(QStringLiteral("Command: ") + QString::fromLatin1(text.c_str()));
-    });
-    c.SetOnInfoLog([](TSRCPBaseClient&, const std::string& text) { debugLine(QString::fromLatin1(text.c_str())); });
-    c.OnBusPowerChange = [this](TMoBaSRCPClient&, TMoBaSRCPBus& bus) {
-        // The panel follows the bus that the power commands address.
-        if (bus.Power() && bus.BusNumber() == m_form.Buspower)
-            m_form.setStatusText(0, bus.Power()->PowerOn() ? QStringLiteral("Power on") : QStringLiteral("Power off"));
-    };
-    c.OnFeedbackChange = [this](TMoBaSRCPClient&, TMoBaSRCPFeedback& fb) {
-        if (fb.Bus() != m_form.BusS88 || !m_rueckmodul)
-            return;
-        const int n = fb.Address();
-        const int v = fb.IsActiv();
-        const int module = (n - 1) / 16 + 1;
-        const int port = (n - 1) % 16 + 1;
-        try {
-            m_rueckmodul->iconrefresh(module, port, v);
-        } catch (const std::exception&) {
-            // a detector whose icon cannot be drawn stays as it was
-        }
-        debugLine(QStringLiteral("Addr: %1 Wert: %2 Modul: %3 Portnr: %4").arg(n).arg(v).arg(module).arg(port));
-    };
-    // The model clock (created after this host) follows the server's time group on bus 0.
-    c.OnTimeChange = [this](TMoBaSRCPClient&) {
-        auto* clock = m_form.findChild<ClockHost*>();
-        TMoBaSRCPBus* bus = SRCPCl2->BusByNumber(0);
-        if (clock && bus && bus->Time())
-            clock->SRCPCl2TimeChange(&bus->Time()->Group());
-    };
-    c.OnDisconnect = [this](TMoBaSRCPClient&) {
-        if (!m_userDisconnect)
-            serverLost();
-    };
-
     if (Lok) {
         m_adapter = std::make_unique<C_SRCP08>(form, *Lok, form.dialogs());
-        m_adapter->setClient(SRCPCl2.get());
         m_adapter->onMissing = [this](int bus, const char* group) { showMissing(bus, group); };
         m_adapter->onNotConnected = [this] {
             if (m_session.reconnecting())
                 m_form.setStatusText(1, message(MsgNotSentReconnecting));
         };
+        m_adapter->onAddressRefused = [this](int address, const std::string& protocol, int maxAddress) {
+            m_form.setStatusText(
+                1, message(MsgAddressOutOfRange).arg(address).arg(QString::fromStdString(protocol)).arg(maxAddress));
+        };
         SRCP08 = m_adapter.get();
     }
 
+    // The component's events, on its thread: each becomes a queued call with the values it needs.
+    // `self` is only used inside those calls, on the GUI thread.
+    Srcp08Host* self = this;
+    std::shared_ptr<Srcp08GuiChannel> gui = m_gui;
+    auto connection = m_workerConnection;
+    m_worker = std::make_unique<TMoBaSRCPWorker>([self, gui, connection](TMoBaSRCPClient& c) {
+        c.SetAutoPowerOn(false);
+        c.SetLogEnabled(false);
+        c.SetHost("localhost");
+        c.SetPort(12345);
+        c.SetOnCmdLog([gui](TSRCPBaseClient&, const std::string& text) {
+            gui->post([text] { debugLine(QStringLiteral("Command: ") + QString::fromLatin1(text.c_str())); });
+        });
+        c.SetOnInfoLog([gui](TSRCPBaseClient&, const std::string& text) {
+            gui->post([text] { debugLine(QString::fromLatin1(text.c_str())); });
+        });
+        auto buses = [self, gui, connection](TMoBaSRCPClient& client, TMoBaSRCPBus&) {
+            gui->post([self, id = *connection, b = Srcp08View::busesOf(client)] { self->setBuses(id, b); });
+        };
+        c.OnBusInit = buses;
+        c.OnBusPowerChange = buses;
+        c.OnBusConfigChange = buses;
+        c.OnFeedbackChange = [self, gui, connection](TMoBaSRCPClient&, TMoBaSRCPFeedback& fb) {
+            gui->post([self, id = *connection, bus = fb.Bus(), address = fb.Address(), value = fb.IsActiv()] {
+                self->contactChanged(id, bus, address, value);
+            });
+        };
+        c.OnTimeChange = [self, gui, connection](TMoBaSRCPClient& client) {
+            TMoBaSRCPBus* bus = client.BusByNumber(0);
+            if (!bus || !bus->Time())
+                return;
+            gui->post([self, id = *connection, value = bus->Time()->DateTime()] {
+                if (id != self->m_connection)
+                    return;
+                if (auto* clock = self->m_form.findChild<ClockHost*>())
+                    clock->serverTimeChanged(value);
+            });
+        };
+        c.OnDisconnect = [self, gui, connection](TMoBaSRCPClient& client) {
+            const bool timedOut = client.CmdClnt().LastErrorWasTimeout();
+            gui->post([self, id = *connection, timedOut] { self->serverLost(id, timedOut); });
+        };
+    });
+    if (m_adapter)
+        m_adapter->setWorker(m_worker.get(), m_gui);
+
     ServerSession::Srcp08Actions& a = session.srcp08;
-    a.connect = [this] { return connect08(); };
+    a.connect = [this] { connect08(false); };
     a.disconnect = [this] { disconnect08(); };
-    a.connected = [this] { return SRCPCl2->Connected(); };
+    a.connected = [this] { return connected(); };
     a.power = [this](bool on) {
-        if (!m_adapter)
-            return;
-        BusyCursor busy;
-        m_adapter->setpower(on ? 1 : 0);
+        if (m_adapter)
+            m_adapter->setpower(on ? 1 : 0);
     };
     a.startFeedback = [this] { return startFeedback08(); };
-    a.reconnect = [this] { return reconnect08(); };
+    a.reconnect = [this] { connect08(true); };
     a.restore = [this](const SessionChoices& choices) { restore08(choices, 50); };
     a.stopFeedback = [this] { stopFeedback08(); };
     if (!session.onPowerMonitor)
@@ -125,41 +142,47 @@ Srcp08Host::Srcp08Host(TMainForm& form, ServerSession& session, C_rueckmodul* ru
         };
     if (m_rueckmodul)
         m_rueckmodul->contactValue = [this](int index) -> std::optional<int> {
-            if (m_form.SrcpVer == 73 || !SRCPCl2->Connected())
+            if (m_form.SrcpVer == 73 || !connected())
                 return std::nullopt;
-            TMoBaSRCPBus* bus = SRCPCl2->BusByNumber(m_form.BusS88);
-            if (!bus || !bus->FBs())
+            auto bus = m_view->buses.find(m_form.BusS88);
+            if (bus == m_view->buses.end() || !bus->second.fb)
                 return std::nullopt;
-            return index < bus->FBs()->Count() ? bus->FBs()->Items(index).IsActiv() : 0;
+            auto it = m_contacts.find({m_form.BusS88, index + 1});
+            return it == m_contacts.end() ? 0 : it->second;
         };
 }
 
 Srcp08Host::~Srcp08Host()
 {
+    m_gui->close();  // nothing from the component's thread reaches this host any more
     m_session.srcp08 = {};
     if (m_rueckmodul)
         m_rueckmodul->contactValue = nullptr;
     if (SRCP08 == m_adapter.get())
         SRCP08 = nullptr;
-    SRCPCl2->OnDisconnect = nullptr;
-    SRCPCl2->Disconnect();
+    if (m_adapter)
+        m_adapter->setWorker(nullptr, nullptr);
+    m_worker.reset();  // ends the session (TERM) without waiting on a server that does not answer
+}
+
+const Srcp08View& Srcp08Host::view() const
+{
+    return *m_view;
+}
+
+bool Srcp08Host::connected() const
+{
+    return m_view->connected;
+}
+
+int Srcp08Host::busCount() const
+{
+    return static_cast<int>(m_view->buses.size());
 }
 
 QString Srcp08Host::message(int id) const
 {
     return Lang ? Lang->getmessage(id, m_form.Lang_id) : QString();
-}
-
-TMoBaSRCPBus* Srcp08Host::busFor(int number)
-{
-    if (m_session.reconnecting()) {
-        m_form.setStatusText(1, message(MsgNotSentReconnecting));
-        return nullptr;
-    }
-    TMoBaSRCPBus* bus = SRCPCl2->Connected() ? SRCPCl2->BusByNumber(number) : nullptr;
-    if (!bus)
-        showMissing(number, nullptr);
-    return bus;
 }
 
 void Srcp08Host::showMissing(int bus, const char* group)
@@ -169,89 +192,214 @@ void Srcp08Host::showMissing(int bus, const char* group)
     m_form.setStatusText(1, text);
 }
 
-bool Srcp08Host::connect08()
+void Srcp08Host::showPower()
 {
-    TMoBaSRCPClient& c = *SRCPCl2;
-    c.SetHost(m_form.Iphostchar.toLocal8Bit().toStdString());
-    c.SetPort(m_form.Ipport);
-    c.SetAutoPowerOn(m_form.Autopower > 0);
-    m_userDisconnect = false;
-    {
-        BusyCursor busy;
-        c.Connect();  // errors reach the window's error display
+    if (!m_adapter)
+        return;
+    switch (m_adapter->powerState()) {
+    case C_SRCP08::PowerState::On: m_form.setStatusText(0, QStringLiteral("Power on")); break;
+    case C_SRCP08::PowerState::Off: m_form.setStatusText(0, QStringLiteral("Power off")); break;
+    case C_SRCP08::PowerState::Mixed: m_form.setStatusText(0, QStringLiteral("Power mixed")); break;
+    case C_SRCP08::PowerState::None: break;
     }
-    if (m_session.pause)
-        m_session.pause(200);
-    if (!c.Connected())
-        return false;
-    if (QAction* loco = m_form.action(QStringLiteral("Softregler1")))
-        loco->setEnabled(false);
-    if (auto* clock = m_form.findChild<ClockHost*>(); clock && !clock->serverTime)
-        clock->serverTime = [this]() -> TSRCPCustomTime* {
-            TMoBaSRCPBus* bus = SRCPCl2->Connected() ? SRCPCl2->BusByNumber(0) : nullptr;
-            return bus && bus->Time() ? &bus->Time()->Group() : nullptr;
-        };
-    m_form.setStatusText(2, QString::fromLatin1(c.Welcome().c_str()));
-    return true;
+}
+
+void Srcp08Host::setBuses(std::uint64_t connection, const std::map<int, Srcp08BusView>& buses)
+{
+    if (connection != m_connection || !m_view->connected)
+        return;
+    m_view->buses = buses;
+    if (m_adapter)
+        m_adapter->view = *m_view;
+    showPower();
+    // What the server reports is what a lost connection gets back, never more.
+    switch (m_adapter ? m_adapter->powerState() : C_SRCP08::PowerState::None) {
+    case C_SRCP08::PowerState::On: m_session.powerReported(1); break;
+    case C_SRCP08::PowerState::Off: m_session.powerReported(0); break;
+    case C_SRCP08::PowerState::Mixed: m_session.powerReported(-1); break;
+    case C_SRCP08::PowerState::None: break;
+    }
+}
+
+void Srcp08Host::contactChanged(std::uint64_t connection, int bus, int address, int value)
+{
+    if (connection != m_connection)
+        return;
+    m_contacts[{bus, address}] = value;
+    if (bus != m_form.BusS88 || !m_rueckmodul)
+        return;
+    const int module = (address - 1) / 16 + 1;
+    const int port = (address - 1) % 16 + 1;
+    try {
+        m_rueckmodul->iconrefresh(module, port, value);
+    } catch (const std::exception&) {
+        // a detector whose icon cannot be drawn stays as it was
+    }
+    debugLine(QStringLiteral("Addr: %1 Wert: %2 Modul: %3 Portnr: %4").arg(address).arg(value).arg(module).arg(port));
+}
+
+void Srcp08Host::connect08(bool attempt)
+{
+    const std::uint64_t request = ++m_request;
+    m_connecting = true;
+    m_userDisconnect = false;
+    const std::string host = m_form.Iphostchar.toLocal8Bit().toStdString();
+    const int port = m_form.Ipport;
+    // An attempt after a lost server restores what the user chose; it never switches power on.
+    const bool autoPower = !attempt && m_form.Autopower > 0;
+    if (!attempt)
+        m_form.setStatusText(1, message(MsgConnecting));
+    Srcp08Host* self = this;
+    m_worker->post([self, gui = m_gui, connection = m_workerConnection, request, attempt, host, port,
+                    autoPower](TMoBaSRCPClient& c) {
+        c.SetHost(host);
+        c.SetPort(port);
+        c.SetAutoPowerOn(autoPower);
+        *connection = request;  // the reports of this connection carry its request number
+        ConnectResult r;
+        try {
+            c.Connect();
+        } catch (const std::exception& e) {
+            r.thrown = dynamic_cast<const ESRCPError*>(&e) == nullptr;
+            r.error = e.what();
+        }
+        r.ok = c.Connected();
+        if (!r.ok && r.error.empty())
+            r.error = c.CmdClnt().LastError();
+        r.timedOut = c.CmdClnt().LastErrorWasTimeout() || r.error == "server not responding";
+        r.welcome = c.Welcome();
+        r.buses = Srcp08View::busesOf(c);
+        gui->post([self, request, attempt, r] { self->connectFinished(request, attempt, r); });
+    });
+}
+
+QString Srcp08Host::failureText(const ConnectResult& r) const
+{
+    int reason = MsgReasonClosed;
+    if (r.error.find("unsupported version") != std::string::npos ||
+        r.error.find("invalid welcome") != std::string::npos)
+        reason = MsgReasonNo082;
+    else if (r.error.find("refused connection") != std::string::npos)
+        reason = MsgReasonSessionRefused;
+    else if (r.timedOut)
+        reason = MsgReasonNoAnswer;
+    else if (r.thrown)
+        reason = MsgReasonRefused;
+    return message(MsgConnectFailed).arg(m_form.Iphostchar).arg(m_form.Ipport).arg(message(reason));
+}
+
+void Srcp08Host::connectFinished(std::uint64_t request, bool attempt, const ConnectResult& r)
+{
+    if (request != m_request)
+        return;  // given up meanwhile: the disconnect queued after it ends that connection
+    m_connecting = false;
+    if (r.ok) {
+        m_connection = request;
+        m_view->connected = true;
+        m_view->buses = r.buses;
+        m_contacts.clear();
+        if (m_adapter)
+            m_adapter->view = *m_view;
+        m_form.setStatusText(2, QString::fromLatin1(r.welcome.c_str()));
+        if (!attempt) {
+            m_form.setStatusText(1, QString());
+            if (QAction* loco = m_form.action(QStringLiteral("Softregler1")))
+                loco->setEnabled(false);
+        }
+        if (auto* clock = m_form.findChild<ClockHost*>(); clock && !clock->serverClock.available) {
+            clock->serverClock.available = [this] {
+                auto bus = m_view->buses.find(0);
+                return connected() && bus != m_view->buses.end() && bus->second.time;
+            };
+            clock->serverClock.start = [this](int fx, int fy, double time) {
+                m_worker->post([fx, fy, time](TMoBaSRCPClient& c) {
+                    TMoBaSRCPBus* bus = c.Connected() ? c.BusByNumber(0) : nullptr;
+                    if (bus && bus->Time())
+                        ModelClock::startServerTime(bus->Time()->Group(), fx, fy, time);
+                });
+            };
+            clock->serverClock.stop = [this] {
+                m_worker->post([](TMoBaSRCPClient& c) {
+                    TMoBaSRCPBus* bus = c.Connected() ? c.BusByNumber(0) : nullptr;
+                    if (bus && bus->Time())
+                        bus->Time()->SetEnabled(false);
+                });
+            };
+        }
+    }
+    if (attempt) {
+        m_session.srcp08AttemptFinished(r.ok);
+        return;
+    }
+    if (!r.ok) {
+        const QString text = failureText(r);
+        m_form.setStatusText(1, text);
+        m_form.dialogs().messageBox(text, message(CaptionError), UserDialogs::Icon::Error);
+    }
+    m_session.srcp08ConnectFinished(r.ok);
+}
+
+void Srcp08Host::forgetConnection()
+{
+    m_connection = 0;
+    m_view->connected = false;
+    m_view->buses.clear();
+    m_contacts.clear();
+    if (m_adapter)
+        m_adapter->view = *m_view;
+    m_worker->dropPending();  // commands not sent yet are not sent any more
 }
 
 void Srcp08Host::disconnect08()
 {
+    // The window is disconnected at once; the component ends its session on its own thread.
+    ++m_request;
     m_userDisconnect = true;
-    BusyCursor busy;
-    SRCPCl2->Disconnect();
-    m_userDisconnect = false;
+    m_connecting = false;
+    forgetConnection();
+    m_worker->post([](TMoBaSRCPClient& c) { c.Disconnect(); });
 }
 
 bool Srcp08Host::startFeedback08()
 {
-    if (!SRCPCl2->Connected())
+    if (!connected())
         return false;
-    TMoBaSRCPBus* bus = busFor(m_form.BusS88);
-    if (bus && !bus->FBs())
-        showMissing(m_form.BusS88, "FB");
-    if (bus && bus->FBs()) {
-        BusyCursor busy;
-        bus->FBs()->SetInitString("S88 LPT1 4");
-        bus->FBs()->SetEnabled(true);
+    const int number = m_form.BusS88;
+    auto bus = m_view->buses.find(number);
+    if (bus == m_view->buses.end()) {
+        showMissing(number, nullptr);
+        return true;
     }
+    if (!bus->second.fb) {
+        showMissing(number, "FB");
+        return true;
+    }
+    m_worker->post([number](TMoBaSRCPClient& c) {
+        TMoBaSRCPBus* b = c.Connected() ? c.BusByNumber(number) : nullptr;
+        if (b && b->FBs()) {
+            b->FBs()->SetInitString("S88 LPT1 4");
+            b->FBs()->SetEnabled(true);
+        }
+    });
     return true;
 }
 
 void Srcp08Host::stopFeedback08()
 {
-    if (!SRCPCl2->Connected())
+    if (!connected())
         return;
-    TMoBaSRCPBus* bus = SRCPCl2->BusByNumber(m_form.BusS88);
-    if (bus && bus->FBs()) {
-        BusyCursor busy;
-        bus->FBs()->SetEnabled(false);
-    }
-}
-
-bool Srcp08Host::reconnect08()
-{
-    TMoBaSRCPClient& c = *SRCPCl2;
-    c.SetHost(m_form.Iphostchar.toLocal8Bit().toStdString());
-    c.SetPort(m_form.Ipport);
-    // Power follows what the user chose, not the automatic switch-on of a fresh connection.
-    c.SetAutoPowerOn(false);
-    m_userDisconnect = false;
-    try {
-        c.Connect();
-    } catch (...) {
-        return false;  // refused or no handshake: the next attempt follows
-    }
-    if (!c.Connected())
-        return false;
-    m_form.setStatusText(2, QString::fromLatin1(c.Welcome().c_str()));
-    return true;
+    const int number = m_form.BusS88;
+    m_worker->post([number](TMoBaSRCPClient& c) {
+        TMoBaSRCPBus* b = c.Connected() ? c.BusByNumber(number) : nullptr;
+        if (b && b->FBs())
+            b->FBs()->SetEnabled(false);
+    });
 }
 
 void Srcp08Host::restore08(const SessionChoices& choices, int tries)
 {
     // The buses are announced by the info session shortly after the handshake.
-    if (SRCPCl2->Connected() && SRCPCl2->BusCount() == 0 && tries > 0) {
+    if (connected() && m_view->buses.empty() && tries > 0) {
         QPointer<Srcp08Host> self(this);
         QTimer::singleShot(100, this, [self, choices, tries] {
             if (self)
@@ -259,9 +407,9 @@ void Srcp08Host::restore08(const SessionChoices& choices, int tries)
         });
         return;
     }
-    if (!SRCPCl2->Connected())
+    if (!connected())
         return;
-    // Power as the user last chose it; never on when the user did not ask for it.
+    // Power as the user last chose it or the server last reported it; never on unasked.
     if (m_adapter && choices.power != SessionChoices::Power::Unknown)
         m_adapter->setpower(choices.power == SessionChoices::Power::On ? 1 : 0);
     // Detectors as the new server has them: nothing stays occupied from the server before.
@@ -270,18 +418,43 @@ void Srcp08Host::restore08(const SessionChoices& choices, int tries)
     // Feedback as it was: enabling the group reads every contact afresh.
     if (choices.feedbackPolling)
         startFeedback08();
+    // A server that takes the handshake is not yet one that answers: "restored" only once it has
+    // answered a question (GET of the power of a bus in use); silence ends this session as well.
+    const std::vector<int> inUse = Srcp08Buses::of(m_form).inUse();
+    Srcp08Host* self = this;
+    m_worker->post([self, gui = m_gui, inUse, connection = m_connection](TMoBaSRCPClient& c) {
+        for (int number : inUse)
+            if (TMoBaSRCPBus* b = c.Connected() ? c.BusByNumber(number) : nullptr; b && b->Power()) {
+                b->Power()->Update();  // any answer will do; silence ends the session
+                break;
+            }
+        if (c.Connected())
+            gui->post([self, connection] {
+                if (connection == self->m_connection)
+                    self->m_form.setStatusText(1, self->message(MsgRestored));
+            });
+    });
+    // A clock on server time is set again: a restarted server's clock does not run.
+    if (auto* clock = m_form.findChild<ClockHost*>())
+        clock->resendServerTime();
 }
 
-void Srcp08Host::serverLost()
+void Srcp08Host::serverLost(std::uint64_t connection, bool timedOut)
 {
+    if (connection != m_connection || m_userDisconnect)
+        return;  // an older connection, or one the user has left
+    forgetConnection();
+    const QString why = timedOut ? message(MsgStoppedAnswering) : message(MsgServerLost);
     // With reconnecting on, the session says so in the status bar and gets the server back.
-    if (m_session.srcp08Lost(QStringLiteral("the server closed the connection or stopped answering")))
+    if (m_session.srcp08Lost(why)) {
+        if (timedOut)
+            m_form.setStatusText(1, why + QLatin1Char(' ') + m_form.statusText(1));
         return;
+    }
     // The component gave the server up (no answer within the time-out, or the server closed the
     // connection): the window goes back to the disconnected state and says so once.
     m_userDisconnect = true;  // the session's disconnect below must not report it again
     m_session.disconnectServer();
-    m_userDisconnect = false;
-    m_form.setStatusText(1, message(MsgServerLost));
+    m_form.setStatusText(1, why);
     m_form.dialogs().messageBox(message(MsgServerLost), message(CaptionError), UserDialogs::Icon::Error);
 }

@@ -153,7 +153,7 @@ TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent)
     for (std::size_t i = 0; i < busUpDowns.size(); ++i) {
         auto* spin = new QSpinBox(ts2);
         spin->setObjectName(QString::fromLatin1(buses[i].name));
-        spin->setRange(0, 100);
+        spin->setRange(1, 100);  // a device bus; bus 0 is the server itself
         busUpDowns[i] = spin;
         f->addRow(QString::fromLatin1(buses[i].text), spin);
     }

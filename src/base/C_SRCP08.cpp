@@ -1,12 +1,16 @@
 #include "base/C_SRCP08.h"
 
 #include "base/AppState.h"
-#include "base/TLok.h"
+#include "base/UserDialogs.h"
 #include "moba/TMoBaSRCPClient.h"
 #include "moba/TMoBaSRCPGroups.h"
-#include "base/UserDialogs.h"
+#include "moba/TMoBaSRCPWorker.h"
+#include "moba/ThreadPriority.h"
 
+#include <algorithm>
+#include <chrono>
 #include <set>
+#include <thread>
 #include <utility>
 
 C_SRCP08* SRCP08 = nullptr;
@@ -49,37 +53,159 @@ std::unique_ptr<TMoBaLocoProtocol> makeProtocol(const ProtocolRow& r)
     return p;
 }
 
+std::unique_ptr<TMoBaSolenoidProtocol> makeSolenoid(const char* name, TMoBaProtocolBase base, int maxAddress, int group)
+{
+    auto p = std::make_unique<TMoBaSolenoidProtocol>();
+    p->SetName(name);
+    p->SetProtocolBase(base);
+    p->SetMaxAddress(maxAddress);
+    p->SetMaxPort(1);
+    p->SetMaxValue(1);
+    p->SetProtocolExtension(0);
+    p->Groups().set(static_cast<std::size_t>(group));
+    return p;
+}
+
+// What a task on the component's thread reports, queued to the GUI thread.
+struct Reporter {
+    std::shared_ptr<Srcp08GuiChannel> gui;
+    C_SRCP08* adapter;  // only touched on the GUI thread, while the channel is open
+
+    void missing(int bus, const char* group) const
+    {
+        gui->post([a = adapter, bus, group] {
+            if (a->onMissing)
+                a->onMissing(bus, group);
+        });
+    }
+    void refused(int address, const std::string& protocol, int maxAddress) const
+    {
+        gui->post([a = adapter, address, protocol, maxAddress] {
+            if (a->onAddressRefused)
+                a->onAddressRefused(address, protocol, maxAddress);
+        });
+    }
+    void error(std::function<void()> show) const { gui->post(std::move(show)); }
+};
+
+TMoBaSRCPBus* busOn(TMoBaSRCPClient& c, int number, const Reporter& r)
+{
+    if (!c.Connected())
+        return nullptr;
+    TMoBaSRCPBus* b = c.BusByNumber(number);
+    if (!b)
+        r.missing(number, nullptr);
+    return b;
+}
+
+TMoBaSRCPLocos* locoGroupOn(TMoBaSRCPClient& c, int number, const Reporter& r)
+{
+    TMoBaSRCPBus* b = busOn(c, number, r);
+    if (b && !b->GLs())
+        r.missing(number, "GL");
+    return b ? b->GLs() : nullptr;
+}
+
+TMoBaSRCPAccessoires* accessoryGroupOn(TMoBaSRCPClient& c, int number, const Reporter& r)
+{
+    TMoBaSRCPBus* b = busOn(c, number, r);
+    if (b && !b->GAs())
+        r.missing(number, "GA");
+    return b ? b->GAs() : nullptr;
+}
+
+bool addressAllowed(const TMoBaBaseProtocol* protocol, int address, const Reporter& r)
+{
+    const int maxAddress = protocol ? protocol->MaxAddress() : MoBaMaxInt;
+    if (address >= 1 && address <= maxAddress)
+        return true;
+    r.refused(address, protocol ? protocol->Name() : std::string(), maxAddress);
+    return false;
+}
+
+TMoBaLocoProtocol* ownProtocol(const C_SRCP08::LocoRecord& l)
+{
+    // The component keeps non-const protocol pointers; it never changes them.
+    return const_cast<TMoBaLocoProtocol*>(C_SRCP08::protocols().protocolFor(l.protocolBase, l.protocolVersion));
+}
+
+// INIT and SET of one loco with its own top speed, unless its bus lists it already.
+void createNewLoco(TMoBaSRCPClient& c, const C_SRCP08::LocoRecord& l, int busNumber, const Reporter& r)
+{
+    if (l.address == 0)
+        return;  // no loco on this regulator
+    TMoBaAdvancedLoco loco;
+    loco.SetProtocol(ownProtocol(l));
+    if (!addressAllowed(loco.Protocol(), l.address, r))
+        return;
+    loco.SetAddress(l.address);
+    loco.SetMaxSpeed(l.speedMax > 0 ? l.speedMax : 100);
+    loco.SetSpeed(0);
+    for (int i = 0; i < loco.FunctionCount(); ++i)
+        loco.SetFunctions(static_cast<std::uint16_t>(i), false);
+    loco.SetDriveMode(mdmForward);
+    TMoBaSRCPLocos* group = locoGroupOn(c, busNumber, r);
+    if (!group || group->Locos(l.address))
+        return;
+    if (!group->Add(loco) && c.Connected())
+        r.error([a = r.adapter] { a->showError(QStringLiteral("Loco data could not sent do server")); });
+}
+
+void setloco(TMoBaSRCPClient& c, const C_SRCP08::LocoRecord& l, const Srcp08Buses& buses, const Reporter& r)
+{
+    if (l.address == 0)
+        return;  // no loco on this regulator
+    TMoBaLocoProtocol* own = ownProtocol(l);
+    if (!addressAllowed(own, l.address, r))
+        return;
+    TMoBaSRCPLocos* group = locoGroupOn(c, C_SRCP08::locoBus(l, buses), r);
+    if (!group)
+        return;
+    auto fill = [&](TMoBaAdvancedLoco& loco) {
+        loco.SetDriveMode(l.direction == 1 ? mdmForward : mdmBackwards);
+        // The loco's own maximum first: the speed is scaled with it, not with whatever maximum the
+        // listed loco had before (another loco's, or the server's report).
+        loco.SetMaxSpeed(l.speedMax);
+        loco.SetSpeed(l.speed);
+        for (int j = 0; j < loco.MaxFunctions() && j < loco.FunctionCount() && j < static_cast<int>(l.functions.size());
+             ++j)
+            loco.SetFunctions(static_cast<std::uint16_t>(j), functionOn(l.functions[static_cast<std::size_t>(j)]));
+    };
+    bool listed = false;
+    for (int i = 0; i < group->Count(); ++i) {
+        TMoBaSRCPLoco& loco = group->Items(i);
+        if (loco.Address() != l.address)
+            continue;
+        listed = true;
+        fill(loco);
+        group->Change(loco);
+        if (!c.Connected())
+            return;  // the group is gone with the connection
+    }
+    if (!listed) {
+        // Announced a moment ago, but the server's report of it has not been read yet: send the
+        // command for the record as it is, instead of dropping it.
+        TMoBaAdvancedLoco loco;
+        loco.SetProtocol(own);
+        loco.SetAddress(l.address);
+        fill(loco);
+        group->Change(loco);
+    }
+}
+
+void waitUntil(std::chrono::steady_clock::time_point deadline)
+{
+    // Sleep most of the way, then watch the clock: the gap is what the decoder sees.
+    const auto coarse = deadline - std::chrono::milliseconds(2);
+    if (std::chrono::steady_clock::now() < coarse)
+        std::this_thread::sleep_until(coarse);
+    while (std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+}
+
 } // namespace
 
-C_SRCP08::C_SRCP08(AppState& main, TLok& lok, UserDialogs& dialogs) : m_main(main), m_lok(lok), m_dialogs(dialogs)
-{
-    createLocoProtocols();
-}
-
-C_SRCP08::~C_SRCP08() = default;
-
-void C_SRCP08::createLocoProtocols()
-{
-    auto solenoid = [](const char* name, TMoBaProtocolBase base, int maxAddress, int group) {
-        auto p = std::make_unique<TMoBaSolenoidProtocol>();
-        p->SetName(name);
-        p->SetProtocolBase(base);
-        p->SetMaxAddress(maxAddress);
-        p->SetMaxPort(1);
-        p->SetMaxValue(1);
-        p->SetProtocolExtension(0);
-        p->Groups().set(static_cast<std::size_t>(group));
-        return p;
-    };
-    MMSopr = solenoid("Motorola Solenoid", mpbMotorola, 256, 5);
-    NMRASopr = solenoid("NMRA Accessory", mpbNMRA, 4096, 6);
-    for (std::size_t i = 0; i < std::size(MMRows); ++i)
-        MMpr[i] = makeProtocol(MMRows[i]);
-    for (std::size_t i = 0; i < std::size(NMRARows); ++i)
-        NMRADCCpr[i] = makeProtocol(NMRARows[i]);
-}
-
-TMoBaLocoProtocol* C_SRCP08::protocolFor(int protocolType, int protocolVersion) const
+const TMoBaLocoProtocol* C_SRCP08::Protocols::protocolFor(int protocolType, int protocolVersion) const
 {
     if (protocolVersion < 1 || protocolVersion > 6)
         return nullptr;
@@ -91,163 +217,207 @@ TMoBaLocoProtocol* C_SRCP08::protocolFor(int protocolType, int protocolVersion) 
     return nullptr;
 }
 
-TMoBaSRCPBus* C_SRCP08::bus(int number, const char* group)
+const C_SRCP08::Protocols& C_SRCP08::protocols()
 {
-    if (!m_client || !m_client->Connected())
-        return nullptr;
-    TMoBaSRCPBus* b = m_client->BusByNumber(number);
-    if (!b && onMissing)
-        onMissing(number, nullptr);
-    (void)group;
-    return b;
+    // Built once and kept for the life of the program: a component on its own thread may still
+    // hold copies of locos and accessories that point at them while the window is closing.
+    static const Protocols* const table = [] {
+        auto* p = new Protocols;  // never freed, on purpose
+        p->MMSopr = makeSolenoid("Motorola Solenoid", mpbMotorola, 256, 5);
+        p->NMRASopr = makeSolenoid("NMRA Accessory", mpbNMRA, 4096, 6);
+        for (std::size_t i = 0; i < std::size(MMRows); ++i)
+            p->MMpr[i] = makeProtocol(MMRows[i]);
+        for (std::size_t i = 0; i < std::size(NMRARows); ++i)
+            p->NMRADCCpr[i] = makeProtocol(NMRARows[i]);
+        return p;
+    }();
+    return *table;
 }
 
-TMoBaSRCPLocos* C_SRCP08::locoGroup(int number)
+std::map<int, Srcp08BusView> Srcp08View::busesOf(const TMoBaSRCPClient& client)
 {
-    TMoBaSRCPBus* b = bus(number, "GL");
-    if (b && !b->GLs() && onMissing)
-        onMissing(number, "GL");
-    return b ? b->GLs() : nullptr;
-}
-
-TMoBaSRCPAccessoires* C_SRCP08::accessoryGroup(int protocolBase)
-{
-    const int number = protocolBase == mpbMotorola ? m_main.BusGaMM : m_main.BusGaNMRA;
-    TMoBaSRCPBus* b = bus(number, "GA");
-    if (b && !b->GAs() && onMissing)
-        onMissing(number, "GA");
-    return b ? b->GAs() : nullptr;
-}
-
-void C_SRCP08::createNewLoco(int Protocoltype, int Protovers, int Busnr, int Addr)
-{
-    TMoBaAdvancedLoco loco;
-    loco.SetProtocol(protocolFor(Protocoltype, Protovers));
-    loco.SetAddress(Addr);
-    loco.SetSpeed(0);
-    loco.SetMaxSpeed(100);
-    for (int i = 0; i < loco.FunctionCount(); ++i)
-        loco.SetFunctions(static_cast<std::uint16_t>(i), false);
-    loco.SetDriveMode(mdmForward);
-    TMoBaSRCPLocos* group = locoGroup(Busnr);
-    if (!group || group->Locos(Addr))
-        return;
-    if (!group->Add(loco) && m_client && m_client->Connected())
-        m_dialogs.messageBox(QStringLiteral("Loco data could not sent do server"), QStringLiteral("Error"),
-                             UserDialogs::Icon::Error);
-}
-
-void C_SRCP08::sendallLocoData()
-{
-    std::set<std::pair<int, int>> announced;  // the server lists a loco only after this call
-    for (int l = 0; l < TLok::Count; ++l) {
-        if (!m_client || !m_client->Connected())
-            return;  // the connection ended on the way: nothing more to announce
-        if (m_lok.get_protocolbase(l) > mpbLoconet && announced.emplace(m_lok.get_busnr(l), m_lok.get_addr(l)).second)
-            createNewLoco(m_lok.get_protocolbase(l), m_lok.get_protvers(l), m_lok.get_busnr(l), m_lok.get_addr(l));
+    std::map<int, Srcp08BusView> buses;
+    if (!client.Connected())
+        return buses;
+    for (int i = 0; i < client.BusCount(); ++i) {
+        const TMoBaSRCPBus& b = client.Busses(i);
+        Srcp08BusView v;
+        v.power = b.Power() != nullptr;
+        v.powerOn = v.power && b.Power()->PowerOn();
+        v.gl = b.GLs() != nullptr;
+        v.ga = b.GAs() != nullptr;
+        v.fb = b.FBs() != nullptr;
+        v.time = b.Time() != nullptr;
+        buses[b.BusNumber()] = v;
     }
+    return buses;
 }
 
-void C_SRCP08::setloco(int Loknr)
+Srcp08Buses Srcp08Buses::of(const AppState& main)
 {
-    if (Loknr < 0 || Loknr >= TLok::Count)
-        return;
-    TMoBaSRCPLocos* group = locoGroup(m_lok.get_busnr(Loknr));
-    if (!group)
-        return;
-    const int address = m_lok.get_addr(Loknr);
-    const Dekod_Funcs codes = m_lok.get_F(Loknr);
-    auto fill = [&](TMoBaAdvancedLoco& loco) {
-        loco.SetDriveMode(m_lok.get_direction(Loknr) == 1 ? mdmForward : mdmBackwards);
-        loco.SetSpeed(m_lok.get_speed(Loknr));
-        loco.SetMaxSpeed(m_lok.get_speedmax(Loknr));
-        for (int j = 0; j < loco.MaxFunctions() && j < loco.FunctionCount() && j < static_cast<int>(codes.size()); ++j)
-            loco.SetFunctions(static_cast<std::uint16_t>(j), functionOn(codes[static_cast<std::size_t>(j)]));
-    };
-    bool listed = false;
-    for (int i = 0; i < group->Count(); ++i) {
-        TMoBaSRCPLoco& loco = group->Items(i);
-        if (loco.Address() != address)
-            continue;
-        listed = true;
-        fill(loco);
-        group->Change(loco);
-        if (!m_client || !m_client->Connected())
-            return;  // the group is gone with the connection
+    return {main.BusGlMM, main.BusGlNMRA_S, main.BusGlNMRA_L, main.BusGaMM, main.BusGaNMRA, main.BusS88, main.Buspower};
+}
+
+std::vector<int> Srcp08Buses::inUse() const
+{
+    std::vector<int> buses;
+    for (int b : {glMM, glNMRAShort, glNMRALong, gaMM, gaNMRA, s88, power})
+        if (std::find(buses.begin(), buses.end(), b) == buses.end())
+            buses.push_back(b);
+    return buses;
+}
+
+C_SRCP08::C_SRCP08(AppState& main, TLok& lok, UserDialogs& dialogs) : m_main(main), m_lok(lok), m_dialogs(dialogs)
+{
+    protocols();  // built on the GUI thread, before any task needs them
+}
+
+C_SRCP08::~C_SRCP08() = default;
+
+void C_SRCP08::showError(const QString& text)
+{
+    m_dialogs.messageBox(text, QStringLiteral("Error"), UserDialogs::Icon::Error);
+}
+
+int C_SRCP08::locoBus(const LocoRecord& loco, const Srcp08Buses& buses)
+{
+    if (loco.protocolBase == mpbMotorola)
+        return buses.glMM;
+    if (loco.protocolBase == mpbNMRA) {
+        const TMoBaLocoProtocol* p = protocols().protocolFor(loco.protocolBase, loco.protocolVersion);
+        return p && p->ProtocolExtension() == 2 ? buses.glNMRALong : buses.glNMRAShort;
     }
-    if (!listed) {
-        // Announced a moment ago, but the server's report of it has not been read yet: send the
-        // command for the record as it is, instead of dropping it.
-        TMoBaAdvancedLoco loco;
-        loco.SetProtocol(protocolFor(m_lok.get_protocolbase(Loknr), m_lok.get_protvers(Loknr)));
-        loco.SetAddress(address);
-        loco.SetMaxSpeed(100);
-        fill(loco);
-        group->Change(loco);
-    }
+    return loco.recordBus;
+}
+
+C_SRCP08::LocoRecord C_SRCP08::record(int Loknr) const
+{
+    LocoRecord l;
+    l.protocolBase = m_lok.get_protocolbase(Loknr);
+    l.protocolVersion = m_lok.get_protvers(Loknr);
+    l.address = m_lok.get_addr(Loknr);
+    l.recordBus = m_lok.get_busnr(Loknr);
+    l.speed = m_lok.get_speed(Loknr);
+    l.speedMax = m_lok.get_speedmax(Loknr);
+    l.direction = m_lok.get_direction(Loknr);
+    l.functions = m_lok.get_F(Loknr);
+    return l;
 }
 
 void C_SRCP08::locoCommand(int Loknr)
 {
-    if (!m_client || !m_client->Connected()) {
+    if (!m_worker || !m_gui || !view.connected) {
         if (onNotConnected)
             onNotConnected();
         return;
     }
+    if (Loknr < 0 || Loknr >= TLok::Count)
+        return;
+    // Everything the task needs is taken now: the records may change before it runs.
+    std::vector<LocoRecord> announce;
     if (!m_main.LocoData_sent) {
-        sendallLocoData();
+        for (int l = 0; l < TLok::Count; ++l)
+            announce.push_back(record(l));
         m_main.LocoData_sent = true;
     }
-    setloco(Loknr);
+    const LocoRecord loco = record(Loknr);
+    const Srcp08Buses buses = Srcp08Buses::of(m_main);
+    const Reporter r{m_gui, this};
+    m_worker->post([announce, loco, buses, r](TMoBaSRCPClient& c) {
+        std::set<std::pair<int, int>> announced;  // the server lists a loco only after its INIT
+        for (const LocoRecord& l : announce) {
+            if (!c.Connected())
+                return;  // the connection ended on the way
+            if (l.protocolBase > mpbLoconet && announced.emplace(locoBus(l, buses), l.address).second)
+                createNewLoco(c, l, locoBus(l, buses), r);
+        }
+        if (c.Connected())
+            setloco(c, loco, buses, r);
+    });
 }
 
 void C_SRCP08::setpower(int state)
 {
-    if (!m_client || !m_client->Connected()) {
+    if (!m_worker || !m_gui || !view.connected) {
         m_dialogs.messageBox(QStringLiteral("not connected to server"), QStringLiteral("Error"),
                              UserDialogs::Icon::Error);
         return;
     }
-    TMoBaSRCPBus* b = bus(m_main.Buspower, "POWER");
-    if (b && !b->Power() && onMissing)
-        onMissing(m_main.Buspower, "POWER");
-    if (b && b->Power())
-        b->Power()->SetPowerOn(state > 0);
+    const Srcp08Buses buses = Srcp08Buses::of(m_main);
+    const Reporter r{m_gui, this};
+    m_worker->post([buses, r, on = state > 0](TMoBaSRCPClient& c) {
+        bool any = false;
+        for (int number : buses.inUse()) {
+            TMoBaSRCPBus* b = c.Connected() ? c.BusByNumber(number) : nullptr;
+            if (!b || !b->Power())
+                continue;
+            any = true;
+            b->Power()->SetPowerOn(on);
+        }
+        if (!any && c.Connected())
+            r.missing(buses.power, c.BusByNumber(buses.power) ? "POWER" : nullptr);
+    });
 }
 
-bool C_SRCP08::accessoryPulse(bool motorola, int address, int port, const std::function<void()>& between)
+C_SRCP08::PowerState C_SRCP08::powerState() const
 {
-    if (!m_client || !m_client->Connected()) {
+    if (!view.connected)
+        return PowerState::None;
+    int on = 0, off = 0;
+    for (int number : Srcp08Buses::of(m_main).inUse())
+        if (auto it = view.buses.find(number); it != view.buses.end() && it->second.power)
+            (it->second.powerOn ? on : off)++;
+    if (on && off)
+        return PowerState::Mixed;
+    return on ? PowerState::On : off ? PowerState::Off : PowerState::None;
+}
+
+bool C_SRCP08::accessoryPulse(bool motorola, int address, int port, int gapMs)
+{
+    if (!m_worker || !m_gui || !view.connected) {
         if (onNotConnected)
             onNotConnected();
         return false;
     }
-    TMoBaAdvancedSolenoid sol;
-    sol.SetProtocol(motorola ? MMSopr.get() : NMRASopr.get());
-    sol.SetAddress(address);
-    sol.SetPorts(port, 1);
-    if (TMoBaSRCPAccessoires* group = accessoryGroup(motorola ? mpbMotorola : mpbNMRA)) {
-        if (!group->Solenoids(sol.Address()) && !group->Add(sol) && m_client->Connected())
-            m_dialogs.messageBox(QStringLiteral("Solenoid data are not sent to server"), QStringLiteral("Error"),
-                                 UserDialogs::Icon::Error);
-    } else {
-        return false;  // reported once through onMissing; nothing can be sent
-    }
-    if (!m_client->Connected())
+    // What the window knows of the server decides here, so the panel changes only for a command
+    // that goes out; the task checks again against the component's own picture.
+    const int busNumber = motorola ? m_main.BusGaMM : m_main.BusGaNMRA;
+    if (auto bus = view.buses.find(busNumber); !view.buses.empty() && (bus == view.buses.end() || !bus->second.ga)) {
+        if (onMissing)
+            onMissing(busNumber, bus == view.buses.end() ? nullptr : "GA");
         return false;
-    setSolenoid(sol);
-    if (between)
-        between();
-    sol.SetPorts(port, 0);
-    if (m_client->Connected())
-        setSolenoid(sol);
+    }
+    const TMoBaSolenoidProtocol* protocol = motorola ? protocols().MMSopr.get() : protocols().NMRASopr.get();
+    if (address < 1 || address > protocol->MaxAddress()) {
+        if (onAddressRefused)
+            onAddressRefused(address, protocol->Name(), protocol->MaxAddress());
+        return false;
+    }
+    const Reporter r{m_gui, this};
+    m_worker->post([motorola, address, port, gapMs, busNumber, r](TMoBaSRCPClient& c) {
+        const TMoBaSolenoidProtocol* protocol = motorola ? protocols().MMSopr.get() : protocols().NMRASopr.get();
+        TMoBaAdvancedSolenoid sol;
+        sol.SetProtocol(const_cast<TMoBaSolenoidProtocol*>(protocol));
+        if (!addressAllowed(protocol, address, r))
+            return;
+        sol.SetAddress(address);
+        sol.SetPorts(port, 1);
+        TMoBaSRCPAccessoires* group = accessoryGroupOn(c, busNumber, r);
+        if (!group)
+            return;  // reported once through onMissing; nothing can be sent
+        if (!group->Solenoids(sol.Address()) && !group->Add(sol) && c.Connected())
+            r.error([a = r.adapter] { a->showError(QStringLiteral("Solenoid data are not sent to server")); });
+        if (!c.Connected())
+            return;
+        // The time between the two lines is what the railway sees: this thread runs ahead of
+        // ordinary ones for the whole pulse where the system allows it.
+        ScopedThreadPriority raised;
+        const auto start = std::chrono::steady_clock::now();
+        group->Change(sol);
+        waitUntil(start + std::chrono::milliseconds(gapMs));
+        sol.SetPorts(port, 0);
+        if (c.Connected())
+            group->Change(sol);
+    });
     return true;
-}
-
-void C_SRCP08::setSolenoid(const TMoBaAdvancedSolenoid& ASol)
-{
-    if (!ASol.Protocol())
-        return;
-    if (TMoBaSRCPAccessoires* group = accessoryGroup(ASol.Protocol()->ProtocolBase()))
-        group->Change(ASol);
 }

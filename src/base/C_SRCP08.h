@@ -2,24 +2,72 @@
 // The application's bridge to the SRCP 0.8 client component: its own fixed loco protocols, loco
 // records of the loco table turned into loco objects and announced on their bus, the throttle state
 // of one loco, track power and accessory commands. Buses are found by their SRCP bus number, taken
-// from the settings (power, accessories) and from the loco records; a bus or group the server does
-// not offer is reported through `onMissing` (the window shows it in the status bar).
+// from the settings; a bus or group the server does not offer is reported through `onMissing`.
+//
+// The component lives on a thread of its own (TMoBaSRCPWorker). Each operation here runs on the GUI
+// thread only long enough to take what it needs (the loco records, the bus settings) and hands the
+// rest to that thread as one task, so nothing here waits on the network and commands go out in the
+// order they were given. What a task has to report comes back through the GUI channel as a queued
+// call; `view` is the GUI thread's picture of the server (kept up to date by the session's host).
 
 #include "moba/MoBaProtocols.h"
+#include "base/TLok.h"
+
+#include <QString>
 
 #include <array>
-#include <string>
 #include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
 
 struct AppState;
-class TLok;
 class UserDialogs;
 class TMoBaSRCPClient;
-class TMoBaSRCPBus;
-class TMoBaAdvancedSolenoid;
-class TMoBaSRCPLocos;
-class TMoBaSRCPAccessoires;
+class TMoBaSRCPWorker;
+
+// Posts calls to the GUI thread until it is closed (any thread). The host closes it before it goes,
+// so a task still running on the component's thread can no longer reach the window.
+class Srcp08GuiChannel {
+public:
+    explicit Srcp08GuiChannel(std::function<void(std::function<void()>)> post) : m_post(std::move(post)) {}
+    void post(std::function<void()> call)
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_post)
+            m_post(std::move(call));
+    }
+    void close()
+    {
+        std::lock_guard lock(m_mutex);
+        m_post = nullptr;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::function<void(std::function<void()>)> m_post;
+};
+
+// What the GUI thread knows of the server, from the component's reports.
+struct Srcp08BusView {
+    bool power = false, powerOn = false, gl = false, ga = false, fb = false, time = false;
+};
+struct Srcp08View {
+    bool connected = false;
+    std::map<int, Srcp08BusView> buses;  // by SRCP bus number, as described by the server
+    // Built on the component's thread.
+    static std::map<int, Srcp08BusView> busesOf(const TMoBaSRCPClient& client);
+};
+
+// The bus numbers of the settings, taken when a command is given.
+struct Srcp08Buses {
+    int glMM = 1, glNMRAShort = 2, glNMRALong = 3, gaMM = 5, gaNMRA = 6, s88 = 8, power = 1;
+    static Srcp08Buses of(const AppState& main);
+    // Loco, accessory, feedback and power buses, each once, in this order.
+    std::vector<int> inUse() const;
+};
 
 class C_SRCP08 {
 public:
@@ -28,54 +76,77 @@ public:
     C_SRCP08(const C_SRCP08&) = delete;
     C_SRCP08& operator=(const C_SRCP08&) = delete;
 
-    // The component the adapter drives (the window's SRCPCl2); none: every operation does nothing.
-    void setClient(TMoBaSRCPClient* client) { m_client = client; }
+    // The thread the component lives on, and the way back to the GUI thread; none: nothing is sent.
+    void setWorker(TMoBaSRCPWorker* worker, std::shared_ptr<Srcp08GuiChannel> gui)
+    {
+        m_worker = worker;
+        m_gui = std::move(gui);
+    }
 
-    // Motorola protocols 0..4 (entry 5 stays none) and NMRA/DCC protocols 0..5.
-    std::array<std::unique_ptr<TMoBaLocoProtocol>, 6> MMpr;
-    std::array<std::unique_ptr<TMoBaLocoProtocol>, 6> NMRADCCpr;
+    // Motorola protocols 0..4 (entry 5 stays none), NMRA/DCC protocols 0..5, and the accessory
+    // protocols of the panel: Motorola (group 5) and NMRA (group 6). One set for the whole program,
+    // never changed: the component's device copies point at them from its own thread.
+    struct Protocols {
+        std::array<std::unique_ptr<TMoBaLocoProtocol>, 6> MMpr;
+        std::array<std::unique_ptr<TMoBaLocoProtocol>, 6> NMRADCCpr;
+        std::unique_ptr<TMoBaSolenoidProtocol> MMSopr;
+        std::unique_ptr<TMoBaSolenoidProtocol> NMRASopr;
+        // Family (TMoBaProtocolBase ordinal) and 1-based version of a loco record; none for other
+        // families or versions outside the filled entries.
+        const TMoBaLocoProtocol* protocolFor(int protocolType, int protocolVersion) const;
+    };
+    static const Protocols& protocols();
 
-    // Accessory protocols of the panel: Motorola (group 5) and NMRA (group 6).
-    std::unique_ptr<TMoBaSolenoidProtocol> MMSopr;
-    std::unique_ptr<TMoBaSolenoidProtocol> NMRASopr;
+    // One loco record as the component's thread needs it.
+    struct LocoRecord {
+        int protocolBase = 0, protocolVersion = 0, address = 0, recordBus = 0;
+        int speed = 0, speedMax = 100, direction = 1;
+        Dekod_Funcs functions{};
+    };
 
-    // The panel's accessory command in SRCP 0.8 (ga_out): port `port` of `address` switched on,
-    // `between` (the 300 ms wait), then off; protocol "M"/"m" Motorola, otherwise NMRA. The
-    // accessory is announced first when its group does not list it yet. False when nothing could be
-    // sent (not connected, no accessory group).
-    bool accessoryPulse(bool motorola, int address, int port, const std::function<void()>& between);
-
-    // The protocol of a loco record: family (TMoBaProtocolBase ordinal) and 1-based version; none
-    // for other families or versions outside the filled entries.
-    TMoBaLocoProtocol* protocolFor(int protocolType, int protocolVersion) const;
-
-    void createNewLoco(int Protocoltype, int Protovers, int Busnr, int Addr);
-    void sendallLocoData();
-    void setloco(int Loknr);
-    void setpower(int state);
-    void setSolenoid(const TMoBaAdvancedSolenoid& ASol);
-    // The throttle's loco command (gl_out) in SRCP 0.8: once per connection every loco is announced
-    // (LocoData_sent), then loco `Loknr` is sent. Only while the component is connected.
+    // The panel's accessory command in SRCP 0.8 (ga_out): port `port` of `address` switched on, off
+    // again `gapMs` later (timed on the component's thread); Motorola or NMRA. The accessory is
+    // announced first when its group does not list it yet. False, with the reason reported through
+    // onNotConnected, onMissing or onAddressRefused, when nothing is sent: not connected, the server
+    // describes no accessory group on the bus, or the address is outside the protocol's range.
+    bool accessoryPulse(bool motorola, int address, int port, int gapMs = 300);
+    // The throttle's loco command (gl_out): once per connection every loco is announced
+    // (LocoData_sent), then loco `Loknr` is sent.
     void locoCommand(int Loknr);
+    // Switches power on every bus in use (Srcp08Buses::inUse) that the server describes with a
+    // POWER group.
+    void setpower(int state);
 
-    // The accessory group of the bus for an accessory protocol family (BusGaMM for Motorola,
-    // BusGaNMRA otherwise), or none (then reported through onMissing).
-    TMoBaSRCPAccessoires* accessoryGroup(int protocolBase);
+    enum class PowerState { None, Off, On, Mixed };
+    // The power of the buses in use as the server last reported it (view).
+    PowerState powerState() const;
+    // The bus of loco record `Loknr` from the settings: BusGlMM for Motorola, BusGlNMRA_L for the
+    // NMRA protocols with long addresses (N3, N4), BusGlNMRA_S for the other NMRA ones; other
+    // families keep the record's own bus.
+    static int locoBus(const LocoRecord& loco, const Srcp08Buses& buses);
 
+    Srcp08View view;
+
+    // All called on the GUI thread.
     // The server offers no bus `bus` (group none) or that bus lacks `group` ("GL", "GA", "POWER").
     std::function<void(int bus, const char* group)> onMissing;
     // A loco command or an accessory pulse was not sent because the component is not connected.
     std::function<void()> onNotConnected;
+    // Nothing was sent because `address` is outside 1..maxAddress of `protocol`: an address is
+    // never changed on its way to the wire.
+    std::function<void(int address, const std::string& protocol, int maxAddress)> onAddressRefused;
+
+    // An error box (GUI thread).
+    void showError(const QString& text);
 
 private:
-    void createLocoProtocols();
-    TMoBaSRCPBus* bus(int number, const char* group);
-    TMoBaSRCPLocos* locoGroup(int number);
+    LocoRecord record(int Loknr) const;
 
     AppState& m_main;
     TLok& m_lok;
     UserDialogs& m_dialogs;
-    TMoBaSRCPClient* m_client = nullptr;
+    TMoBaSRCPWorker* m_worker = nullptr;
+    std::shared_ptr<Srcp08GuiChannel> m_gui;
 };
 
 // The one adapter of the program, created with the main window's singletons.

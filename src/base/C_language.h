@@ -8,7 +8,7 @@
 
 class C_language {
 public:
-    static constexpr int Rows = 800;     // ids 0..799
+    static constexpr int Rows = 1200;    // ids 0..1199
     // Ids from here on are the program's own additions (texts of features the original table
     // lacks); getmessage serves them like the ids below 500.
     static constexpr int FirstAddedId = 510;

@@ -6,11 +6,11 @@
 const std::array<ProtocolRow, 5>& maerklinProtocols()
 {
     static const std::array<ProtocolRow, 5> rows{{
-        {"M1", "M1", LocoSetupModel::mpbMotorola, 1, 1, 14, 0},
-        {"M2", "M2", LocoSetupModel::mpbMotorola, 1, 2, 14, 4},
-        {"M3", "M3", LocoSetupModel::mpbMotorola, 1, 3, 28, 4},
-        {"M4", "M4", LocoSetupModel::mpbMotorola, 1, 4, 14, 4},
-        {"M5", "M5", LocoSetupModel::mpbMotorola, 1, 5, 27, 4},
+        {"M1", "M1", LocoSetupModel::mpbMotorola, 1, 1, 14, 0, 80},
+        {"M2", "M2", LocoSetupModel::mpbMotorola, 1, 2, 14, 4, 80},
+        {"M3", "M3", LocoSetupModel::mpbMotorola, 1, 3, 28, 4, 255},
+        {"M4", "M4", LocoSetupModel::mpbMotorola, 1, 4, 14, 4, 255},
+        {"M5", "M5", LocoSetupModel::mpbMotorola, 1, 5, 27, 4, 80},
     }};
     return rows;
 }
@@ -18,12 +18,12 @@ const std::array<ProtocolRow, 5>& maerklinProtocols()
 const std::array<ProtocolRow, 6>& dccProtocols()
 {
     static const std::array<ProtocolRow, 6> rows{{
-        {"Basis", "NB", LocoSetupModel::mpbNMRA, 2, 1, 14, 0},
-        {"N1", "N1", LocoSetupModel::mpbNMRA, 2, 3, 28, 4},
-        {"N2", "N2", LocoSetupModel::mpbNMRA, 2, 4, 128, 4},
-        {"N3", "N3", LocoSetupModel::mpbNMRA, 3, 5, 28, 4},
-        {"N4", "N4", LocoSetupModel::mpbNMRA, 3, 6, 128, 4},
-        {"N5", "N5", LocoSetupModel::mpbNMRA, 2, 2, 14, 4},
+        {"Basis", "NB", LocoSetupModel::mpbNMRA, 2, 1, 14, 0, 99},
+        {"N1", "N1", LocoSetupModel::mpbNMRA, 2, 3, 28, 4, 99},
+        {"N2", "N2", LocoSetupModel::mpbNMRA, 2, 4, 128, 4, 99},
+        {"N3", "N3", LocoSetupModel::mpbNMRA, 3, 5, 28, 4, 10239},
+        {"N4", "N4", LocoSetupModel::mpbNMRA, 3, 6, 128, 4, 10239},
+        {"N5", "N5", LocoSetupModel::mpbNMRA, 2, 2, 14, 4, 99},
     }};
     return rows;
 }
@@ -40,6 +40,10 @@ LocoSetupModel::LocoSetupModel(TLok& lok, UserDialogs& dialogs) : m_lok(lok), m_
     FormCreate();
 }
 
+namespace {
+constexpr int MsgAddressOutOfRange = 601;
+}  // namespace
+
 QString LocoSetupModel::text(int id) const
 {
     if (message) {
@@ -47,6 +51,8 @@ QString LocoSetupModel::text(int id) const
         if (!t.isEmpty())
             return t;
     }
+    if (id == MsgAddressOutOfRange)
+        return QStringLiteral("The address %1 is outside the range of this protocol (1 to %2).");
     return id == 102 ? QStringLiteral("Error") : QString();
 }
 
@@ -267,6 +273,15 @@ bool LocoSetupModel::Fertig_buttonClick()
         const std::optional<int> addr = number(Adresse_edit);
         if (!addr)
             return false;
+        const ProtocolRow& chosen = Mm ? maerklinProtocols()[static_cast<std::size_t>(RadioGroup2)]
+                                       : dccProtocols()[static_cast<std::size_t>(RadioGroup1)];
+        if (*addr < 0 || *addr > chosen.MaxAddress) {
+            // Nothing is stored: a decoder address the protocol cannot reach would drive another loco.
+            // (0 stays allowed: the regulator has no loco.)
+            m_dialogs.messageBox(text(MsgAddressOutOfRange).arg(*addr).arg(chosen.MaxAddress), text(102),
+                                 UserDialogs::Icon::Error);
+            return false;
+        }
         m_lok.set_addr(nr, *addr);
 
         if (!Beschreibung_edit.isEmpty()) {

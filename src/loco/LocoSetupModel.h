@@ -22,6 +22,7 @@ struct ProtocolRow {
     int Protversion;
     int MaxSpeedsteps;
     int MaxFunctions;
+    int MaxAddress;  // highest decoder address of the protocol (the lowest is 1)
 };
 // Maerklin/Motorola rows M1..M5 (items 0..4) and DCC rows Basis, N1..N5 (items 0..5).
 const std::array<ProtocolRow, 5>& maerklinProtocols();

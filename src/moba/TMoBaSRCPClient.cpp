@@ -416,6 +416,18 @@ void TMoBaSRCPClient::HandleDescriptionOnChange()
 
 // ---- events ---------------------------------------------------------------------------------
 
+void TMoBaSRCPClient::ClearEvents()
+{
+    OnBusInit = OnBusConfigChange = OnBusPowerChange = nullptr;
+    OnLocoInit = OnLocoTerm = OnLocoChange = OnLocoLock = OnLocoUnlock = nullptr;
+    OnAccessoireInit = OnAccessoireTerm = OnAccessoireChange = OnAccessoireLock = OnAccessoireUnlock = nullptr;
+    OnFeedbackInit = OnFeedbackTerm = OnFeedbackChange = nullptr;
+    OnTimeInit = OnTimeTerm = OnTimeChange = nullptr;
+    OnDisconnect = OnConnected = nullptr;
+    FCmdClnt.SetOnLog(nullptr);
+    FInfoClnt->SetOnLog(nullptr);
+}
+
 void TMoBaSRCPClient::DoBusInit(TMoBaSRCPBus& bus) { if (OnBusInit) OnBusInit(*this, bus); }
 void TMoBaSRCPClient::DoBusConfigChange(TMoBaSRCPBus& bus) { if (OnBusConfigChange) OnBusConfigChange(*this, bus); }
 void TMoBaSRCPClient::DoBusPowerEvent(TMoBaSRCPBus& bus) { if (OnBusPowerChange) OnBusPowerChange(*this, bus); }

@@ -4,10 +4,11 @@
 // accessories and feedback contacts that mirror the server's devices and report every change
 // through the component's events.
 //
-// Threads: everything here belongs to the GUI thread. The info session hands its lines over through
-// the executor given to the constructor (it queues calls to the GUI thread); a session that ends
-// while the component is connected is cleaned up by a call queued the same way, so no bus is freed
-// under a command that is still waiting for its answer.
+// Threads: everything here belongs to one thread, the one the executor given to the constructor
+// queues calls to (the program runs the component on a thread of its own, TMoBaSRCPWorker). The info
+// session hands its lines over through that executor; a session that ends while the component is
+// connected is cleaned up by a call queued the same way, so no bus is freed under a command that is
+// still waiting for its answer.
 
 #include "moba/MoBaProfiles.h"
 #include "srcp/SRCPClient.h"
@@ -187,6 +188,8 @@ public:
     // for a user's Disconnect as well as for a server that went away or stopped answering.
     TMoBaSRCPNotifyEvent OnDisconnect;
     TMoBaSRCPNotifyEvent OnConnected;  // never raised
+    // Removes every event handler and both log handlers.
+    void ClearEvents();
 
     void DoBusInit(TMoBaSRCPBus& bus);
     void DoBusConfigChange(TMoBaSRCPBus& bus);

@@ -3,12 +3,28 @@
 #include "srcp/SRCPClient.h"
 #include "srcp/SRCPCmd.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace {
+
 // The command session of the programmer; the owner may shut its socket down from another thread
 // to wake a worker blocked in a read.
-class TMoBaSRCPProgrammer::Session : public TSRCPCommandClient {
+class Session : public TSRCPCommandClient {
 public:
     void wake() { FTcp.disconnect(); }
 };
+
+struct Job {
+    enum class Kind { Start, Request, Stop } kind;
+    TMoBaSRCPProgrammer::Target target;
+    SmRequest request;
+};
+
+}  // namespace
 
 SmFailure SmFailureOfCode(int code)
 {
@@ -30,95 +46,135 @@ SmFailure SmFailureOfCode(int code)
     }
 }
 
+struct TMoBaSRCPProgrammer::State {
+    ResultEvent onResult;
+    ConnectEvent onConnected;
+
+    mutable std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<Job> jobs;
+    bool busy = false;
+    bool quit = false;
+    bool finished = false;
+
+    std::mutex reportMutex;  // held while an event runs, so none runs once the owner is gone
+    std::mutex sessionMutex;  // guards `session` for wake-ups from the owner
+    std::unique_ptr<Session> session;  // used by the worker only
+    Target target;
+
+    void push(Job job)
+    {
+        {
+            std::lock_guard lock(mutex);
+            jobs.push_back(std::move(job));
+        }
+        wake.notify_all();
+    }
+    void reportResult(const SmResult& r)
+    {
+        std::lock_guard lock(reportMutex);
+        if (onResult)
+            onResult(r);
+    }
+    void reportConnected(bool ok, const std::string& why)
+    {
+        std::lock_guard lock(reportMutex);
+        if (onConnected)
+            onConnected(ok, why);
+    }
+    void run();
+    void open(const Target& t);
+    void close();
+    SmResult execute(const SmRequest& request);
+};
+
 TMoBaSRCPProgrammer::TMoBaSRCPProgrammer(ResultEvent onResult, ConnectEvent onConnected)
-    : m_onResult(std::move(onResult)), m_onConnected(std::move(onConnected)), m_thread([this] { run(); })
+    : m_state(std::make_shared<State>())
 {
+    m_state->onResult = std::move(onResult);
+    m_state->onConnected = std::move(onConnected);
+    std::thread([state = m_state] { state->run(); }).detach();
 }
 
 TMoBaSRCPProgrammer::~TMoBaSRCPProgrammer()
 {
+    State& st = *m_state;
     {
-        std::lock_guard lock(m_mutex);
-        m_quit = true;
-        m_jobs.clear();
+        std::lock_guard lock(st.reportMutex);  // waits for an event that is running; none comes after
+        st.onResult = nullptr;
+        st.onConnected = nullptr;
     }
-    m_wake.notify_all();
     {
-        std::lock_guard lock(m_sessionMutex);
-        if (m_session)
-            m_session->wake();  // a read in progress ends at once
+        std::lock_guard lock(st.mutex);
+        st.quit = true;
+        st.jobs.clear();
     }
-    m_thread.join();
+    st.wake.notify_all();
+    {
+        std::lock_guard lock(st.sessionMutex);
+        if (st.session)
+            st.session->wake();  // a read in progress ends at once
+    }
+    // A read ends at once; a connect to a host that never answers ends only with its own time-out,
+    // and the window does not wait for that: the worker finishes on its own with the state it owns.
+    std::unique_lock lock(st.mutex);
+    st.wake.wait_for(lock, std::chrono::milliseconds(200), [&] { return st.finished; });
 }
 
 void TMoBaSRCPProgrammer::start(const Target& target)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_jobs.push_back({Job::Kind::Start, target, {}});
-    }
-    m_wake.notify_all();
+    m_state->push({Job::Kind::Start, target, {}});
 }
 
 void TMoBaSRCPProgrammer::submit(const SmRequest& request)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_jobs.push_back({Job::Kind::Request, {}, request});
-    }
-    m_wake.notify_all();
+    m_state->push({Job::Kind::Request, {}, request});
 }
 
 void TMoBaSRCPProgrammer::stop()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_jobs.push_back({Job::Kind::Stop, {}, {}});
-    }
-    m_wake.notify_all();
+    m_state->push({Job::Kind::Stop, {}, {}});
 }
 
 void TMoBaSRCPProgrammer::cancel()
 {
     std::deque<Job> dropped;
     {
-        std::lock_guard lock(m_mutex);
+        std::lock_guard lock(m_state->mutex);
         std::deque<Job> kept;
-        for (Job& j : m_jobs)
+        for (Job& j : m_state->jobs)
             (j.kind == Job::Kind::Request ? dropped : kept).push_back(std::move(j));
-        m_jobs.swap(kept);
+        m_state->jobs.swap(kept);
     }
-    if (!m_onResult)
-        return;
     for (const Job& j : dropped) {
         SmResult r;
         r.request = j.request;
         r.failure = SmFailure::Cancelled;
-        m_onResult(r);
+        m_state->reportResult(r);
     }
 }
 
 std::size_t TMoBaSRCPProgrammer::pending() const
 {
-    std::lock_guard lock(m_mutex);
-    std::size_t n = m_busy ? 1 : 0;
-    for (const Job& j : m_jobs)
+    std::lock_guard lock(m_state->mutex);
+    std::size_t n = m_state->busy ? 1 : 0;
+    for (const Job& j : m_state->jobs)
         n += j.kind == Job::Kind::Request;
     return n;
 }
 
-void TMoBaSRCPProgrammer::run()
+void TMoBaSRCPProgrammer::State::run()
 {
     for (;;) {
         Job job;
         {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_quit || !m_jobs.empty(); });
-            if (m_quit)
+            std::unique_lock lock(mutex);
+            wake.wait(lock, [this] { return quit || !jobs.empty(); });
+            if (quit)
                 break;
-            job = std::move(m_jobs.front());
-            m_jobs.pop_front();
-            m_busy = job.kind == Job::Kind::Request;
+            job = std::move(jobs.front());
+            jobs.pop_front();
+            busy = job.kind == Job::Kind::Request;
         }
         switch (job.kind) {
         case Job::Kind::Start:
@@ -128,41 +184,43 @@ void TMoBaSRCPProgrammer::run()
             close();
             break;
         case Job::Kind::Request: {
-            SmResult r = execute(job.request);
+            const SmResult r = execute(job.request);
             {
-                std::lock_guard lock(m_mutex);
-                m_busy = false;
-                if (m_quit)
-                    break;
+                std::lock_guard lock(mutex);
+                busy = false;
             }
-            if (m_onResult)
-                m_onResult(r);
+            reportResult(r);
             break;
         }
         }
     }
     // Leaving: no TERM (the owner wants to be gone now); the socket just closes.
-    std::lock_guard lock(m_sessionMutex);
-    m_session.reset();
+    {
+        std::lock_guard lock(sessionMutex);
+        session.reset();
+    }
+    std::lock_guard lock(mutex);
+    finished = true;
+    wake.notify_all();
 }
 
-void TMoBaSRCPProgrammer::open(const Target& target)
+void TMoBaSRCPProgrammer::State::open(const Target& t)
 {
     close();
-    m_target = target;
-    auto session = std::make_unique<Session>();
-    session->SetHost(target.host);
-    session->SetPort(target.port);
-    session->SetAnswerTimeoutMs(target.answerTimeoutMs);
+    target = t;
+    auto fresh = std::make_unique<Session>();
+    fresh->SetHost(target.host);
+    fresh->SetPort(target.port);
+    fresh->SetAnswerTimeoutMs(target.answerTimeoutMs);
     {
-        std::lock_guard lock(m_sessionMutex);
-        m_session = std::move(session);
+        std::lock_guard lock(sessionMutex);
+        session = std::move(fresh);
     }
     std::string why;
     try {
-        m_session->Connect(target.connectTimeoutMs);
-        if (!m_session->Connected())
-            why = m_session->Response().empty() ? std::string("handshake refused") : m_session->Response();
+        session->Connect(target.connectTimeoutMs);
+        if (!session->Connected())
+            why = session->Response().empty() ? std::string("handshake refused") : session->Response();
     } catch (const std::exception& e) {
         why = e.what();
     }
@@ -174,51 +232,50 @@ void TMoBaSRCPProgrammer::open(const Target& target)
         init.SetBus(target.bus);
         init.DevServiceMode().SetProtocol(spNMRA);
         try {
-            m_session->SendCommand(init);
-            if (!m_session->ReceiveAnswer(init))
-                why = init.ResponseCode() > 0 ? m_session->Response() : std::string("no answer to INIT");
+            session->SendCommand(init);
+            if (!session->ReceiveAnswer(init))
+                why = init.ResponseCode() > 0 ? session->Response() : std::string("no answer to INIT");
         } catch (const std::exception& e) {
             why = e.what();
         }
-        if (!why.empty() && init.ResponseCode() > 0 && m_session->Response().empty())
+        if (!why.empty() && init.ResponseCode() > 0 && session->Response().empty())
             why = "error " + std::to_string(init.ResponseCode());
     }
     if (!why.empty()) {
-        std::lock_guard lock(m_sessionMutex);
-        m_session.reset();
+        std::lock_guard lock(sessionMutex);
+        session.reset();
     }
-    if (m_onConnected)
-        m_onConnected(why.empty(), why);
+    reportConnected(why.empty(), why);
 }
 
-void TMoBaSRCPProgrammer::close()
+void TMoBaSRCPProgrammer::State::close()
 {
-    if (!m_session)
+    if (!session)
         return;
-    if (m_session->Connected()) {
+    if (session->Connected()) {
         TSRCPCmd term;
         term.SetSRCPVersion(cv082);
         term.SetDeviceGroup(dgServiceMode);
         term.SetCommandType(ctTerm);
-        term.SetBus(m_target.bus);
+        term.SetBus(target.bus);
         term.DevServiceMode().SetAddress(-1);
         try {
-            m_session->SendCommand(term);
-            m_session->ReceiveAnswer(term);
-            m_session->Disconnect();
+            session->SendCommand(term);
+            session->ReceiveAnswer(term);
+            session->Disconnect();
         } catch (const std::exception&) {
             // The server is gone already; closing is all that is left.
         }
     }
-    std::lock_guard lock(m_sessionMutex);
-    m_session.reset();
+    std::lock_guard lock(sessionMutex);
+    session.reset();
 }
 
-SmResult TMoBaSRCPProgrammer::execute(const SmRequest& request)
+SmResult TMoBaSRCPProgrammer::State::execute(const SmRequest& request)
 {
     SmResult r;
     r.request = request;
-    if (!m_session || !m_session->Connected()) {
+    if (!session || !session->Connected()) {
         r.failure = SmFailure::NotConnected;
         return r;
     }
@@ -226,18 +283,18 @@ SmResult TMoBaSRCPProgrammer::execute(const SmRequest& request)
     cmd.SetSRCPVersion(cv082);
     cmd.SetDeviceGroup(dgServiceMode);
     cmd.SetCommandType(request.op == SmOp::Read ? ctGet : request.op == SmOp::Write ? ctSet : ctVerify);
-    cmd.SetBus(m_target.bus);
+    cmd.SetBus(target.bus);
     TSRCPDeviceServiceMode& sm = cmd.DevServiceMode();
-    sm.SetAddress(m_target.decoderAddress);
+    sm.SetAddress(target.decoderAddress);
     sm.SetAddressType(request.type);
     sm.SetTypeAddress(request.number);
     sm.SetBit(request.type == smtCVBit ? request.bit : -1);
     sm.SetValue(request.op == SmOp::Read ? -1 : request.value);
     try {
-        m_session->SendCommand(cmd);
-        const bool answered = m_session->ReceiveAnswer(cmd);
+        session->SendCommand(cmd);
+        const bool answered = session->ReceiveAnswer(cmd);
         r.code = cmd.ResponseCode();
-        r.detail = m_session->Response();
+        r.detail = session->Response();
         if (answered && r.code < 400) {
             r.ok = true;
             if (request.op == SmOp::Read)
@@ -246,7 +303,7 @@ SmResult TMoBaSRCPProgrammer::execute(const SmRequest& request)
                 r.value = request.value;
             return r;
         }
-        if (!m_session->Connected() || r.code <= 0) {
+        if (!session->Connected() || r.code <= 0) {
             r.failure = SmFailure::NoAnswer;
             return r;
         }

@@ -12,14 +12,10 @@
 
 #include "srcp/SRCPTypes.h"
 
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 enum class SmOp : std::uint8_t { Read, Write, Verify };
 
@@ -72,7 +68,8 @@ public:
     using ConnectEvent = std::function<void(bool ok, const std::string& why)>;
 
     explicit TMoBaSRCPProgrammer(ResultEvent onResult, ConnectEvent onConnected = {});
-    ~TMoBaSRCPProgrammer();  // drops the queue, wakes and ends the worker at once
+    // Drops the queue, wakes the worker and waits briefly for it; nothing is reported afterwards.
+    ~TMoBaSRCPProgrammer();
     TMoBaSRCPProgrammer(const TMoBaSRCPProgrammer&) = delete;
     TMoBaSRCPProgrammer& operator=(const TMoBaSRCPProgrammer&) = delete;
 
@@ -88,26 +85,8 @@ public:
     std::size_t pending() const;
 
 private:
-    class Session;
-    struct Job {
-        enum class Kind { Start, Request, Stop } kind;
-        Target target;
-        SmRequest request;
-    };
-    void run();
-    void open(const Target& target);
-    void close();
-    SmResult execute(const SmRequest& request);
-
-    ResultEvent m_onResult;
-    ConnectEvent m_onConnected;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<Job> m_jobs;
-    bool m_busy = false;
-    bool m_quit = false;
-    std::unique_ptr<Session> m_session;  // worker thread only, but woken from any thread
-    std::mutex m_sessionMutex;           // guards m_session for wake-ups from the owner
-    Target m_target;
-    std::thread m_thread;  // last: started when everything else exists
+    // Everything the worker uses. The worker owns it together with this object, so a worker that is
+    // still stuck in a connect when the owner goes is left to end on its own, reporting nothing.
+    struct State;
+    std::shared_ptr<State> m_state;
 };

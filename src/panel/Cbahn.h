@@ -11,6 +11,8 @@
 #include <QString>
 
 #include <array>
+#include <optional>
+#include <utility>
 #include <functional>
 
 struct AppState;
@@ -72,8 +74,10 @@ public:
         int port = 0;
     };
     static AccessoryAddress gaAddress(int decoder, int dataPort);
-    // What became of an accessory command.
-    enum class SendResult { Sent, NoDecoder, NotConnected, Reconnecting };
+    // What became of an accessory command. Reconnecting and Refused: the channel has already told
+    // the user why nothing went out (a reconnect in progress; a missing bus or group, an address
+    // out of range).
+    enum class SendResult { Sent, NoDecoder, NotConnected, Reconnecting, Refused };
     // One accessory pulse: switch on, pause 300 ms, switch off, under the session's Lock_socket.
     // Nothing is sent for decoder <= 0, data port < 0 or without a connection. Throws TcpError when
     // a write fails.
@@ -110,6 +114,11 @@ public:
     // index into the element at (Speichern_posx, Speichern_posy). Empty texts are skipped. False,
     // and nothing stored, on a non-number or when no element of the current mode is chosen.
     bool decoderPanelSave(const std::array<QString, 6>& edits, int protocolIndex);
+    // Decoder mode: the first accessory address the edits give that the protocol cannot reach
+    // (Motorola 1..256, NMRA 1..4096), with that maximum; none when every filled row is in range.
+    std::optional<std::pair<int, int>> decoderAddressOutOfRange(const std::array<QString, 6>& edits,
+                                                                int protocolIndex) const;
+    static constexpr int MaxAccessoryAddressMM = 256, MaxAccessoryAddressNMRA = 4096;
 
     // --- Routes (panel/) ---
     // Route file of the current layout: getLayoutPath + DateinameohneEndung + ".dat".

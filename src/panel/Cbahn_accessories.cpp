@@ -80,13 +80,18 @@ Cbahn::SendResult Cbahn::ga_out(const QString& Protokoll, int decoder, int dataP
         }
         return SendResult::Sent;
     }
+    // SRCP 0.8: the pulse, its 300 ms included, runs on the component's own thread.
     if (!SRCP08)
         return SendResult::NotConnected;
     const bool motorola = Protokoll == QLatin1String("M") || Protokoll == QLatin1String("m");
+    const bool connected = SRCP08->view.connected;
     m_echoes.expect(motorola, a.address, a.port);
-    if (!SRCP08->accessoryPulse(motorola, a.address, a.port, [this] { pause(300); })) {
+    if (!SRCP08->accessoryPulse(motorola, a.address, a.port, 300)) {
         m_echoes.forget(motorola, a.address, a.port);
-        return SendResult::NotConnected;
+        if (connected)
+            return SendResult::Refused;  // the adapter named the missing bus or the wrong address
+        CommandChannel* session = m_main.Session;
+        return session && session->reconnecting() ? SendResult::Reconnecting : SendResult::NotConnected;
     }
     return SendResult::Sent;
 }
@@ -102,6 +107,7 @@ QString Cbahn::notSentText(SendResult r) const
                + QStringLiteral(": nothing was sent");
     }
     case SendResult::Reconnecting:  // the session says so itself
+    case SendResult::Refused:       // and so does the channel
     case SendResult::Sent:
         break;
     }
@@ -270,6 +276,25 @@ DecoderPanelContent Cbahn::decodpaneldarstellen(int n, int x, int y) const
     if (kind > 2)
         c.iconFiles[2] = data + m_element.get_i03(n - 1);
     return c;
+}
+
+std::optional<std::pair<int, int>> Cbahn::decoderAddressOutOfRange(const std::array<QString, 6>& edits,
+                                                                   int protocolIndex) const
+{
+    if (m_main.S88config)
+        return std::nullopt;
+    const int maxAddress = protocolIndex == 0 ? MaxAccessoryAddressMM : MaxAccessoryAddressNMRA;
+    for (int r = 0; r < 3; ++r) {
+        bool decoderOk = false, portOk = false;
+        const int decoder = edits[r].trimmed().toInt(&decoderOk, 10);
+        const int dataPort = edits[3 + r].trimmed().toInt(&portOk, 10);
+        if (!decoderOk || decoder <= 0)
+            continue;  // no decoder: nothing is ever sent for this state
+        const int address = gaAddress(decoder, portOk ? dataPort : 1).address;
+        if (address < 1 || address > maxAddress)
+            return std::make_pair(address, maxAddress);
+    }
+    return std::nullopt;
 }
 
 bool Cbahn::decoderPanelSave(const std::array<QString, 6>& edits, int protocolIndex)

@@ -29,6 +29,28 @@ ClockTime decodeTime(double dateTime)
 
 bool ModelClock::setup(const TimeSetup& values, TSRCPCustomTime* serverTime)
 {
+    std::function<void(int, int, double)> start;
+    if (serverTime)
+        start = [serverTime](int fx, int fy, double time) { startServerTime(*serverTime, fx, fy, time); };
+    return setup(values, start);
+}
+
+void ModelClock::startServerTime(TSRCPCustomTime& serverTime, int fx, int fy, double time)
+{
+    serverTime.SetMultiplicator(fx);
+    serverTime.SetDivisor(fy);
+    if (serverTime.Enabled()) {
+        // A running clock takes a new speed-up only with INIT.
+        serverTime.Initalize();
+        serverTime.SetDateTime(time);
+        return;
+    }
+    serverTime.SetDateTime(time);
+    serverTime.SetEnabled(true);
+}
+
+bool ModelClock::setup(const TimeSetup& values, const std::function<void(int fx, int fy, double time)>& startServerTime)
+{
     const int hours = std::clamp(values.hours, 0, 23);
     const int minutes = std::clamp(values.minutes, 0, 59);
     const int seconds = std::clamp(values.seconds, 0, 59);
@@ -44,11 +66,8 @@ bool ModelClock::setup(const TimeSetup& values, TSRCPCustomTime* serverTime)
     KavoMaster = true;
     KavoSeconds = std::uint16_t(seconds);  // the seconds hand goes on from the time set
     bool set = false;
-    if (m_main.SrcpVer != 73 && serverTime) {
-        serverTime->SetMultiplicator(Faktx);
-        serverTime->SetDivisor(Fakty);
-        serverTime->SetDateTime(Settime);
-        serverTime->SetEnabled(true);
+    if (m_main.SrcpVer != 73 && startServerTime) {
+        startServerTime(Faktx, Fakty, Settime);
         set = true;
     }
     m_main.KavoTime = Settime;
@@ -65,7 +84,11 @@ void ModelClock::SRCPCl2TimeChange(const TSRCPCustomTime* time)
 {
     if (!time || time->Bus() != 0)
         return;
-    const double value = time->DateTime();
+    serverTimeChanged(time->DateTime());
+}
+
+void ModelClock::serverTimeChanged(double value)
+{
     // A message the time group did not take (a time that is no time of day) leaves its time as it
     // was: the seconds go on instead of starting again.
     if (!std::isfinite(value) || value == m_lastServerTime)

@@ -11,6 +11,8 @@
 #include <cstdint>
 
 struct AppState;
+#include <functional>
+
 class TSRCPCustomTime;
 
 // Date-and-time values are days since 30 December 1899, the fraction being the time of day.
@@ -57,6 +59,13 @@ public:
     // SET 0 TIME). `serverTime` is bus 0's time group of a connected SRCP 0.8 client, or nullptr.
     // Returns false when the server was chosen but no time device could be set.
     bool setup(const TimeSetup& values, TSRCPCustomTime* serverTime);
+    // The same with the server's clock reached through `startServerTime` (speed-up numerator and
+    // denominator, model time); none: there is no server clock.
+    bool setup(const TimeSetup& values, const std::function<void(int fx, int fy, double time)>& startServerTime);
+
+    // Gives a time group a new speed-up and time: INIT 0 TIME with the factor (also while its
+    // clock runs, so a new speed-up reaches it), then SET 0 TIME.
+    static void startServerTime(TSRCPCustomTime& serverTime, int fx, int fy, double time);
 
     // "&Time" unchecked: the server's time device stops (TERM 0 TIME).
     static void stopServerTime(TSRCPCustomTime* serverTime);
@@ -64,6 +73,8 @@ public:
     // The server reported a new model time. `time` is the time group that changed; only bus 0's
     // counts (any other sender, or none, is ignored).
     void SRCPCl2TimeChange(const TSRCPCustomTime* time);
+    // The same with the time value bus 0's time group holds now.
+    void serverTimeChanged(double value);
 
     // Milliseconds between two ticks: Fakty x 1000 div Faktx (1000 at speed 1).
     int timerInterval() const;

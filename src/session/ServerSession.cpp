@@ -155,6 +155,31 @@ bool ServerSession::srcp08Lost(const QString& why)
     return reconnecting();
 }
 
+void ServerSession::srcp08ConnectFinished(bool ok)
+{
+    if (!ok)
+        return;  // the host has said why
+    m_main.LocoData_sent = false;
+    m_main.SolenoidData_sent = false;
+    m_choices.power = m_main.Autopower > 0 ? SessionChoices::Power::On : SessionChoices::Power::Unknown;
+    m_choices.feedbackPolling = false;
+    m_policy.enabled = reconnectEnabled();
+    m_policy.connected();
+    emit connectedChanged(true);
+}
+
+void ServerSession::powerReported(int on)
+{
+    if (m_policy.state() != ReconnectPolicy::State::Connected)
+        return;  // what a server says while it is being given up does not count
+    m_choices.power = on > 0 ? SessionChoices::Power::On : on == 0 ? SessionChoices::Power::Off : SessionChoices::Power::Unknown;
+}
+
+void ServerSession::srcp08AttemptFinished(bool ok)
+{
+    attemptFinished(ok, std::string(), false);
+}
+
 void ServerSession::writeFailed(const TcpError& e)
 {
     if (!reconnectEnabled())
@@ -233,6 +258,15 @@ void ServerSession::handle(HandOverItem& item)
         }
         return;
     }
+    // The server's own word on its power ("INFO POWER ON|OFF", on either channel) is what a lost
+    // server gets back.
+    if (item.channel != SrcpChannel::Poll) {
+        const std::string_view line(item.line);
+        if (line.rfind("INFO POWER ON", 0) == 0)
+            powerReported(1);
+        else if (line.rfind("INFO POWER OFF", 0) == 0)
+            powerReported(0);
+    }
     switch (item.channel) {
     case SrcpChannel::Command:
         m_watch.lineReceived(LinkWatch::Clock::now());
@@ -281,15 +315,7 @@ void ServerSession::connectServer()
         }
         if (srcp08.connected && srcp08.connected())
             return;
-        if (srcp08.connect()) {  // errors of the component reach the caller
-            m_main.LocoData_sent = false;
-            m_main.SolenoidData_sent = false;
-            m_choices.power = m_main.Autopower > 0 ? SessionChoices::Power::On : SessionChoices::Power::Unknown;
-            m_choices.feedbackPolling = false;
-            m_policy.enabled = reconnectEnabled();
-            m_policy.connected();
-            emit connectedChanged(true);
-        }
+        srcp08.connect();  // ends with srcp08ConnectFinished
         return;
     }
     if (reconnecting()) {
@@ -586,21 +612,11 @@ void ServerSession::startAttempt()
         return;
     emit statusText(1, message(MsgReconnectAttempt).arg(m_policy.attempts()));
     if (m_main.SrcpVer != SrcpVer073) {
-        // The component connects on the GUI thread; queued so the status bar shows the attempt.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (m_policy.state() != ReconnectPolicy::State::Trying)
-                    return;
-                bool ok = false;
-                try {
-                    ok = srcp08.reconnect && srcp08.reconnect();
-                } catch (...) {
-                    // refused, handshake failed: the attempt failed
-                }
-                attemptFinished(ok, std::string(), false);
-            },
-            Qt::QueuedConnection);
+        // The component connects on its own thread and says how it went (srcp08AttemptFinished).
+        if (srcp08.reconnect)
+            srcp08.reconnect();
+        else
+            attemptFinished(false, std::string(), false);
         return;
     }
     if (m_attempt.joinable())
@@ -675,8 +691,8 @@ void ServerSession::restoreSession(const std::string& greeting)
         m_main.SolenoidData_sent = false;
         emit reconnectingChanged(false);
         emit connectedChanged(true);
+        // The host says "restored" once the server has answered a question on the new session.
         srcp08.restore(m_choices);
-        emit statusText(1, message(MsgRestored));
         return;
     }
     m_policy.connected();

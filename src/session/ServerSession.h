@@ -107,21 +107,30 @@ public:
     // Called when the power monitor timer fires (the SRCP 0.8 adapter's power on).
     std::function<void()> onPowerMonitor;
     // SRCP 0.8 (SrcpVer other than 73): the menu actions go through the client component.
+    // The component works on a thread of its own: connecting and reconnecting start here and end
+    // with srcp08ConnectFinished / srcp08AttemptFinished, called by the component's host.
     struct Srcp08Actions {
-        std::function<bool()> connect;        // true when the component is connected afterwards
+        std::function<void()> connect;        // starts connecting
         std::function<void()> disconnect;
         std::function<bool()> connected;
         std::function<void(bool on)> power;
         std::function<bool()> startFeedback;  // false when the component is not connected
         std::function<void()> stopFeedback;
-        // Getting a lost server back: one attempt to connect (true when connected afterwards,
-        // errors are not shown), then what the user had is restored on the new session.
-        std::function<bool()> reconnect;
+        // Getting a lost server back: starts one attempt to connect (errors are not shown), then
+        // what the user had is restored on the new session.
+        std::function<void()> reconnect;
         std::function<void(const SessionChoices&)> restore;
     } srcp08;
     // The SRCP 0.8 component lost its server without the user asking (GUI thread). True when the
     // session tries to get it back; false when reconnecting is off (the caller ends the session).
     bool srcp08Lost(const QString& why);
+    // The server reported its power (1 on, 0 off, -1 neither or both): a lost server gets back
+    // this state, so power it switched off is never switched on again unasked.
+    void powerReported(int on);
+    // The connect started by srcp08.connect ended (GUI thread).
+    void srcp08ConnectFinished(bool ok);
+    // The attempt started by srcp08.reconnect ended (GUI thread).
+    void srcp08AttemptFinished(bool ok);
     // Receives the diagnostic lines of debug mode (the debug window): every feedback line read.
     std::function<void(const QString& line)> debugLine;
     // Blocking wait of the connect and start sequences; defaults to the high-resolution timer.

@@ -83,7 +83,13 @@ void TSRCPBaseClient::Connect(int timeoutMs)
     FHandshakeTimeout = timeout;
     FSessionID = -1;
     FGreeting.clear();
-    FTcp.connect(FHost, FPort, timeout);  // a refused connection raises TcpError to the caller
+    NoteError("", false);
+    try {
+        FTcp.connect(FHost, FPort, timeout);  // a refused connection raises TcpError to the caller
+    } catch (const TcpError& e) {
+        NoteError(e.what(), dynamic_cast<const TcpTimeout*>(&e) != nullptr);
+        throw;
+    }
     FOpen = true;
     try {
         ReceiveWelcome();
@@ -91,15 +97,19 @@ void TSRCPBaseClient::Connect(int timeoutMs)
         SetConnectionMode();
         StartClient();
     } catch (const ESRCPError& e) {
+        NoteError(e.what(), false);
         Log(std::string("Err: ") + e.what());
         CloseConnection(true);
     } catch (const TcpClosed& e) {
+        NoteError(e.what(), false);
         Log(std::string("Err: ") + e.what());
         CloseConnection(true);
     } catch (const TcpLineTooLong& e) {
+        NoteError(e.what(), false);
         Log(std::string("Err: ") + e.what());
         CloseConnection(true);
     } catch (const TcpError& e) {
+        NoteError("server not responding", dynamic_cast<const TcpTimeout*>(&e) != nullptr);
         Log(std::string("Err: ") + e.what());
         CloseConnection(true);
         throw ESRCPClientConnectError("server not responding");
@@ -181,6 +191,7 @@ bool TSRCPBaseClient::ReceiveAnswer(TSRCPCmd& cmd)
     try {
         line = FTcp.readLine(FMaxLineLength, milliseconds(std::max(0, FAnswerTimeoutMs)));
     } catch (const TcpError& e) {
+        NoteError(e.what(), dynamic_cast<const TcpTimeout*>(&e) != nullptr);
         Log(std::string("Err: ") + e.what());
         CloseConnection(false);
         cmd.SetCommandType(dynamic_cast<const TcpTimeout*>(&e) ? ctETimeout : ctETempProhibited);

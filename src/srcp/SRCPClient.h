@@ -67,6 +67,13 @@ public:
     // Ends the session (TERM of the command session) and closes the connection.
     virtual void Disconnect();
     bool Connected() const { return FOpen.load() && FTcp.connected(); }
+    // Shuts the connection down from any thread: a read or handshake waiting on the server ends
+    // at once as if the server had closed the connection (the owner's thread cleans up).
+    void Abort() { FTcp.disconnect(); }
+    // Why the last connect failed or the connection ended while reading an answer ("" if it did
+    // not), and whether that was a time-out (the server did not answer in time).
+    const std::string& LastError() const { return FLastError; }
+    bool LastErrorWasTimeout() const { return FLastErrorTimeout; }
 
     // Builds and writes the command. An error command is not sent: OnError is raised instead.
     void SendCommand(TSRCPCmd& cmd);
@@ -142,6 +149,13 @@ private:
     int FAnswerTimeoutMs = DefaultAnswerTimeoutMs;
     std::size_t FMaxLineLength = TcpLineClient::DefaultMaxLine;
     std::atomic<bool> FDestroying{false};
+    std::string FLastError;
+    bool FLastErrorTimeout = false;
+    void NoteError(const std::string& why, bool timeout)
+    {
+        FLastError = why;
+        FLastErrorTimeout = timeout;
+    }
     std::vector<TSRCPBaseDeviceGroup*> FFreeNotifies;
 };
 

@@ -43,7 +43,7 @@ struct ProgrammingWindow : simfixture::SimWindow {
         if (form->SrcpVer == 73)
             return form->Session && form->Session->commandConnected();
         auto* host = form->findChild<Srcp08Host*>();
-        return host && waitFor([&] { return host->client().Connected() && host->client().BusCount() >= 2; });
+        return host && waitFor([&] { return host->connected() && host->busCount() >= 2; });
     }
     TProgramForm* openProgramming()
     {

@@ -141,3 +141,24 @@ TEST(ReconnectIntegration, KilledAndRestartedServerComesBackWithPowerAndFeedback
     EXPECT_TRUE(form.close());
     EXPECT_EQ(d.count(QStringLiteral("error")), 0);
 }
+
+TEST(ReconnectIntegration, PowerTheServerSwitchedOffIsNotSwitchedOnAgainByTheReconnect)
+{
+    simfixture::SimWindow w("0.7.3");
+    TMainForm& form = *w.form;
+    form.Infoport_an = 1;  // the server's word on its power comes on the info channel
+    form.action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_TRUE(form.Session->commandConnected());
+    form.action(QStringLiteral("Spannungan1"))->trigger();
+    ASSERT_TRUE(waitFor([&] { return receivedCount(w.logFile, "SET POWER ON") == 1; }));
+    waitFor([] { return false; }, 200);
+
+    // A short circuit: the server switches off by itself, then restarts its connections.
+    w.sim->command("power 1 off");
+    EXPECT_TRUE(waitFor([&] { return form.statusText(2).startsWith(QStringLiteral("INFO POWER OFF")); }));
+    w.sim->command("drop");
+    ASSERT_TRUE(waitFor([&] { return form.Session->reconnecting(); }));
+    ASSERT_TRUE(waitFor([&] { return form.Session->commandConnected() && !form.Session->reconnecting(); }, 15000));
+    waitFor([] { return false; }, 500);
+    EXPECT_EQ(receivedCount(w.logFile, "SET POWER ON"), 1) << "only the user's own";
+}

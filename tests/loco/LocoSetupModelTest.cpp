@@ -297,3 +297,47 @@ TEST(LocoSetup, DamagedCodeIsResetOnceWhenTheDialogIsFilled)
     t.model.setuplok(4);
     EXPECT_EQ(t.model.slotCode, (std::array<int, 4>{0, 13, 0, 0}));
 }
+
+TEST(LocoSetup, AnAddressOutsideTheProtocolsRangeIsRefusedAndNothingIsStored)
+{
+    struct Row {
+        bool mm;
+        int item;
+        int address;
+        bool accepted;
+    };
+    const Row rows[] = {
+        {true, 1, 80, true},     {true, 1, 81, false},     {true, 2, 255, true},  {true, 2, 256, false},
+        {true, 0, 0, true},      {false, 0, 99, true},     {false, 0, 100, false}, {false, 4, 10239, true},
+        {false, 4, 10240, false}, {false, 3, -1, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << (r.mm ? "M item " : "N item ") << r.item << " address " << r.address);
+        DialogFixture t;
+        t.model.message = [](int id) {
+            return id == 601 ? QStringLiteral("Address %1 out of range 1 to %2") : QString();
+        };
+        t.model.setuplok(2);
+        if (r.mm) {
+            t.model.RadioButton3Click();
+            t.model.RadioGroup2Click(r.item);
+        } else {
+            t.model.RadioButton4Click();
+            t.model.RadioGroup1Click(r.item);
+        }
+        t.model.Adresse_edit = QString::number(r.address);
+        t.model.Beschreibung_edit = "Neu";
+        EXPECT_EQ(t.model.Fertig_buttonClick(), r.accepted);
+        if (r.accepted) {
+            EXPECT_EQ(t.lok.get_addr(2), r.address);
+            continue;
+        }
+        EXPECT_EQ(t.lok.get_addr(2), 3) << "the record keeps its old address";
+        EXPECT_EQ(t.lok.get_name(2), "Lok");
+        EXPECT_EQ(t.saves, 0);
+        ASSERT_EQ(t.dialogs.count("message"), 1);
+        EXPECT_TRUE(t.dialogs.last("message")->text.startsWith(QStringLiteral("Address %1 out of range 1 to ")
+                                                                    .arg(r.address)))
+            << t.dialogs.last("message")->text.toStdString();
+    }
+}

@@ -80,6 +80,21 @@ TEST(DecoderPanelWidget, DecoderAndS88ModesShowAndSaveTheClickedElement)
     ASSERT_EQ(d.count(QStringLiteral("message")), 1);
     EXPECT_EQ(d.last(QStringLiteral("message"))->text, Lang->getmessage(140, form.Lang_id));
 
+    // Decoder 64, data port 1 is accessory address 257: beyond Motorola's 256, within NMRA's 4096.
+    panel->Decod_edit[1]->setText(QStringLiteral("13"));
+    panel->Decod_edit[0]->setText(QStringLiteral("64"));
+    panel->Daten_Edit[0]->setValue(1);
+    panel->Proto_CB->setCurrentIndex(0);
+    QTest::mouseClick(panel->Speichern_button, Qt::LeftButton);
+    ASSERT_EQ(d.count(QStringLiteral("message")), 2);
+    EXPECT_EQ(d.last(QStringLiteral("message"))->text, Lang->getmessage(601, form.Lang_id).arg(257).arg(256));
+    EXPECT_EQ(turnout->Decod1, 12) << "nothing stored";
+    EXPECT_EQ(turnout->Protokoll, QStringLiteral("N"));
+    panel->Proto_CB->setCurrentIndex(1);
+    QTest::mouseClick(panel->Speichern_button, Qt::LeftButton);
+    EXPECT_EQ(d.count(QStringLiteral("message")), 2);
+    EXPECT_EQ(turnout->Decod1, 64);
+
     form.action(QStringLiteral("S88modules1"))->trigger();
     EXPECT_FALSE(panel->Proto_CB->isVisible());
     EXPECT_FALSE(panel->Decod_edit[1]->isVisible());

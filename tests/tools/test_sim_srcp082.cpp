@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <thread>
 
 using namespace simtest;
@@ -372,4 +373,94 @@ TEST_F(Srcp082, ProgrammingTrackReadsWritesVerifiesAndFailsLikeARealOne) {
   EXPECT_EQ(ask("GET 1 SM 0 CV 3"), "100 INFO 1 SM 0 CV 3 10");
   EXPECT_EQ(ask("TERM 1 SM"), "200 OK");
   EXPECT_EQ(ask("GET 1 SM 0 CV 1"), "415 ERROR forbidden");
+}
+
+namespace {
+
+// The answer to one command, without its time stamp ("" when none came).
+std::string ask(LineSocket &cmd, const std::string &line) {
+  cmd.sendLine(line);
+  auto answer = cmd.readLine();
+  return answer ? withoutStamp(*answer) : "";
+}
+
+std::string fileText(const std::string &path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+TEST(Srcp082Srcpd, PowerIsPerBusAndSetsOnABusWithoutPowerAreAcknowledgedAndDropped) {
+  const std::string logPath = ::testing::TempDir() + "srcp-sim-srcpd-power.txt";
+  SimProcess sim({"--protocol", "0.8.2", "--port", "0", "--srcpd", "--buses", "8", "--log", logPath});
+  LineSocket info(sim.port());
+  ASSERT_FALSE(handshake(info, "INFO").empty());
+  auto opening = readInfo(info, 9 + 16);
+  ASSERT_EQ(opening.size(), 25u);
+  EXPECT_EQ(opening[1], "100 INFO 1 DESCRIPTION GA GL FB POWER LOCK DESCRIPTION SM");
+  EXPECT_EQ(opening[8], "100 INFO 8 DESCRIPTION FB POWER");
+
+  LineSocket cmd(sim.port());
+  ASSERT_FALSE(handshake(cmd, "COMMAND").empty());
+  EXPECT_EQ(ask(cmd, "INIT 1 GL 3 P 14 5"), "200 OK") << "the server picks the decoder protocol";
+  EXPECT_EQ(readInfo(info, 1), std::vector<std::string>{"101 INFO 1 GL 3 P 14 5"});
+  EXPECT_EQ(ask(cmd, "INIT 5 GA 12 M"), "200 OK");
+  EXPECT_EQ(readInfo(info, 1), std::vector<std::string>{"101 INFO 5 GA 12 M"});
+
+  // Power off everywhere: both SETs are acknowledged, nothing changes.
+  EXPECT_EQ(ask(cmd, "SET 5 GA 12 1 1 -1"), "200 OK");
+  EXPECT_EQ(ask(cmd, "SET 1 GL 3 1 7 14 1 0 0 0 0"), "200 OK");
+  EXPECT_FALSE(info.readLine(200ms)) << "a dropped SET is not reported";
+  EXPECT_EQ(ask(cmd, "GET 1 GL 3"), "100 INFO 1 GL 3 1 0 14 0 0 0 0 0");
+
+  // Power on bus 5 only: the accessory switches, the loco on bus 1 still gets nothing.
+  EXPECT_EQ(ask(cmd, "SET 5 POWER ON"), "200 OK");
+  EXPECT_EQ(readInfo(info, 1), std::vector<std::string>{"100 INFO 5 POWER ON"});
+  EXPECT_EQ(ask(cmd, "SET 5 GA 12 1 1 -1"), "200 OK");
+  EXPECT_EQ(readInfo(info, 1), std::vector<std::string>{"100 INFO 5 GA 12 1 1"});
+  EXPECT_EQ(ask(cmd, "SET 1 GL 3 1 7 14 1 0 0 0 0"), "200 OK");
+  EXPECT_EQ(ask(cmd, "GET 1 POWER"), "100 INFO 1 POWER OFF");
+  EXPECT_EQ(ask(cmd, "GET 1 GL 3"), "100 INFO 1 GL 3 1 0 14 0 0 0 0 0");
+
+  const std::string log = fileText(logPath);
+  std::size_t dropped = 0;
+  for (std::size_t at = log.find(" D bus "); at != std::string::npos; at = log.find(" D bus ", at + 1))
+    ++dropped;
+  EXPECT_EQ(dropped, 3u) << log;
+  EXPECT_NE(log.find(" D bus 1 power off"), std::string::npos);
+}
+
+TEST(Srcp082Srcpd, PlainSimulatorKeepsApplyingSetsWithoutPower) {
+  SimProcess sim({"--protocol", "0.8.2", "--port", "0"});
+  LineSocket cmd(sim.port());
+  ASSERT_FALSE(handshake(cmd, "COMMAND").empty());
+  ASSERT_EQ(ask(cmd, "INIT 5 GA 12 M"), "200 OK");
+  ASSERT_EQ(ask(cmd, "SET 5 GA 12 1 1 -1"), "200 OK");
+  EXPECT_EQ(ask(cmd, "GET 5 GA 12 1"), "100 INFO 5 GA 12 1 1");
+}
+
+TEST(Srcp082Srcpd, GreetOffAndFreezeHoldAnswersIn082) {
+  SimProcess sim({"--protocol", "0.8.2", "--port", "0", "--srcpd"});
+  sim.control("greet off");
+  std::this_thread::sleep_for(100ms);
+  {
+    LineSocket silent(sim.port());
+    ASSERT_TRUE(silent.connected());
+    EXPECT_FALSE(silent.readLine(300ms)) << "accepted but never greeted";
+    silent.sendLine("SET PROTOCOL SRCP 0.8.2");
+    EXPECT_FALSE(silent.readLine(300ms)) << "nor answered";
+  }
+  sim.control("greet on");
+  std::this_thread::sleep_for(100ms);
+  LineSocket cmd(sim.port());
+  ASSERT_FALSE(handshake(cmd, "COMMAND").empty());
+  sim.control("freeze 600");
+  std::this_thread::sleep_for(100ms);
+  auto sent = std::chrono::steady_clock::now();
+  cmd.sendLine("GET 1 POWER");
+  auto answer = cmd.readLine(3000ms);
+  ASSERT_TRUE(answer) << "a frozen server answers when it thaws";
+  EXPECT_GE(std::chrono::steady_clock::now() - sent, 350ms);
+  EXPECT_EQ(withoutStamp(*answer), "100 INFO 1 POWER OFF");
 }

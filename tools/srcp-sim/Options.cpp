@@ -8,7 +8,7 @@ const char *usageText() {
   return "usage: srcp-sim [--protocol 0.7.3|0.8.2] [--port P] [--log FILE] [--contacts N]\n"
          "                [--fb-on-command] [--demo] [--demo-contacts C1,C2,...] [--demo-step-ms MS]\n"
          "                [--demo-idle-speed PERCENT]\n"
-         "                [--exit-on-eof] [--srcpd]\n"
+         "                [--exit-on-eof] [--srcpd] [--buses N]\n"
          "Listens on 127.0.0.1 only. --port 0 picks free ports; the first line of standard output is\n"
          "\"PORT <p>\" (0.8.2) or \"PORT <p> <p+1> <p+2>\" (0.7.3: command, feedback, info).\n"
          "Standard input takes control commands: fb <bus> <contact> <0|1>, power <bus> on|off, quit.\n";
@@ -92,6 +92,11 @@ bool parseOptions(int argc, char **argv, Options &o, std::string &error) {
       }
     } else if (arg == "--srcpd") {
       o.srcpd = true;
+    } else if (arg == "--buses") {
+      if (!needValue() || !readInt(value, 1, 8, o.buses)) {
+        error = error.empty() ? "bad bus count (1 to 8)" : error;
+        return false;
+      }
     } else if (arg == "--demo-idle-speed") {
       if (!needValue() || !readInt(value, 0, 100, o.demoIdleSpeed)) {
         error = error.empty() ? "bad idle speed" : error;

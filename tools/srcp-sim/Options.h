@@ -17,7 +17,8 @@ struct Options {
   int demoStepMs = 2000;
   int demoIdleSpeed = 0; // percent of full speed (forward) while no loco drives the demo train
   bool exitOnStdinEof = false;
-  bool srcpd = false; // 0.8.2: greet and describe the buses like a current srcpd with one bus
+  bool srcpd = false; // 0.8.2: greet, describe the buses and gate commands on power like a current srcpd
+  int buses = -1;     // 0.8.2: highest device bus served (1 to 8); -1: 1 with --srcpd, else 8
   bool help = false;
 };
 

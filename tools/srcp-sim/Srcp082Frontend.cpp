@@ -80,8 +80,16 @@ void appendSrcpTimeStamp(std::string &out) {
   out.append(text, static_cast<std::size_t>(end - text));
 }
 
-Srcp082Frontend::Srcp082Frontend(EventLoop &loop, int feedbackContacts, bool srcpd)
-    : loop_(loop), layout_(feedbackContacts, srcpd), srcpd_(srcpd) {}
+Srcp082Frontend::Srcp082Frontend(EventLoop &loop, int feedbackContacts, bool srcpd, int lastBus)
+    : loop_(loop), layout_(feedbackContacts, srcpd, lastBus), srcpd_(srcpd) {}
+
+bool Srcp082Frontend::dropForPowerOff(int b) {
+  const Bus082 &bus = layout_.bus(b);
+  if (!srcpd_ || !bus.has("POWER") || bus.powerOn)
+    return false;
+  loop_.log().write(current_, 'D', "bus " + std::to_string(b) + " power off");
+  return true;
+}
 
 std::optional<Srcp082Frontend::Session *> Srcp082Frontend::session(ConnId id) {
   auto it = sessions_.find(id);
@@ -227,6 +235,7 @@ void Srcp082Frontend::sendState(ConnId id) {
 }
 
 Srcp082Frontend::Answer Srcp082Frontend::command(ConnId id, const std::vector<std::string_view> &words) {
+  current_ = id;
   std::string cmd = upper(words[0]);
   if (!isCommandWord(cmd))
     return {410, ""};
@@ -352,6 +361,8 @@ Srcp082Frontend::Answer Srcp082Frontend::locoCommand(const std::string &cmd, int
     return {200, "OK"};
   if (cmd != "SET")
     return {423, ""};
+  if (dropForPowerOff(b))
+    return {200, "OK"};
   loco.direction = direction;
   loco.speed = direction == 2 ? 0 : speed;
   loco.maxSpeed = maxSpeed;
@@ -417,6 +428,8 @@ Srcp082Frontend::Answer Srcp082Frontend::accessoryCommand(const std::string &cmd
     return {200, "OK"};
   if (cmd != "SET")
     return {423, ""};
+  if (dropForPowerOff(b))
+    return {200, "OK"};
   std::erase_if(pending_,
                 [&](const PendingSwitchOff &p) { return p.bus == b && p.address == address && p.port == port; });
   switchAccessory(b, address, port, value);

@@ -16,8 +16,9 @@ namespace srcpsim {
 
 class Srcp082Frontend : public Frontend {
 public:
-  // `srcpd`: greet like a current srcpd and offer only buses 0 and 1 (see Srcp082Layout).
-  Srcp082Frontend(EventLoop &loop, int feedbackContacts, bool srcpd = false);
+  // `srcpd`: greet like a current srcpd, describe bus 1 as it does, and acknowledge but drop a SET GL
+  // or SET GA on a bus whose power is off. `lastBus`: the highest bus that exists (1 to 8).
+  Srcp082Frontend(EventLoop &loop, int feedbackContacts, bool srcpd = false, int lastBus = kBusCount - 1);
 
   void opened(ConnId id, int listenerIndex) override;
   void received(ConnId id, std::string_view line) override;
@@ -31,7 +32,7 @@ public:
   void setServiceModeFault(std::string_view fault, bool on) override;
   void setServiceModeTiming(double readMs, double writeMs) override { serviceMode_.setTiming(readMs, writeMs); }
   DemoDrive demoDrive() const override;
-  int demoFeedbackBus() const override { return 8; }
+  int demoFeedbackBus() const override { return layout_.bus(8).has("FB") ? 8 : 1; }
 
 private:
   enum class Mode { Handshake, Command, Info };
@@ -77,6 +78,8 @@ private:
   void broadcast(int code, const std::string &infoText);
   void sendState(ConnId id);
   void switchAccessory(int bus, int address, int port, int value);
+  // srcpd: a SET on a bus without power is acknowledged and forgotten; logged as dropped ("D").
+  bool dropForPowerOff(int bus);
   std::optional<Session *> session(ConnId id);
 
   EventLoop &loop_;
@@ -91,6 +94,7 @@ private:
   std::vector<std::string_view> args_;  // the words after the group
   std::string line_;                    // the answer being built
   bool srcpd_ = false;
+  ConnId current_ = 0; // the connection whose command is being carried out
   bool muted_ = false;
   std::int64_t lastReportedMinute_ = -1;
 };

@@ -9,7 +9,8 @@ bool Bus082::has(std::string_view group) const {
   return false;
 }
 
-Srcp082Layout::Srcp082Layout(int feedbackContacts, bool srcpd) : feedbackContacts_(feedbackContacts), srcpd_(srcpd) {
+Srcp082Layout::Srcp082Layout(int feedbackContacts, bool srcpd, int lastBus)
+    : feedbackContacts_(feedbackContacts), srcpd_(srcpd), lastBus_(lastBus) {
   reset();
 }
 
@@ -25,13 +26,14 @@ void Srcp082Layout::reset() {
       {"POWER"},
       {"FB", "POWER"},
   }};
-  static const std::array<std::vector<std::string>, kBusCount> srcpdGroups = {{
+  static const std::array<std::vector<std::string>, 2> srcpdGroups = {{
       {"SESSION", "SERVER", "TIME", "GM"},
       {"GA", "GL", "FB", "POWER", "LOCK", "DESCRIPTION", "SM"},
   }};
   for (int b = 0; b < kBusCount; ++b) {
     Bus082 fresh;
-    fresh.groups = (srcpd_ ? srcpdGroups : groups)[static_cast<std::size_t>(b)];
+    if (b <= lastBus_)
+      fresh.groups = (srcpd_ && b < 2 ? srcpdGroups[static_cast<std::size_t>(b)] : groups[static_cast<std::size_t>(b)]);
     fresh.powerInitialised = fresh.has("POWER");
     if (fresh.has("FB"))
       fresh.contacts.assign(static_cast<std::size_t>(feedbackContacts_), 0);

@@ -48,9 +48,9 @@ struct Bus082 {
 
 class Srcp082Layout {
 public:
-  // `srcpd`: bus 0 `SESSION SERVER TIME GM`, bus 1 `GA GL FB POWER LOCK DESCRIPTION SM`, no others
-  // (a bus without groups does not exist).
-  Srcp082Layout(int feedbackContacts, bool srcpd = false);
+  // `srcpd`: bus 0 `SESSION SERVER TIME GM`, bus 1 `GA GL FB POWER LOCK DESCRIPTION SM`.
+  // `lastBus`: buses above it do not exist (a bus without groups does not exist).
+  Srcp082Layout(int feedbackContacts, bool srcpd = false, int lastBus = kBusCount - 1);
   void reset();
 
   Bus082 &bus(int number) { return buses_[static_cast<std::size_t>(number)]; }
@@ -74,6 +74,7 @@ public:
 private:
   int feedbackContacts_;
   bool srcpd_ = false;
+  int lastBus_ = kBusCount - 1;
   std::array<Bus082, kBusCount> buses_;
   ModelClock clock_;
 };

@@ -67,7 +67,8 @@ int main(int argc, char **argv) {
   if (v073)
     frontend = std::make_unique<Srcp073Frontend>(loop, options.contacts, options.feedbackOnCommandPort);
   else
-    frontend = std::make_unique<Srcp082Frontend>(loop, options.contacts, options.srcpd);
+    frontend = std::make_unique<Srcp082Frontend>(loop, options.contacts, options.srcpd,
+                                                 options.buses > 0 ? options.buses : (options.srcpd ? 1 : 8));
 
   std::unique_ptr<DemoRing> demo;
   if (options.demo) {

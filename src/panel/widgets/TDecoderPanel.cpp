@@ -17,6 +17,7 @@ namespace {
 constexpr int MsgDecoder = 40, MsgDataPort = 41, MsgProtocol = 42, MsgSave = 43;
 constexpr int MsgS88Module = 90, MsgS88DataPort = 91;
 constexpr int MsgWrongInput = 140, CaptionError = 102;
+constexpr int MsgAddressOutOfRange = 601;
 
 template <class W>
 W* place(QWidget* parent, const char* name, int top, int left, int width, int height)
@@ -128,6 +129,12 @@ void TDecoderPanel::Speichern_buttonClick()
     for (int r = 0; r < 3; ++r) {
         edits[r] = Decod_edit[r]->text();
         edits[3 + r] = Daten_Edit[r]->text();
+    }
+    if (const auto refused = m_bahn.decoderAddressOutOfRange(edits, Proto_CB->currentIndex())) {
+        // Nothing is stored: the address would switch another decoder than the one meant.
+        m_dialogs.messageBox(message(MsgAddressOutOfRange).arg(refused->first).arg(refused->second),
+                             message(CaptionError), UserDialogs::Icon::Error);
+        return;
     }
     if (!m_bahn.decoderPanelSave(edits, Proto_CB->currentIndex()))
         m_dialogs.messageBox(message(MsgWrongInput), message(CaptionError), UserDialogs::Icon::Error);
