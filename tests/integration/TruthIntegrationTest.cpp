@@ -6,7 +6,9 @@
 #include "SimFixture.h"
 
 #include "app/LocoControlHost.h"
+#include "app/Srcp08Host.h"
 #include "base/TLok.h"
+#include "loco/LocoCommand.h"
 #include "loco/ThrottleModel.h"
 #include "panel/C_fahr.h"
 #include "panel/Cbahn.h"
@@ -102,7 +104,100 @@ struct TruthWindow : SimWindow {
     LocoControlHost* locos = nullptr;
 };
 
+struct TruthWindow08 : SimWindow {
+    TruthWindow08()
+        : SimWindow("0.8.2", {}, [](TMainForm& f) { new LocoControlHost(f); })
+    {
+        locos = form->findChild<LocoControlHost*>();
+        host = form->findChild<Srcp08Host*>();
+        form->SrcpVer = 80;
+        form->action(QStringLiteral("Hostverbinden1"))->trigger();
+        EXPECT_GE(waitFor([this] { return host && host->connected() && host->busCount() >= 2; }, 5000), 0);
+        form->action(QStringLiteral("Betrieb1"))->trigger();
+    }
+    LocoControlHost* locos = nullptr;
+    Srcp08Host* host = nullptr;
+};
+
 }  // namespace
+
+TEST(TruthIntegration, WhatAnotherClientSwitchesIsSeenOnThePanelAtOnceInSrcp08)
+{
+    TruthWindow08 w;
+    ASSERT_TRUE(w.host && w.host->connected());
+    tPosEntry* turnout = findEntry(isVisibleTurnout);
+    ASSERT_NE(turnout, nullptr);
+    ASSERT_TRUE(cellShowsIcon(*w.form, *turnout, 1));
+    OtherClient other(w.sim->port());
+    ASSERT_TRUE(other.ok());
+    other.send("SET PROTOCOL SRCP 0.8.2");
+    other.send("SET CONNECTIONMODE SRCP COMMAND");
+    other.send("GO");
+
+    // A turnout switched by the other client: shown within 100 ms of the server's report.
+    const bool motorola = turnout->Protokoll == QLatin1String("M");
+    const std::string bus = std::to_string(motorola ? w.form->BusGaMM : w.form->BusGaNMRA);
+    const Cbahn::AccessoryAddress a = Cbahn::gaAddress(turnout->Decod2, turnout->Daten2);
+    other.send("INIT " + bus + " GA " + std::to_string(a.address) + (motorola ? " M" : " N"));
+    other.send("SET " + bus + " GA " + std::to_string(a.address) + " " + std::to_string(a.port) + " 1 200");
+    const qint64 seen = waitFor([&] { return cellShowsIcon(*w.form, *turnout, 2); }, 3000);
+    EXPECT_GE(seen, 0);
+    EXPECT_LE(seen, 100) << "turnout shown after " << seen << " ms";
+    EXPECT_EQ(turnout->Stellung, 2);
+    EXPECT_TRUE(received(w.logFile, "SET " + bus + " GA").size() == 1u) << "only the other client's line";
+
+    // A loco driven by the other client (the default record: Motorola 1, address 3, bus 1, 14
+    // steps): the regulators on it follow with the step scaled to their top speed.
+    ThrottleModel* throttles = w.locos->throttles();
+    ASSERT_NE(throttles, nullptr);
+    ASSERT_EQ(Lok->get_addr(0), 3);
+    other.send("INIT 1 GL 3 M 1 14 1");
+    other.send("SET 1 GL 3 1 57 100 1");
+    const int speed = (8 * Lok->get_speedmax(0) + 7) / 14;  // step 8 of 14
+    const qint64 moved = waitFor([&] { return Lok->get_speed(0) == speed; }, 3000);
+    EXPECT_GE(moved, 0) << Lok->get_speed(0);
+    EXPECT_LE(moved, 100) << "throttle moved after " << moved << " ms";
+    EXPECT_EQ(throttles->regulator(0).Position, Lok->get_speedmax(0) - speed);
+    EXPECT_EQ(Lok->get_direction(0), 1);
+    EXPECT_EQ(throttles->regulator(0).FuncIcon[0], QStringLiteral("Func_on.bmp"));
+    for (int d = 1; d < ThrottleModel::Count; ++d)
+        if (Lok->get_addr(d) == 3 && Lok->get_protocol(d) == Lok->get_protocol(0))
+            EXPECT_EQ(throttles->regulator(d).Position, throttles->regulator(0).Position) << d;
+
+    // Power switched by the other client reaches the power panel.
+    other.send("SET 1 POWER ON");
+    EXPECT_GE(waitFor([&] { return w.form->statusText(0) == QStringLiteral("Power on"); }, 3000), 0);
+
+    // Our own click goes back to straight; the reports of our own pulse change nothing on the way.
+    w.click(*turnout);
+    EXPECT_TRUE(cellShowsIcon(*w.form, *turnout, 1));
+    QElapsedTimer t;
+    t.start();
+    bool steady = true;
+    while (t.elapsed() < 800) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        steady = steady && cellShowsIcon(*w.form, *turnout, 1);
+        QTest::qSleep(2);
+    }
+    EXPECT_TRUE(steady) << "the panel flickered";
+    EXPECT_EQ(turnout->Stellung, 1);
+    const Cbahn::AccessoryAddress straight = Cbahn::gaAddress(turnout->Decod1, turnout->Daten1);
+    EXPECT_GE(waitFor([&] {
+        return !received(w.logFile, "SET " + bus + " GA " + std::to_string(straight.address) + " " +
+                                        std::to_string(straight.port) + " 1")
+                    .empty();
+    }, 3000), 0);
+
+    // Our own loco command: its report does not pull the record back once the user has moved on.
+    ASSERT_NE(w.locos->command(), nullptr);
+    const std::size_t sent = received(w.logFile, "SET 1 GL 3 ").size();
+    Lok->set_speed(0, 0);
+    w.locos->command()->gl_out(0);
+    Lok->set_speed(0, 20);  // the regulator moved on, its command not sent yet
+    ASSERT_GE(waitFor([&] { return received(w.logFile, "SET 1 GL 3 ").size() > sent; }, 3000), 0);
+    QTest::qWait(300);
+    EXPECT_EQ(Lok->get_speed(0), 20) << "the report of our own command moved the regulator back";
+}
 
 TEST(TruthIntegration, WhatAnotherClientSwitchesIsSeenOnThePanelAtOnce)
 {
