@@ -13,8 +13,6 @@
 #include "loco/ThrottleModel.h"
 #include "session/ServerSession.h"
 #include "app/Srcp08Host.h"
-#include "base/C_SRCP08.h"
-#include "base/TLok.h"
 #include "base/C_language.h"
 #include "base/ProgressDisplay.h"
 #include "ui/widgets/TDebugForm.h"
@@ -25,7 +23,6 @@
 #include <QVBoxLayout>
 
 #include <exception>
-#include <set>
 
 namespace {
 
@@ -136,7 +133,6 @@ SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
             m_form.dialogs().showError(QString::fromLocal8Bit(e.what()));
         }
     };
-    m_srcp08->onLocoReported = [this](const Srcp08Host::LocoState& l) { showLoco08(l); };
     connectMenus();
 }
 
@@ -171,30 +167,6 @@ void SessionHost::showReport(const QString& line)
         }
     } catch (const std::exception& e) {
         m_form.dialogs().showError(QString::fromLocal8Bit(e.what()));  // a picture that cannot be drawn
-    }
-}
-
-void SessionHost::showLoco08(const Srcp08Host::LocoState& l)
-{
-    auto* locos = m_form.findChild<LocoControlHost*>();
-    if (!Lok || !locos || !locos->throttles())
-        return;
-    // Every record of that loco on that bus, each with its own top speed: the report gives the
-    // decoder's step, the regulator shows the step scaled to the record's maximum.
-    const Srcp08Buses buses = Srcp08Buses::of(m_form);
-    std::set<QString> done;
-    for (int d = 0; d < TLok::Count; ++d) {
-        C_SRCP08::LocoRecord r;
-        r.protocolBase = Lok->get_protocolbase(d);
-        r.protocolVersion = Lok->get_protvers(d);
-        r.recordBus = Lok->get_busnr(d);
-        r.address = Lok->get_addr(d);
-        if (r.address != l.address || C_SRCP08::locoBus(r, buses) != l.bus || !done.insert(Lok->get_protocol(d)).second)
-            continue;
-        const TMoBaLocoProtocol* p = C_SRCP08::protocols().protocolFor(r.protocolBase, r.protocolVersion);
-        const int steps = p && p->MaxSteps() > 0 ? p->MaxSteps() : 0;
-        const int speed = steps ? (l.step * Lok->get_speedmax(d) + steps / 2) / steps : l.step;
-        locos->throttles()->locoReported(Lok->get_protocol(d), l.address, l.direction, speed, l.functions);
     }
 }
 

@@ -4,7 +4,6 @@
 // items, the "&Commands" and "&Feedback modules" menus, the status bar panels and the operate,
 // decoder and S88 clicks of the track panel. Create it after the track panel host.
 
-#include "app/Srcp08Host.h"
 #include "moba/THighResTimer.h"
 
 #include <QObject>
@@ -40,7 +39,6 @@ private:
     void connectPanelClicks();
     void showConnected(bool connected);
     void showReport(const QString& line);  // a line of the info channel
-    void showLoco08(const Srcp08Host::LocoState& l);  // a loco as the 0.8 info session reports it
 
     TMainForm& m_form;
     THighResTimer m_timer;

@@ -82,8 +82,7 @@ Srcp08Host::Srcp08Host(TMainForm& form, ServerSession& session, C_rueckmodul* ru
     Srcp08Host* self = this;
     std::shared_ptr<Srcp08GuiChannel> gui = m_gui;
     auto connection = m_workerConnection;
-    std::shared_ptr<Srcp08LocoEchoes> echoes = m_adapter ? m_adapter->locoEchoes : nullptr;
-    m_worker = std::make_unique<TMoBaSRCPWorker>([self, gui, connection, echoes](TMoBaSRCPClient& c) {
+    m_worker = std::make_unique<TMoBaSRCPWorker>([self, gui, connection](TMoBaSRCPClient& c) {
         c.SetAutoPowerOn(false);
         c.SetLogEnabled(false);
         c.SetHost("localhost");
@@ -116,21 +115,13 @@ Srcp08Host::Srcp08Host(TMainForm& form, ServerSession& session, C_rueckmodul* ru
                     clock->serverTimeChanged(value);
             });
         };
-        // The state of accessories and locos as the server reports it, whoever changed it; the
-        // reports of the window's own loco commands stay here (they would move a regulator back).
+        // The state of accessories as the server reports it, whoever changed it (the panel tells
+        // the reports of its own pulses apart).
         c.OnAccessoireChange = [self, gui, connection](TMoBaSRCPClient&, TMoBaSRCPSolenoid& s) {
             const int port = s.ActivePort();
             AccessoryState a{s.Bus(), s.Protocol() ? static_cast<int>(s.Protocol()->ProtocolBase()) : -1, s.Address(),
                              port, s.Ports(port)};
             gui->post([self, id = *connection, a] { self->accessoryChanged(id, a); });
-        };
-        c.OnLocoChange = [self, gui, connection, echoes](TMoBaSRCPClient&, TMoBaSRCPLoco& l) {
-            if (echoes && echoes->take(l.Bus(), l))
-                return;
-            LocoState s{l.Bus(), l.Address(), l.DriveMode() == mdmBackwards ? 0 : 1, l.SpeedStep(), {}};
-            for (int i = 0; i < l.FunctionCount(); ++i)
-                s.functions.push_back(l.Functions(static_cast<std::uint16_t>(i)) ? 1 : 0);
-            gui->post([self, id = *connection, s] { self->locoChanged(id, s); });
         };
         c.OnDisconnect = [self, gui, connection](TMoBaSRCPClient& client) {
             const bool timedOut = client.CmdClnt().LastErrorWasTimeout();
@@ -216,13 +207,6 @@ void Srcp08Host::accessoryChanged(std::uint64_t connection, const AccessoryState
     const bool motorola = a.protocolBase >= 0 ? a.protocolBase == mpbMotorola
                                               : a.bus == m_form.BusGaMM && a.bus != m_form.BusGaNMRA;
     onAccessoryReported(motorola, a.address, a.port, a.value);
-}
-
-void Srcp08Host::locoChanged(std::uint64_t connection, const LocoState& l)
-{
-    if (connection != m_connection || !m_view->connected || !onLocoReported)
-        return;
-    onLocoReported(l);
 }
 
 void Srcp08Host::showPower()

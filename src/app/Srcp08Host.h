@@ -34,16 +34,9 @@ public:
     Srcp08Host(TMainForm& form, ServerSession& session, C_rueckmodul* rueckmodul);
     ~Srcp08Host() override;
 
-    // A loco as the server's info session reports it: drive mode 1 forward, 0 backward; the speed
-    // in the decoder's steps; F0, F1, ... (1 on).
-    struct LocoState {
-        int bus = 0, address = 0, direction = 1, step = 0;
-        std::vector<int> functions;
-    };
-    // The server's reports of accessories and locos changed by anyone but this window (its own
-    // loco commands are filtered out; its own accessory pulses are told apart by the panel).
+    // The server's report of an accessory port, whoever switched it (the panel tells its own
+    // pulses apart).
     std::function<void(bool motorola, int address, int port, int value)> onAccessoryReported;
-    std::function<void(const LocoState&)> onLocoReported;
 
     C_SRCP08& adapter() { return *m_adapter; }
     TMoBaSRCPWorker& worker() { return *m_worker; }
@@ -70,7 +63,6 @@ private:
         int bus = 0, protocolBase = -1, address = 0, port = 0, value = 0;
     };
     void accessoryChanged(std::uint64_t connection, const AccessoryState& a);
-    void locoChanged(std::uint64_t connection, const LocoState& l);
     void showPower();
     void showMissing(int bus, const char* group);
     QString failureText(const ConnectResult& result) const;

@@ -130,8 +130,7 @@ TMoBaLocoProtocol* ownProtocol(const C_SRCP08::LocoRecord& l)
 }
 
 // INIT and SET of one loco with its own top speed, unless its bus lists it already.
-void createNewLoco(TMoBaSRCPClient& c, const C_SRCP08::LocoRecord& l, int busNumber, const Reporter& r,
-                   Srcp08LocoEchoes& echoes)
+void createNewLoco(TMoBaSRCPClient& c, const C_SRCP08::LocoRecord& l, int busNumber, const Reporter& r)
 {
     if (l.address == 0)
         return;  // no loco on this regulator
@@ -148,13 +147,11 @@ void createNewLoco(TMoBaSRCPClient& c, const C_SRCP08::LocoRecord& l, int busNum
     TMoBaSRCPLocos* group = locoGroupOn(c, busNumber, r);
     if (!group || group->Locos(l.address))
         return;
-    echoes.sent(busNumber, loco);  // its report must not show the regulators a loco at rest
     if (!group->Add(loco) && c.Connected())
         r.error([a = r.adapter] { a->showError(QStringLiteral("Loco data could not sent do server")); });
 }
 
-void setloco(TMoBaSRCPClient& c, const C_SRCP08::LocoRecord& l, const Srcp08Buses& buses, const Reporter& r,
-             Srcp08LocoEchoes& echoes)
+void setloco(TMoBaSRCPClient& c, const C_SRCP08::LocoRecord& l, const Srcp08Buses& buses, const Reporter& r)
 {
     if (l.address == 0)
         return;  // no loco on this regulator
@@ -181,7 +178,6 @@ void setloco(TMoBaSRCPClient& c, const C_SRCP08::LocoRecord& l, const Srcp08Buse
             continue;
         listed = true;
         fill(loco);
-        echoes.sent(C_SRCP08::locoBus(l, buses), loco);
         group->Change(loco);
         if (!c.Connected())
             return;  // the group is gone with the connection
@@ -193,7 +189,6 @@ void setloco(TMoBaSRCPClient& c, const C_SRCP08::LocoRecord& l, const Srcp08Buse
         loco.SetProtocol(own);
         loco.SetAddress(l.address);
         fill(loco);
-        echoes.sent(C_SRCP08::locoBus(l, buses), loco);
         group->Change(loco);
     }
 }
@@ -209,41 +204,6 @@ void waitUntil(std::chrono::steady_clock::time_point deadline)
 }
 
 } // namespace
-
-namespace {
-constexpr std::chrono::milliseconds EchoWindow{3000};
-}
-
-std::string Srcp08LocoEchoes::key(int bus, const TMoBaAdvancedLoco& loco)
-{
-    std::string k = std::to_string(bus) + ' ' + std::to_string(loco.Address()) + ' ' +
-                    std::to_string(static_cast<int>(loco.DriveMode())) + ' ' + std::to_string(loco.SpeedStep());
-    std::string functions;
-    for (int i = 0; i < loco.FunctionCount(); ++i)
-        functions += loco.Functions(static_cast<std::uint16_t>(i)) ? '1' : '0';
-    functions.erase(functions.find_last_not_of('0') + 1);  // reports may list more functions, all off
-    return k + ' ' + functions;
-}
-
-void Srcp08LocoEchoes::sent(int bus, const TMoBaAdvancedLoco& loco)
-{
-    m_sent.emplace_back(key(bus, loco), std::chrono::steady_clock::now());
-    if (m_sent.size() > 256)
-        m_sent.pop_front();
-}
-
-bool Srcp08LocoEchoes::take(int bus, const TMoBaAdvancedLoco& reported)
-{
-    const auto now = std::chrono::steady_clock::now();
-    while (!m_sent.empty() && now - m_sent.front().second > EchoWindow)
-        m_sent.pop_front();
-    const std::string k = key(bus, reported);
-    const auto it = std::find_if(m_sent.begin(), m_sent.end(), [&](const auto& s) { return s.first == k; });
-    if (it == m_sent.end())
-        return false;
-    m_sent.erase(it);
-    return true;
-}
 
 const TMoBaLocoProtocol* C_SRCP08::Protocols::protocolFor(int protocolType, int protocolVersion) const
 {
@@ -363,16 +323,16 @@ void C_SRCP08::locoCommand(int Loknr)
     const LocoRecord loco = record(Loknr);
     const Srcp08Buses buses = Srcp08Buses::of(m_main);
     const Reporter r{m_gui, this};
-    m_worker->post([announce, loco, buses, r, echoes = locoEchoes](TMoBaSRCPClient& c) {
+    m_worker->post([announce, loco, buses, r](TMoBaSRCPClient& c) {
         std::set<std::pair<int, int>> announced;  // the server lists a loco only after its INIT
         for (const LocoRecord& l : announce) {
             if (!c.Connected())
                 return;  // the connection ended on the way
             if (l.protocolBase > mpbLoconet && announced.emplace(locoBus(l, buses), l.address).second)
-                createNewLoco(c, l, locoBus(l, buses), r, *echoes);
+                createNewLoco(c, l, locoBus(l, buses), r);
         }
         if (c.Connected())
-            setloco(c, loco, buses, r, *echoes);
+            setloco(c, loco, buses, r);
     });
 }
 

@@ -16,8 +16,6 @@
 #include <QString>
 
 #include <array>
-#include <chrono>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -69,21 +67,6 @@ struct Srcp08Buses {
     static Srcp08Buses of(const AppState& main);
     // Loco, accessory, feedback and power buses, each once, in this order.
     std::vector<int> inUse() const;
-};
-
-class TMoBaAdvancedLoco;
-
-// What the window itself sent of each loco, so the server's report of that command is told from a
-// change made elsewhere (another client, a hand-held). Used on the component's thread only.
-class Srcp08LocoEchoes {
-public:
-    void sent(int bus, const TMoBaAdvancedLoco& loco);
-    // True (and the entry used up) when `reported` is the report of a command sent a moment ago.
-    bool take(int bus, const TMoBaAdvancedLoco& reported);
-
-private:
-    static std::string key(int bus, const TMoBaAdvancedLoco& loco);
-    std::deque<std::pair<std::string, std::chrono::steady_clock::time_point>> m_sent;
 };
 
 class C_SRCP08 {
@@ -143,8 +126,6 @@ public:
     static int locoBus(const LocoRecord& loco, const Srcp08Buses& buses);
 
     Srcp08View view;
-    // Shared with the component's report handlers; touched on the component's thread only.
-    std::shared_ptr<Srcp08LocoEchoes> locoEchoes = std::make_shared<Srcp08LocoEchoes>();
 
     // All called on the GUI thread.
     // The server offers no bus `bus` (group none) or that bus lacks `group` ("GL", "GA", "POWER").

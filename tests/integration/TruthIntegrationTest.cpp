@@ -6,7 +6,9 @@
 #include "SimFixture.h"
 
 #include "app/LocoControlHost.h"
+#include "app/RouteEditorHost.h"
 #include "app/Srcp08Host.h"
+#include "app/TrackPanelHost.h"
 #include "base/TLok.h"
 #include "loco/LocoCommand.h"
 #include "loco/ThrottleModel.h"
@@ -91,7 +93,10 @@ int railwayState(const std::string& logFile, const tPosEntry& e)
 
 struct TruthWindow : SimWindow {
     TruthWindow()
-        : SimWindow("0.7.3", {}, [](TMainForm& f) { new LocoControlHost(f); })
+        : SimWindow("0.7.3", {}, [](TMainForm& f) {
+              new LocoControlHost(f);
+              new RouteEditorHost(f, *f.findChild<TrackPanelHost*>());  // loads the layout's routes
+          })
     {
         locos = form->findChild<LocoControlHost*>();
         form->Infoport_an = 1;
@@ -146,27 +151,10 @@ TEST(TruthIntegration, WhatAnotherClientSwitchesIsSeenOnThePanelAtOnceInSrcp08)
     EXPECT_EQ(turnout->Stellung, 2);
     EXPECT_TRUE(received(w.logFile, "SET " + bus + " GA").size() == 1u) << "only the other client's line";
 
-    // A loco driven by the other client (the default record: Motorola 1, address 3, bus 1, 14
-    // steps): the regulators on it follow with the step scaled to their top speed.
-    ThrottleModel* throttles = w.locos->throttles();
-    ASSERT_NE(throttles, nullptr);
-    ASSERT_EQ(Lok->get_addr(0), 3);
-    other.send("INIT 1 GL 3 M 1 14 1");
-    other.send("SET 1 GL 3 1 57 100 1");
-    const int speed = (8 * Lok->get_speedmax(0) + 7) / 14;  // step 8 of 14
-    const qint64 moved = waitFor([&] { return Lok->get_speed(0) == speed; }, 3000);
-    EXPECT_GE(moved, 0) << Lok->get_speed(0);
-    EXPECT_LE(moved, 100) << "throttle moved after " << moved << " ms";
-    EXPECT_EQ(throttles->regulator(0).Position, Lok->get_speedmax(0) - speed);
-    EXPECT_EQ(Lok->get_direction(0), 1);
-    EXPECT_EQ(throttles->regulator(0).FuncIcon[0], QStringLiteral("Func_on.bmp"));
-    for (int d = 1; d < ThrottleModel::Count; ++d)
-        if (Lok->get_addr(d) == 3 && Lok->get_protocol(d) == Lok->get_protocol(0))
-            EXPECT_EQ(throttles->regulator(d).Position, throttles->regulator(0).Position) << d;
-
-    // Power switched by the other client reaches the power panel.
+    // Power switched by the other client reaches the power panel (one bus of those in use: mixed).
     other.send("SET 1 POWER ON");
-    EXPECT_GE(waitFor([&] { return w.form->statusText(0) == QStringLiteral("Power on"); }, 3000), 0);
+    EXPECT_GE(waitFor([&] { return w.form->statusText(0) == QStringLiteral("Power mixed"); }, 3000), 0)
+        << w.form->statusText(0).toStdString();
 
     // Our own click goes back to straight; the reports of our own pulse change nothing on the way.
     w.click(*turnout);
@@ -187,16 +175,6 @@ TEST(TruthIntegration, WhatAnotherClientSwitchesIsSeenOnThePanelAtOnceInSrcp08)
                                         std::to_string(straight.port) + " 1")
                     .empty();
     }, 3000), 0);
-
-    // Our own loco command: its report does not pull the record back once the user has moved on.
-    ASSERT_NE(w.locos->command(), nullptr);
-    const std::size_t sent = received(w.logFile, "SET 1 GL 3 ").size();
-    Lok->set_speed(0, 0);
-    w.locos->command()->gl_out(0);
-    Lok->set_speed(0, 20);  // the regulator moved on, its command not sent yet
-    ASSERT_GE(waitFor([&] { return received(w.logFile, "SET 1 GL 3 ").size() > sent; }, 3000), 0);
-    QTest::qWait(300);
-    EXPECT_EQ(Lok->get_speed(0), 20) << "the report of our own command moved the regulator back";
 }
 
 TEST(TruthIntegration, WhatAnotherClientSwitchesIsSeenOnThePanelAtOnce)
@@ -231,8 +209,9 @@ TEST(TruthIntegration, WhatAnotherClientSwitchesIsSeenOnThePanelAtOnce)
     EXPECT_EQ(Lok->get_speed(0), 60);
     EXPECT_EQ(throttles->regulator(0).FuncIcon[0], QStringLiteral("Func_on.bmp"));
     for (int d = 1; d < ThrottleModel::Count; ++d)
-        if (Lok->get_addr(d) == addr && Lok->get_protocol(d) == Lok->get_protocol(0))
+        if (Lok->get_addr(d) == addr && Lok->get_protocol(d) == Lok->get_protocol(0)) {
             EXPECT_EQ(throttles->regulator(d).Position, position) << d;
+        }
     QTest::qWait(200);
     EXPECT_EQ(receivedCount(w.logFile, "SET GL"), before + 1) << "only the other client's line";
 
