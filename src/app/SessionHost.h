@@ -43,6 +43,7 @@ private:
     void connectMenus();
     void connectPanelClicks();
     void showConnected(bool connected);
+    void showReport(const QString& line);  // a line of the info channel
 
     TMainForm& m_form;
     THighResTimer m_timer;

@@ -278,7 +278,7 @@ void JoystickControl::funcPicClick(int joy, int k)
     }
     case 2: {
         Dekod_Funcs f = m_lok.get_F(nr);
-        if (f[0] <= 10) {
+        if (!functionOn(f[0])) {
             f[0] = 11;
             setPic(joy, 2, QStringLiteral("Func_on.bmp"));
         } else {

@@ -1,5 +1,7 @@
 #include "session/ServerSession.h"
 
+#include "session/InfoReport.h"
+
 #include "base/AppState.h"
 #include "moba/ThreadPriority.h"
 #include "session/SrcpReaders.h"
@@ -131,14 +133,16 @@ bool ServerSession::writePulse(std::string_view on, std::string_view off, const 
     std::lock_guard lock(Lock_socket);
     if (!commandConnected())
         return false;
+    bool switched = false;  // the railway has the switch-on line: the accessory has moved
     try {
         Command_Socket.writeText(on);
+        switched = true;
         if (between)
             between();
         Command_Socket.writeText(off);
     } catch (const TcpError& e) {
         writeFailed(e);
-        return false;
+        return switched;
     }
     return true;
 }
@@ -277,6 +281,9 @@ void ServerSession::handle(HandOverItem& item)
     case SrcpChannel::Info:
         InMessage = fromWire(item.line);
         emit statusText(2, InMessage);
+        // The power panel shows what the server reports, whoever switched it.
+        if (const auto power = parsePowerReport(item.line))
+            emit statusText(0, power->on ? QStringLiteral("Power on") : QStringLiteral("Power off"));
         emit infoLine(InMessage);
         break;
     case SrcpChannel::Poll:

@@ -80,7 +80,8 @@ public:
     bool writeCommand(std::string_view text) override;
     // Writes `on`, calls `between` (the pulse wait), writes `off`, all under one hold of
     // Lock_socket, so no other line comes between the two. The calling thread's scheduling priority
-    // is raised for the pulse where the system allows it. Same results as writeCommand.
+    // is raised for the pulse where the system allows it. Same results as writeCommand, except
+    // that a pulse whose switch-on line went out counts as written even when the switch-off failed.
     bool writePulse(std::string_view on, std::string_view off, const std::function<void()>& between) override;
 
     // --- Menu actions (GUI thread) ---

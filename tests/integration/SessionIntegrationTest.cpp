@@ -114,7 +114,8 @@ TEST(SessionIntegration, MainWindowSwitchesATurnoutAndShowsFeedbackOnTheSimulato
     EXPECT_FALSE(form.action(QStringLiteral("Spannungan1"))->isEnabled());
     QTest::mouseClick(view, Qt::LeftButton, {},
                       QPoint(turnout->Posx - form.Hpos_alt + 5, turnout->Posy - form.Vpos_alt + 5));
-    EXPECT_EQ(turnout->Stellung, 1);  // switched on the panel, nothing sent
+    EXPECT_EQ(turnout->Stellung, 2);  // nothing sent: nothing changes on the panel
+    EXPECT_TRUE(cellShowsIcon(form, *turnout, 2));
     form.action(QStringLiteral("Hostverbinden1"))->trigger();
     ASSERT_TRUE(form.Session->commandConnected());
     form.action(QStringLiteral("Spannungan1"))->trigger();
