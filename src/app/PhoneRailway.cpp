@@ -116,7 +116,7 @@ withrottle::LocoState PhoneRailway::loco(int lnr) const
     s.forward = Lok->get_direction(lnr) != 0;
     const Dekod_Funcs f = Lok->get_F(lnr);
     for (std::size_t k = 0; k < s.on.size(); ++k)
-        s.on[k] = f[k] > 10;  // as the loco line says it
+        s.on[k] = functionOn(f[k]);  // as the loco line says it
     return s;
 }
 
@@ -167,8 +167,8 @@ void PhoneRailway::setFunction(int lnr, int function, bool on)
     ThrottleModel* t = m_throttles();
     if (!t || !Lok || lnr < 0 || lnr >= TLok::Count || function < 0 || function >= withrottle::PhoneFunctions)
         return;
-    // The function picture's click, until the loco line says what the phone asked for: a function
-    // code that was never switched takes two clicks before the line shows it on.
+    // The function picture's click, until the loco line says what the phone asked for (one click;
+    // never more than two, whatever a click does).
     for (int click = 0; click < 2 && loco(lnr).on[static_cast<std::size_t>(function)] != on; ++click) {
         if (function == 0)
             t->switch_basalfunction(lnr);

@@ -99,7 +99,7 @@ TEST(PhoneIntegration, TwoPhonesDriveALocoAndThrowATurnoutThroughTheWindow)
     EXPECT_TRUE(waitBeating([&] { return slider->value() == 50; }, {&a, &b})) << slider->value();
     EXPECT_TRUE(waitBeating([&] { return simReceived(w.logFile, "SET GL M1 3 -1 50 100 0 0 "); }, {&a, &b}));
     a.send("MTAS3<;>F10");  // light on: latching key, the press switches
-    EXPECT_TRUE(waitBeating([&] { return Lok->get_F(0)[0] > 10; }, {&a, &b}));
+    EXPECT_TRUE(waitBeating([&] { return functionOn(Lok->get_F(0)[0]); }, {&a, &b}));
     EXPECT_GE(a.waitForLine("MTAS3<;>F10"), 0) << "the phone is told the light is on";
     EXPECT_EQ(phone->clients().begin()->second.locos, "3") << "the clients window shows the loco";
 
