@@ -8,20 +8,10 @@
 //
 // QUARN_MONKEY_SEED=<n> repeats a run; QUARN_MONKEY_SECONDS=<s> sets each run's length.
 
-#include "app/ClockHost.h"
-#include "app/JoystickHost.h"
-#include "app/LocoControlHost.h"
-#include "app/ProgramHost.h"
-#include "app/RouteEditorHost.h"
-#include "app/SessionHost.h"
+#include "app/ProgramWindows.h"
 #include "app/TMainForm.h"
-#include "app/TSetupForm.h"
 #include "app/TrackPanelHost.h"
-#include "base/C_language.h"
 #include "panel/widgets/PanelView.h"
-#include "ui/widgets/TAssistForm.h"
-#include "ui/widgets/TDebugForm.h"
-#include "ui/widgets/TInfoForm.h"
 
 #include "common/ProgramFolder.h"
 #include "monkey/MonkeyDialogs.h"
@@ -84,26 +74,8 @@ struct Program {
     Program(MonkeyDialogs& dialogs, const QString& work, int srcpVersion, int port)
     {
         form = std::make_unique<TMainForm>(dialogs, work);
-        auto* track = new TrackPanelHost(*form);
-        panel = track->panelView();
-        new RouteEditorHost(*form, *track);
-        new SessionHost(*form);
-        auto* loco = new LocoControlHost(*form);
-        new JoystickHost(*form, *loco);
-        new ClockHost(*form);
-        new ProgramHost(*form);
-        debugForm = std::make_unique<TDebugForm>();
-        DebugForm = debugForm.get();
-        setupForm = std::make_unique<TSetupForm>(form.get());
-        SetupForm = setupForm.get();
-        TMainForm* f = form.get();
-        assistForm = std::make_unique<TAssistForm>(
-            [f](int id) { return Lang ? Lang->getmessage(id, f->Lang_id) : QString(); },
-            [f](const QString& name) { return f->action(name); }, dialogs);
-        AssistForm = assistForm.get();
-        form->showAssistant = [a = assistForm.get()] { a->show(); };
-        infoForm = std::make_unique<TInfoForm>(form.get());
-        InfoForm = infoForm.get();
+        windows = std::make_unique<ProgramWindows>(*form, dialogs);
+        panel = windows->trackPanel().panelView();
         form->openDocument = [](const QString&, std::function<void()> failed) { failed(); };
         form->resize(1000, 720);
         form->show();
@@ -113,14 +85,7 @@ struct Program {
     }
     ~Program()
     {
-        InfoForm = nullptr;
-        infoForm.reset();
-        AssistForm = nullptr;
-        assistForm.reset();
-        SetupForm = nullptr;
-        setupForm.reset();
-        DebugForm = nullptr;
-        debugForm.reset();
+        windows.reset();  // the other windows before the main window
         form.reset();
     }
     // The settings may be changed at random, but the server stays ours on 127.0.0.1.
@@ -137,10 +102,7 @@ struct Program {
     int host = 0;
     std::unique_ptr<TMainForm> form;
     PanelView* panel = nullptr;
-    std::unique_ptr<TDebugForm> debugForm;
-    std::unique_ptr<TSetupForm> setupForm;
-    std::unique_ptr<TAssistForm> assistForm;
-    std::unique_ptr<TInfoForm> infoForm;
+    std::unique_ptr<ProgramWindows> windows;
 };
 
 class Monkey {
