@@ -1,5 +1,7 @@
 #include "app/PhoneThrottleHost.h"
 
+#include <QHostAddress>
+
 #include "app/LocoControlHost.h"
 #include "app/PhoneRailway.h"
 #include "app/SessionHost.h"
@@ -10,6 +12,7 @@
 #include "ui/widgets/TDebugForm.h"
 
 #include <QAction>
+#include <QHostAddress>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
@@ -157,7 +160,9 @@ void PhoneThrottleHost::applySettings()
     }
     m_running = s;
     m_poll.start();
-    m_dnssd.announce("Quarn", m_server.port());
+    // A server that listens on this computer only is of no use to a phone: not announced.
+    if (!QHostAddress(s.listenAddress).isLoopback())
+        m_dnssd.announce("Quarn", m_server.port());
     m_window->setStatus(text(795).arg(m_server.port()));
 }
 

@@ -35,10 +35,37 @@ struct DnsSdAnnouncer::Impl {
     static void clientCallback(AvahiClient* c, AvahiClientState state, void* self)
     {
         auto* d = static_cast<Impl*>(self);
-        if (state == AVAHI_CLIENT_S_RUNNING)
+        switch (state) {
+        case AVAHI_CLIENT_S_RUNNING:
             d->publish(c);
-        else if ((state == AVAHI_CLIENT_S_COLLISION || state == AVAHI_CLIENT_S_REGISTERING) && d->group)
-            avahi_entry_group_reset(d->group);
+            break;
+        case AVAHI_CLIENT_S_COLLISION:
+        case AVAHI_CLIENT_S_REGISTERING:
+            if (d->group)
+                avahi_entry_group_reset(d->group);
+            break;
+        case AVAHI_CLIENT_FAILURE:
+            // The daemon went away (restarted, updated): start over and wait for it, so the
+            // announcement comes back with it instead of being lost until the program restarts.
+            if (avahi_client_errno(c) == AVAHI_ERR_DISCONNECTED) {
+                avahi_client_free(c);  // frees the entry group too
+                d->group = nullptr;
+                d->client = nullptr;
+                d->connect();
+            }
+            break;
+        case AVAHI_CLIENT_CONNECTING:
+            break;  // no daemon yet: the client announces once it appears
+        }
+    }
+
+    // Waits for a daemon that is not there yet rather than failing: one started after the
+    // program still carries the announcement.
+    bool connect()
+    {
+        int error = 0;
+        client = avahi_client_new(avahi_threaded_poll_get(poll), AVAHI_CLIENT_NO_FAIL, clientCallback, this, &error);
+        return client != nullptr;
     }
 
     void publish(AvahiClient* c)
@@ -70,10 +97,7 @@ bool DnsSdAnnouncer::announce(const std::string& name, int port)
     impl->poll = avahi_threaded_poll_new();
     if (!impl->poll)
         return false;
-    int error = 0;
-    impl->client = avahi_client_new(avahi_threaded_poll_get(impl->poll), AvahiClientFlags(0), Impl::clientCallback,
-                                    impl.get(), &error);
-    if (!impl->client || avahi_threaded_poll_start(impl->poll) < 0) {
+    if (!impl->connect() || avahi_threaded_poll_start(impl->poll) < 0) {
         if (impl->client)
             avahi_client_free(impl->client);
         avahi_threaded_poll_free(impl->poll);
@@ -88,7 +112,8 @@ void DnsSdAnnouncer::withdraw()
     if (!d)
         return;
     avahi_threaded_poll_stop(d->poll);
-    avahi_client_free(d->client);  // frees its entry group too
+    if (d->client)
+        avahi_client_free(d->client);  // frees its entry group too
     avahi_threaded_poll_free(d->poll);
     d.reset();
 }

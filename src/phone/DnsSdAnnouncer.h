@@ -1,7 +1,8 @@
 #pragma once
 // Announces the phone server as "_withrottle._tcp" by DNS-SD while it runs, so phone apps find it
 // without an address typed in. On Linux through the Avahi client library; built without it (or
-// without a running Avahi daemon) the announcement is simply not made.
+// without a running Avahi daemon) the announcement is simply not made; a daemon that starts or
+// restarts later gets it again.
 
 #include <memory>
 #include <string>
@@ -17,7 +18,7 @@ public:
 
     static bool available();  // built with the library
     // Starts announcing `name` on `port` (a running announcement is withdrawn first). False when
-    // the announcement cannot be made (no library, no daemon).
+    // the announcement cannot be made (built without the library); without a daemon it waits for one.
     bool announce(const std::string& name, int port);
     void withdraw();
     bool announcing() const;
