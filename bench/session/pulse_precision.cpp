@@ -20,6 +20,7 @@
 #include "base/C_language.h"
 #include "base/ScriptedDialogs.h"
 
+#include "common/CpuHogs.h"
 #include "common/Stats.h"
 #include "session/SimProcess.h"
 
@@ -74,34 +75,6 @@ std::vector<double> errors(const std::vector<double>& gaps)
 
 // The worst error (p99 once there are enough pulses for it) and its name.
 benchstats::Tail worstError(const std::vector<double>& gaps) { return benchstats::tail(errors(gaps)); }
-
-// Two processes that do nothing but compute, until stopped.
-class CpuHogs {
-public:
-    explicit CpuHogs(int n)
-    {
-        for (int i = 0; i < n; ++i) {
-            pid_t pid = ::fork();
-            if (pid == 0) {
-                volatile unsigned long x = 0;
-                for (;;)
-                    x = x + 1;
-            }
-            if (pid > 0)
-                m_pids.push_back(pid);
-        }
-    }
-    ~CpuHogs()
-    {
-        for (pid_t p : m_pids) {
-            ::kill(p, SIGKILL);
-            ::waitpid(p, nullptr, 0);
-        }
-    }
-
-private:
-    std::vector<pid_t> m_pids;
-};
 
 struct Result {
     std::vector<double> inProgram, logged;

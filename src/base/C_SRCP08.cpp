@@ -193,16 +193,6 @@ void setloco(TMoBaSRCPClient& c, const C_SRCP08::LocoRecord& l, const Srcp08Buse
     }
 }
 
-void waitUntil(std::chrono::steady_clock::time_point deadline)
-{
-    // Sleep most of the way, then watch the clock: the gap is what the decoder sees.
-    const auto coarse = deadline - std::chrono::milliseconds(2);
-    if (std::chrono::steady_clock::now() < coarse)
-        std::this_thread::sleep_until(coarse);
-    while (std::chrono::steady_clock::now() < deadline)
-        std::this_thread::yield();
-}
-
 } // namespace
 
 const TMoBaLocoProtocol* C_SRCP08::Protocols::protocolFor(int protocolType, int protocolVersion) const
@@ -437,7 +427,7 @@ bool C_SRCP08::accessoryPulse(bool motorola, int address, int port, int gapMs)
         ScopedThreadPriority raised;
         const auto start = std::chrono::steady_clock::now();
         group->Change(sol);
-        waitUntil(start + std::chrono::milliseconds(gapMs));
+        waitUntilPrecisely(start + std::chrono::milliseconds(gapMs));
         sol.SetPorts(port, 0);
         if (c.Connected())
             group->Change(sol);

@@ -1,6 +1,7 @@
 #include "moba/ThreadPriority.h"
 
 #include <cerrno>
+#include <thread>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -91,4 +92,13 @@ const char* priorityRaiseName(PriorityRaise r)
         break;
     }
     return "normal (not allowed to raise)";
+}
+
+void waitUntilPrecisely(std::chrono::steady_clock::time_point deadline)
+{
+    const auto coarse = deadline - std::chrono::milliseconds(2);
+    if (std::chrono::steady_clock::now() < coarse)
+        std::this_thread::sleep_until(coarse);
+    while (std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
 }

@@ -5,6 +5,8 @@
 // privileged process may use; then a lower nice value for the thread alone; otherwise the thread
 // stays as it was. Nothing here ever fails loudly: precise timing is a wish, not a condition.
 
+#include <chrono>
+
 enum class PriorityRaise { None, Nice, RealTime };
 
 // Raises the calling thread for good; says what held.
@@ -28,3 +30,7 @@ private:
 };
 
 const char* priorityRaiseName(PriorityRaise r);
+
+// Returns at the deadline, as close after it as the system lets this thread run: sleeps most of
+// the way, then watches the clock (a gap between two lines on the wire is what a decoder sees).
+void waitUntilPrecisely(std::chrono::steady_clock::time_point deadline);
