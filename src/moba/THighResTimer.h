@@ -112,7 +112,8 @@ public:
 private:
     void SetCounter();
 
-    std::int64_t FStartMeasureTime = 0, FStopMeasureTime = 0;
+    [[maybe_unused]] std::int64_t FStartMeasureTime = 0;  // a time measurement's counter values, kept for it
+    [[maybe_unused]] std::int64_t FStopMeasureTime = 0;
     std::int64_t FEndWaitTime = 0;
     std::uint32_t FMinAccuracy = 1;
     std::uint32_t FMinResolution = 1;

@@ -3,7 +3,8 @@
 // too): a 20 ms timer notes each turn and the longest gap with the step that was running. A second
 // thread ends the process with the step's name when the loop has not turned for a minute, so a
 // deadlock is named instead of running into the test's time-out; so is a step that has not returned
-// for three minutes while the loop turns (a nested loop that nothing ends).
+// for three minutes while the loop turns (a nested loop that nothing ends). When the loop stands still
+// for two seconds, the GUI thread's stack is printed once per stall: where it waits is the finding.
 
 #include <QString>
 #include <QTimer>
@@ -16,11 +17,39 @@
 #include <mutex>
 #include <thread>
 
+#include <csignal>
+#include <execinfo.h>
+#include <pthread.h>
+#include <unistd.h>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#include <sanitizer/common_interface_defs.h>
+#define QUARN_STALL_SANITIZER_STACK 1
+#endif
+#endif
+
+namespace stallwatch {
+// Runs on the GUI thread, interrupted wherever it stands.
+inline void printStack(int)
+{
+#ifdef QUARN_STALL_SANITIZER_STACK
+    __sanitizer_print_stack_trace();
+#else
+    void* frames[64];
+    const int n = ::backtrace(frames, 64);
+    ::backtrace_symbols_fd(frames, n, STDERR_FILENO);
+#endif
+}
+}  // namespace stallwatch
+
 class StallWatch {
 public:
     StallWatch()
     {
         m_last = now();
+        m_gui = ::pthread_self();
+        std::signal(SIGUSR2, stallwatch::printStack);
         m_timer.setInterval(20);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             const long long t = now();
@@ -40,6 +69,13 @@ public:
                     std::fprintf(stderr, "monkey: %s has not returned for three minutes (a loop nobody ends)\n",
                                  m_step.toLocal8Bit().constData());
                     std::abort();
+                }
+                const long long last = m_last;
+                if (!m_stop && now() - last > 2000 && last != m_dumpedFor) {
+                    m_dumpedFor = last;
+                    std::fprintf(stderr, "monkey: the event loop stands still in %s; the GUI thread is here:\n",
+                                 m_step.toLocal8Bit().constData());
+                    ::pthread_kill(m_gui, SIGUSR2);
                 }
                 if (!m_stop && now() - m_last > 60000) {
                     std::fprintf(stderr, "monkey: the event loop has not turned for a minute in %s\n",
@@ -93,5 +129,7 @@ private:
     QString m_worstStep;
     bool m_stop = false;
     long long m_stepStart = now();
+    pthread_t m_gui{};
+    long long m_dumpedFor = 0;
     std::thread m_watch;
 };
