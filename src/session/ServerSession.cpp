@@ -200,6 +200,14 @@ void ServerSession::refuseWhileReconnecting()
         this, [this] { emit statusText(1, message(MsgNotSentReconnecting)); }, Qt::QueuedConnection);
 }
 
+void ServerSession::askPower()
+{
+    // SRCP 0.7.3 answers "INFO POWER ON|OFF" on the command connection; the power panel shows
+    // that answer, not what was asked for.
+    if (m_main.SrcpVer == SrcpVer073)
+        writeCommand("GET POWER\n");
+}
+
 bool ServerSession::writeGuarded(std::string_view text)
 {
     try {
@@ -263,14 +271,13 @@ void ServerSession::handle(HandOverItem& item)
         }
         return;
     }
-    // The server's own word on its power ("INFO POWER ON|OFF", on either channel) is what a lost
-    // server gets back.
+    // The server's own word on its power ("INFO POWER ON|OFF", on either channel) is what the
+    // power panel shows, whoever switched it, and what a lost server gets back.
     if (item.channel != SrcpChannel::Poll) {
-        const std::string_view line(item.line);
-        if (line.rfind("INFO POWER ON", 0) == 0)
-            powerReported(1);
-        else if (line.rfind("INFO POWER OFF", 0) == 0)
-            powerReported(0);
+        if (const auto power = parsePowerReport(item.line)) {
+            powerReported(power->on ? 1 : 0);
+            emit statusText(0, power->on ? QStringLiteral("Power on") : QStringLiteral("Power off"));
+        }
     }
     switch (item.channel) {
     case SrcpChannel::Command:
@@ -281,9 +288,6 @@ void ServerSession::handle(HandOverItem& item)
     case SrcpChannel::Info:
         InMessage = fromWire(item.line);
         emit statusText(2, InMessage);
-        // The power panel shows what the server reports, whoever switched it.
-        if (const auto power = parsePowerReport(item.line))
-            emit statusText(0, power->on ? QStringLiteral("Power on") : QStringLiteral("Power off"));
         emit infoLine(InMessage);
         break;
     case SrcpChannel::Poll:
@@ -351,8 +355,10 @@ void ServerSession::connectServer()
         if (!Command_Socket.connected())
             throw TcpClosed("the server closed the connection");
         m_choices.power = SessionChoices::Power::Unknown;
-        if (m_main.Autopower > 0 && writeCommand("SET POWER ON\n"))
+        if (m_main.Autopower > 0 && writeCommand("SET POWER ON\n")) {
             m_choices.power = SessionChoices::Power::On;
+            askPower();
+        }
         m_choices.feedbackPolling = pollRunning();
         m_policy.enabled = reconnectEnabled();
         m_policy.connected();
@@ -472,6 +478,9 @@ void ServerSession::notePowerCommand(std::string_view text)
         m_choices.power = SessionChoices::Power::On;
     else if (word == "SETPOWEROFF" || word == "RESET")
         m_choices.power = SessionChoices::Power::Off;
+    else
+        return;
+    askPower();
 }
 
 void ServerSession::resetServer()
@@ -718,6 +727,8 @@ void ServerSession::restoreSession(const std::string& greeting)
         writeCommand("SET POWER ON\n");
     else if (m_choices.power == SessionChoices::Power::Off)
         writeCommand("SET POWER OFF\n");
+    if (m_choices.power != SessionChoices::Power::Unknown)
+        askPower();
     if (m_main.Monitorpower > 0)
         PowerTimer.start();
 

@@ -171,6 +171,7 @@ private:
     bool openFeedbackChannel();
     void watchTick();
     void notePowerCommand(std::string_view text);
+    void askPower();  // asks the server for its power state (SRCP 0.7.3)
 
     AppState& m_main;
     UserDialogs& m_dialogs;
