@@ -113,7 +113,7 @@ void LocoCommand::gl_out(int Loknummer)
                     sent.push_back({C_SRCP08::locoBusOf(m_main, m_lok, l), m_lok.get_addr(l), 1, 0, 100, {}, now});
         }
         Sent08 own{C_SRCP08::locoBusOf(m_main, m_lok, Loknummer), m_lok.get_addr(Loknummer),
-                   m_lok.get_direction(Loknummer), m_lok.get_speed(Loknummer), m_lok.get_speedmax(Loknummer), {}, now};
+                   m_lok.get_direction(Loknummer) == 1 ? 1 : 0, m_lok.get_speed(Loknummer), m_lok.get_speedmax(Loknummer), {}, now};
         for (std::uint8_t code : m_lok.get_F(Loknummer))
             own.functions.push_back(functionOn(code) ? 1 : 0);
         sent.push_back(std::move(own));
