@@ -354,6 +354,14 @@ void Srcp08Host::connectFinished(std::uint64_t request, bool attempt, const Conn
         m_contacts.clear();
         if (m_adapter)
             m_adapter->view = *m_view;
+        // Detectors as this server has them: nothing stays occupied from a server before.
+        if (m_rueckmodul) {
+            try {
+                m_rueckmodul->showStoredContacts();
+            } catch (const std::exception&) {
+                // a detector whose icon cannot be drawn stays as it was
+            }
+        }
         m_form.setStatusText(2, QString::fromLatin1(r.welcome.c_str()));
         if (!attempt) {
             m_form.setStatusText(1, QString());

@@ -419,3 +419,42 @@ TEST(TruthIntegration, RouteSwitchStaysMarkedAfterAnUndo)
     QTest::qWait(100);
     EXPECT_EQ(receivedCount(w.logFile, "SET GA"), sent);
 }
+
+// A detector occupied on one server and free on the next: after the reconnect every detector shows
+// what the new server reports (SRCP 0.8; 0.7.3 is covered by the reconnect tests).
+TEST(TruthIntegration, AfterAReconnectTheDetectorsShowTheNewServerInSrcp08)
+{
+    TruthWindow08 w;
+    ASSERT_TRUE(w.host && w.host->connected());
+    const auto contactOf = [](const tPosEntry& e) { return (e.Decod1 - 1) * 16 + e.Daten1; };
+    std::vector<tPosEntry*> detectors;
+    for (int i = 0; i < Postable->getNumbofEntries() && detectors.size() < 2; ++i) {
+        tPosEntry* e = Postable->getEntryByNum(i);
+        if ((e->Enummer == 65 || e->Enummer == 87) && e->Decod1 > 0 && e->Daten1 > 0 &&
+            (detectors.empty() || contactOf(*detectors.front()) != contactOf(*e)))
+            detectors.push_back(e);
+    }
+    ASSERT_EQ(detectors.size(), 2u);
+    const tPosEntry& before = *detectors[0];
+    const tPosEntry& after = *detectors[1];
+    w.form->action(QStringLiteral("Abfragestarten1"))->trigger();
+    ASSERT_GE(waitFor([&] { return !received(w.logFile, "INIT 8 FB").empty(); }, 5000), 0);
+    w.sim->command("fb 8 " + std::to_string(contactOf(before)) + " 1");
+    ASSERT_GE(waitFor([&] { return cellShowsIcon(*w.form, before, 2); }, 5000), 0);
+
+    // The user leaves this server and connects to another one where only the other detector is
+    // occupied.
+    w.form->action(QStringLiteral("Hosttrennen1"))->trigger();
+    const int port = w.sim->port();
+    w.sim->kill();
+    const std::string log2 = (w.work + QStringLiteral("sim2.log")).toStdString();
+    w.sim = std::make_unique<SimProcess>(SRCP_SIM_PATH, "0.8.2", log2,
+                                         std::vector<std::string>{"--port", std::to_string(port)});
+    w.sim->command("fb 8 " + std::to_string(contactOf(after)) + " 1");
+    w.form->action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_GE(waitFor([&] { return w.host->connected() && w.host->busCount() >= 9; }, 10000), 0);
+    w.form->action(QStringLiteral("Abfragestarten1"))->trigger();
+    EXPECT_GE(waitFor([&] { return cellShowsIcon(*w.form, after, 2) && cellShowsIcon(*w.form, before, 1); }, 10000), 0)
+        << "before occupied: " << cellShowsIcon(*w.form, before, 2) << ", after occupied: "
+        << cellShowsIcon(*w.form, after, 2);
+}
