@@ -202,10 +202,13 @@ void ServerSession::refuseWhileReconnecting()
 
 void ServerSession::askPower()
 {
-    // SRCP 0.7.3 answers "INFO POWER ON|OFF" on the command connection; the power panel shows
-    // that answer, not what was asked for.
-    if (m_main.SrcpVer == SrcpVer073)
-        writeCommand("GET POWER\n");
+    // The power panel shows the server's answer, not what was asked for. With the info channel
+    // open the server reports its power there by itself; otherwise it is asked on the command
+    // connection, where SRCP 0.7.3 answers "INFO POWER ON|OFF".
+    if (m_main.SrcpVer != SrcpVer073 || (Readinfo && Info_Socket.connected()))
+        return;
+    if (writeCommand("GET POWER\n"))
+        ++m_powerQuestions;
 }
 
 bool ServerSession::writeGuarded(std::string_view text)
@@ -282,6 +285,12 @@ void ServerSession::handle(HandOverItem& item)
     switch (item.channel) {
     case SrcpChannel::Command:
         m_watch.lineReceived(LinkWatch::Clock::now());
+        // The answer to our own power question is shown in the power panel only: the command
+        // line's panel keeps what it says.
+        if (m_powerQuestions > 0 && parsePowerReport(item.line)) {
+            --m_powerQuestions;
+            break;
+        }
         Cinfo = fromWire(item.line);
         emit statusText(1, Cinfo);
         break;
@@ -349,6 +358,7 @@ void ServerSession::connectServer()
         m_watch.reset();
         m_watch.opened(LinkWatch::Clock::now(), false);  // the greeting comes through the reader
         m_main.Connecting = true;
+        m_powerQuestions = 0;  // a new connection: nothing asked on it yet
         ReadCommand = std::make_unique<TReadCommand>(Command_Socket, m_handOver);
         ReadCommand->start();
         pause(1000);
@@ -716,6 +726,7 @@ void ServerSession::restoreSession(const std::string& greeting)
     Cinfo = fromWire(greeting);
     m_watch.timings = linkTimings;
     m_watch.opened(LinkWatch::Clock::now(), true);
+    m_powerQuestions = 0;  // a new connection: nothing asked on it yet
     ReadCommand = std::make_unique<TReadCommand>(Command_Socket, m_handOver);
     ReadCommand->start();
     m_watchTimer.start();
