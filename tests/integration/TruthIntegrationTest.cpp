@@ -437,6 +437,7 @@ TEST(TruthIntegration, AfterAReconnectTheDetectorsShowTheNewServerInSrcp08)
     ASSERT_EQ(detectors.size(), 2u);
     const tPosEntry& before = *detectors[0];
     const tPosEntry& after = *detectors[1];
+    ASSERT_GE(waitFor([&] { return w.host->busCount() >= 9; }, 10000), 0);  // the feedback bus is known
     w.form->action(QStringLiteral("Abfragestarten1"))->trigger();
     ASSERT_GE(waitFor([&] { return !received(w.logFile, "INIT 8 FB").empty(); }, 5000), 0);
     w.sim->command("fb 8 " + std::to_string(contactOf(before)) + " 1");
