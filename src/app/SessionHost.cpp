@@ -9,6 +9,7 @@
 #include "session/C_rueckmodul.h"
 #include "session/InfoReport.h"
 #include "app/LocoControlHost.h"
+#include "loco/DriveReport.h"
 #include "loco/LocoCommand.h"
 #include "loco/ThrottleModel.h"
 #include "session/ServerSession.h"
@@ -125,6 +126,18 @@ SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
     // What the server reports on its info channel wins over what was last clicked.
     connect(s, &ServerSession::infoLine, this, &SessionHost::showReport);
     m_srcp08 = std::make_unique<Srcp08Host>(form, *m_session, m_rueckmodul.get());
+    m_srcp08->onLocoReported = [this](const DriveReport& report) {
+        auto* locos = m_form.findChild<LocoControlHost*>();
+        if (!locos || !locos->throttles())
+            return;
+        if (locos->command() && locos->command()->takeEcho(report))
+            return;  // the report of what the regulators sent themselves
+        try {
+            locos->throttles()->locoReported(report);
+        } catch (const std::exception& e) {
+            m_form.dialogs().showError(QString::fromLocal8Bit(e.what()));
+        }
+    };
     m_srcp08->onAccessoryReported = [this](bool motorola, int address, int port, int value) {
         try {
             if (Bahn)
@@ -162,8 +175,14 @@ void SessionHost::showReport(const QString& line)
             const std::size_t at = text.find("GL");
             if (locos->command() && locos->command()->takeEcho(std::string_view(text).substr(at + 2)))
                 return;
-            locos->throttles()->locoReported(QString::fromStdString(gl->protocol), gl->address, gl->direction,
-                                             gl->speed, gl->functions);
+            DriveReport report;
+            report.protocol = QString::fromStdString(gl->protocol);
+            report.address = gl->address;
+            report.direction = gl->direction;
+            report.speed = gl->speed;
+            report.speedMax = gl->speedMax;
+            report.functions = gl->functions;
+            locos->throttles()->locoReported(report);
         }
     } catch (const std::exception& e) {
         m_form.dialogs().showError(QString::fromLocal8Bit(e.what()));  // a picture that cannot be drawn

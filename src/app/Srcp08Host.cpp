@@ -3,6 +3,7 @@
 #include "app/TMainForm.h"
 #include "base/TLok.h"
 #include "base/C_SRCP08.h"
+#include "loco/DriveReport.h"
 #include "moba/TMoBaSRCPClient.h"
 #include "moba/TMoBaSRCPGroups.h"
 #include "moba/TMoBaSRCPWorker.h"
@@ -130,6 +131,26 @@ Srcp08Host::Srcp08Host(TMainForm& form, ServerSession& session, C_rueckmodul* ru
                              port, s.Ports(port)};
             gui->post([self, id = *connection, a] { self->accessoryChanged(id, a); });
         };
+        // A loco's drive state as the server reports it. The listed loco holds the step limited to
+        // its decoder's steps; the report itself (V of V_max) is read from the bus's loco group,
+        // which has just parsed it.
+        c.OnLocoChange = [self, gui, connection](TMoBaSRCPClient& client, TMoBaSRCPLoco& l) {
+            TMoBaSRCPBus* bus = client.BusByNumber(l.Bus());
+            TMoBaSRCPLocos* locos = bus ? bus->GLs() : nullptr;
+            if (!locos || locos->Group().Address() != l.Address())
+                return;
+            const TMoBaSRCPLocoClient& g = locos->Group();
+            DriveReport r;
+            r.bus = l.Bus();
+            r.address = l.Address();
+            r.direction = g.DriveMode() == dmForward ? 1 : g.DriveMode() == dmBackwards ? 0 : -1;
+            r.speed = g.DriveMode() == dmEmergencyStop ? 0 : g.SpeedStep();
+            r.speedMax = g.MaxSpeedStep();
+            r.steps = l.Protocol() ? l.MaxSteps() : 0;
+            for (std::int32_t i = 0; i < g.FunctionCount(); ++i)
+                r.functions.push_back(g.Functions(i) != 0 ? 1 : 0);
+            gui->post([self, id = *connection, r] { self->locoChanged(id, r); });
+        };
         c.OnDisconnect = [self, gui, connection](TMoBaSRCPClient& client) {
             const bool timedOut = client.CmdClnt().LastErrorWasTimeout();
             gui->post([self, id = *connection, timedOut] { self->serverLost(id, timedOut); });
@@ -214,6 +235,13 @@ void Srcp08Host::accessoryChanged(std::uint64_t connection, const AccessoryState
     const bool motorola = a.protocolBase >= 0 ? a.protocolBase == mpbMotorola
                                               : a.bus == m_form.BusGaMM && a.bus != m_form.BusGaNMRA;
     onAccessoryReported(motorola, a.address, a.port, a.value);
+}
+
+void Srcp08Host::locoChanged(std::uint64_t connection, const DriveReport& report)
+{
+    if (connection != m_connection || !m_view->connected || !onLocoReported)
+        return;
+    onLocoReported(report);
 }
 
 void Srcp08Host::showPower()
@@ -326,6 +354,14 @@ void Srcp08Host::connectFinished(std::uint64_t request, bool attempt, const Conn
         m_contacts.clear();
         if (m_adapter)
             m_adapter->view = *m_view;
+        // Detectors as this server has them: nothing stays occupied from a server before.
+        if (m_rueckmodul) {
+            try {
+                m_rueckmodul->showStoredContacts();
+            } catch (const std::exception&) {
+                // a detector whose icon cannot be drawn stays as it was
+            }
+        }
         m_form.setStatusText(2, QString::fromLatin1(r.welcome.c_str()));
         if (!attempt) {
             m_form.setStatusText(1, QString());

@@ -27,6 +27,7 @@ class C_SRCP08;
 class Srcp08GuiChannel;
 struct Srcp08View;
 struct SessionChoices;
+struct DriveReport;
 
 class Srcp08Host : public QObject {
     Q_OBJECT
@@ -37,6 +38,9 @@ public:
     // The server's report of an accessory port, whoever switched it (the panel tells its own
     // pulses apart).
     std::function<void(bool motorola, int address, int port, int value)> onAccessoryReported;
+    // The server's report of a loco's drive state, whoever drove it (the speed on the server's
+    // scale, with the decoder's speed steps when the loco's protocol is known).
+    std::function<void(const DriveReport& report)> onLocoReported;
 
     C_SRCP08& adapter() { return *m_adapter; }
     TMoBaSRCPWorker& worker() { return *m_worker; }
@@ -63,6 +67,7 @@ private:
         int bus = 0, protocolBase = -1, address = 0, port = 0, value = 0;
     };
     void accessoryChanged(std::uint64_t connection, const AccessoryState& a);
+    void locoChanged(std::uint64_t connection, const DriveReport& report);
     void showPower();
     void showMissing(int bus, const char* group);
     QString failureText(const ConnectResult& result) const;

@@ -280,6 +280,15 @@ int C_SRCP08::locoBus(const LocoRecord& loco, const Srcp08Buses& buses)
     return loco.recordBus;
 }
 
+int C_SRCP08::locoBusOf(const AppState& main, const TLok& lok, int Loknr)
+{
+    LocoRecord l;
+    l.protocolBase = lok.get_protocolbase(Loknr);
+    l.protocolVersion = lok.get_protvers(Loknr);
+    l.recordBus = lok.get_busnr(Loknr);
+    return locoBus(l, Srcp08Buses::of(main));
+}
+
 C_SRCP08::LocoRecord C_SRCP08::record(int Loknr) const
 {
     LocoRecord l;

@@ -132,6 +132,8 @@ public:
     // NMRA protocols with long addresses (N3, N4), BusGlNMRA_S for the other NMRA ones; other
     // families keep the record's own bus.
     static int locoBus(const LocoRecord& loco, const Srcp08Buses& buses);
+    // The same for loco record `Loknr` of `lok` with the settings of `main`.
+    static int locoBusOf(const AppState& main, const TLok& lok, int Loknr);
 
     Srcp08View view;
 

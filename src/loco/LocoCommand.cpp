@@ -1,7 +1,9 @@
 #include "loco/LocoCommand.h"
 
 #include "base/AppState.h"
+#include "base/C_SRCP08.h"
 #include "base/TLok.h"
+#include "loco/DriveReport.h"
 #include "srcp/TcpLineClient.h"
 
 #include <algorithm>
@@ -70,11 +72,59 @@ bool LocoCommand::takeEcho(std::string_view report)
     return true;
 }
 
+bool LocoCommand::takeEcho(const DriveReport& report)
+{
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(m_sentLock);
+    while (!m_sent08.empty() && now - m_sent08.front().at > EchoWindow)
+        m_sent08.pop_front();
+    const auto it = std::find_if(m_sent08.begin(), m_sent08.end(), [&](const Sent08& s) {
+        if (s.bus != report.bus || s.address != report.address)
+            return false;
+        if (report.direction >= 0 && s.direction != report.direction)
+            return false;
+        const int scale = report.speedMax > 0 ? report.speedMax : s.speedMax;
+        if (!sameDecoderSpeed(report.speed, scale, s.speed, s.speedMax, report.steps))
+            return false;
+        // Functions the decoder has are compared; what only one side names is not.
+        for (std::size_t k = 0; k < report.functions.size() && k < s.functions.size(); ++k)
+            if ((report.functions[k] != 0) != (s.functions[k] != 0))
+                return false;
+        return true;
+    });
+    if (it == m_sent08.end())
+        return false;
+    m_sent08.erase(it);
+    return true;
+}
+
 void LocoCommand::gl_out(int Loknummer)
 {
     if (m_main.SrcpVer != 73) {
-        if (srcp08Out)
-            srcp08Out(Loknummer);
+        if (!srcp08Out)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        std::vector<Sent08> sent;
+        if (!m_main.LocoData_sent) {
+            // The first command of a connection announces every loco first, standing, forward,
+            // every function off: the server reports those too.
+            for (int l = 0; l < TLok::Count; ++l)
+                if (m_lok.get_protocolbase(l) > 3)
+                    sent.push_back({C_SRCP08::locoBusOf(m_main, m_lok, l), m_lok.get_addr(l), 1, 0, 100, {}, now});
+        }
+        Sent08 own{C_SRCP08::locoBusOf(m_main, m_lok, Loknummer), m_lok.get_addr(Loknummer),
+                   m_lok.get_direction(Loknummer) == 1 ? 1 : 0, m_lok.get_speed(Loknummer), m_lok.get_speedmax(Loknummer), {}, now};
+        for (std::uint8_t code : m_lok.get_F(Loknummer))
+            own.functions.push_back(functionOn(code) ? 1 : 0);
+        sent.push_back(std::move(own));
+        {
+            std::lock_guard lock(m_sentLock);
+            for (Sent08& s : sent)
+                m_sent08.push_back(std::move(s));
+            while (m_sent08.size() > 256)
+                m_sent08.pop_front();
+        }
+        srcp08Out(Loknummer);
         return;
     }
     const std::string line = glLine73(m_lok, Loknummer);

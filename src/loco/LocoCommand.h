@@ -11,8 +11,10 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct AppState;
+struct DriveReport;
 class TLok;
 class TcpLineClient;
 
@@ -60,6 +62,9 @@ public:
     // 100 1 4 0 1 0 0"). True (and the line used up) when it is the report of a line we sent
     // ourselves a moment ago; such a report must not move the regulators back.
     bool takeEcho(std::string_view report);
+    // The same for an SRCP 0.8 report (bus and address): true when it reports a drive state sent
+    // a moment ago through the 0.8 adapter, speeds compared as the decoder sees them.
+    bool takeEcho(const DriveReport& report);
 
 private:
     struct Sent {
@@ -68,6 +73,12 @@ private:
     };
     std::mutex m_sentLock;
     std::deque<Sent> m_sent;
+    struct Sent08 {
+        int bus = 0, address = 0, direction = 0, speed = 0, speedMax = 0;
+        std::vector<int> functions;  // F0..Fn, 1 on
+        std::chrono::steady_clock::time_point at;
+    };
+    std::deque<Sent08> m_sent08;
 
     AppState& m_main;
     TLok& m_lok;

@@ -1,6 +1,9 @@
 #include "loco/ThrottleModel.h"
 
+#include "loco/DriveReport.h"
+
 #include "base/AppState.h"
+#include "base/C_SRCP08.h"
 #include "loco/Flookup.h"
 #include "loco/LocoCommand.h"
 #include "loco/LocoIcons.h"
@@ -369,27 +372,35 @@ void ThrottleModel::showDriveState(int Device)
     showpics(Device);
 }
 
-int ThrottleModel::locoReported(const QString& protocol, int Addr, int Direction, int Speed,
-                                const std::vector<int>& functions)
+int ThrottleModel::locoReported(const DriveReport& report)
 {
     int moved = 0;
     for (int d = 0; d < Count; ++d) {
-        if (Addr <= 0 || m_lok.get_addr(d) != Addr || m_lok.get_protocol(d) != protocol)
+        if (report.address <= 0 || m_lok.get_addr(d) != report.address)
             continue;
+        if (report.bus >= 0 ? C_SRCP08::locoBusOf(m_main, m_lok, d) != report.bus
+                            : m_lok.get_protocol(d) != report.protocol)
+            continue;
+        const int own = m_lok.get_speedmax(d);
+        const int scale = report.speedMax > 0 ? report.speedMax : own;
+        int speed = m_lok.get_speed(d);
+        if (!sameDecoderSpeed(report.speed, scale, speed, own, report.steps))
+            speed = speedOnScale(report.speed, scale, own);
+        const int direction = report.direction < 0 ? m_lok.get_direction(d) : report.direction;
         Dekod_Funcs f = m_lok.get_F(d);
-        bool same = m_lok.get_speed(d) == Speed && m_lok.get_direction(d) == Direction;
-        for (std::size_t k = 0; k < functions.size() && k < f.size(); ++k) {
+        bool same = m_lok.get_speed(d) == speed && m_lok.get_direction(d) == direction;
+        for (std::size_t k = 0; k < report.functions.size() && k < f.size(); ++k) {
             if (k > 0 && f[k] == 0)
                 continue;  // no function there: nothing to show
-            if (functionOn(f[k]) != (functions[k] != 0)) {
+            if (functionOn(f[k]) != (report.functions[k] != 0)) {
                 f[k] = toggledFunction(f[k]);
                 same = false;
             }
         }
         if (same)
             continue;
-        m_lok.set_speed(d, Speed);
-        m_lok.set_direction(d, Direction);
+        m_lok.set_speed(d, speed);
+        m_lok.set_direction(d, direction);
         m_lok.set_F(d, f);
         showDriveState(d);
         ++moved;

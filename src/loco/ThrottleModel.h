@@ -12,6 +12,7 @@
 #include <vector>
 
 struct AppState;
+struct DriveReport;
 class TLok;
 class LocoCommand;
 class LocoIcons;
@@ -72,10 +73,12 @@ public:
     void showDirection(int Device);
     void clearLokname();
 
-    // The server reports the drive state of loco `Addr` with protocol code `protocol` (whoever
-    // drove it): every regulator on that loco takes speed, direction and the switched state of
-    // F0..Fn (`functions`, F0 first) and shows them; nothing is sent. Returns the regulators moved.
-    int locoReported(const QString& protocol, int Addr, int Direction, int Speed, const std::vector<int>& functions);
+    // The server reports a loco's drive state (whoever drove it): every regulator on that loco
+    // (SRCP 0.7.3: protocol code and address; SRCP 0.8: bus and address) takes direction, the
+    // switched state of F0..Fn and the speed, put on its own scale, and shows them; nothing is
+    // sent. A speed the decoder would not tell from the regulator's own stays as the regulator
+    // has it. Returns the regulators moved.
+    int locoReported(const DriveReport& report);
     // The regulators other than Device that drive the same loco (protocol and address).
     std::vector<int> sameLoco(int Device) const;
 

@@ -160,7 +160,16 @@ void C_fahr::redrawShownRoute()
 {
     if (!attached() || !validRoute(shownRoute) || !m_main.Knopf[static_cast<size_t>(shownRoute)])
         return;
-    fahrstrasseniconchange(shownRoute);
+    // Each accessory marked in the state the railway has: an undo or redo since the route was set
+    // may have brought back a recording that names another state.
+    for (const auto& e : Fahrlist) {
+        if (e->Fahrnr != shownRoute)
+            continue;
+        if (tPosEntry* p = placedAt(e->Xpos, e->Ypos)) {
+            const bool switched = kindOf(p->Enummer) > 1 && p->Stellung >= 1 && p->Stellung <= 3;
+            draw(switched ? 10 + p->Stellung : e->Stellung, e->Xpos, e->Ypos, p->Enummer);
+        }
+    }
     for (int i = 0; i < m_postable->getNumbofEntries(); ++i) {
         const tPosEntry* p = m_postable->getEntryByNum(i);
         if (p->Fahrnr == shownRoute)

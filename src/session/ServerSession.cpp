@@ -200,6 +200,17 @@ void ServerSession::refuseWhileReconnecting()
         this, [this] { emit statusText(1, message(MsgNotSentReconnecting)); }, Qt::QueuedConnection);
 }
 
+void ServerSession::askPower()
+{
+    // The power panel shows the server's answer, not what was asked for. With the info channel
+    // open the server reports its power there by itself; otherwise it is asked on the command
+    // connection, where SRCP 0.7.3 answers "INFO POWER ON|OFF".
+    if (m_main.SrcpVer != SrcpVer073 || (Readinfo && Info_Socket.connected()))
+        return;
+    if (writeCommand("GET POWER\n"))
+        ++m_powerQuestions;
+}
+
 bool ServerSession::writeGuarded(std::string_view text)
 {
     try {
@@ -263,27 +274,29 @@ void ServerSession::handle(HandOverItem& item)
         }
         return;
     }
-    // The server's own word on its power ("INFO POWER ON|OFF", on either channel) is what a lost
-    // server gets back.
+    // The server's own word on its power ("INFO POWER ON|OFF", on either channel) is what the
+    // power panel shows, whoever switched it, and what a lost server gets back.
     if (item.channel != SrcpChannel::Poll) {
-        const std::string_view line(item.line);
-        if (line.rfind("INFO POWER ON", 0) == 0)
-            powerReported(1);
-        else if (line.rfind("INFO POWER OFF", 0) == 0)
-            powerReported(0);
+        if (const auto power = parsePowerReport(item.line)) {
+            powerReported(power->on ? 1 : 0);
+            emit statusText(0, power->on ? QStringLiteral("Power on") : QStringLiteral("Power off"));
+        }
     }
     switch (item.channel) {
     case SrcpChannel::Command:
         m_watch.lineReceived(LinkWatch::Clock::now());
+        // The answer to our own power question is shown in the power panel only: the command
+        // line's panel keeps what it says.
+        if (m_powerQuestions > 0 && parsePowerReport(item.line)) {
+            --m_powerQuestions;
+            break;
+        }
         Cinfo = fromWire(item.line);
         emit statusText(1, Cinfo);
         break;
     case SrcpChannel::Info:
         InMessage = fromWire(item.line);
         emit statusText(2, InMessage);
-        // The power panel shows what the server reports, whoever switched it.
-        if (const auto power = parsePowerReport(item.line))
-            emit statusText(0, power->on ? QStringLiteral("Power on") : QStringLiteral("Power off"));
         emit infoLine(InMessage);
         break;
     case SrcpChannel::Poll:
@@ -345,14 +358,17 @@ void ServerSession::connectServer()
         m_watch.reset();
         m_watch.opened(LinkWatch::Clock::now(), false);  // the greeting comes through the reader
         m_main.Connecting = true;
+        m_powerQuestions = 0;  // a new connection: nothing asked on it yet
         ReadCommand = std::make_unique<TReadCommand>(Command_Socket, m_handOver);
         ReadCommand->start();
         pause(1000);
         if (!Command_Socket.connected())
             throw TcpClosed("the server closed the connection");
         m_choices.power = SessionChoices::Power::Unknown;
-        if (m_main.Autopower > 0 && writeCommand("SET POWER ON\n"))
+        if (m_main.Autopower > 0 && writeCommand("SET POWER ON\n")) {
             m_choices.power = SessionChoices::Power::On;
+            askPower();
+        }
         m_choices.feedbackPolling = pollRunning();
         m_policy.enabled = reconnectEnabled();
         m_policy.connected();
@@ -472,6 +488,9 @@ void ServerSession::notePowerCommand(std::string_view text)
         m_choices.power = SessionChoices::Power::On;
     else if (word == "SETPOWEROFF" || word == "RESET")
         m_choices.power = SessionChoices::Power::Off;
+    else
+        return;
+    askPower();
 }
 
 void ServerSession::resetServer()
@@ -707,6 +726,7 @@ void ServerSession::restoreSession(const std::string& greeting)
     Cinfo = fromWire(greeting);
     m_watch.timings = linkTimings;
     m_watch.opened(LinkWatch::Clock::now(), true);
+    m_powerQuestions = 0;  // a new connection: nothing asked on it yet
     ReadCommand = std::make_unique<TReadCommand>(Command_Socket, m_handOver);
     ReadCommand->start();
     m_watchTimer.start();
@@ -718,6 +738,8 @@ void ServerSession::restoreSession(const std::string& greeting)
         writeCommand("SET POWER ON\n");
     else if (m_choices.power == SessionChoices::Power::Off)
         writeCommand("SET POWER OFF\n");
+    if (m_choices.power != SessionChoices::Power::Unknown)
+        askPower();
     if (m_main.Monitorpower > 0)
         PowerTimer.start();
 

@@ -171,6 +171,7 @@ private:
     bool openFeedbackChannel();
     void watchTick();
     void notePowerCommand(std::string_view text);
+    void askPower();  // asks the server for its power state (SRCP 0.7.3)
 
     AppState& m_main;
     UserDialogs& m_dialogs;
@@ -189,6 +190,7 @@ private:
     std::atomic<bool> m_attemptCancelled{false};
     std::atomic<bool> m_writable{true};  // false while an attempt owns Command_Socket
     bool m_lostPending = false;
+    int m_powerQuestions = 0;  // power questions whose answers have not come yet
     bool m_silent = false;          // the last connection was accepted but never greeted
     bool m_silentReported = false;  // and the user was told
     QString m_lostWhy;

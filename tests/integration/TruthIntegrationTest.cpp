@@ -9,6 +9,7 @@
 #include "app/RouteEditorHost.h"
 #include "app/Srcp08Host.h"
 #include "app/TrackPanelHost.h"
+#include "base/C_SRCP08.h"
 #include "base/TLok.h"
 #include "loco/LocoCommand.h"
 #include "loco/ThrottleModel.h"
@@ -17,6 +18,8 @@
 #include "panel/LayoutHistory.h"
 
 #include <QElapsedTimer>
+
+#include <sstream>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -177,6 +180,77 @@ TEST(TruthIntegration, WhatAnotherClientSwitchesIsSeenOnThePanelAtOnceInSrcp08)
     }, 3000), 0);
 }
 
+TEST(TruthIntegration, ALocoDrivenByAnotherClientMovesTheThrottlesInSrcp08)
+{
+    TruthWindow08 w;
+    ASSERT_TRUE(w.host && w.host->connected());
+    ThrottleModel* throttles = w.locos->throttles();
+    ASSERT_NE(throttles, nullptr);
+    const int addr = Lok->get_addr(0);
+    const int top = Lok->get_speedmax(0);
+    const int bus = C_SRCP08::locoBusOf(*w.form, *Lok, 0);
+    const std::string gl = "SET " + std::to_string(bus) + " GL " + std::to_string(addr) + " ";
+    // Our own regulator first (the loco is announced with it); its report moves nothing back.
+    throttles->moveSlider(0, top - top / 5);
+    const auto drives = [&] {  // the regulator's own line (after the announcement at speed 0)
+        for (const LogLine& l : received(w.logFile, gl)) {
+            std::istringstream words(l.text.substr(gl.size()));
+            int direction = 0, speed = 0;
+            if (words >> direction >> speed && speed > 0)
+                return true;
+        }
+        return false;
+    };
+    ASSERT_GE(waitFor(drives, 5000), 0);
+    const int own = receivedCount(w.logFile, gl);
+    QTest::qWait(300);
+    EXPECT_EQ(throttles->regulator(0).Position, top - top / 5) << "the report of our own command";
+
+    OtherClient other(w.sim->port());
+    ASSERT_TRUE(other.ok());
+    other.send("SET PROTOCOL SRCP 0.8.2");
+    other.send("SET CONNECTIONMODE SRCP COMMAND");
+    other.send("GO");
+    QTest::qWait(300);  // the other client's session is set up before the time is taken
+    // The server's scale is the sender's: 60 of 100 and 7 of 14 are put on the loco's own maximum.
+    struct Case {
+        std::string words;
+        int direction, speed;
+    };
+    for (const Case& c : {Case{"1 60 100 1", 1, (60 * top + 50) / 100}, Case{"0 7 14 0", 0, top / 2}}) {
+        other.send(gl + c.words);
+        const int position = top - c.speed;
+        const qint64 moved = waitFor([&] { return throttles->regulator(0).Position == position; }, 3000);
+        EXPECT_GE(moved, 0) << c.words << ": at " << throttles->regulator(0).Position;
+        EXPECT_LE(moved, 100) << c.words << ": throttle moved after " << moved << " ms";
+        EXPECT_EQ(Lok->get_speed(0), c.speed) << c.words;
+        EXPECT_EQ(Lok->get_direction(0), c.direction) << c.words;
+        EXPECT_EQ(throttles->regulator(0).FuncIcon[0],
+                  c.words.back() == '1' ? QStringLiteral("Func_on.bmp") : QStringLiteral("Func_off.bmp"));
+        for (int d = 1; d < ThrottleModel::Count; ++d)
+            if (Lok->get_addr(d) == addr && C_SRCP08::locoBusOf(*w.form, *Lok, d) == bus) {
+                EXPECT_EQ(throttles->regulator(d).Position, position) << d;
+            }
+    }
+    QTest::qWait(300);
+    EXPECT_EQ(receivedCount(w.logFile, gl), own + 2) << "only the other client's lines";
+}
+
+TEST(TruthIntegration, ThePowerPanelShowsWhatTheServerSaysAfterVoltageOnAndOff)
+{
+    SimWindow w("0.7.3");
+    w.form->Infoport_an = 0;  // the answer comes on the command connection
+    w.form->action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_TRUE(w.form->commandConnected());
+    w.form->action(QStringLiteral("Spannungan1"))->trigger();
+    EXPECT_GE(waitFor([&] { return w.form->statusText(0) == QStringLiteral("Power on"); }, 5000), 0)
+        << w.form->statusText(0).toStdString();
+    w.form->action(QStringLiteral("Spannungaus1"))->trigger();
+    EXPECT_GE(waitFor([&] { return w.form->statusText(0) == QStringLiteral("Power off"); }, 5000), 0)
+        << w.form->statusText(0).toStdString();
+    EXPECT_EQ(receivedCount(w.logFile, "SET POWER"), 2);
+}
+
 TEST(TruthIntegration, WhatAnotherClientSwitchesIsSeenOnThePanelAtOnce)
 {
     TruthWindow w;
@@ -286,8 +360,6 @@ TEST(TruthIntegration, UndoAfterARouteKeepsWhatTheRailwayShows)
     w.form->action(QStringLiteral("Rueckgaengig1"))->trigger();
     w.form->action(QStringLiteral("Betrieb1"))->trigger();
 
-    // The route switch's own marking after the undo is not yet right (it shows released): kept
-    // as a known fault, see RouteSwitchStaysMarkedAfterAnUndo below.
     int checked = 0;
     for (int k = 0; k < Fahr->getnumerofEntries(); ++k) {
         const C_fahrelement* r = Fahr->getEntryByNum(k);
@@ -303,15 +375,16 @@ TEST(TruthIntegration, UndoAfterARouteKeepsWhatTheRailwayShows)
     EXPECT_GE(checked, 2);
 }
 
-// Known fault, not yet fixed: after an undo in the editor and the return to operating, the route
-// switch of the route that is set shows released although the route stays set.
-TEST(TruthIntegration, DISABLED_RouteSwitchStaysMarkedAfterAnUndo)
+// The route switch of a route that is set stays pressed through an undo in the editor, and an undo
+// or redo in operate mode changes neither the marking nor the railway.
+TEST(TruthIntegration, RouteSwitchStaysMarkedAfterAnUndo)
 {
     TruthWindow w;
     tPosEntry* button = findEntry([](tPosEntry& e) { return (e.Enummer == 66 || e.Enummer == 88) && e.Fahrnr > 0; });
     ASSERT_NE(button, nullptr);
+    const int bx = button->Posx, by = button->Posy, route = button->Fahrnr;
     w.click(*button);
-    ASSERT_TRUE(w.form->Knopf[static_cast<std::size_t>(button->Fahrnr)]);
+    ASSERT_TRUE(w.form->Knopf[static_cast<std::size_t>(route)]);
     ASSERT_TRUE(cellShowsIcon(*w.form, *button, 11));
     w.form->action(QStringLiteral("Gleisbildentwerfen1"))->trigger();
     LayoutHistory* history = Bahn->trackPanel().history;
@@ -321,5 +394,68 @@ TEST(TruthIntegration, DISABLED_RouteSwitchStaysMarkedAfterAnUndo)
     ASSERT_TRUE(history->commit(QStringLiteral("Decoder assignment")));
     w.form->action(QStringLiteral("Rueckgaengig1"))->trigger();
     w.form->action(QStringLiteral("Betrieb1"))->trigger();
+    button = Postable->getEntryByKor(bx, by);  // the table was put back: entries are new
+    ASSERT_NE(button, nullptr);
     EXPECT_TRUE(cellShowsIcon(*w.form, *button, 11));
+
+    // Redo and undo while operating: the picture keeps what the railway shows, nothing is sent.
+    const int sent = receivedCount(w.logFile, "SET GA");
+    std::vector<std::pair<tPosEntry, int>> marked;  // each accessory of the route and its marked state
+    for (int k = 0; k < Fahr->getnumerofEntries(); ++k)
+        if (const C_fahrelement* r = Fahr->getEntryByNum(k); r->Fahrnr == route && Fahr->kindOf(r->Gleiselementnr) > 1)
+            if (const tPosEntry* e = Postable->getEntryByKor(r->Xpos, r->Ypos))
+                marked.emplace_back(*e, r->Stellung);
+    ASSERT_FALSE(marked.empty());
+    for (const char* item : {"Wiederholen1", "Rueckgaengig1"}) {
+        w.form->action(QString::fromLatin1(item))->trigger();
+        button = Postable->getEntryByKor(bx, by);
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(cellShowsIcon(*w.form, *button, 11)) << item;
+        for (const auto& [e, state] : marked) {
+            EXPECT_TRUE(cellShowsIcon(*w.form, e, state)) << item << " " << e.Posx << "," << e.Posy;
+            EXPECT_EQ(railwayState(w.logFile, e), state - 10) << item;
+        }
+    }
+    QTest::qWait(100);
+    EXPECT_EQ(receivedCount(w.logFile, "SET GA"), sent);
+}
+
+// A detector occupied on one server and free on the next: after the reconnect every detector shows
+// what the new server reports (SRCP 0.8; 0.7.3 is covered by the reconnect tests).
+TEST(TruthIntegration, AfterAReconnectTheDetectorsShowTheNewServerInSrcp08)
+{
+    TruthWindow08 w;
+    ASSERT_TRUE(w.host && w.host->connected());
+    const auto contactOf = [](const tPosEntry& e) { return (e.Decod1 - 1) * 16 + e.Daten1; };
+    std::vector<tPosEntry*> detectors;
+    for (int i = 0; i < Postable->getNumbofEntries() && detectors.size() < 2; ++i) {
+        tPosEntry* e = Postable->getEntryByNum(i);
+        if ((e->Enummer == 65 || e->Enummer == 87) && e->Decod1 > 0 && e->Daten1 > 0 &&
+            (detectors.empty() || contactOf(*detectors.front()) != contactOf(*e)))
+            detectors.push_back(e);
+    }
+    ASSERT_EQ(detectors.size(), 2u);
+    const tPosEntry& before = *detectors[0];
+    const tPosEntry& after = *detectors[1];
+    ASSERT_GE(waitFor([&] { return w.host->busCount() >= 9; }, 10000), 0);  // the feedback bus is known
+    w.form->action(QStringLiteral("Abfragestarten1"))->trigger();
+    ASSERT_GE(waitFor([&] { return !received(w.logFile, "INIT 8 FB").empty(); }, 5000), 0);
+    w.sim->command("fb 8 " + std::to_string(contactOf(before)) + " 1");
+    ASSERT_GE(waitFor([&] { return cellShowsIcon(*w.form, before, 2); }, 5000), 0);
+
+    // The user leaves this server and connects to another one where only the other detector is
+    // occupied.
+    w.form->action(QStringLiteral("Hosttrennen1"))->trigger();
+    const int port = w.sim->port();
+    w.sim->kill();
+    const std::string log2 = (w.work + QStringLiteral("sim2.log")).toStdString();
+    w.sim = std::make_unique<SimProcess>(SRCP_SIM_PATH, "0.8.2", log2,
+                                         std::vector<std::string>{"--port", std::to_string(port)});
+    w.sim->command("fb 8 " + std::to_string(contactOf(after)) + " 1");
+    w.form->action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_GE(waitFor([&] { return w.host->connected() && w.host->busCount() >= 9; }, 10000), 0);
+    w.form->action(QStringLiteral("Abfragestarten1"))->trigger();
+    EXPECT_GE(waitFor([&] { return cellShowsIcon(*w.form, after, 2) && cellShowsIcon(*w.form, before, 1); }, 10000), 0)
+        << "before occupied: " << cellShowsIcon(*w.form, before, 2) << ", after occupied: "
+        << cellShowsIcon(*w.form, after, 2);
 }

@@ -1,5 +1,6 @@
 #include "LocoTestSupport.h"
 
+#include "loco/DriveReport.h"
 #include "loco/Flookup.h"
 
 #include <QDir>
@@ -7,6 +8,36 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+namespace {
+
+DriveReport report73(const QString& protocol, int address, int direction, int speed, std::vector<int> functions)
+{
+    DriveReport r;
+    r.protocol = protocol;
+    r.address = address;
+    r.direction = direction;
+    r.speed = speed;
+    r.speedMax = 100;
+    r.functions = std::move(functions);
+    return r;
+}
+
+DriveReport report08(int bus, int address, int direction, int speed, int speedMax, int steps,
+                     std::vector<int> functions = {})
+{
+    DriveReport r;
+    r.bus = bus;
+    r.address = address;
+    r.direction = direction;
+    r.speed = speed;
+    r.speedMax = speedMax;
+    r.steps = steps;
+    r.functions = std::move(functions);
+    return r;
+}
+
+}  // namespace
 
 TEST(LocoCommand, BuildsTheSetGlLineWithATrailingBlank)
 {
@@ -447,7 +478,7 @@ TEST(Throttle, ReportedDriveStateMovesTheRegulatorsWithoutSending)
     t.sink.lines.clear();
 
     // M2 9: forward at 30 of 100, F0 on, F2 on
-    EXPECT_EQ(t.model.locoReported(QStringLiteral("M2"), 9, 1, 30, {1, 0, 1, 0, 0}), 1);
+    EXPECT_EQ(t.model.locoReported(report73(QStringLiteral("M2"), 9, 1, 30, {1, 0, 1, 0, 0})), 1);
     EXPECT_EQ(t.lok.get_speed(2), 30);
     EXPECT_EQ(t.lok.get_direction(2), 1);
     EXPECT_EQ(t.model.regulator(2).Position, 70);
@@ -456,15 +487,15 @@ TEST(Throttle, ReportedDriveStateMovesTheRegulatorsWithoutSending)
     EXPECT_EQ(t.lok.get_F(2)[1], 0) << "no function there: stays none";
     EXPECT_TRUE(t.sink.lines.empty());
     // The same again moves nothing; another protocol or address is another loco.
-    EXPECT_EQ(t.model.locoReported(QStringLiteral("M2"), 9, 1, 30, {1, 0, 1, 0, 0}), 0);
-    EXPECT_EQ(t.model.locoReported(QStringLiteral("N2"), 9, 1, 50, {}), 0);
-    EXPECT_EQ(t.model.locoReported(QStringLiteral("M2"), 4, 1, 50, {}), 0);
+    EXPECT_EQ(t.model.locoReported(report73(QStringLiteral("M2"), 9, 1, 30, {1, 0, 1, 0, 0})), 0);
+    EXPECT_EQ(t.model.locoReported(report73(QStringLiteral("N2"), 9, 1, 50, {})), 0);
+    EXPECT_EQ(t.model.locoReported(report73(QStringLiteral("M2"), 4, 1, 50, {})), 0);
 
     // A centre-zero regulator shows direction by the half it stands in.
     t.model.CheckBoxClick(2, true);
-    t.model.locoReported(QStringLiteral("M2"), 9, 0, 40, {});
+    t.model.locoReported(report73(QStringLiteral("M2"), 9, 0, 40, {}));
     EXPECT_EQ(t.model.regulator(2).Position, 30);
-    t.model.locoReported(QStringLiteral("M2"), 9, 1, 40, {});
+    t.model.locoReported(report73(QStringLiteral("M2"), 9, 1, 40, {}));
     EXPECT_EQ(t.model.regulator(2).Position, 70);
     t.sink.lines.clear();
     t.model.ScrollBar1Change(2);  // the position gives back the reported state
@@ -481,4 +512,71 @@ TEST(LocoCommand, OwnLinesAreKnownInTheirReports)
     EXPECT_FALSE(t.command.takeEcho("M1 3 -1 50 100 0 0")) << "used up";
     EXPECT_FALSE(t.command.takeEcho("M1 3 -1 45 100 0 0"));
     EXPECT_TRUE(t.command.takeEcho("M1  3 -1 60 100 0 0 "));
+}
+
+TEST(DriveReport, ASpeedOnTheServersScaleIsPutOnTheLocosOwn)
+{
+    struct Case {
+        int speed, speedMax, ownMax, expected;
+    };
+    for (const Case& c : {Case{60, 100, 100, 60}, Case{7, 14, 100, 50}, Case{14, 14, 27, 27}, Case{1, 3, 100, 33},
+                          Case{1, 2, 3, 2} /* 1.5: halves up */, Case{200, 100, 100, 100} /* beyond the scale */,
+                          Case{40, 0, 100, 40} /* no scale: the loco's own */, Case{-3, 100, 100, 0}})
+        EXPECT_EQ(speedOnScale(c.speed, c.speedMax, c.ownMax), c.expected)
+            << c.speed << "/" << c.speedMax << " on " << c.ownMax;
+    // What the decoder cannot tell apart is the same speed.
+    EXPECT_TRUE(sameDecoderSpeed(57, 100, 60, 100, 14));  // both step 8 of 14
+    EXPECT_FALSE(sameDecoderSpeed(50, 100, 60, 100, 14));
+    EXPECT_FALSE(sameDecoderSpeed(57, 100, 60, 100, 0)) << "steps not known: the loco's own scale";
+    EXPECT_TRUE(sameDecoderSpeed(7, 14, 50, 100, 0));
+}
+
+TEST(Throttle, AnSrcp08ReportMovesTheRegulatorsOfItsBusOnTheirOwnScale)
+{
+    ThrottleFixture t;
+    t.main.SrcpVer = 80;
+    t.lok.set_addr(4, 24);  // a Motorola loco of its own: goes to BusGlMM
+    t.lok.set_speedmax(4, 200);
+    int sent = 0;
+    t.command.srcp08Out = [&sent](int) { ++sent; };
+    t.model.setupAll();
+    sent = 0;
+    const int bus = t.main.BusGlMM;
+
+    // 7 of 14 steps is half of the loco's 200; the default loco on address 3 stays.
+    EXPECT_EQ(t.model.locoReported(report08(bus, 24, 1, 7, 14, 14, {1})), 1);
+    EXPECT_EQ(t.lok.get_speed(4), 100);
+    EXPECT_EQ(t.model.regulator(4).Position, 100);
+    EXPECT_EQ(t.model.regulator(4).FuncIcon[0], QStringLiteral("Func_on.bmp"));
+    EXPECT_EQ(t.lok.get_speed(0), 0);
+    // Another bus is another loco; an emergency stop keeps the direction.
+    EXPECT_EQ(t.model.locoReported(report08(bus + 1, 24, 0, 0, 14, 14)), 0);
+    EXPECT_EQ(t.model.locoReported(report08(bus, 24, -1, 0, 14, 14, {1})), 1);
+    EXPECT_EQ(t.lok.get_speed(4), 0);
+    EXPECT_EQ(t.lok.get_direction(4), 1);
+    // A speed the decoder cannot tell from the regulator's stays as the regulator has it.
+    t.model.moveSlider(4, 80);  // 120 of 200: step 8.4 of 14
+    EXPECT_EQ(t.model.locoReported(report08(bus, 24, 1, 114, 200, 14, {1})), 0);  // step 8 too
+    EXPECT_EQ(t.lok.get_speed(4), 120);
+    EXPECT_EQ(sent, 1) << "reports send nothing";
+}
+
+TEST(LocoCommand, OwnSrcp08CommandsAreKnownInTheirReports)
+{
+    ThrottleFixture t;
+    t.main.SrcpVer = 80;
+    t.command.srcp08Out = [](int) {};
+    t.model.setupAll();
+    const int bus = t.main.BusGlMM;
+    t.model.moveSlider(0, 80);  // the first command announces the loco at speed 0 first
+    t.main.LocoData_sent = true;  // as the adapter does
+    t.model.moveSlider(0, 40);
+    // The server's words as it reports them: the speed put on the decoder's 14 steps and back.
+    EXPECT_TRUE(t.command.takeEcho(report08(bus, 3, 1, 0, 100, 14, {0})));
+    // The loco's direction -1 goes out as backwards.
+    EXPECT_TRUE(t.command.takeEcho(report08(bus, 3, 0, 21, 100, 14))) << "step 3 of 14 as 20 is";
+    EXPECT_FALSE(t.command.takeEcho(report08(bus, 3, 0, 21, 100, 14))) << "used up";
+    EXPECT_FALSE(t.command.takeEcho(report08(bus, 3, 0, 50, 100, 14)));
+    EXPECT_FALSE(t.command.takeEcho(report08(bus, 3, 0, 57, 100, 14, {1}))) << "F0 differs";
+    EXPECT_TRUE(t.command.takeEcho(report08(bus, 3, 0, 57, 100, 14, {0})));
 }

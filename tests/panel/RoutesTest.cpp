@@ -210,6 +210,32 @@ TEST_F(Routes, SettingSendsInRecordingOrderAndReleasingSendsNothing)
     EXPECT_TRUE(said.contains(QStringLiteral("not set"))) << said.toStdString();
 }
 
+TEST_F(Routes, ASetRouteIsRedrawnWhereTheRailwayIsNotWhereAChangedRecordingSays)
+{
+    tPosEntry& a = put(14, 27, 27, 1, {1, 1, 1, 2, 0, 0});
+    tPosEntry& button = put(88, 108, 0);
+    ASSERT_TRUE(mode.enter());
+    click(B::Left, 27, 27);  // 11
+    click(B::Left, 27, 27);  // 12
+    mode.connectClicked();
+    click(B::Left, 108, 0);
+    mode.cancel();
+    s.clearModes();
+    s.Betrieb = true;
+    mode.routeSwitchClick(button);
+    ASSERT_TRUE(s.Knopf[1]);
+    ASSERT_EQ(a.Stellung, 2);
+
+    // An undo brings back a recording of the turnout in state 1: the railway still has state 2.
+    for (auto& r : fahr.Fahrlist)
+        r->Stellung = 11;
+    p.redrawAll();
+    fahr.redrawShownRoute();
+    EXPECT_EQ(cell(27, 27), icon(14, 12));
+    EXPECT_EQ(cell(108, 0), icon(88, 11));
+    EXPECT_EQ(a.Stellung, 2);
+}
+
 TEST_F(Routes, RouteSwitchWithoutRouteOrWithAnImpossibleNumber)
 {
     tPosEntry& button = put(66, 81, 0);

@@ -89,17 +89,20 @@ TEST_F(ServerSessionTest, ConnectWithAutopowerWritesPowerOnAndShowsLinesInOrder)
     connectAndAccept();
     EXPECT_EQ(connectedSignals, std::vector<bool>{true});
     EXPECT_TRUE(main.Connecting);
-    EXPECT_EQ(server.receiveUntil(0, "\n"), "SET POWER ON\n");
+    // Without an info channel the power panel shows the server's answer to a question.
+    EXPECT_EQ(server.receiveUntil(0, "GET POWER\n"), "SET POWER ON\nGET POWER\n");
 
-    // LF and CR LF line ends, a blank before the line end, feedback on the command channel.
-    server.send(0, "INFO POWER OFF \nINFO FB S88 17 1\r\nINFO FB S88 * 01\nsomething else\n");
+    // LF and CR LF line ends, a blank before the line end, feedback on the command channel; the
+    // answer to the power question goes to the power panel only.
+    server.send(0, "INFO POWER OFF \nINFO FB S88 17 1\r\nINFO FB S88 * 01\nINFO POWER ON\nsomething else\n");
     ASSERT_TRUE(waitFor([&] { return session->Cinfo == "something else"; }));
-    std::vector<QString> panel1;
+    std::vector<QString> panel0, panel1;
     for (const auto& s : status)
-        if (s.first == 1)
-            panel1.push_back(s.second);
-    EXPECT_EQ(panel1, (std::vector<QString>{"INFO POWER OFF ", "INFO FB S88 17 1", "INFO FB S88 * 01",
+        if (s.first <= 1)
+            (s.first == 0 ? panel0 : panel1).push_back(s.second);
+    EXPECT_EQ(panel1, (std::vector<QString>{"INFO FB S88 17 1", "INFO FB S88 * 01", "INFO POWER ON",
                                             "something else"}));
+    EXPECT_EQ(panel0, (std::vector<QString>{"Power off", "Power on"}));
     EXPECT_EQ(contacts, (std::vector<FeedbackContact>{{2, 1, 1}, {1, 1, 0}, {1, 2, 1}}));
     EXPECT_EQ(dialogs.count("message"), 0);
 }
@@ -126,8 +129,8 @@ TEST_F(ServerSessionTest, CommandsWriteTheirLinesAndNeedAConnection)
     dialogs.textAnswers.push_back(QString());     // empty: only the line end
     session->freeCommand();
     session->resetServer();
-    EXPECT_EQ(server.receiveUntil(0, "RESET\n"),
-              "SET POWER ON\nSET POWER OFF\nSET GL M 1 1 5 14 1 0 0 0 0\n\nRESET\n");
+    EXPECT_EQ(server.receiveUntil(0, "RESET\nGET POWER\n"),
+              "SET POWER ON\nGET POWER\nSET POWER OFF\nGET POWER\nSET GL M 1 1 5 14 1 0 0 0 0\n\nRESET\nGET POWER\n");
     ASSERT_EQ(dialogs.count("input"), 3);
     EXPECT_EQ(dialogs.last("input")->caption, msg(125));
     EXPECT_EQ(dialogs.last("input")->text, "e.g.: SET GA M 16 1 1 500");
@@ -168,7 +171,7 @@ TEST_F(ServerSessionTest, DisconnectAndReconnect)
 
     connectAndAccept();
     session->powerOn();
-    EXPECT_EQ(server.receiveUntil(0, "\n"), "SET POWER ON\n");
+    EXPECT_EQ(server.receiveUntil(0, "GET POWER\n"), "SET POWER ON\nGET POWER\n");
 }
 
 TEST_F(ServerSessionTest, BadInputEndsTheCommandReaderButNotTheSession)
