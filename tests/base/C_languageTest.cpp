@@ -141,6 +141,8 @@ TEST_F(C_languageTest, BlanksAroundTextsAreKeptInEveryLanguage) {
         for (const MessageRow& row : MessageRows) {
             if (row.id == 104 || row.id == 122 || row.id == 138 || row.id == 477)
                 continue;
+            if (row.id == 916)  // the settings dialog's label "S88 feedback " ends in a blank
+                continue;
             const QString text = lang.translation(row.id, l);
             EXPECT_EQ(text, text.trimmed()) << "id " << row.id << " lang " << l;
         }
