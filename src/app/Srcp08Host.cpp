@@ -82,7 +82,8 @@ Srcp08Host::Srcp08Host(TMainForm& form, ServerSession& session, C_rueckmodul* ru
     Srcp08Host* self = this;
     std::shared_ptr<Srcp08GuiChannel> gui = m_gui;
     auto connection = m_workerConnection;
-    m_worker = std::make_unique<TMoBaSRCPWorker>([self, gui, connection](TMoBaSRCPClient& c) {
+    std::function<void(TMoBaSRCPBus&)> lateBusPower = m_adapter ? m_adapter->lateBusPower() : nullptr;
+    m_worker = std::make_unique<TMoBaSRCPWorker>([self, gui, connection, lateBusPower](TMoBaSRCPClient& c) {
         c.SetAutoPowerOn(false);
         c.SetLogEnabled(false);
         c.SetHost("localhost");
@@ -96,9 +97,15 @@ Srcp08Host::Srcp08Host(TMainForm& form, ServerSession& session, C_rueckmodul* ru
         auto buses = [self, gui, connection](TMoBaSRCPClient& client, TMoBaSRCPBus&) {
             gui->post([self, id = *connection, b = Srcp08View::busesOf(client)] { self->setBuses(id, b); });
         };
-        c.OnBusInit = buses;
+        // A bus announced after a power command gets that command too.
+        auto announced = [buses, lateBusPower](TMoBaSRCPClient& client, TMoBaSRCPBus& bus) {
+            if (lateBusPower)
+                lateBusPower(bus);
+            buses(client, bus);
+        };
+        c.OnBusInit = announced;
         c.OnBusPowerChange = buses;
-        c.OnBusConfigChange = buses;
+        c.OnBusConfigChange = announced;
         c.OnFeedbackChange = [self, gui, connection](TMoBaSRCPClient&, TMoBaSRCPFeedback& fb) {
             gui->post([self, id = *connection, bus = fb.Bus(), address = fb.Address(), value = fb.IsActiv()] {
                 self->contactChanged(id, bus, address, value);
@@ -249,6 +256,8 @@ void Srcp08Host::connect08(bool attempt)
     const bool autoPower = !attempt && m_form.Autopower > 0;
     if (!attempt)
         m_form.setStatusText(1, message(MsgConnecting));
+    if (m_adapter)
+        m_adapter->forgetPowerWish();  // a power command of an earlier connection is not repeated
     Srcp08Host* self = this;
     m_worker->post([self, gui = m_gui, connection = m_workerConnection, request, attempt, host, port,
                     autoPower](TMoBaSRCPClient& c) {
@@ -355,6 +364,8 @@ void Srcp08Host::disconnect08()
     // The window is disconnected at once; the component ends its session on its own thread.
     ++m_request;
     m_userDisconnect = true;
+    if (m_connecting)
+        m_worker->abortWaits();  // a handshake still waiting on the server ends now
     m_connecting = false;
     forgetConnection();
     m_worker->post([](TMoBaSRCPClient& c) { c.Disconnect(); });

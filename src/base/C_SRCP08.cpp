@@ -345,18 +345,41 @@ void C_SRCP08::setpower(int state)
     }
     const Srcp08Buses buses = Srcp08Buses::of(m_main);
     const Reporter r{m_gui, this};
-    m_worker->post([buses, r, on = state > 0](TMoBaSRCPClient& c) {
+    m_worker->post([buses, r, on = state > 0, wish = m_powerWish](TMoBaSRCPClient& c) {
+        *wish = {true, on, buses, {}};
         bool any = false;
         for (int number : buses.inUse()) {
             TMoBaSRCPBus* b = c.Connected() ? c.BusByNumber(number) : nullptr;
             if (!b || !b->Power())
                 continue;
             any = true;
+            wish->reached.push_back(number);
             b->Power()->SetPowerOn(on);
         }
         if (!any && c.Connected())
             r.missing(buses.power, c.BusByNumber(buses.power) ? "POWER" : nullptr);
     });
+}
+
+std::function<void(TMoBaSRCPBus&)> C_SRCP08::lateBusPower() const
+{
+    return [wish = m_powerWish](TMoBaSRCPBus& bus) {
+        if (!wish->set || !bus.Power())
+            return;
+        const int number = bus.BusNumber();
+        const std::vector<int> inUse = wish->buses.inUse();
+        if (std::find(inUse.begin(), inUse.end(), number) == inUse.end() ||
+            std::find(wish->reached.begin(), wish->reached.end(), number) != wish->reached.end())
+            return;
+        wish->reached.push_back(number);
+        bus.Power()->SetPowerOn(wish->on);
+    };
+}
+
+void C_SRCP08::forgetPowerWish()
+{
+    if (m_worker)
+        m_worker->post([wish = m_powerWish](TMoBaSRCPClient&) { *wish = {}; });
 }
 
 C_SRCP08::PowerState C_SRCP08::powerState() const

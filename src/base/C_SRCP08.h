@@ -69,6 +69,8 @@ struct Srcp08Buses {
     std::vector<int> inUse() const;
 };
 
+class TMoBaSRCPBus;
+
 class C_SRCP08 {
 public:
     C_SRCP08(AppState& main, TLok& lok, UserDialogs& dialogs);
@@ -114,6 +116,12 @@ public:
     // Switches power on every bus in use (Srcp08Buses::inUse) that the server describes with a
     // POWER group.
     void setpower(int state);
+    // A bus the server announces after a power command (the info session describes the buses shortly
+    // after the handshake) gets that command too, so that a click on "Voltage on" right after the
+    // connect reaches every bus in use. Called on the component's thread for each bus announced or
+    // changed; the wish ends with the connection (forgetPowerWish, queued before each connect).
+    std::function<void(TMoBaSRCPBus&)> lateBusPower() const;
+    void forgetPowerWish();
 
     enum class PowerState { None, Off, On, Mixed };
     // The power of the buses in use as the server last reported it (view).
@@ -145,6 +153,15 @@ private:
     UserDialogs& m_dialogs;
     TMoBaSRCPWorker* m_worker = nullptr;
     std::shared_ptr<Srcp08GuiChannel> m_gui;
+    // The last power command of this connection and the buses it reached; only touched on the
+    // component's thread.
+    struct PowerWish {
+        bool set = false;
+        bool on = false;
+        Srcp08Buses buses;
+        std::vector<int> reached;
+    };
+    std::shared_ptr<PowerWish> m_powerWish = std::make_shared<PowerWish>();
 };
 
 // The one adapter of the program, created with the main window's singletons.

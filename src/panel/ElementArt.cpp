@@ -63,7 +63,7 @@ enum class Look { Plain, Idle, Route };
 
 // Points of the tile (canonical orientation: horizontal track, traffic left to right).
 const QPointF LeftMid(0, Mid), RightMid(Tile, Mid), TopRight(Tile, 0), BottomRight(Tile, Tile),
-    BottomLeft(0, Tile), TopLeft(0, 0);
+    BottomLeft(0, Tile);
 
 // A track path from a to b: straight, or a curve whose ends leave in the direction of the edge
 // they meet (horizontal at an edge middle, 45 degrees at a corner). Both ends run on a little

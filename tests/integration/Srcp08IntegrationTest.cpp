@@ -52,6 +52,22 @@ using testsupport::waitFor;
 
 namespace {
 
+// The window may not wait on the network: a stall is measured against 100 ms. Under the
+// sanitizers every event costs several times as much processor time, and on a loaded machine that
+// alone comes near 100 ms; there the bound is wider, still far below any network time-out (3 s).
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long long StallLimitMs = 500;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr long long StallLimitMs = 500;
+#else
+constexpr long long StallLimitMs = 100;
+#endif
+#else
+constexpr long long StallLimitMs = 100;
+#endif
+
+
 using simfixture::LogLine;
 using simfixture::cellShowsIcon;
 using simfixture::received;
@@ -186,7 +202,7 @@ TEST(Srcp08Integration, ServerThatStopsAnsweringIsGivenUpWithinTheTimeOutWithout
     std::this_thread::sleep_for(milliseconds(100));
     const auto start = steady_clock::now();
     w.form->action(QStringLiteral("Spannungan1"))->trigger();
-    EXPECT_LT(steady_clock::now() - start, milliseconds(100)) << "the window does not wait for the answer";
+    EXPECT_LT(steady_clock::now() - start, milliseconds(StallLimitMs)) << "the window does not wait for the answer";
     ASSERT_TRUE(waitFor([&] { return w.form->action(QStringLiteral("Hostverbinden1"))->isEnabled(); },
                         TSRCPBaseClient::DefaultAnswerTimeoutMs + 2000));
     EXPECT_GE(steady_clock::now() - start, milliseconds(TSRCPBaseClient::DefaultAnswerTimeoutMs - 100));
@@ -440,6 +456,19 @@ TEST(Srcp08Integration, NoServerFaultStallsTheWindow)
         const char* after;   // control command once connected ("" none: the connect itself fails)
         int reason;          // 0: the connection is lost; otherwise the failed connect's reason
     };
+    {
+        // Baseline: the same window connected to a server that behaves.
+        Window08 w;
+        ASSERT_TRUE(w.connect());
+        StallMonitor monitor;
+        tPosEntry* turnout = w.turnout();
+        ASSERT_NE(turnout, nullptr);
+        w.click(*turnout);
+        w.form->action(QStringLiteral("Spannungan1"))->trigger();
+        waitFor([] { return false; }, 2000);
+        std::printf("[ stall    ] %-40s worst %lld ms\n", "baseline: server answers",
+                    static_cast<long long>(monitor.worst.count()));
+    }
     const Fault faults[] = {
         {"stops answering with a click pending", "", "mute", 0},
         {"greets and never answers", "greet off", "", 604},
@@ -478,7 +507,7 @@ TEST(Srcp08Integration, NoServerFaultStallsTheWindow)
             EXPECT_EQ(w.shownCount(592), 1);
         }
         waitFor([] { return false; }, 200);
-        EXPECT_LT(monitor.worst.count(), 100) << "longest stall " << monitor.worst.count() << " ms";
+        EXPECT_LT(monitor.worst.count(), StallLimitMs) << "longest stall " << monitor.worst.count() << " ms";
         std::printf("[ stall    ] %-40s worst %lld ms\n", f.name, static_cast<long long>(monitor.worst.count()));
     }
 }
@@ -496,7 +525,7 @@ TEST(Srcp08Integration, DisconnectAndExitEndAtOnceWhileTheServerIsSilent)
     w->click(*turnout);  // its SETs wait for an answer that does not come
     auto start = steady_clock::now();
     form.action(QStringLiteral("Hosttrennen1"))->trigger();
-    EXPECT_LT(steady_clock::now() - start, milliseconds(100));
+    EXPECT_LT(steady_clock::now() - start, milliseconds(StallLimitMs));
     EXPECT_FALSE(w->host->connected());
     EXPECT_TRUE(form.action(QStringLiteral("Hostverbinden1"))->isEnabled());
 
@@ -573,4 +602,24 @@ TEST(Srcp08Integration, ServerTimeGetsItsSpeedUpAndIsSetAgainAfterAReconnect)
     ASSERT_TRUE(waitFor([&] { return received(w.logFile, "INIT 0 TIME").size() >= 3; }));
     EXPECT_EQ(received(w.logFile, "INIT 0 TIME").back().text, "INIT 0 TIME 10 1");
     EXPECT_TRUE(waitFor([&] { return received(w.logFile, "SET 0 TIME ").size() >= 3; }));
+}
+
+TEST(Srcp08Integration, DisconnectWhileTheServerHasNotGreetedLetsTheNextConnectGoAhead)
+{
+    Window08 w;
+    TMainForm& form = *w.form;
+    form.Autoreconnect = 0;
+    w.sim->command("greet off");
+    waitFor([] { return false; }, 100);
+    form.action(QStringLiteral("Hostverbinden1"))->trigger();
+    waitFor([] { return false; }, 300);
+    form.action(QStringLiteral("Hosttrennen1"))->trigger();  // gives the waiting handshake up
+    w.sim->command("greet on");
+    waitFor([] { return false; }, 100);
+    const auto start = steady_clock::now();
+    ASSERT_TRUE(w.connect());
+    EXPECT_LT(steady_clock::now() - start, milliseconds(2000)) << "not held up by the first handshake";
+    const QString failed = w.msg(602).left(w.msg(602).indexOf(QLatin1Char('%')));
+    for (const auto& shown : w.d.shown)
+        EXPECT_FALSE(shown.text.startsWith(failed)) << "the given-up attempt is not reported";
 }

@@ -64,7 +64,7 @@ TEST(JoyPanel, ButtonsBindAndUnbindAndThePicturesActLikeTheControllerButtons)
     EXPECT_EQ(w.lok.get_F(6)[0], 11);
     EXPECT_EQ(w.last(), "SET GL M1 3 1 0 100 1 0 ");
 
-    QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(2, 2));
+    QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(2, 2), w.panel.button(2)->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(w.panel.button(2), &right);
     EXPECT_EQ(w.main.Joy2con, 0);
     EXPECT_EQ(w.main.Joy2loknr, -1);

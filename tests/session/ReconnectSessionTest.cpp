@@ -186,7 +186,13 @@ TEST_F(ReconnectSessionTest, PowerIsRestoredAsTheUserLastChoseItAndNeverSwitched
             EXPECT_EQ(dialogs.shown.back().text, msg(127));
         }
         ASSERT_TRUE(waitFor([&] { return session->commandConnected(); }, 15000));
-        std::this_thread::sleep_for(milliseconds(200));
+        // The restore comes after the greeting, later on a loaded machine: wait for what must
+        // come, then give a line that must not come the time to show.
+        EXPECT_TRUE(waitFor([&] {
+            const auto lines = receivedAfter(marker);
+            return count(lines, "SET POWER ON") >= c.expectOn && count(lines, "SET POWER OFF") >= c.expectOff;
+        }));
+        std::this_thread::sleep_for(milliseconds(300));
         const auto after = receivedAfter(marker);
         EXPECT_EQ(count(after, "SET POWER ON"), c.expectOn);
         EXPECT_EQ(count(after, "SET POWER OFF"), c.expectOff);

@@ -1,5 +1,7 @@
 #include "ServiceMode.h"
 
+#include "LineTokens.h"
+
 #include <charconv>
 
 namespace srcpsim {
@@ -12,14 +14,6 @@ std::optional<int> number(std::string_view w, int lo, int hi) {
   if (ec != std::errc() || p != w.data() + w.size() || v < lo || v > hi)
     return std::nullopt;
   return v;
-}
-
-std::string upper(std::string_view w) {
-  std::string s(w);
-  for (char &c : s)
-    if (c >= 'a' && c <= 'z')
-      c = static_cast<char>(c - 'a' + 'A');
-  return s;
 }
 
 // The CV behind register `reg` of physical register mode.

@@ -25,7 +25,7 @@
 namespace {
 constexpr int MsgTitle = 28, MsgError = 102, MsgCancel = 519;
 constexpr int MsgBus = 700, MsgProtocol = 701, MsgProgTrack = 702, MsgMainTrack = 703;
-constexpr int MsgConfig = 713, MsgAnyCv = 719, MsgBit = 720, MsgRead = 721, MsgWrite = 722, MsgVerify = 723;
+constexpr int MsgAnyCv = 719, MsgBit = 720, MsgRead = 721, MsgWrite = 722, MsgVerify = 723;
 constexpr int MsgReadAll = 724, MsgWriteChanged = 725, MsgSave = 726, MsgLoad = 727;
 constexpr int MsgNoLoco = 728, MsgNoAck = 729, MsgWrongValue = 730, MsgNotSupported = 731, MsgRefused = 732;
 constexpr int MsgNoAnswer = 733, MsgNotConnected = 734, MsgCvRead = 735, MsgCvWritten = 736, MsgCvVerified = 737;
