@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -26,8 +27,17 @@ void require(bool condition)
 QByteArray catalogueText(const C_Element& table)
 {
     QByteArray out;
-    const auto integer = [&out](int v) { out += QByteArray::number(v) + "\r\n"; };
-    const auto string = [&out](const QString& s) { out += toFileText(s) + "\r\n"; };
+    out.reserve(16 * 1024);
+    const auto integer = [&out](int v) {
+        char digits[16];
+        const char* end = std::to_chars(digits, digits + sizeof digits, v).ptr;
+        out.append(digits, end - digits).append("\r\n", 2);
+    };
+    const auto string = [&out](const QString& s) {
+        if (!s.isEmpty())
+            out += toFileText(s);
+        out.append("\r\n", 2);
+    };
     for (int i = 0; i < C_Element::Count; ++i) {
         integer(table.get_nummer(i));
         string(table.get_name(i));

@@ -8,7 +8,7 @@ $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
   build-essential cmake ccache pkg-config \
   qt6-base-dev qt6-base-dev-tools libgl-dev libsdl2-dev \
-  libgtest-dev libgmock-dev googletest libbenchmark-dev \
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libavahi-client-dev \
   clang libclang-rt-14-dev lld \
   xvfb xauth imagemagick xdotool fonts-dejavu-core qt6-translations-l10n \
   > /dev/null

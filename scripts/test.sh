@@ -44,7 +44,7 @@ step_done "TSan (build and run)"
 
 # Every reader of outside input under libFuzzer (ASan+UBSan, from build-san): SRCP answers and info
 # lines, 0.7.3 feedback lines, the clock's server time lines, srcp-sim's command reader, the
-# parameter, route, catalogue and layout files and the profile (ini) files. Each target runs for its
+# parameter, route, catalogue and layout files, the profile (ini) files and what phones send. Each target runs for its
 # share of the time, seeded with its committed corpus and dictionary; any finding fails the run.
 fuzz_work=$(mktemp -d)
 trap 'rm -rf "$fuzz_work"' EXIT
@@ -73,8 +73,9 @@ route_file 8 4096
 catalogue 12 16384
 layout_file 12 16384
 profile 12 8192
+withrottle_lines 8 2048
 TARGETS
-step_done "fuzz (10 targets)"
+step_done "fuzz (11 targets)"
 
 printf '%s\n' "${timings[@]}"
 echo "Quarn: ${total:-0} passed, 0 failed"

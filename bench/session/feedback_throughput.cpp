@@ -97,7 +97,7 @@ int main(int argc, char** argv)
 
     FakeSrcpServer server;
     main.Ipport = server.port();
-    ServerSession session(main, dialogs, lang, timer);
+    ServerSession session(main, dialogs, lang);
     session.pause = [](int) {};
     int drawn = 0;
     bool inOrder = true;

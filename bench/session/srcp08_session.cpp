@@ -143,7 +143,7 @@ int main(int argc, char** argv)
     timer.setEnabled(true);
     timer.setResolution(1);
     main.HRT1 = &timer;
-    ServerSession session(main, dialogs, lang, timer);
+    ServerSession session(main, dialogs, lang);
     main.Session = &session;
     C_Position postable;
     C_Element element;

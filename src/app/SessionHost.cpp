@@ -7,6 +7,10 @@
 #include "panel/widgets/TDecoderPanel.h"
 #include "app/TrackPanelHost.h"
 #include "session/C_rueckmodul.h"
+#include "session/InfoReport.h"
+#include "app/LocoControlHost.h"
+#include "loco/LocoCommand.h"
+#include "loco/ThrottleModel.h"
 #include "session/ServerSession.h"
 #include "app/Srcp08Host.h"
 #include "base/C_language.h"
@@ -67,7 +71,7 @@ SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
     form.HRT1 = &m_timer;
 
     static const C_language fallbackLanguage;  // only when the message table could not be created
-    m_session = std::make_unique<ServerSession>(form, form.dialogs(), Lang ? *Lang : fallbackLanguage, m_timer);
+    m_session = std::make_unique<ServerSession>(form, form.dialogs(), Lang ? *Lang : fallbackLanguage);
     form.Session = m_session.get();
     ServerSession* s = m_session.get();
     form.commandConnected = [s] { return s->commandConnected(); };
@@ -96,11 +100,13 @@ SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
         // Accessory commands of the layout file (states re-sent on open).
         Bahn->trackPanel().accessoryOut = [&form](const QString& protocol, int decoder, int port) {
             try {
-                Bahn->ga_out(protocol, decoder, port);
+                return Bahn->ga_out(protocol, decoder, port) == Cbahn::SendResult::Sent;
             } catch (const std::exception& e) {
                 form.dialogs().showError(QString::fromLocal8Bit(e.what()));
+                return false;
             }
         };
+        Bahn->trackPanel().statusText = [&form](const QString& t) { form.setStatusText(1, t); };
 
         m_decoder = new TDecoderPanel(form, *Bahn, form.dialogs(), Lang ? *Lang : fallbackLanguage, form.Decod_panel);
         auto* box = new QVBoxLayout(form.Decod_panel);
@@ -116,7 +122,17 @@ SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
         });
         connectPanelClicks();
     }
+    // What the server reports on its info channel wins over what was last clicked.
+    connect(s, &ServerSession::infoLine, this, &SessionHost::showReport);
     m_srcp08 = std::make_unique<Srcp08Host>(form, *m_session, m_rueckmodul.get());
+    m_srcp08->onAccessoryReported = [this](bool motorola, int address, int port, int value) {
+        try {
+            if (Bahn)
+                Bahn->accessoryReported(motorola, address, port, value);
+        } catch (const std::exception& e) {
+            m_form.dialogs().showError(QString::fromLocal8Bit(e.what()));
+        }
+    };
     connectMenus();
 }
 
@@ -130,6 +146,28 @@ SessionHost::~SessionHost()
     // SRCP 0.8 host, which writes into the session and the feedback evaluator as it goes, is
     // deleted here while both still exist.
     m_srcp08.reset();
+}
+
+void SessionHost::showReport(const QString& line)
+{
+    const std::string text = line.toStdString();
+    try {
+        if (const auto ga = parseAccessoryReport(text)) {
+            if (Bahn)
+                Bahn->accessoryReported(ga->motorola, ga->address, ga->port, ga->value);
+        } else if (const auto gl = parseLocoReport(text)) {
+            auto* locos = m_form.findChild<LocoControlHost*>();
+            if (!locos || !locos->throttles())
+                return;
+            const std::size_t at = text.find("GL");
+            if (locos->command() && locos->command()->takeEcho(std::string_view(text).substr(at + 2)))
+                return;
+            locos->throttles()->locoReported(QString::fromStdString(gl->protocol), gl->address, gl->direction,
+                                             gl->speed, gl->functions);
+        }
+    } catch (const std::exception& e) {
+        m_form.dialogs().showError(QString::fromLocal8Bit(e.what()));  // a picture that cannot be drawn
+    }
 }
 
 void SessionHost::showConnected(bool connected)
@@ -198,6 +236,10 @@ void SessionHost::connectPanelClicks()
         return;
     // Other modes (routes) keep their handler; a route switch clicked in operate mode goes there too.
     auto previous = view->otherModeMouseDown;
+    if (previous)
+        m_otherMode = [previous](int b, bool shift, int X, int Y) {
+            previous(static_cast<LayoutPanel::Button>(b), shift, X, Y);
+        };
     view->otherModeMouseDown = [this, previous](LayoutPanel::Button b, bool shift, int X, int Y) {
         const bool left = b == LayoutPanel::Button::Left;
         const int x = Cbahn::sollkoord(X) + m_form.Hpos_alt;
@@ -207,6 +249,7 @@ void SessionHost::connectPanelClicks()
                 return;
             Cbahn::OperateHooks hooks;
             hooks.stopAllLocos = stopAllLocos;
+            hooks.status = [this](const QString& why) { m_form.setStatusText(1, why); };
             if (previous)
                 hooks.switchRoute = [&](tPosEntry&) { previous(b, shift, X, Y); };
             Bahn->operateClick(x, y, hooks);  // errors reach the panel's error display
@@ -220,4 +263,17 @@ void SessionHost::connectPanelClicks()
             previous(b, shift, X, Y);
         }
     };
+}
+
+void SessionHost::operateAt(int x, int y)
+{
+    if (!m_form.Betrieb || !Bahn)
+        return;
+    Cbahn::OperateHooks hooks;
+    hooks.stopAllLocos = stopAllLocos;
+    if (m_otherMode)
+        hooks.switchRoute = [this, x, y](tPosEntry&) {
+            m_otherMode(static_cast<int>(LayoutPanel::Button::Left), false, x - m_form.Hpos_alt, y - m_form.Vpos_alt);
+        };
+    Bahn->operateClick(x, y, hooks);
 }

@@ -34,10 +34,16 @@ public:
     // unset, the menu item says the function is not available.
     std::function<void()> programDecoders;
 
+    // A left click in operate mode on the cell at layout point (x, y), as the track panel passes it
+    // on: accessories switch, a route switch goes to the route handler, the emergency stop stops
+    // every loco. Nothing outside operate mode. Errors propagate.
+    void operateAt(int x, int y);
+
 private:
     void connectMenus();
     void connectPanelClicks();
     void showConnected(bool connected);
+    void showReport(const QString& line);  // a line of the info channel
 
     TMainForm& m_form;
     THighResTimer m_timer;
@@ -48,4 +54,6 @@ private:
     // but owned here, after the session and the feedback evaluator it uses: it goes first.
     std::unique_ptr<Srcp08Host> m_srcp08;
     TDecoderPanel* m_decoder = nullptr;
+    // The track panel's handler for clicks outside the modes handled here (routes).
+    std::function<void(int button, bool shift, int X, int Y)> m_otherMode;
 };

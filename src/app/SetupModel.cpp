@@ -23,6 +23,11 @@ SetupValues fillSetup(const AppState& main, const SetupValues& shown)
     v.autoReconnect = main.Autoreconnect > 0;
     v.buses = {main.BusGlMM, main.BusGlNMRA_S, main.BusGlNMRA_L, main.BusGaMM,
                main.BusGaNMRA, main.BusS88, main.Buspower};
+    v.phoneOn = main.PhoneServerOn == 1;
+    v.phonePort = main.PhoneServerPort;
+    v.phoneAddress = main.PhoneServerAddress;
+    v.phoneAllow = main.PhoneServerAllow;
+    v.phoneLimit = main.PhoneServerLimit;
     return v;
 }
 
@@ -55,4 +60,11 @@ void applySetup(const SetupValues& v, AppState& main)
     for (std::size_t i = 0; i < v.buses.size(); ++i)
         if (v.buses[i] >= 1)
             *buses[i] = v.buses[i];
+    main.PhoneServerOn = v.phoneOn ? 1 : 0;
+    if (v.phonePort >= 1 && v.phonePort <= 65535)
+        main.PhoneServerPort = v.phonePort;
+    main.PhoneServerAddress = v.phoneAddress.trimmed();
+    main.PhoneServerAllow = v.phoneAllow.trimmed();
+    if (v.phoneLimit >= 1 && v.phoneLimit <= 64)
+        main.PhoneServerLimit = v.phoneLimit;
 }

@@ -21,6 +21,12 @@ struct SetupValues {
     bool autoPower = false;
     bool autoReconnect = true;
     std::array<int, 7> buses{};  // MM loco, NMRA short, NMRA long, MM solenoid, NMRA solenoid, S88, power
+    // Phone throttles: the server on, its port, listen address, allow list (comma separated), client limit.
+    bool phoneOn = false;
+    int phonePort = 12090;
+    QString phoneAddress;
+    QString phoneAllow;
+    int phoneLimit = 8;
 };
 
 // A port text that is not a decimal number.

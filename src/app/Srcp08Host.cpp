@@ -122,6 +122,14 @@ Srcp08Host::Srcp08Host(TMainForm& form, ServerSession& session, C_rueckmodul* ru
                     clock->serverTimeChanged(value);
             });
         };
+        // The state of accessories as the server reports it, whoever changed it (the panel tells
+        // the reports of its own pulses apart).
+        c.OnAccessoireChange = [self, gui, connection](TMoBaSRCPClient&, TMoBaSRCPSolenoid& s) {
+            const int port = s.ActivePort();
+            AccessoryState a{s.Bus(), s.Protocol() ? static_cast<int>(s.Protocol()->ProtocolBase()) : -1, s.Address(),
+                             port, s.Ports(port)};
+            gui->post([self, id = *connection, a] { self->accessoryChanged(id, a); });
+        };
         c.OnDisconnect = [self, gui, connection](TMoBaSRCPClient& client) {
             const bool timedOut = client.CmdClnt().LastErrorWasTimeout();
             gui->post([self, id = *connection, timedOut] { self->serverLost(id, timedOut); });
@@ -197,6 +205,15 @@ void Srcp08Host::showMissing(int bus, const char* group)
     QString text = group ? message(MsgNoGroup) + QStringLiteral(" %1: %2").arg(bus).arg(QLatin1String(group))
                          : message(MsgNoBus) + QStringLiteral(" %1").arg(bus);
     m_form.setStatusText(1, text);
+}
+
+void Srcp08Host::accessoryChanged(std::uint64_t connection, const AccessoryState& a)
+{
+    if (connection != m_connection || !m_view->connected || !onAccessoryReported)
+        return;
+    const bool motorola = a.protocolBase >= 0 ? a.protocolBase == mpbMotorola
+                                              : a.bus == m_form.BusGaMM && a.bus != m_form.BusGaNMRA;
+    onAccessoryReported(motorola, a.address, a.port, a.value);
 }
 
 void Srcp08Host::showPower()
@@ -423,6 +440,9 @@ void Srcp08Host::restore08(const SessionChoices& choices, int tries)
     // Power as the user last chose it or the server last reported it; never on unasked.
     if (m_adapter && choices.power != SessionChoices::Power::Unknown)
         m_adapter->setpower(choices.power == SessionChoices::Power::On ? 1 : 0);
+    // Detectors as the new server has them: nothing stays occupied from the server before.
+    if (m_rueckmodul)
+        m_rueckmodul->showStoredContacts();
     // Feedback as it was: enabling the group reads every contact afresh.
     if (choices.feedbackPolling)
         startFeedback08();

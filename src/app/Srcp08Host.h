@@ -12,9 +12,11 @@
 #include <QObject>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TMainForm;
 class ServerSession;
@@ -31,6 +33,10 @@ class Srcp08Host : public QObject {
 public:
     Srcp08Host(TMainForm& form, ServerSession& session, C_rueckmodul* rueckmodul);
     ~Srcp08Host() override;
+
+    // The server's report of an accessory port, whoever switched it (the panel tells its own
+    // pulses apart).
+    std::function<void(bool motorola, int address, int port, int value)> onAccessoryReported;
 
     C_SRCP08& adapter() { return *m_adapter; }
     TMoBaSRCPWorker& worker() { return *m_worker; }
@@ -53,6 +59,10 @@ private:
     void serverLost(std::uint64_t connection, bool timedOut);
     void setBuses(std::uint64_t connection, const std::map<int, struct Srcp08BusView>& buses);
     void contactChanged(std::uint64_t connection, int bus, int address, int value);
+    struct AccessoryState {
+        int bus = 0, protocolBase = -1, address = 0, port = 0, value = 0;
+    };
+    void accessoryChanged(std::uint64_t connection, const AccessoryState& a);
     void showPower();
     void showMissing(int bus, const char* group);
     QString failureText(const ConnectResult& result) const;

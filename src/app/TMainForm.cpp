@@ -16,6 +16,7 @@
 #include "ui/DirectXProbe.h"
 #include "ui/widgets/HelpOpener.h"
 #include "ui/widgets/TInfoForm.h"
+#include "ui/widgets/ScreenFit.h"
 #include "ui/widgets/TDebugForm.h"
 #include "base/UserDialogs.h"
 
@@ -61,6 +62,8 @@ TMainForm::TMainForm(UserDialogs& dialogs, const QString& workDir, QWidget* pare
     MainForm = this;
     WorkDir = workDir;
     openDocument = [](const QString& path, std::function<void()> failed) { openInBrowser(path, std::move(failed)); };
+    // Every window of the program opens inside its screen.
+    qApp->installEventFilter(new KeepOnScreen(this));
     buildMenus();
     buildPanels();
     FormCreate();
@@ -153,8 +156,13 @@ QMenu* TMainForm::menu(const QString& name) const
 
 void TMainForm::setStatusText(int panel, const QString& text)
 {
-    if (panel >= 0 && panel < 3)
-        m_status[panel]->setText(Lang ? Lang->localize(text, Lang_id) : text);
+    if (panel < 0 || panel >= 3)
+        return;
+    // The label keeps the text as given, so a later change of language puts it into the new language
+    // again (and a fixed text stays as it is).
+    m_status[panel]->setText(text);
+    if (Lang)
+        translateTexts(m_status[panel], *Lang, Lang_id);
 }
 
 QString TMainForm::statusText(int panel) const
@@ -232,7 +240,9 @@ void TMainForm::FormCreate()
     Joy2loknr = -1;
     Joy1button_pressed = false;
     Joy2button_pressed = false;
-    Joy_Mode = 1;
+    // The two-controller module reads any ordinary controller; the one-controller module takes
+    // raw axis values and stays selectable in the settings.
+    Joy_Mode = 0;
     TextLabelNr = -1;
     Lang_id = 1;
     Showassist = 1;
@@ -565,11 +575,29 @@ void TMainForm::applySetupForm()
     applyLanguage();
     if (joyinitsetup)
         joyinitsetup();
+    emit settingsApplied();
+}
+
+QString TMainForm::helpPage() const
+{
+    // The German page is the original; the others carry the language's code. A language whose
+    // page does not ship reads the English one, and without that the German one.
+    static const char* const codes[] = {"de", "en", "sv", "es", "it", "nl", "fr"};
+    const QString folder = WorkDir + QStringLiteral("Hilfe/");
+    const QString german = folder + QStringLiteral("QUARN.html");
+    const auto page = [&](const char* code) {
+        return qstrcmp(code, "de") == 0 ? german : folder + QStringLiteral("QUARN-%1.html").arg(QLatin1String(code));
+    };
+    if (Lang_id >= 1 && Lang_id <= 7 && QFileInfo::exists(page(codes[Lang_id - 1])))
+        return page(codes[Lang_id - 1]);
+    if (QFileInfo::exists(page("en")))
+        return page("en");
+    return german;
 }
 
 void TMainForm::QuarnHilfe1Click()
 {
-    const QString help = WorkDir + QStringLiteral("Hilfe/QUARN.html");
+    const QString help = helpPage();
     if (!QFileInfo::exists(help)) {
         m_dialogs.messageBox(message(572).arg(QDir::toNativeSeparators(help)), message(102),
                              UserDialogs::Icon::Error);

@@ -82,6 +82,9 @@ public:
     void IPAddrHost1Click();
     void Ende1Click();
     void QuarnHilfe1Click();
+    // The help page in the user's language where one ships (Hilfe/QUARN-<code>.html; German is
+    // Hilfe/QUARN.html), else the English page, else the German one.
+    QString helpPage() const;
     void Assistent1Click();
     // Debug mode: shows the "Debug" menu (the debug window itself is shown by the program start).
     void setDebug(bool on);
@@ -100,6 +103,7 @@ signals:
     void locoSetupModeEntered();
     void paletteRepaint();
     void languageApplied();
+    void settingsApplied();  // the settings dialog's values were taken over and saved
 
 protected:
     void showEvent(QShowEvent* event) override;

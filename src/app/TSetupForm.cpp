@@ -159,6 +159,35 @@ TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent)
     }
     PageControl->addTab(ts2, QStringLiteral("SRCP"));
 
+    auto* ts3 = new QWidget;
+    ts3->setObjectName(QStringLiteral("TS3"));
+    auto* p = new QGridLayout(ts3);
+    cbPhone = new QCheckBox(ts3);
+    cbPhone->setObjectName(QStringLiteral("cbPhone"));
+    udPhonePort = new QSpinBox(ts3);
+    udPhonePort->setObjectName(QStringLiteral("udPhonePort"));
+    udPhonePort->setRange(1, 65535);
+    EditPhoneAddress = new QLineEdit(ts3);
+    EditPhoneAddress->setObjectName(QStringLiteral("EditPhoneAddress"));
+    EditPhoneAddress->setPlaceholderText(QStringLiteral("0.0.0.0"));
+    EditPhoneAllow = new QLineEdit(ts3);
+    EditPhoneAllow->setObjectName(QStringLiteral("EditPhoneAllow"));
+    EditPhoneAllow->setPlaceholderText(QStringLiteral("192.168.1.0/24, 10.0.0.7"));
+    udPhoneLimit = new QSpinBox(ts3);
+    udPhoneLimit->setObjectName(QStringLiteral("udPhoneLimit"));
+    udPhoneLimit->setRange(1, 64);
+    QWidget* const phoneFields[] = {cbPhone, udPhonePort, EditPhoneAddress, EditPhoneAllow, udPhoneLimit};
+    const char* const phoneTexts[] = {"Serve phone throttles (WiThrottle)", "Port", "Listen address (empty: all)",
+                                      "Allowed addresses (empty: all)", "Most phones at once"};
+    for (int i = 0; i < 5; ++i) {
+        phoneLabels[static_cast<std::size_t>(i)] =
+            label(QStringLiteral("LabelPhone%1").arg(i + 1), QString::fromLatin1(phoneTexts[i]), ts3);
+        p->addWidget(phoneLabels[static_cast<std::size_t>(i)], i, 0);
+        p->addWidget(phoneFields[i], i, 1);
+    }
+    p->setRowStretch(5, 1);
+    PageControl->addTab(ts3, QStringLiteral("Phone throttles"));
+
     Ok_button = new QPushButton(QStringLiteral("Save"), this);
     Ok_button->setObjectName(QStringLiteral("Ok_button"));
     Ok_button->setDefault(true);
@@ -192,6 +221,11 @@ void TSetupForm::fill(const AppState& main)
     cbReconnect->setChecked(v.autoReconnect);
     for (std::size_t i = 0; i < busUpDowns.size(); ++i)
         busUpDowns[i]->setValue(v.buses[i]);
+    cbPhone->setChecked(v.phoneOn);
+    udPhonePort->setValue(v.phonePort);
+    EditPhoneAddress->setText(v.phoneAddress);
+    EditPhoneAllow->setText(v.phoneAllow);
+    udPhoneLimit->setValue(v.phoneLimit);
 }
 
 SetupValues TSetupForm::values() const
@@ -210,6 +244,11 @@ SetupValues TSetupForm::values() const
     v.autoReconnect = cbReconnect->isChecked();
     for (std::size_t i = 0; i < busUpDowns.size(); ++i)
         v.buses[i] = busUpDowns[i]->value();
+    v.phoneOn = cbPhone->isChecked();
+    v.phonePort = udPhonePort->value();
+    v.phoneAddress = EditPhoneAddress->text();
+    v.phoneAllow = EditPhoneAllow->text();
+    v.phoneLimit = udPhoneLimit->value();
     return v;
 }
 
@@ -219,6 +258,9 @@ void TSetupForm::FormShow(const C_language* lang, int langId, int showassist)
         RGAssist->setItems({lang->getmessage(74, langId), lang->getmessage(75, langId)});
         Assist1_label->setText(lang->getmessage(72, langId));
         Assist2_label->setText(lang->getmessage(73, langId));
+        for (std::size_t i = 0; i < phoneLabels.size(); ++i)
+            phoneLabels[i]->setText(lang->getmessage(static_cast<int>(781 + i), langId));
+        PageControl->setTabText(2, lang->getmessage(780, langId));
     }
     if (showassist == 0)
         RGAssist->setItemIndex(0);

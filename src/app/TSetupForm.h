@@ -57,6 +57,13 @@ public:
     QCheckBox* cbReconnect;
     QLabel* LabelReconnect;
     std::array<QSpinBox*, 7> busUpDowns{};
+    // Third page: phone throttles.
+    QCheckBox* cbPhone;
+    QSpinBox* udPhonePort;
+    QLineEdit* EditPhoneAddress;
+    QLineEdit* EditPhoneAllow;
+    QSpinBox* udPhoneLimit;
+    std::array<QLabel*, 5> phoneLabels{};
     QTabWidget* PageControl;
     QPushButton* Ok_button;
     QPushButton* Cancel_button;

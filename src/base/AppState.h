@@ -77,6 +77,13 @@ struct AppState {
     int Monitorpower = 0;
     int Autopower = 0;
     int Autoreconnect = 1;  // greater than 0: try again by itself when the server is lost
+    // The phone (WiThrottle) server: on (1) or off, its port, the address it listens on (empty: all),
+    // the addresses and subnets allowed to connect (comma separated; empty: all), the client limit.
+    int PhoneServerOn = 0;
+    int PhoneServerPort = 12090;
+    QString PhoneServerAddress;
+    QString PhoneServerAllow;
+    int PhoneServerLimit = 8;
     bool LocoData_sent = false, SolenoidData_sent = false;
     int BusGlMM = 1, BusGlNMRA_S = 2, BusGlNMRA_L = 3;
     int BusGaMM = 5, BusGaNMRA = 6, BusS88 = 8, Buspower = 1;
@@ -91,7 +98,7 @@ struct AppState {
     // User interface settings
     int Lang_id = 1;
     int Showassist = 1;
-    int Joy_Mode = 1;
+    int Joy_Mode = 0;  // the two-controller module reads any ordinary controller
 
     // Joystick and throttle fields
     int Joy1con = 0, Joy2con = 0;

@@ -169,7 +169,7 @@ void setloco(TMoBaSRCPClient& c, const C_SRCP08::LocoRecord& l, const Srcp08Buse
         loco.SetSpeed(l.speed);
         for (int j = 0; j < loco.MaxFunctions() && j < loco.FunctionCount() && j < static_cast<int>(l.functions.size());
              ++j)
-            loco.SetFunctions(static_cast<std::uint16_t>(j), l.functions[static_cast<std::size_t>(j)] > 10);
+            loco.SetFunctions(static_cast<std::uint16_t>(j), functionOn(l.functions[static_cast<std::size_t>(j)]));
     };
     bool listed = false;
     for (int i = 0; i < group->Count(); ++i) {
@@ -395,14 +395,27 @@ C_SRCP08::PowerState C_SRCP08::powerState() const
     return on ? PowerState::On : off ? PowerState::Off : PowerState::None;
 }
 
-void C_SRCP08::accessoryPulse(bool motorola, int address, int port, int gapMs)
+bool C_SRCP08::accessoryPulse(bool motorola, int address, int port, int gapMs)
 {
     if (!m_worker || !m_gui || !view.connected) {
         if (onNotConnected)
             onNotConnected();
-        return;
+        return false;
     }
+    // What the window knows of the server decides here, so the panel changes only for a command
+    // that goes out; the task checks again against the component's own picture.
     const int busNumber = motorola ? m_main.BusGaMM : m_main.BusGaNMRA;
+    if (auto bus = view.buses.find(busNumber); !view.buses.empty() && (bus == view.buses.end() || !bus->second.ga)) {
+        if (onMissing)
+            onMissing(busNumber, bus == view.buses.end() ? nullptr : "GA");
+        return false;
+    }
+    const TMoBaSolenoidProtocol* protocol = motorola ? protocols().MMSopr.get() : protocols().NMRASopr.get();
+    if (address < 1 || address > protocol->MaxAddress()) {
+        if (onAddressRefused)
+            onAddressRefused(address, protocol->Name(), protocol->MaxAddress());
+        return false;
+    }
     const Reporter r{m_gui, this};
     m_worker->post([motorola, address, port, gapMs, busNumber, r](TMoBaSRCPClient& c) {
         const TMoBaSolenoidProtocol* protocol = motorola ? protocols().MMSopr.get() : protocols().NMRASopr.get();
@@ -429,4 +442,5 @@ void C_SRCP08::accessoryPulse(bool motorola, int address, int port, int gapMs)
         if (c.Connected())
             group->Change(sol);
     });
+    return true;
 }

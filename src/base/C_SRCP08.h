@@ -108,8 +108,10 @@ public:
 
     // The panel's accessory command in SRCP 0.8 (ga_out): port `port` of `address` switched on, off
     // again `gapMs` later (timed on the component's thread); Motorola or NMRA. The accessory is
-    // announced first when its group does not list it yet.
-    void accessoryPulse(bool motorola, int address, int port, int gapMs = 300);
+    // announced first when its group does not list it yet. False, with the reason reported through
+    // onNotConnected, onMissing or onAddressRefused, when nothing is sent: not connected, the server
+    // describes no accessory group on the bus, or the address is outside the protocol's range.
+    bool accessoryPulse(bool motorola, int address, int port, int gapMs = 300);
     // The throttle's loco command (gl_out): once per connection every loco is announced
     // (LocoData_sent), then loco `Loknr` is sent.
     void locoCommand(int Loknr);

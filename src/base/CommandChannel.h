@@ -21,6 +21,7 @@ public:
     // writes nothing when the connection is not open. Throws TcpError when the write fails.
     virtual bool writeCommand(std::string_view text) = 0;
     // Writes `on`, calls `between` (the pulse wait), writes `off`, all under one hold of the write
-    // lock, so no other line comes between the two. Same results as writeCommand.
+    // lock, so no other line comes between the two. Same results as writeCommand; true once the
+    // switch-on line went out.
     virtual bool writePulse(std::string_view on, std::string_view off, const std::function<void()>& between) = 0;
 };

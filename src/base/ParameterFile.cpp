@@ -6,8 +6,10 @@
 
 #include "base/Windows1252.h"
 
+#include <QByteArrayView>
 #include <QFile>
 
+#include <charconv>
 #include <limits>
 #include <optional>
 
@@ -44,16 +46,17 @@ public:
     // The number, or nothing when the word is not one; `line` is then the file line it stood on.
     std::optional<int> readInt(int& line)
     {
+        const char* const text = m_text.constData();
         const qsizetype n = m_text.size();
-        while (m_pos < n && isBlankOrBreak(m_text[m_pos]))
+        while (m_pos < n && isBlankOrBreak(text[m_pos]))
             advance();
         line = m_line;
         if (m_pos >= n)
             return 0;
         const qsizetype start = m_pos;
-        while (m_pos < n && !isBlankOrBreak(m_text[m_pos]))
+        while (m_pos < n && !isBlankOrBreak(text[m_pos]))
             ++m_pos;
-        const QByteArray word = m_text.mid(start, m_pos - start);
+        const QByteArrayView word(text + start, m_pos - start);  // no copy: 500 of these per file
         skipRestOfLine();
         bool ok = false;
         const int value = word.size() <= 32 ? word.toInt(&ok, 10) : 0;
@@ -81,7 +84,7 @@ public:
     bool atEnd() const
     {
         qsizetype p = m_pos;
-        while (p < m_text.size() && isBlankOrBreak(m_text[p]))
+        while (p < m_text.size() && isBlankOrBreak(m_text.at(p)))
             ++p;
         return p >= m_text.size();
     }
@@ -91,7 +94,7 @@ private:
 
     void advance()
     {
-        if (m_text[m_pos] == '\n')
+        if (m_text.at(m_pos) == '\n')
             ++m_line;
         ++m_pos;
     }
@@ -123,6 +126,7 @@ public:
     // An integer of a line added after the file's first layout: `absent` when the file ends before it.
     std::optional<int> optionalInteger(int absent) { return m_in.atEnd() ? absent : integer(); }
     QString string() { return decodeString(m_in.readString()); }
+    QString optionalString(const QString& absent) { return m_in.atEnd() ? absent : string(); }
     const QList<int>& badLines() const { return m_badLines; }
 
 private:
@@ -171,7 +175,7 @@ QList<int> read(const QByteArray& text, AppState& main, TLok& lok)
     const int version = in.integer().value_or(73);
     main.SrcpVer = version == 73 || version == 80 ? version : 73;
     main.Lang_id = ranged(1, 7, 1);
-    main.Joy_Mode = ranged(0, 1, 1);
+    main.Joy_Mode = ranged(0, 1, 0);
     main.Showassist = ranged(0, 1, 1);
     main.Monitorpower = ranged(0, 1, 0);
     main.Autopower = ranged(0, 1, 0);
@@ -218,6 +222,16 @@ QList<int> read(const QByteArray& text, AppState& main, TLok& lok)
     }
     // Added later, after the loco records; files written before read as the default (on).
     main.Autoreconnect = in.optionalInteger(1).value_or(1);
+    // The phone server, added later still: off, port 12090, every address, no allow list, 8 clients.
+    const auto optionalRanged = [&in](int low, int high, int fallback) {
+        const std::optional<int> v = in.optionalInteger(fallback);
+        return v && *v >= low && *v <= high ? *v : fallback;
+    };
+    main.PhoneServerOn = optionalRanged(0, 1, 0);
+    main.PhoneServerPort = optionalRanged(1, 65535, 12090);
+    main.PhoneServerAddress = in.optionalString(QString()).trimmed();
+    main.PhoneServerAllow = in.optionalString(QString()).trimmed();
+    main.PhoneServerLimit = optionalRanged(1, 64, 8);
     return in.badLines();
 }
 
@@ -225,7 +239,11 @@ QByteArray write(const AppState& main, const TLok& lok)
 {
     QByteArray out;
     out.reserve(4096);
-    const auto integer = [&out](int v) { out += QByteArray::number(v) + "\r\n"; };
+    const auto integer = [&out](int v) {
+        char digits[16];
+        const auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
+        out.append(digits, end - digits).append("\r\n", 2);
+    };
     const auto string = [&out](const QString& s) { out += encodeString(s) + "\r\n"; };
 
     integer(main.Ipport);
@@ -269,6 +287,11 @@ QByteArray write(const AppState& main, const TLok& lok)
         string(lok.get_jb4func(l));
     }
     integer(main.Autoreconnect);
+    integer(main.PhoneServerOn);
+    integer(main.PhoneServerPort);
+    string(main.PhoneServerAddress);
+    string(main.PhoneServerAllow);
+    integer(main.PhoneServerLimit);
     return out;
 }
 

@@ -13,6 +13,15 @@
 // Codes 1..8 name a kind of function that is off, the same code plus 10 the function switched on.
 using Dekod_Funcs = std::array<std::uint8_t, 33>;
 
+// Whether a function code means "switched on": 10 or more (code 10 is a function without a kind,
+// switched on). The pictures, the wire and the toggles all go by this one rule.
+inline bool functionOn(std::uint8_t code) { return code >= 10; }
+// The code after one click on the function: on becomes off and off becomes on.
+inline std::uint8_t toggledFunction(std::uint8_t code)
+{
+    return static_cast<std::uint8_t>(functionOn(code) ? code - 10 : code + 10);
+}
+
 struct tLokEntry {
     QString Protocol = QStringLiteral("M1");
     std::uint8_t ProtType = 4;  // protocol family ordinal: 0 custom .. 4 Motorola, 5 NMRA .. 7 Zimo

@@ -6,6 +6,7 @@
 #include "layout/TextCodec.h"
 
 #include <algorithm>
+#include <charconv>
 #include <iterator>
 #include <map>
 #include <set>
@@ -18,7 +19,12 @@ void line(QByteArray& out, const QByteArray& value)
     out += value;
     out += "\r\n";
 }
-void line(QByteArray& out, int value) { line(out, QByteArray::number(value)); }
+void line(QByteArray& out, int value)
+{
+    char digits[16];  // no temporary per value: a layout has thousands of them
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end - digits).append("\r\n", 2);
+}
 
 // Reads the fields of one record; the first unreadable value is kept as the reason, and the
 // record's remaining lines are still read so that the next record starts where it belongs.

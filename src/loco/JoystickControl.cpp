@@ -146,6 +146,7 @@ void JoystickControl::Joyinitsetup()
 {
     Joysetup = false;
     m_buttonpressed = {};
+    m_lastStick = {-1, -1};
     StickChanged = false;
     m_lastWord = 0;
     if (m_main.Joy_Mode == 1) {
@@ -203,6 +204,7 @@ void JoystickControl::setupjoybuttons(int Device)
         v(j).Joylabel = text(122) + QString::number(con(j));
         faktor(j) = m_throttles.regulator(Device).Max;
         m_buttonpressed[static_cast<std::size_t>(j - 1)] = 0;
+        m_lastStick[static_cast<std::size_t>(j - 1)] = -1;
         loadjoypics(j, Device);
         waiting(j) = false;
         notify(j);
@@ -276,7 +278,7 @@ void JoystickControl::funcPicClick(int joy, int k)
     }
     case 2: {
         Dekod_Funcs f = m_lok.get_F(nr);
-        if (f[0] <= 10) {
+        if (!functionOn(f[0])) {
             f[0] = 11;
             setPic(joy, 2, QStringLiteral("Func_on.bmp"));
         } else {
@@ -364,8 +366,10 @@ void JoystickControl::readDx(int joy)
         return;
     const int p = stickPosition(d.Joy_y, faktor(joy));
     debug(QStringLiteral("Joystick%1: %2").arg(joy).arg(d.Joy_y));
-    if (con(joy) >= 1 && con(joy) <= ThrottleModel::Count)
+    int& last = m_lastStick[static_cast<std::size_t>(joy - 1)];
+    if (con(joy) >= 1 && con(joy) <= ThrottleModel::Count && p != last)
         m_throttles.moveSlider(con(joy) - 1, p);
+    last = p;
 
     int& counter = m_buttonpressed[static_cast<std::size_t>(joy - 1)];
     if (counter == 0) {

@@ -108,6 +108,10 @@ private:
     std::array<std::array<int, 4>, 2> m_code{};  // function code each button picture shows
     std::array<int, 2> m_buttonpressed{};          // debounce counters Joy1buttonpressed, Joy2buttonpressed
     bool StickChanged = false;
+    // Two-controller module: the slider position each stick asked for last (-1: none since binding).
+    // The slider follows a stick that moves, and a resting stick leaves the slider where the keys,
+    // the mouse or an emergency stop put it.
+    std::array<int, 2> m_lastStick{-1, -1};
     unsigned m_lastWord = 0;                        // module 1: button word of the last reading
     int m_interval = 0;
     int m_wanted = 0;                               // interval of the running module

@@ -4,7 +4,9 @@
 #include "base/TLok.h"
 #include "srcp/TcpLineClient.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <sstream>
 #include <exception>
 
 bool TcpCommandSink::connected() const
@@ -21,7 +23,7 @@ void TcpCommandSink::writeLine(std::string_view line)
 std::string glLine73(const TLok& lok, int Loknummer)
 {
     const Dekod_Funcs f = lok.get_F(Loknummer);
-    const auto onOff = [](std::uint8_t code) { return code > 10 ? "1 " : "0 "; };
+    const auto onOff = [](std::uint8_t code) { return functionOn(code) ? "1 " : "0 "; };
     const int functions = lok.get_nrof(Loknummer);
 
     char head[160];
@@ -39,6 +41,35 @@ std::string glLine73(const TLok& lok, int Loknummer)
     return line;
 }
 
+namespace {
+
+constexpr std::chrono::milliseconds EchoWindow{3000};
+
+std::string normalised(std::string_view text)
+{
+    std::istringstream in{std::string(text)};
+    std::string out, w;
+    while (in >> w)
+        out += (out.empty() ? "" : " ") + w;
+    return out;
+}
+
+}  // namespace
+
+bool LocoCommand::takeEcho(std::string_view report)
+{
+    const std::string words = normalised(report);
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(m_sentLock);
+    while (!m_sent.empty() && now - m_sent.front().at > EchoWindow)
+        m_sent.pop_front();
+    const auto it = std::find_if(m_sent.begin(), m_sent.end(), [&](const Sent& s) { return s.words == words; });
+    if (it == m_sent.end())
+        return false;
+    m_sent.erase(it);
+    return true;
+}
+
 void LocoCommand::gl_out(int Loknummer)
 {
     if (m_main.SrcpVer != 73) {
@@ -53,6 +84,10 @@ void LocoCommand::gl_out(int Loknummer)
         return;
     try {
         sink->writeLine(line);
+        std::lock_guard lock(m_sentLock);
+        m_sent.push_back({normalised(std::string_view(line).substr(7)), std::chrono::steady_clock::now()});
+        if (m_sent.size() > 256)
+            m_sent.pop_front();
     } catch (const std::exception& e) {
         if (writeFailed)
             writeFailed(QString::fromLocal8Bit(e.what()));

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <chrono>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -54,7 +56,19 @@ public:
 
     void gl_out(int Loknummer);
 
+    // The server reports a loco's drive state: `report` is the words after "INFO GL" ("M2 3 1 50
+    // 100 1 4 0 1 0 0"). True (and the line used up) when it is the report of a line we sent
+    // ourselves a moment ago; such a report must not move the regulators back.
+    bool takeEcho(std::string_view report);
+
 private:
+    struct Sent {
+        std::string words;  // the line after "SET GL ", blanks normalised
+        std::chrono::steady_clock::time_point at;
+    };
+    std::mutex m_sentLock;
+    std::deque<Sent> m_sent;
+
     AppState& m_main;
     TLok& m_lok;
 };

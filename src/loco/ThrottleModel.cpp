@@ -10,6 +10,8 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <set>
+#include <utility>
 
 namespace {
 
@@ -212,7 +214,7 @@ void ThrottleModel::changeScrollBar(int Device)
     if (v < vmax * 0.03)
         v = 0;
     m_lok.set_speed(Device, v);
-    m_command.gl_out(Device);
+    send(Device);
 }
 
 void ThrottleModel::speedswitch(int Device)
@@ -232,7 +234,7 @@ void ThrottleModel::speedswitch(int Device)
         }
     }
     showpics(Device);
-    m_command.gl_out(Device);
+    send(Device);
 }
 
 void ThrottleModel::showpics(int Device)
@@ -243,7 +245,7 @@ void ThrottleModel::showpics(int Device)
         r.FuncImage[static_cast<std::size_t>(k)] = QImage();
     }
     const Dekod_Funcs f = m_lok.get_F(Device);
-    const bool drawn = loadIcon(f[0] >= 10 ? kFuncOn : kFuncOff, r.FuncImage[0], r.FuncIcon[0]);
+    const bool drawn = loadIcon(functionOn(f[0]) ? kFuncOn : kFuncOff, r.FuncImage[0], r.FuncIcon[0]);
     debug(QStringLiteral("Reglernr: %1").arg(Device));
     debug(QStringLiteral("Functions: "));
     QString codes;
@@ -270,18 +272,11 @@ void ThrottleModel::switch_basalfunction(int Device)
         return;
     Dekod_Funcs f = m_lok.get_F(Device);
     RegulatorView& r = reg(Device);
-    QString file;
-    if (f[0] <= 10) {
-        f[0] = static_cast<std::uint8_t>(f[0] + 10);
-        file = kFuncOn;
-    } else {
-        f[0] = static_cast<std::uint8_t>(f[0] - 10);
-        file = kFuncOff;
-    }
+    f[0] = toggledFunction(f[0]);
     m_lok.set_F(Device, f);
-    loadIcon(file, r.FuncImage[0], r.FuncIcon[0]);
+    loadIcon(functionOn(f[0]) ? kFuncOn : kFuncOff, r.FuncImage[0], r.FuncIcon[0]);
     notify(Device);
-    m_command.gl_out(Device);
+    send(Device);
 }
 
 void ThrottleModel::switch_function(int Device, int Funcnr)
@@ -292,42 +287,114 @@ void ThrottleModel::switch_function(int Device, int Funcnr)
     const auto k = static_cast<std::size_t>(Funcnr);
     if (f[k] == 0)
         return;
-    f[k] = static_cast<std::uint8_t>(f[k] <= 10 ? f[k] + 10 : f[k] - 10);
+    f[k] = toggledFunction(f[k]);
     m_lok.set_F(Device, f);
     RegulatorView& r = reg(Device);
     const QString file = lookup(f[k]);
     if (!file.isEmpty())
         loadIcon(file, r.FuncImage[k], r.FuncIcon[k]);
     notify(Device);
-    m_command.gl_out(Device);
+    send(Device);
 }
 
 void ThrottleModel::setall_lokostop()
 {
     m_collectMissing = true;
     m_missing.clear();
+    // One stop per loco: regulators on the same loco share its one command.
+    std::set<std::pair<QString, int>> stopped;
     for (int d = 0; d < Count; ++d) {
+        if (m_lok.get_addr(d) <= 0)
+            continue;
         const int vmax = m_lok.get_speedmax(d);
         RegulatorView& r = reg(d);
         // A slider whose range was not set up for the loco's top speed could not reach standstill.
-        if (m_lok.get_addr(d) > 0 && r.Max != std::max(0, vmax)) {
-            r.Max = std::max(0, vmax);
-            notify(d);
-        }
-        moveSlider(d, standstillPosition(vmax, r.Checked));
-        changeScrollBar(d);
-        // Whatever the slider arithmetic gives, an emergency stop sends speed 0.
-        if (m_lok.get_addr(d) > 0 && m_lok.get_speed(d) != 0) {
-            m_lok.set_speed(d, 0);
+        r.Max = std::max(0, vmax);
+        r.Position = standstillPosition(vmax, r.Checked);
+        m_lok.set_speed(d, 0);
+        showDirection(d);
+        notify(d);
+        if (stopped.insert({m_lok.get_protocol(d), m_lok.get_addr(d)}).second)
             m_command.gl_out(d);
-        }
-        speedswitch(d);
-        speedswitch(d);
     }
     m_collectMissing = false;
     if (!m_missing.isEmpty())
         m_dialogs.messageBox(m_missing.join(QLatin1Char('\n')), text(102), UserDialogs::Icon::Error);
     m_missing.clear();
+}
+
+std::vector<int> ThrottleModel::sameLoco(int Device) const
+{
+    std::vector<int> out;
+    const int addr = m_lok.get_addr(Device);
+    if (addr <= 0)
+        return out;
+    for (int d = 0; d < Count; ++d)
+        if (d != Device && m_lok.get_addr(d) == addr && m_lok.get_protocol(d) == m_lok.get_protocol(Device))
+            out.push_back(d);
+    return out;
+}
+
+void ThrottleModel::send(int Device)
+{
+    m_command.gl_out(Device);
+    for (int d : sameLoco(Device)) {
+        m_lok.set_speed(d, m_lok.get_speed(Device));
+        m_lok.set_direction(d, m_lok.get_direction(Device));
+        Dekod_Funcs f = m_lok.get_F(d);
+        const Dekod_Funcs mine = m_lok.get_F(Device);
+        for (std::size_t k = 0; k < f.size(); ++k)
+            if (functionOn(f[k]) != functionOn(mine[k]) && (k == 0 || f[k] != 0))
+                f[k] = toggledFunction(f[k]);
+        m_lok.set_F(d, f);
+        showDriveState(d);
+    }
+}
+
+void ThrottleModel::showDriveState(int Device)
+{
+    RegulatorView& r = reg(Device);
+    const int vmax = std::max(0, m_lok.get_speedmax(Device));
+    const int v = std::clamp(m_lok.get_speed(Device), 0, vmax);
+    r.Max = vmax;
+    if (r.Checked) {
+        // the inverse of changeScrollBar's centre-zero arithmetic: direction 0 is the upper half
+        const int half = vmax / 2;
+        const int offset = (v + 1) / 2;
+        r.Position = std::clamp(vmax - half - (m_lok.get_direction(Device) == 1 ? -offset : offset), 0, vmax);
+    } else {
+        r.Position = vmax - v;
+    }
+    showDirection(Device);
+    showpics(Device);
+}
+
+int ThrottleModel::locoReported(const QString& protocol, int Addr, int Direction, int Speed,
+                                const std::vector<int>& functions)
+{
+    int moved = 0;
+    for (int d = 0; d < Count; ++d) {
+        if (Addr <= 0 || m_lok.get_addr(d) != Addr || m_lok.get_protocol(d) != protocol)
+            continue;
+        Dekod_Funcs f = m_lok.get_F(d);
+        bool same = m_lok.get_speed(d) == Speed && m_lok.get_direction(d) == Direction;
+        for (std::size_t k = 0; k < functions.size() && k < f.size(); ++k) {
+            if (k > 0 && f[k] == 0)
+                continue;  // no function there: nothing to show
+            if (functionOn(f[k]) != (functions[k] != 0)) {
+                f[k] = toggledFunction(f[k]);
+                same = false;
+            }
+        }
+        if (same)
+            continue;
+        m_lok.set_speed(d, Speed);
+        m_lok.set_direction(d, Direction);
+        m_lok.set_F(d, f);
+        showDriveState(d);
+        ++moved;
+    }
+    return moved;
 }
 
 void ThrottleModel::showDirection(int Device)

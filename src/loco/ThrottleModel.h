@@ -9,6 +9,7 @@
 
 #include <array>
 #include <functional>
+#include <vector>
 
 struct AppState;
 class TLok;
@@ -71,8 +72,19 @@ public:
     void showDirection(int Device);
     void clearLokname();
 
+    // The server reports the drive state of loco `Addr` with protocol code `protocol` (whoever
+    // drove it): every regulator on that loco takes speed, direction and the switched state of
+    // F0..Fn (`functions`, F0 first) and shows them; nothing is sent. Returns the regulators moved.
+    int locoReported(const QString& protocol, int Addr, int Direction, int Speed, const std::vector<int>& functions);
+    // The regulators other than Device that drive the same loco (protocol and address).
+    std::vector<int> sameLoco(int Device) const;
+
 private:
     RegulatorView& reg(int Device) { return m_reg[static_cast<std::size_t>(Device)]; }
+    // gl_out of Device, then the regulators on the same loco follow it.
+    void send(int Device);
+    // Puts slider, direction glyph and function pictures to the loco record without sending.
+    void showDriveState(int Device);
     bool nearlyStopped(int Device) const;
     // Loads `file` into `image`/`name`; a missing or bad file is reported and false returned.
     bool loadIcon(const QString& file, QImage& image, QString& name);

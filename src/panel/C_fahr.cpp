@@ -120,10 +120,11 @@ void C_fahr::draw(int state, int x, int y, int n)
         m_panel->changeicon(state, x, y, n);
 }
 
-void C_fahr::fahraktivieren(int route)
+bool C_fahr::fahraktivieren(int route)
 {
     if (!attached())
-        return;
+        return false;
+    bool all = true;
     // The list is walked by index: a command may take long, but nothing changes the list meanwhile.
     for (size_t i = 0; i < Fahrlist.size(); ++i) {
         const C_fahrelement e = *Fahrlist[i];
@@ -141,9 +142,29 @@ void C_fahr::fahraktivieren(int route)
         default: break;
         }
         const QString protocol = p->Protokoll;
-        draw(s, e.Xpos, e.Ypos, p->Enummer);
-        if (m_panel->accessoryOut)
-            m_panel->accessoryOut(protocol, decoder, port);
+        const bool sent = m_panel->accessoryOut && m_panel->accessoryOut(protocol, decoder, port);
+        p = placedAt(e.Xpos, e.Ypos);  // the table may have changed while the command went out
+        if (!p)
+            continue;
+        if (sent && s >= 1 && s <= 3) {
+            p->Stellung = s;  // the railway is there now
+            draw(s, e.Xpos, e.Ypos, p->Enummer);
+        } else {
+            all = false;
+        }
+    }
+    return all;
+}
+
+void C_fahr::redrawShownRoute()
+{
+    if (!attached() || !validRoute(shownRoute) || !m_main.Knopf[static_cast<size_t>(shownRoute)])
+        return;
+    fahrstrasseniconchange(shownRoute);
+    for (int i = 0; i < m_postable->getNumbofEntries(); ++i) {
+        const tPosEntry* p = m_postable->getEntryByNum(i);
+        if (p->Fahrnr == shownRoute)
+            draw(11, p->Posx, p->Posy, p->Enummer);
     }
 }
 

@@ -38,6 +38,10 @@ public:
 
     std::vector<std::unique_ptr<C_fahrelement>> Fahrlist;
     int Anz_strassen = 0;
+    // The route whose marking the panel shows (0: none); undo and redo draw it again.
+    int shownRoute = 0;
+    // Draws the marking of shownRoute again (its accessories and its pressed switches) while it is set.
+    void redrawShownRoute();
 
     // --- list operations ---
     bool fahrsuchen(int route, int x, int y) const;
@@ -53,7 +57,9 @@ public:
     int highestRoute() const;
 
     // --- setting, releasing and showing (need the panel; throw when an icon cannot be drawn) ---
-    void fahraktivieren(int route);
+    // Sets the route: each accessory that the command reached takes (and shows) its position;
+    // one that was not reached keeps its state and picture. True when every command went out.
+    bool fahraktivieren(int route);
     void fahrdeaktiv(int route);
     void fahrstrasseniconchange(int route);
     void normaleiconchange(int route);

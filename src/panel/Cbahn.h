@@ -1,8 +1,10 @@
 #pragma once
 // The service object: operations on the application state, the position table, the element catalogue
-// and the loco table. It holds no state of its own. Its operations are implemented in one file per
-// concern (parameter file, positions, rendering, layout file, accessories, routes).
+// and the loco table. Its only state of its own is the list of accessory commands whose report from
+// the server is still awaited. Its operations are implemented in one file per concern (parameter
+// file, positions, rendering, layout file, accessories, routes).
 
+#include "panel/AccessoryEchoes.h"
 #include "panel/DecoderPanelContent.h"
 #include "panel/LayoutPanel.h"
 
@@ -72,20 +74,35 @@ public:
         int port = 0;
     };
     static AccessoryAddress gaAddress(int decoder, int dataPort);
+    // What became of an accessory command. Reconnecting and Refused: the channel has already told
+    // the user why nothing went out (a reconnect in progress; a missing bus or group, an address
+    // out of range).
+    enum class SendResult { Sent, NoDecoder, NotConnected, Reconnecting, Refused };
     // One accessory pulse: switch on, pause 300 ms, switch off, under the session's Lock_socket.
     // Nothing is sent for decoder <= 0, data port < 0 or without a connection. Throws TcpError when
     // a write fails.
-    void ga_out(const QString& Protokoll, int decoder, int dataPort);
+    SendResult ga_out(const QString& Protokoll, int decoder, int dataPort);
+    // Why a click sent nothing, for the status bar (empty when the session says so itself).
+    QString notSentText(SendResult r) const;
     // Blocks the calling thread for ms milliseconds on the high-resolution timer.
     void pause(int ms);
     // What an operate click needs from other parts of the program.
     struct OperateHooks {
         std::function<void(tPosEntry&)> switchRoute;  // a route switch (66, 88) was clicked
         std::function<void()> stopAllLocos;           // the emergency stop (22) was clicked
+        std::function<void(const QString&)> status;   // why a click sent nothing
     };
-    // Operate click on the cell at layout point (x, y): next state, icons, accessory commands.
-    // Errors (a missing icon, a failed write) propagate; Stellung is then not updated.
+    // Operate click on the cell at layout point (x, y): next state, accessory commands, icons. The
+    // picture and Stellung follow only what went out: a click that sends nothing leaves both as they
+    // are and says why through hooks.status. Errors (a missing icon, a failed write) propagate;
+    // Stellung is then not updated.
     void operateClick(int x, int y, const OperateHooks& hooks = {});
+    // The server reports that port `port` of accessory `address` was switched to `value` (whoever
+    // switched it). A switch-on moves every accessory that port reaches to the state it belongs to;
+    // an uncoupling track shows its switched picture until the switch-off. Reports of our own
+    // commands change nothing. Returns the number of elements drawn.
+    int accessoryReported(bool motorola, int address, int port, int value);
+    const AccessoryEchoes& echoes() const { return m_echoes; }
     // "S&ynchronize": re-sends every accessory's stored state.
     void synchronizeAccessories(ProgressDisplay& progress);
     // Decoder mode click and S88 mode click on the cell at (x, y): set Speichern_posx/-posy and
@@ -120,6 +137,7 @@ private:
     TLok& m_lok;
     UserDialogs& m_dialogs;
     LayoutPanel m_panel{m_main, m_postable, m_element, m_dialogs};
+    AccessoryEchoes m_echoes;  // our own commands whose report is still to come
 };
 
 extern Cbahn* Bahn;

@@ -54,29 +54,64 @@ void Cbahn::pause(int ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-void Cbahn::ga_out(const QString& Protokoll, int decoder, int dataPort)
+Cbahn::SendResult Cbahn::ga_out(const QString& Protokoll, int decoder, int dataPort)
 {
     const AccessoryAddress a = gaAddress(decoder, dataPort);
     if (decoder <= 0 || dataPort < 0)
-        return;
+        return SendResult::NoDecoder;
     if (m_main.SrcpVer == 73) {
         CommandChannel* session = m_main.Session;
         if (!session || !session->commandConnected()) {
-            if (session && session->reconnecting())
+            if (session && session->reconnecting()) {
                 session->refuseWhileReconnecting();  // rather than sending it later, unasked
-            return;
+                return SendResult::Reconnecting;
+            }
+            return SendResult::NotConnected;
         }
         const std::string word = (Protokoll == QLatin1String("N") || Protokoll == QLatin1String("n"))
                                      ? "SET GA N "
                                      : "SET GA M ";
         const std::string target = word + std::to_string(a.address) + " " + std::to_string(a.port);
-        session->writePulse(target + " 1 -1\n", target + " 0 -1\n", [this] { pause(300); });
-        return;
+        const bool motorola = word == "SET GA M ";
+        m_echoes.expect(motorola, a.address, a.port);
+        if (!session->writePulse(target + " 1 -1\n", target + " 0 -1\n", [this] { pause(300); })) {
+            m_echoes.forget(motorola, a.address, a.port);
+            return SendResult::NotConnected;
+        }
+        return SendResult::Sent;
     }
     // SRCP 0.8: the pulse, its 300 ms included, runs on the component's own thread.
-    if (SRCP08)
-        SRCP08->accessoryPulse(Protokoll == QLatin1String("M") || Protokoll == QLatin1String("m"), a.address, a.port,
-                               300);
+    if (!SRCP08)
+        return SendResult::NotConnected;
+    const bool motorola = Protokoll == QLatin1String("M") || Protokoll == QLatin1String("m");
+    const bool connected = SRCP08->view.connected;
+    m_echoes.expect(motorola, a.address, a.port);
+    if (!SRCP08->accessoryPulse(motorola, a.address, a.port, 300)) {
+        m_echoes.forget(motorola, a.address, a.port);
+        if (connected)
+            return SendResult::Refused;  // the adapter named the missing bus or the wrong address
+        CommandChannel* session = m_main.Session;
+        return session && session->reconnecting() ? SendResult::Reconnecting : SendResult::NotConnected;
+    }
+    return SendResult::Sent;
+}
+
+QString Cbahn::notSentText(SendResult r) const
+{
+    switch (r) {
+    case SendResult::NoDecoder:
+        return QStringLiteral("No decoder assigned: nothing was sent");
+    case SendResult::NotConnected: {
+        const QString what = m_panel.message ? m_panel.message(127) : QString();
+        return (what.isEmpty() ? QStringLiteral("Not connected to server") : what)
+               + QStringLiteral(": nothing was sent");
+    }
+    case SendResult::Reconnecting:  // the session says so itself
+    case SendResult::Refused:       // and so does the channel
+    case SendResult::Sent:
+        break;
+    }
+    return {};
 }
 
 void Cbahn::operateClick(int x, int y, const OperateHooks& hooks)
@@ -110,20 +145,74 @@ void Cbahn::operateClick(int x, int y, const OperateHooks& hooks)
         std::tie(decoder, dataPort) = pairOfState(*e, newState);
     }
 
-    if (newState == 3) {
-        changeicon(1, e->Posx, e->Posy, n);
-        ga_out(e->Protokoll, e->Decod1, e->Daten1);
+    const auto refused = [&](SendResult r) {
+        if (hooks.status)
+            if (const QString why = notSentText(r); !why.isEmpty())
+                hooks.status(why);
+    };
+    if (n == EmergencyStop) {
+        // Stopping the locos does not depend on an accessory decoder behind the button.
+        ga_out(e->Protokoll, decoder, dataPort);
+        changeicon(newState, e->Posx, e->Posy, n);
+        if (hooks.stopAllLocos)
+            hooks.stopAllLocos();
+    } else {
+        if (newState == state && decoder == 0)
+            return;  // not an accessory: nothing to switch
+        if (newState == 3) {
+            if (const SendResult r = ga_out(e->Protokoll, e->Decod1, e->Daten1); r != SendResult::Sent) {
+                refused(r);
+                return;
+            }
+            changeicon(1, e->Posx, e->Posy, n);
+            e->Stellung = 1;  // the railway is there now, whatever follows
+        }
+        if (const SendResult r = ga_out(e->Protokoll, decoder, dataPort); r != SendResult::Sent) {
+            refused(r);
+            return;
+        }
+        changeicon(newState, e->Posx, e->Posy, n);
     }
-    ga_out(e->Protokoll, decoder, dataPort);
-    changeicon(newState, e->Posx, e->Posy, n);
-    if (n == EmergencyStop && hooks.stopAllLocos)
-        hooks.stopAllLocos();
     if (isMomentary(n)) {
         pause(300);
         newState = 1;
         changeicon(1, e->Posx, e->Posy, n);
     }
     e->Stellung = newState;
+}
+
+int Cbahn::accessoryReported(bool motorola, int address, int port, int value)
+{
+    if (value == 1 && m_echoes.take(motorola, address, port))
+        return 0;
+    int drawn = 0;
+    for (int i = 0; i < m_postable.getNumbofEntries(); ++i) {
+        tPosEntry* e = m_postable.getEntryByNum(i);
+        const int n = e->Enummer;
+        if (n < 1 || n > 88 || isDetector(n) || isRouteSwitch(n) || n == EmergencyStop)
+            continue;
+        const bool isM = e->Protokoll == QLatin1String("M") || e->Protokoll == QLatin1String("m");
+        if (isM != motorola)
+            continue;
+        const int kind = m_element.get_art(n - 1);
+        for (int s = 1; s <= kind && s <= 3; ++s) {
+            const auto [decoder, dataPort] = pairOfState(*e, s);
+            const AccessoryAddress a = gaAddress(decoder, dataPort);
+            if (decoder <= 0 || dataPort < 0 || a.address != address || a.port != port)
+                continue;
+            if (kind == 1) {
+                // switched while the output is on, back when it goes off; Stellung stays 1
+                changeicon(value == 1 ? 2 : 1, e->Posx, e->Posy, n);
+                ++drawn;
+            } else if (value == 1 && e->Stellung != s) {
+                changeicon(s, e->Posx, e->Posy, n);
+                e->Stellung = s;
+                ++drawn;
+            }
+            break;
+        }
+    }
+    return drawn;
 }
 
 void Cbahn::synchronizeAccessories(ProgressDisplay& progress)

@@ -134,6 +134,8 @@ void LayoutHistory::apply(const LayoutSnapshot& s)
         }
     }
     m_panel.redrawAll();
+    if (m_fahr)
+        m_fahr->redrawShownRoute();  // the marking of the route that is set stays
     if (routesChanged && routesRestored)
         routesRestored();
     if (restored)

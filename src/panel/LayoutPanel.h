@@ -31,7 +31,9 @@ public:
 
     // Hooks the program sets; all are optional.
     PanelCanvas* panel = nullptr;
-    std::function<void(const QString& protocol, int decoder, int port)> accessoryOut;  // ga_out
+    // ga_out: true when the command went out.
+    std::function<bool(const QString& protocol, int decoder, int port)> accessoryOut;
+    std::function<void(const QString& text)> statusText;  // the status bar's line for the panel
     std::function<void(bool visible, int value, int max, const QString& percent)> progress;
     std::function<void(bool busy)> busyCursor;
     std::function<QString(int id)> message;  // message table in the current language

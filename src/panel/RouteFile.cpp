@@ -6,14 +6,16 @@
 #include <QFile>
 
 #include <algorithm>
+#include <charconv>
 #include <string>
 
 QByteArray writeRouteText(const C_fahr& routes)
 {
     QByteArray out;
     auto line = [&out](int v) {
-        out += QByteArray::number(v);
-        out += "\r\n";
+        char digits[16];
+        const char* end = std::to_chars(digits, digits + sizeof digits, v).ptr;
+        out.append(digits, end - digits).append("\r\n", 2);
     };
     line(routes.getnumerofEntries());
     for (const auto& e : routes.Fahrlist) {

@@ -249,15 +249,27 @@ void RouteMode::routeSwitchClick(tPosEntry& p)
     if (!set && r > 0) {
         m_fahr.alleknopfaus();
         m_fahr.normaleiconchange(r);
-        m_fahr.knopfan(p.Posx, p.Posy);
-        m_fahr.fahraktivieren(r);
+        const int x = p.Posx, y = p.Posy;  // p may go when the table changes during the commands
+        if (!m_fahr.fahraktivieren(r)) {
+            // Not every accessory could be switched: the route is not set, and the panel shows
+            // where the accessories really are.
+            m_fahr.normaleiconchange(r);
+            m_fahr.shownRoute = 0;
+            if (m_panel.statusText)
+                m_panel.statusText(QStringLiteral("Route %1 not set: not every command was sent").arg(r));
+            return;
+        }
+        m_fahr.knopfan(x, y);
         m_fahr.fahrstrasseniconchange(r);
+        m_fahr.shownRoute = r;
         set = true;
     } else if (!set) {
         m_dialogs.messageBox(message(121), message(102), UserDialogs::Icon::Information);
     } else {
         m_fahr.alleknopfaus();
         set = false;
+        if (m_fahr.shownRoute == r)
+            m_fahr.shownRoute = 0;
         m_fahr.fahrdeaktiv(r);
         m_fahr.normaleiconchange(r);
     }

@@ -71,6 +71,17 @@ void C_rueckmodul::debug(const QString& line) const
         debugLine(line);
 }
 
+void C_rueckmodul::showStoredContacts()
+{
+    struct Quiet : ProgressDisplay {
+        void begin(int) override {}
+        void step(int, int) override {}
+        void end() override {}
+    } quiet;
+    iconreset();
+    synchronize(quiet);
+}
+
 void C_rueckmodul::synchronize(ProgressDisplay& progress)
 {
     const int count = m_postable.getNumbofEntries();

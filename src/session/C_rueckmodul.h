@@ -35,6 +35,9 @@ public:
     void parse(std::string_view line);
     // "Synchroni&ze" of the feedback menu. In SRCP 0.7.3 mode only the progress display runs.
     void synchronize(ProgressDisplay& progress);
+    // After a new connection: every detector drawn free, then as the stored contacts of the new
+    // server say (nothing stays occupied from the server before).
+    void showStoredContacts();
     // The stored value of contact `index` (0-based, 16 per module) of the SRCP 0.8 feedback bus, or
     // nothing when there is no such store (0.7.3 mode, not connected, no feedback group).
     std::function<std::optional<int>(int index)> contactValue;

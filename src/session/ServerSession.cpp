@@ -1,13 +1,16 @@
 #include "session/ServerSession.h"
 
+#include "session/InfoReport.h"
+
 #include "base/AppState.h"
-#include "moba/THighResTimer.h"
 #include "moba/ThreadPriority.h"
 #include "session/SrcpReaders.h"
 #include "base/C_language.h"
 #include "base/UserDialogs.h"
 
+#include <QEventLoop>
 #include <QMetaObject>
+#include <QTimer>
 
 namespace {
 
@@ -46,13 +49,11 @@ QString fromWire(const std::string& line)
 
 } // namespace
 
-ServerSession::ServerSession(AppState& main, UserDialogs& dialogs, const C_language& lang,
-                             THighResTimer& timer, QObject* parent)
+ServerSession::ServerSession(AppState& main, UserDialogs& dialogs, const C_language& lang, QObject* parent)
     : QObject(parent),
       m_main(main),
       m_dialogs(dialogs),
       m_lang(lang),
-      m_timer(timer),
       m_handOver([this] {
           QMetaObject::invokeMethod(this, &ServerSession::drainHandOver, Qt::QueuedConnection);
       })
@@ -64,7 +65,13 @@ ServerSession::ServerSession(AppState& main, UserDialogs& dialogs, const C_langu
         if (onPowerMonitor)
             onPowerMonitor();
     });
-    pause = [this](int ms) { m_timer.Wait(std::int64_t(ms) * 1000); };
+    // The waits of connecting let the server greet. The window keeps painting and its timers and
+    // hand-overs keep running meanwhile; what the user does waits until the wait is over.
+    pause = [](int ms) {
+        QEventLoop wait;
+        QTimer::singleShot(ms, &wait, &QEventLoop::quit);
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    };
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &ServerSession::startAttempt);
     m_watchTimer.setInterval(WatchTickMs);
@@ -126,14 +133,16 @@ bool ServerSession::writePulse(std::string_view on, std::string_view off, const 
     std::lock_guard lock(Lock_socket);
     if (!commandConnected())
         return false;
+    bool switched = false;  // the railway has the switch-on line: the accessory has moved
     try {
         Command_Socket.writeText(on);
+        switched = true;
         if (between)
             between();
         Command_Socket.writeText(off);
     } catch (const TcpError& e) {
         writeFailed(e);
-        return false;
+        return switched;
     }
     return true;
 }
@@ -272,6 +281,9 @@ void ServerSession::handle(HandOverItem& item)
     case SrcpChannel::Info:
         InMessage = fromWire(item.line);
         emit statusText(2, InMessage);
+        // The power panel shows what the server reports, whoever switched it.
+        if (const auto power = parsePowerReport(item.line))
+            emit statusText(0, power->on ? QStringLiteral("Power on") : QStringLiteral("Power off"));
         emit infoLine(InMessage);
         break;
     case SrcpChannel::Poll:

@@ -37,7 +37,6 @@
 struct AppState;
 class UserDialogs;
 class C_language;
-class THighResTimer;
 class TReadCommand;
 class TReadinfo;
 class TPollHandleThread;
@@ -48,8 +47,7 @@ public:
     // How long connecting to a server may take before it counts as failed.
     static constexpr std::chrono::milliseconds ConnectTimeout{3000};
 
-    ServerSession(AppState& main, UserDialogs& dialogs, const C_language& lang, THighResTimer& timer,
-                  QObject* parent = nullptr);
+    ServerSession(AppState& main, UserDialogs& dialogs, const C_language& lang, QObject* parent = nullptr);
     ~ServerSession() override;  // stops the readers and closes every connection
 
     // --- The raw SRCP 0.7.3 channel ---
@@ -82,7 +80,8 @@ public:
     bool writeCommand(std::string_view text) override;
     // Writes `on`, calls `between` (the pulse wait), writes `off`, all under one hold of
     // Lock_socket, so no other line comes between the two. The calling thread's scheduling priority
-    // is raised for the pulse where the system allows it. Same results as writeCommand.
+    // is raised for the pulse where the system allows it. Same results as writeCommand, except
+    // that a pulse whose switch-on line went out counts as written even when the switch-off failed.
     bool writePulse(std::string_view on, std::string_view off, const std::function<void()>& between) override;
 
     // --- Menu actions (GUI thread) ---
@@ -132,7 +131,8 @@ public:
     void srcp08AttemptFinished(bool ok);
     // Receives the diagnostic lines of debug mode (the debug window): every feedback line read.
     std::function<void(const QString& line)> debugLine;
-    // Blocking wait of the connect and start sequences; defaults to the high-resolution timer.
+    // The waits of the connect and start sequences; by default the event loop keeps turning
+    // (user input excluded), so the window never freezes while a server greets.
     std::function<void(int ms)> pause;
 
 signals:
@@ -175,7 +175,6 @@ private:
     AppState& m_main;
     UserDialogs& m_dialogs;
     const C_language& m_lang;
-    THighResTimer& m_timer;
     LineHandOver m_handOver;
     std::unique_ptr<TReadCommand> ReadCommand;
     std::unique_ptr<TReadinfo> Readinfo;

@@ -1,6 +1,5 @@
 // Every window and dialog of the program, opened in each of the seven languages: no text may be
-// left in English outside English. The texts that stay the same in every language are names and
-// protocol words (the language names in the settings dialog, "SRCP 0.73", "DirectX", "Quarn", ...).
+// left in English outside English, except the program's fixed texts (fixedTexts below).
 #include "app/ClockHost.h"
 #include "app/JoystickHost.h"
 #include "app/LocoControlHost.h"
@@ -34,26 +33,44 @@
 
 namespace {
 
-// Texts that are the same in every language: names, protocol words, units.
+// The program's fixed texts: they are not messages of the table and stay as they are in every
+// language. Names (of the languages, the program, protocols and decoder kinds), protocol and file
+// words, window names, the status bar's power state and program folder, the few messages the
+// program always gives in English, and the debug mode's texts. An entry ending in "*" stands for
+// every text that begins with what comes before it.
+const QStringList& fixedTexts()
+{
+    static const QStringList list = {
+        // the language list
+        "Deutsch", "English", "Svenska", "Espanol", "Italiano", "Nederlands", "Francais",
+        // status bar: the power state (with the third state of several buses) and the program folder
+        "Power on", "Power off", "Power mixed", "WorkDir: *",
+        // messages without a message id
+        "not connected to server", "Loco data could not sent do server", "Solenoid data are not sent to server",
+        "DirectX not installed", "DirectX * installed", "Unknown version of DirectX installed",
+        // window names
+        "Quarn Assistent", "DebugForm", "JoyDxForm", "JoyWinForm", "UhrForm", "Info", "Quarn", "Quarn setup",
+        // debug mode: its menu, window and the flag shown in the joystick test window
+        "Debug", "open Debug Window", "open StringGrid", "Init Lok", "true", "false",
+        // names and protocol words
+        "DirectX", "SRCP", "SRCP 0.73", "SRCP 0.80", "Maerklin/Motorola", "NMRA/DCC", "S88", "GL", "GA", "FB", "CV",
+        "Vmax", "Decoder", "OK", "Status", "Joystick", "Joystick1", "Joystick 1", "Joystick 2",
+        "Hilfe/QUARN.html",
+        // the loco records' own words (protocol "Basis", joystick function "keine")
+        "Basis", "keine"};
+    return list;
+}
+
 bool sameInEveryLanguage(const QString& t)
 {
-    static const QSet<QString> names = {
-        "Deutsch", "English", "Svenska", "Espanol", "Italiano", "Nederlands", "Francais", "Quarn", "DirectX",
-        "SRCP 0.73", "SRCP 0.80", "SRCP", "Debug", "DebugForm", "Info", "OK", "Port", "Joystick", "Joystick1",
-        "Joystick 1", "Joystick 2", "Quarn Assistent", "Vmax", "S88", "Test", "GL", "GA", "FB", "UhrForm",
-        "JoyDxForm", "JoyWinForm", "Decoder", "Regler", "Maerklin/Motorola", "NMRA/DCC", "Status", "Hilfe/QUARN.html",
-        "CV", "Quarn setup",
-        // the loco setup dialog's protocol and joystick items are words the loco records store
-        "Basis", "keine"};
-    if (names.contains(t))
-        return true;
-    // no word of three letters or more (numbers, "F1", "B3", "x 1", "Joy = 0", "Ymin = 0")
-    static const QRegularExpression word(QStringLiteral("\\p{L}{3,}"));
-    static const QRegularExpression code(QStringLiteral("^(Joy|[XYZ]m(in|ax)|Joystick|Regler|Controler|Lok|Loco)\\b.*\\d"));
+    for (const QString& f : fixedTexts())
+        if (f.endsWith(QLatin1Char('*')) ? t.startsWith(f.chopped(1)) : t == f)
+            return true;
     if (t.endsWith(QLatin1String(".bmp")))  // the name of a picture file
         return true;
-    return !word.match(t).hasMatch() || code.match(t).hasMatch() || t.startsWith(QLatin1String(" V "))
-           || t.startsWith(QLatin1String("V "));
+    // no word at all: numbers, "F1", "B3", "x 1"
+    static const QRegularExpression word(QStringLiteral("\\p{L}{3,}"));
+    return !word.match(t).hasMatch();
 }
 
 QStringList textsOf(QWidget* root)
@@ -199,3 +216,22 @@ TEST_F(LanguageWalk, SwitchingBackToEnglishRestoresTheEnglishTexts)
 }
 
 }  // namespace
+
+// The status bar's texts follow a change of language, except the fixed ones.
+TEST_F(LanguageWalk, StatusBarTextsFollowTheLanguageTheFixedOnesStay)
+{
+    form->Lang_id = 1;
+    form->applyLanguage();
+    EXPECT_TRUE(form->statusText(1).startsWith(QStringLiteral("WorkDir: "))) << form->statusText(1).toStdString();
+    form->setStatusText(0, QStringLiteral("Power off"));
+    form->setStatusText(2, QStringLiteral("Permission denied"));
+    EXPECT_EQ(form->statusText(0), QStringLiteral("Power off"));
+    EXPECT_EQ(form->statusText(2), QStringLiteral("Zugriff verweigert"));
+    form->Lang_id = 7;
+    form->applyLanguage();
+    EXPECT_EQ(form->statusText(2), QStringLiteral("Permission refusée"));
+    EXPECT_EQ(form->statusText(0), QStringLiteral("Power off"));
+    EXPECT_TRUE(form->statusText(1).startsWith(QStringLiteral("WorkDir: ")));
+    form->setStatusText(0, QStringLiteral("Power on"));
+    EXPECT_EQ(form->statusText(0), QStringLiteral("Power on"));
+}

@@ -255,11 +255,17 @@ TEST_F(MainFormTest, SettingsDialogSavesAppliesLanguageAndKeepsHostOnBadPort)
     SetupForm = &setup;
     EXPECT_EQ(form->action("Ende1")->text(), Lang->getmessage(7, 1));
 
-    // Save without changes rewrites the same file.
-    const QByteArray before = parameterFile();
+    // Without the controller service the first save puts the one-controller module in place of
+    // the default; a save without changes after that rewrites the same file.
     setup.fill(*form);
     setup.FormShow(Lang, form->Lang_id, form->Showassist);
     EXPECT_FALSE(setup.RGDirectX->isEnabled());
+    EXPECT_EQ(form->Joy_Mode, 0);
+    form->applySetupForm();
+    EXPECT_EQ(form->Joy_Mode, 1);
+    const QByteArray before = parameterFile();
+    setup.fill(*form);
+    setup.FormShow(Lang, form->Lang_id, form->Showassist);
     form->applySetupForm();
     EXPECT_EQ(parameterFile(), before);
 

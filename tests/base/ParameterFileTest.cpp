@@ -53,7 +53,7 @@ TEST(ParameterFile, DefaultsAreWrittenAs517DecimalLinesWithCrLf)
     EXPECT_EQ(text.count('\n'), ParameterFile::LineCount);
     EXPECT_TRUE(text.endsWith("\r\n"));
 
-    QList<QByteArray> expected{"12345", "localhost", "0", "73", "1", "1", "1", "0", "0",
+    QList<QByteArray> expected{"12345", "localhost", "0", "73", "1", "0", "1", "0", "0",
                                "1",     "2",         "3", "5",  "6", "8", "1"};
     for (int l = 0; l < 10; ++l) {
         expected += {"M1", "4", "1", "Lok", "3", "1", "-1", "0", "100", "0"};
@@ -62,6 +62,7 @@ TEST(ParameterFile, DefaultsAreWrittenAs517DecimalLinesWithCrLf)
         expected += {"7", "1", "3", "2", "Direction", "Func", "F2", "F3"};
     }
     expected += "1";  // reconnect automatically
+    expected += {"0", "12090", "", "", "8"};  // the phone server: off, its port, address, allow list, limit
     EXPECT_EQ(linesOf(text), expected);
 }
 
@@ -72,7 +73,7 @@ TEST(ParameterFile, ReconnectSettingIsAnAppendedLineWhoseAbsenceReadsAsOn)
     TLok lok;
     QList<QByteArray> lines = linesOf(ParameterFile::write(off, lok));
     ASSERT_EQ(lines.size(), ParameterFile::LineCount);
-    EXPECT_EQ(lines.last(), "0");
+    EXPECT_EQ(lines[516], "0");
 
     AppState back;
     back.Autoreconnect = 7;
@@ -80,13 +81,48 @@ TEST(ParameterFile, ReconnectSettingIsAnAppendedLineWhoseAbsenceReadsAsOn)
     EXPECT_EQ(back.Autoreconnect, 0);
 
     // A file from before the setting: 516 lines, with or without trailing blank lines.
-    lines.removeLast();
+    lines = lines.mid(0, 516);
     for (const QByteArray& tail : {QByteArray(), QByteArray("\r\n"), QByteArray("\r\n  \r\n")}) {
         AppState old;
         old.Autoreconnect = 0;
         ParameterFile::read(joinLines(lines) + tail, old, lok);
         EXPECT_EQ(old.Autoreconnect, 1) << tail.size();
         EXPECT_EQ(ParameterFile::write(old, lok).count("\r\n"), ParameterFile::LineCount);
+    }
+}
+
+TEST(ParameterFile, PhoneServerSettingsAreAppendedLinesWithDefaultsForOlderFilesAndBadValues)
+{
+    AppState on;
+    on.PhoneServerOn = 1;
+    on.PhoneServerPort = 2560;
+    on.PhoneServerAddress = "192.168.1.5";
+    on.PhoneServerAllow = "192.168.1.0/24, 10.0.0.7";
+    on.PhoneServerLimit = 3;
+    TLok lok;
+    const QList<QByteArray> lines = linesOf(ParameterFile::write(on, lok));
+    ASSERT_EQ(lines.size(), ParameterFile::LineCount);
+    AppState back;
+    EXPECT_TRUE(ParameterFile::read(joinLines(lines), back, lok).isEmpty());
+    EXPECT_EQ(back.PhoneServerOn, 1);
+    EXPECT_EQ(back.PhoneServerPort, 2560);
+    EXPECT_EQ(back.PhoneServerAddress, "192.168.1.5");
+    EXPECT_EQ(back.PhoneServerAllow, "192.168.1.0/24, 10.0.0.7");
+    EXPECT_EQ(back.PhoneServerLimit, 3);
+
+    // Files from before (516 or 517 lines) and values out of range read as the defaults.
+    for (const QList<QByteArray>& tail : {QList<QByteArray>{}, QList<QByteArray>{"1"},
+                                          QList<QByteArray>{"1", "7", "0", "", "", "65"}}) {
+        AppState old;
+        old.PhoneServerOn = 1;
+        old.PhoneServerPort = 1;
+        old.PhoneServerAddress = "x";
+        old.PhoneServerLimit = 2;
+        ParameterFile::read(joinLines(lines.mid(0, 516) + tail), old, lok);
+        EXPECT_EQ(old.PhoneServerOn, 0) << tail.size();
+        EXPECT_EQ(old.PhoneServerPort, 12090);
+        EXPECT_EQ(old.PhoneServerAddress, "");
+        EXPECT_EQ(old.PhoneServerLimit, 8);
     }
 }
 
@@ -257,7 +293,7 @@ TEST(ParameterFile, UnreadableValuesAreReplacedAndEveryOtherValueIsRead)
     TLok lok;
     EXPECT_EQ(ParameterFile::read(joinLines(lines), s, lok), QList<int>{7});
     EXPECT_EQ(s.Lang_id, 1);
-    EXPECT_EQ(s.Joy_Mode, 1);
+    EXPECT_EQ(s.Joy_Mode, 0);
     EXPECT_EQ(ParameterFile::write(s, lok), defaultFile());
 }
 
@@ -325,7 +361,7 @@ TEST(ParameterFile, SettingsOutsideTheirRangeTakeTheirStartValues)
         {1, "4303", &AppState::Ipport, 4303},     {4, "12", &AppState::SrcpVer, 73},
         {4, "80", &AppState::SrcpVer, 80},        {5, "0", &AppState::Lang_id, 1},
         {5, "8", &AppState::Lang_id, 1},          {5, "7", &AppState::Lang_id, 7},
-        {6, "5", &AppState::Joy_Mode, 1},         {6, "0", &AppState::Joy_Mode, 0},
+        {6, "5", &AppState::Joy_Mode, 0},         {6, "1", &AppState::Joy_Mode, 1},
         {7, "-1", &AppState::Showassist, 1},      {8, "2", &AppState::Monitorpower, 0},
         {9, "1", &AppState::Autopower, 1},        {3, "9", &AppState::Infoport_an, 0},
         {10, "-3", &AppState::BusGlMM, 1},        {16, "0", &AppState::Buspower, 1},

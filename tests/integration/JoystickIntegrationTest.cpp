@@ -93,7 +93,7 @@ TEST(JoystickIntegration, VirtualControllerDrivesALocoOnTheWire)
     auto* joy = new JoystickHost(form, *loco);
     ASSERT_NE(joy->control(), nullptr);
     EXPECT_TRUE(form.Dxpresent) << "two controllers can be used";
-    form.Joy_Mode = 0;
+    EXPECT_EQ(form.Joy_Mode, 0) << "a fresh start reads ordinary controllers with the two-controller module";
     joy->showModal = [](QDialog* w) { w->show(); };
 
     // Loco 0: "M2" with the horn on F2, which button 3 switches.

@@ -111,10 +111,11 @@ TEST(ReconnectIntegration, KilledAndRestartedServerComesBackWithPowerAndFeedback
     EXPECT_TRUE(waitFor([&] { return form.statusText(1) == lost || form.statusText(1).contains(QStringLiteral("(")); }))
         << form.statusText(1).toStdString();
 
-    // A click while the server is away says so; nothing is kept to be sent later.
+    // A click while the server is away says so and changes nothing; nothing is kept to be sent later.
     QTest::mouseClick(view, Qt::LeftButton, {}, turnoutAt);
     EXPECT_TRUE(waitFor([&] { return form.statusText(1) == Lang->getmessage(534, form.Lang_id); }));
-    EXPECT_EQ(turnout->Stellung, 1);
+    EXPECT_EQ(turnout->Stellung, 2);
+    EXPECT_TRUE(cellShowsIcon(form, *turnout, 2));
     EXPECT_TRUE(form.action(QStringLiteral("Hosttrennen1"))->isEnabled());
     EXPECT_FALSE(form.action(QStringLiteral("Abfragestarten1"))->isEnabled());
 

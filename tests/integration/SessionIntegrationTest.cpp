@@ -16,15 +16,18 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include "common/ProgramFolder.h"
 #include "common/WaitFor.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <regex>
@@ -111,7 +114,8 @@ TEST(SessionIntegration, MainWindowSwitchesATurnoutAndShowsFeedbackOnTheSimulato
     EXPECT_FALSE(form.action(QStringLiteral("Spannungan1"))->isEnabled());
     QTest::mouseClick(view, Qt::LeftButton, {},
                       QPoint(turnout->Posx - form.Hpos_alt + 5, turnout->Posy - form.Vpos_alt + 5));
-    EXPECT_EQ(turnout->Stellung, 1);  // switched on the panel, nothing sent
+    EXPECT_EQ(turnout->Stellung, 2);  // nothing sent: nothing changes on the panel
+    EXPECT_TRUE(cellShowsIcon(form, *turnout, 2));
     form.action(QStringLiteral("Hostverbinden1"))->trigger();
     ASSERT_TRUE(form.Session->commandConnected());
     form.action(QStringLiteral("Spannungan1"))->trigger();
@@ -126,4 +130,26 @@ TEST(SessionIntegration, MainWindowSwitchesATurnoutAndShowsFeedbackOnTheSimulato
     EXPECT_TRUE(form.close());
     EXPECT_EQ(d.count(QStringLiteral("error")), 0);
     (void)sessionHost;
+}
+
+TEST(SessionIntegration, TheWindowKeepsTurningWhileItConnectsAndStartsFeedback)
+{
+    // Connecting waits a second for the greeting, the info and feedback channels half a second
+    // each: the event loop turns all the while, so the window paints and its timers run.
+    simfixture::SimWindow w("0.7.3");
+    TMainForm& form = *w.form;
+    form.Infoport_an = 1;
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    qint64 longestGap = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+    tick.start(20);
+    QElapsedTimer took;
+    took.start();
+    form.action(QStringLiteral("Hostverbinden1"))->trigger();
+    form.action(QStringLiteral("Abfragestarten1"))->trigger();
+    ASSERT_TRUE(form.Session->commandConnected());
+    EXPECT_GE(took.elapsed(), 1900);  // the waits are still there
+    EXPECT_LT(longestGap, 900) << "the event loop stood still while connecting";
 }

@@ -184,11 +184,12 @@ TEST(Srcp08Integration, ServerClosingMidSessionIsToldOnceAndTheWindowStaysUsable
     EXPECT_FALSE(w.host->connected());
     EXPECT_EQ(w.host->busCount(), 0);
     EXPECT_FALSE(w.form->action(QStringLiteral("Spannungan1"))->isEnabled());
-    // the panel still switches (nothing is sent, nothing is said)
+    // nothing is sent: the panel does not switch, and says why
     tPosEntry* turnout = w.turnout();
     ASSERT_NE(turnout, nullptr);
     w.click(*turnout);
-    EXPECT_EQ(turnout->Stellung, 2);
+    EXPECT_EQ(turnout->Stellung, 1);
+    EXPECT_TRUE(w.form->statusText(1).contains(QStringLiteral("nothing was sent")));
     EXPECT_EQ(w.shownCount(592), 1);
 }
 

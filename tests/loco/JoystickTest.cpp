@@ -209,7 +209,35 @@ TEST(JoystickControl, BoundStickDrivesTheRegulatorAndSendsTheLocoLine)
     t.ticks(2);
     EXPECT_EQ(t.model.regulator(5).Position, 7);
     EXPECT_EQ(t.lok.get_speed(5), 21);
-    EXPECT_EQ(t.model.regulator(3).Position, 100) << "the old regulator is left alone";
+    // Regulator 4 drives the same loco (address 3): it follows, so both show what the loco does.
+    ASSERT_EQ(t.lok.get_addr(3), t.lok.get_addr(5));
+    EXPECT_EQ(t.model.regulator(3).Position, 100 - 21) << "regulators on one loco stay in step";
+}
+
+TEST(JoystickControl, AStopStandsUntilTheStickMoves)
+{
+    JoyFixture t;
+    VirtualJoystick pad;
+    t.control.Joyinitsetup();
+    t.bind(1, 0);
+    pad.setAxis(1, -16384);
+    t.ticks(2);
+    ASSERT_EQ(t.lok.get_speed(0), 75);
+
+    // The emergency stop (or a stop by key or mouse) while the stick rests half forward: the
+    // loco stays stopped, reading after reading, instead of being sent off again.
+    t.model.setall_lokostop();
+    ASSERT_EQ(t.lok.get_speed(0), 0);
+    const std::size_t sent = t.sink.lines.size();
+    t.ticks(6);
+    EXPECT_EQ(t.lok.get_speed(0), 0);
+    EXPECT_EQ(t.sink.lines.size(), sent);
+
+    // Moving the stick takes the loco over again.
+    pad.setAxis(1, -32768);
+    t.ticks(2);
+    EXPECT_EQ(t.model.regulator(0).Position, 0);
+    EXPECT_EQ(t.lok.get_speed(0), 100);
 }
 
 TEST(JoystickControl, ButtonsActOnceAndAgainOnEveryFifthReadingWhileHeld)

@@ -42,8 +42,8 @@ TEST(ReglerPanel, EveryRegulatorHasItsNamedControlsAndDrivesItsOwnLoco)
     EXPECT_EQ(panel.scrollBar(9)->value(), 28);
     panel.scrollBar(9)->setValue(0);
     EXPECT_EQ(t.last(), "SET GL M1 19 -1 28 28 0 0 ");
-    QTest::mouseClick(panel.funcPic(4, 0), Qt::LeftButton);
-    EXPECT_EQ(t.last(), "SET GL M1 14 -1 0 100 0 0 ");
+    QTest::mouseClick(panel.funcPic(4, 0), Qt::LeftButton);  // the picture goes on, and so does F0
+    EXPECT_EQ(t.last(), "SET GL M1 14 -1 0 100 1 0 ");
 }
 
 TEST(TLocoForm, BadAddressKeepsTheDialogOpenAndFunctionControlsFollowTheProtocol)

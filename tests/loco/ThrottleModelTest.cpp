@@ -19,9 +19,9 @@ TEST(LocoCommand, BuildsTheSetGlLineWithATrailingBlank)
     f[0] = 11;
     f[1] = 3;
     f[2] = 12;
-    f[3] = 10;  // exactly 10 counts as off
+    f[3] = 10;  // 10 is a function without a kind, switched on: the picture shows it on
     lok.set_F(0, f);
-    EXPECT_EQ(glLine73(lok, 0), "SET GL M2 3 1 50 100 1 4 0 1 0 0 ");
+    EXPECT_EQ(glLine73(lok, 0), "SET GL M2 3 1 50 100 1 4 0 1 1 0 ");
     EXPECT_EQ(glLine73(lok, 1), "SET GL M1 3 -1 0 100 0 0 ");
 }
 
@@ -206,17 +206,18 @@ TEST(Throttle, FunctionToggles)
     EXPECT_EQ(t.last(), "SET GL M2 3 -1 0 100 0 4 0 1 0 0 ");
 
     t.model.Func_pic1Click(1);
-    EXPECT_EQ(t.lok.get_F(1)[0], 10);  // 0 + 10: on only above 10
-    EXPECT_EQ(t.last(), "SET GL M2 3 -1 0 100 0 4 0 1 0 0 ");
-    t.model.Func_pic1Click(1);
-    EXPECT_EQ(t.lok.get_F(1)[0], 20);
+    EXPECT_EQ(t.lok.get_F(1)[0], 10);  // 0 + 10: on, shown and sent
     EXPECT_EQ(t.model.regulator(1).FuncIcon[0], "Func_on.bmp");
     EXPECT_EQ(t.last(), "SET GL M2 3 -1 0 100 1 4 0 1 0 0 ");
+    t.model.Func_pic1Click(1);
+    EXPECT_EQ(t.lok.get_F(1)[0], 0);
+    EXPECT_EQ(t.model.regulator(1).FuncIcon[0], "Func_off.bmp");
+    EXPECT_EQ(t.last(), "SET GL M2 3 -1 0 100 0 4 0 1 0 0 ");
 
     t.model.FuncPicClick(2, 2);
     EXPECT_EQ(t.lok.get_F(1)[2], 2);
     EXPECT_EQ(t.model.regulator(1).FuncIcon[2], "hupe_aus.bmp");
-    EXPECT_EQ(t.last(), "SET GL M2 3 -1 0 100 1 4 0 0 0 0 ");
+    EXPECT_EQ(t.last(), "SET GL M2 3 -1 0 100 0 4 0 0 0 0 ");
 }
 
 TEST(Throttle, ShowpicsFollowsTheCodes)
@@ -242,7 +243,7 @@ TEST(Throttle, StoredSpeedGoesOutUntilTheSliderMoves)
     t.lok.set_speed(0, 40);
     t.model.setupAll();
     t.model.Func_pic1Click(0);
-    EXPECT_EQ(t.last(), "SET GL M1 3 -1 40 100 0 0 ");
+    EXPECT_EQ(t.last(), "SET GL M1 3 -1 40 100 1 0 ");
 }
 
 TEST(Throttle, StopAllStopsEveryLocoAndKeepsItsDirection)
@@ -253,6 +254,7 @@ TEST(Throttle, StopAllStopsEveryLocoAndKeepsItsDirection)
     t.lok.set_protocol(1, "NB");
     t.lok.set_direction(1, 1);
     t.lok.set_protocol(2, "M2");
+    t.lok.set_addr(2, 5);
     t.lok.set_addr(3, 0);
     t.model.setupAll();
     t.model.moveSlider(0, 20);  // speed 80, forward
@@ -270,12 +272,9 @@ TEST(Throttle, StopAllStopsEveryLocoAndKeepsItsDirection)
     EXPECT_EQ(t.model.regulator(2).Position, 50) << "centre-zero stops in the middle";
     EXPECT_EQ(t.model.regulator(0).Position, 100);
 
-    std::vector<std::string> loco0;
-    for (const std::string& l : t.sink.lines)
-        if (l.rfind("SET GL M2 3 ", 0) == 0 && loco0.size() < 4)
-            loco0.push_back(l);
-    EXPECT_EQ(loco0, (std::vector<std::string>{"SET GL M2 3 1 0 100 0 0 ", "SET GL M2 3 1 0 100 0 0 ",
-                                               "SET GL M2 3 0 0 100 0 0 ", "SET GL M2 3 1 0 100 0 0 "}));
+    // One stop per loco: regulators 4 to 9 share the default loco "M1 3".
+    EXPECT_EQ(t.sink.lines, (std::vector<std::string>{"SET GL M2 3 1 0 100 0 0 ", "SET GL NB 3 1 0 100 0 0 ",
+                                                      "SET GL M2 5 0 0 100 0 0 ", "SET GL M1 3 -1 0 100 0 0 "}));
     for (const std::string& l : t.sink.lines)
         EXPECT_EQ(l.find(" 100 100 "), std::string::npos) << "no loco is sent to full speed: " << l;
     EXPECT_EQ(t.dialogs.count("message"), 0);
@@ -392,4 +391,94 @@ TEST(Throttle, StopAllStandsEveryLocoAlsoWithAnOddTopSpeedInCentreZero)
             }
         }
     }
+}
+
+TEST(Throttle, FunctionPicturesAndTheWireAgreeFromTheFirstClick)
+{
+    // Every F0 code a record can hold: the picture shows what the line carries, click after click.
+    for (int code : {0, 1, 5, 10, 11, 15}) {
+        ThrottleFixture t;
+        Dekod_Funcs f = t.lok.get_F(0);
+        f[0] = static_cast<std::uint8_t>(code);
+        t.lok.set_F(0, f);
+        t.model.setupAll();
+        for (int click = 0; click < 3; ++click) {
+            const bool shownOn = t.model.regulator(0).FuncIcon[0] == QStringLiteral("Func_on.bmp");
+            t.model.Func_pic1Click(0);
+            const bool nowOn = t.model.regulator(0).FuncIcon[0] == QStringLiteral("Func_on.bmp");
+            EXPECT_NE(nowOn, shownOn) << "code " << code << " click " << click;
+            // "SET GL M1 3 -1 0 100 <F0> 0 "
+            const std::string line = t.last();
+            ASSERT_GE(line.size(), 4u);
+            EXPECT_EQ(line.substr(line.size() - 4), nowOn ? "1 0 " : "0 0 ") << "code " << code << ": " << line;
+        }
+    }
+}
+
+TEST(Throttle, RegulatorsOnOneLocoStayInStep)
+{
+    ThrottleFixture t;  // every regulator starts on the default loco "M1 3"
+    t.lok.set_addr(5, 7);
+    t.model.setupAll();
+    t.sink.lines.clear();
+    t.model.moveSlider(0, 40);  // speed 60
+    t.model.Func_pic1Click(0);
+    EXPECT_EQ(t.sink.lines.size(), 2u) << "one line per change, not one per regulator";
+    for (int d : {1, 2, 9}) {
+        EXPECT_EQ(t.lok.get_speed(d), 60) << d;
+        EXPECT_EQ(t.model.regulator(d).Position, 40) << d;
+        EXPECT_EQ(t.model.regulator(d).FuncIcon[0], QStringLiteral("Func_on.bmp")) << d;
+    }
+    EXPECT_EQ(t.lok.get_speed(5), 0) << "another loco stays";
+    EXPECT_EQ(t.model.regulator(5).Position, 100);
+}
+
+TEST(Throttle, ReportedDriveStateMovesTheRegulatorsWithoutSending)
+{
+    ThrottleFixture t;
+    t.lok.set_protocol(2, "M2");
+    t.lok.set_addr(2, 9);
+    t.lok.set_nrof(2, 4);
+    Dekod_Funcs f = t.lok.get_F(2);
+    f[2] = 2;  // horn, off
+    t.lok.set_F(2, f);
+    t.model.setupAll();
+    t.model.CheckBoxClick(2, false);
+    t.sink.lines.clear();
+
+    // M2 9: forward at 30 of 100, F0 on, F2 on
+    EXPECT_EQ(t.model.locoReported(QStringLiteral("M2"), 9, 1, 30, {1, 0, 1, 0, 0}), 1);
+    EXPECT_EQ(t.lok.get_speed(2), 30);
+    EXPECT_EQ(t.lok.get_direction(2), 1);
+    EXPECT_EQ(t.model.regulator(2).Position, 70);
+    EXPECT_EQ(t.model.regulator(2).FuncIcon[0], QStringLiteral("Func_on.bmp"));
+    EXPECT_EQ(t.lok.get_F(2)[2], 12);
+    EXPECT_EQ(t.lok.get_F(2)[1], 0) << "no function there: stays none";
+    EXPECT_TRUE(t.sink.lines.empty());
+    // The same again moves nothing; another protocol or address is another loco.
+    EXPECT_EQ(t.model.locoReported(QStringLiteral("M2"), 9, 1, 30, {1, 0, 1, 0, 0}), 0);
+    EXPECT_EQ(t.model.locoReported(QStringLiteral("N2"), 9, 1, 50, {}), 0);
+    EXPECT_EQ(t.model.locoReported(QStringLiteral("M2"), 4, 1, 50, {}), 0);
+
+    // A centre-zero regulator shows direction by the half it stands in.
+    t.model.CheckBoxClick(2, true);
+    t.model.locoReported(QStringLiteral("M2"), 9, 0, 40, {});
+    EXPECT_EQ(t.model.regulator(2).Position, 30);
+    t.model.locoReported(QStringLiteral("M2"), 9, 1, 40, {});
+    EXPECT_EQ(t.model.regulator(2).Position, 70);
+    t.sink.lines.clear();
+    t.model.ScrollBar1Change(2);  // the position gives back the reported state
+    EXPECT_EQ(t.last(), "SET GL M2 9 1 40 100 1 4 0 1 0 0 ");
+}
+
+TEST(LocoCommand, OwnLinesAreKnownInTheirReports)
+{
+    ThrottleFixture t;
+    t.model.setupAll();
+    t.model.moveSlider(0, 50);
+    t.model.moveSlider(0, 40);
+    EXPECT_TRUE(t.command.takeEcho(" M1 3 -1 50 100 0 0"));
+    EXPECT_FALSE(t.command.takeEcho("M1 3 -1 50 100 0 0")) << "used up";
+    EXPECT_FALSE(t.command.takeEcho("M1 3 -1 45 100 0 0"));
+    EXPECT_TRUE(t.command.takeEcho("M1  3 -1 60 100 0 0 "));
 }

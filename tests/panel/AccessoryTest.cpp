@@ -94,7 +94,7 @@ protected:
     C_Element element;
     TLok lok;
     Cbahn bahn{main, postable, element, lok, dialogs};
-    ServerSession session{main, dialogs, lang, timer};
+    ServerSession session{main, dialogs, lang};
 };
 
 } // namespace
@@ -267,4 +267,114 @@ TEST_F(AccessoryTest, DecoderPanelSaveNeedsAnElementChosenInThisMode)
     EXPECT_TRUE(bahn.decoderPanelSave({"9", "", "", "5", "", ""}, 0));
     EXPECT_EQ(detector->Decod1, 9);
     EXPECT_EQ(detector->Daten1, 5);
+}
+
+TEST_F(AccessoryTest, AClickThatSendsNothingChangesNothingAndSaysWhy)
+{
+    tPosEntry* turnout = place(14, 27, 27);
+    turnout->Decod1 = 1, turnout->Daten1 = 1, turnout->Decod2 = 1, turnout->Daten2 = 2;
+    tPosEntry* three = place(19, 54, 27, 2);
+    three->Decod1 = 2, three->Daten1 = 1, three->Decod3 = 2, three->Daten3 = 3;
+    tPosEntry* bare = place(14, 81, 27);  // no decoder assigned
+    bahn.changeicon(1, 27, 27, 14);
+    bahn.changeicon(2, 54, 27, 19);
+    bahn.changeicon(1, 81, 27, 14);
+    std::vector<QString> said;
+    Cbahn::OperateHooks hooks;
+    hooks.status = [&](const QString& t) { said.push_back(t); };
+
+    // Server gone: neither state nor picture moves, in one step or through state 1 to 3.
+    bahn.operateClick(27, 27, hooks);
+    bahn.operateClick(54, 27, hooks);
+    EXPECT_EQ(turnout->Stellung, 1);
+    EXPECT_TRUE(showsIcon(27, 27, 14, 1));
+    EXPECT_EQ(three->Stellung, 2);
+    EXPECT_TRUE(showsIcon(54, 27, 19, 2));
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_TRUE(said[0].contains(QStringLiteral("nothing was sent"))) << said[0].toStdString();
+
+    // Connected, but no decoder behind the element: the same, with its own reason.
+    connect();
+    bahn.operateClick(81, 27, hooks);
+    EXPECT_EQ(bare->Stellung, 1);
+    EXPECT_TRUE(showsIcon(81, 27, 14, 1));
+    ASSERT_EQ(said.size(), 3u);
+    EXPECT_EQ(said[2], QStringLiteral("No decoder assigned: nothing was sent"));
+    // And once it goes out, it moves.
+    bahn.operateClick(27, 27, hooks);
+    EXPECT_EQ(turnout->Stellung, 2);
+    EXPECT_TRUE(showsIcon(27, 27, 14, 2));
+    EXPECT_EQ(said.size(), 3u);
+}
+
+TEST_F(AccessoryTest, ServerReportsMoveTheAccessoriesTheyReach)
+{
+    tPosEntry* turnout = place(14, 27, 27);  // state 1: address 5 port 0; state 2: address 5 port 1
+    turnout->Decod1 = 1, turnout->Daten1 = 1, turnout->Decod2 = 1, turnout->Daten2 = 2;
+    tPosEntry* three = place(19, 54, 27);  // state 3: address 10 port 0
+    three->Decod1 = 2, three->Daten1 = 1, three->Decod2 = 2, three->Daten2 = 2, three->Decod3 = 2, three->Daten3 = 3;
+    tPosEntry* uncoupler = place(20, 81, 27);  // address 13 port 1
+    uncoupler->Decod1 = 3, uncoupler->Daten1 = 2;
+    tPosEntry* nmra = place(14, 108, 27);
+    nmra->Protokoll = QStringLiteral("N"), nmra->Decod2 = 1, nmra->Daten2 = 2;
+
+    struct Case {
+        bool motorola;
+        int address, port, value;
+        int drawn;
+        tPosEntry* element;
+        int stellung;  // afterwards
+        int icon;      // afterwards
+    };
+    const Case cases[] = {
+        {true, 5, 1, 1, 1, turnout, 2, 2},     // switched by someone else
+        {true, 5, 1, 0, 0, turnout, 2, 2},     // the end of the pulse changes nothing
+        {true, 5, 1, 1, 0, turnout, 2, 2},     // the same again: nothing drawn
+        {true, 10, 0, 1, 1, three, 3, 3},
+        {true, 13, 1, 1, 1, uncoupler, 1, 2},  // uncoupling: switched picture while on
+        {true, 13, 1, 0, 1, uncoupler, 1, 1},
+        {false, 5, 1, 1, 1, nmra, 2, 2},       // protocols kept apart
+        {true, 77, 0, 1, 0, turnout, 2, 2},    // no element there
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(bahn.accessoryReported(c.motorola, c.address, c.port, c.value), c.drawn) << c.address;
+        EXPECT_EQ(c.element->Stellung, c.stellung) << c.address;
+        EXPECT_TRUE(showsIcon(c.element->Posx, c.element->Posy, c.element->Enummer, c.icon)) << c.address;
+    }
+    EXPECT_EQ(uncoupler->Stellung, 1);
+}
+
+TEST_F(AccessoryTest, TheReportsOfOurOwnCommandsDrawNothing)
+{
+    connect();
+    tPosEntry* three = place(19, 54, 27, 2);
+    three->Decod1 = 2, three->Daten1 = 1, three->Decod3 = 2, three->Daten3 = 3;
+    bahn.operateClick(54, 27);  // 2 -> 3 goes through 1: two commands
+    ASSERT_EQ(three->Stellung, 3);
+    EXPECT_EQ(bahn.echoes().pending(), 2u);
+    // Their reports come later: the first would show state 1 for a moment.
+    EXPECT_EQ(bahn.accessoryReported(true, 9, 0, 1), 0);
+    EXPECT_EQ(bahn.accessoryReported(true, 9, 0, 0), 0);
+    EXPECT_EQ(bahn.accessoryReported(true, 10, 0, 1), 0);
+    EXPECT_EQ(three->Stellung, 3);
+    EXPECT_TRUE(showsIcon(54, 27, 19, 3));
+    EXPECT_EQ(bahn.echoes().pending(), 0u);
+    // A later report of the same port is someone else's.
+    EXPECT_EQ(bahn.accessoryReported(true, 9, 0, 1), 1);
+    EXPECT_EQ(three->Stellung, 1);
+}
+
+TEST(AccessoryEchoes, ExpectationsExpire)
+{
+    AccessoryEchoes echoes;
+    const auto t0 = AccessoryEchoes::Clock::now();
+    echoes.expect(true, 5, 1, t0);
+    echoes.expect(true, 6, 0, t0);
+    EXPECT_FALSE(echoes.take(false, 5, 1, t0));  // other protocol
+    EXPECT_TRUE(echoes.take(true, 5, 1, t0));
+    EXPECT_FALSE(echoes.take(true, 5, 1, t0));   // used up
+    EXPECT_FALSE(echoes.take(true, 6, 0, t0 + AccessoryEchoes::Window + milliseconds(1)));
+    echoes.expect(true, 7, 0, t0);
+    echoes.forget(true, 7, 0);
+    EXPECT_EQ(echoes.pending(), 0u);
 }

@@ -33,6 +33,7 @@ struct Routes : ::testing::Test {
     C_fahr fahr{s};
     RouteMode mode{s, fahr, t, p, d};
     std::vector<Command> sent;
+    bool sends = true;  // what accessoryOut answers: the command went out
     QTemporaryDir dir;
 
     void SetUp() override
@@ -43,7 +44,10 @@ struct Routes : ::testing::Test {
         p.elementeladen();
         p.panel = &canvas;
         p.resizePanel(600, 400);
-        p.accessoryOut = [this](const QString& proto, int dec, int port) { sent.emplace_back(proto, dec, port); };
+        p.accessoryOut = [this](const QString& proto, int dec, int port) {
+            sent.emplace_back(proto, dec, port);
+            return sends;
+        };
         fahr.attach(t, cat, p);
     }
     // Places element n at cell (x, y) with decoder/port pairs for states 1..3.
@@ -174,8 +178,8 @@ TEST_F(Routes, SettingSendsInRecordingOrderAndReleasingSendsNothing)
     EXPECT_EQ(sent, expected);
     EXPECT_TRUE(s.Knopf[1]);
     EXPECT_EQ(s.Fahrstrasse, 1);
-    EXPECT_EQ(a.Stellung, 1);  // states unchanged
-    EXPECT_EQ(b.Stellung, 1);
+    EXPECT_EQ(a.Stellung, 2);  // the railway is where the route put it
+    EXPECT_EQ(b.Stellung, 3);
     EXPECT_EQ(cell(54, 27), icon(19, 13));
     EXPECT_EQ(cell(27, 27), icon(14, 12));
     EXPECT_EQ(shown(27, 27), icon(14, 12));
@@ -185,9 +189,25 @@ TEST_F(Routes, SettingSendsInRecordingOrderAndReleasingSendsNothing)
     mode.routeSwitchClick(button);
     EXPECT_TRUE(sent.empty());
     EXPECT_FALSE(s.Knopf[1]);
+    EXPECT_EQ(cell(54, 27), icon(19, 3));  // released: unmarked, where the railway is
+    EXPECT_EQ(cell(27, 27), icon(14, 2));
+    EXPECT_EQ(cell(108, 0), icon(88, 1));
+
+    // Commands that do not go out set nothing: no marking, the states stay, the status says why.
+    QString said;
+    p.statusText = [&](const QString& t) { said = t; };
+    a.Stellung = 1, b.Stellung = 1;
+    p.changeicon(1, 54, 27, 19);
+    p.changeicon(1, 27, 27, 14);
+    sends = false;
+    mode.routeSwitchClick(button);
+    EXPECT_FALSE(s.Knopf[1]);
+    EXPECT_EQ(a.Stellung, 1);
+    EXPECT_EQ(b.Stellung, 1);
     EXPECT_EQ(cell(54, 27), icon(19, 1));
     EXPECT_EQ(cell(27, 27), icon(14, 1));
     EXPECT_EQ(cell(108, 0), icon(88, 1));
+    EXPECT_TRUE(said.contains(QStringLiteral("not set"))) << said.toStdString();
 }
 
 TEST_F(Routes, RouteSwitchWithoutRouteOrWithAnImpossibleNumber)

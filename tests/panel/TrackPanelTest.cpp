@@ -218,7 +218,10 @@ TEST_F(Fixture, FailedOpenAndFailedSaveLeaveFilesAlone)
 TEST_F(Fixture, DemoLayoutOpensWithEveryKindOfElement)
 {
     std::vector<std::tuple<QString, int, int>> sent;
-    p.accessoryOut = [&](const QString& proto, int decoder, int port) { sent.emplace_back(proto, decoder, port); };
+    p.accessoryOut = [&](const QString& proto, int decoder, int port) {
+        sent.emplace_back(proto, decoder, port);
+        return true;
+    };
     p.gleisbildladen(QStringLiteral("Demo.pln"), p.layoutPath());
     std::set<int> kinds;
     bool detectorWithAddress = false;

@@ -33,7 +33,7 @@ protected:
         main.Lang_id = 2;
         main.Autoreconnect = 1;
         timer.setEnabled(true);
-        session = std::make_unique<ServerSession>(main, dialogs, lang, timer);
+        session = std::make_unique<ServerSession>(main, dialogs, lang);
         session->pause = [](int ms) { std::this_thread::sleep_for(milliseconds(std::min(ms, 50))); };
         session->onFeedbackContact = [this](const FeedbackContact& c) { contacts[{c.module, c.port}] = c.value; };
         QObject::connect(session.get(), &ServerSession::statusText,
@@ -175,8 +175,14 @@ TEST_F(ReconnectSessionTest, PowerIsRestoredAsTheUserLastChoseItAndNeverSwitched
         SCOPED_TRACE(c.name);
         main.Autopower = c.autopower;
         connectAndGreet();
+        const int onBefore = countInLog("SET POWER ON"), offBefore = countInLog("SET POWER OFF");
         for (const std::string& a : c.before)
             a == "on" ? session->powerOn() : session->powerOff();
+        // The marker goes to the simulator by another way than the session's lines: let those be
+        // logged first (with automatic power on, the connect's own line too, unless it is there).
+        const int wantOn = onBefore + int(std::count(c.before.begin(), c.before.end(), "on")) + (c.autopower ? 1 : 0);
+        const int wantOff = offBefore + int(std::count(c.before.begin(), c.before.end(), "off"));
+        waitFor([&] { return countInLog("SET POWER ON") >= wantOn && countInLog("SET POWER OFF") >= wantOff; }, 2000);
         const std::string marker = std::string("refuse ") + (c.offWhileAway ? "1500" : "0");
         sim->command(marker);
         sim->command("drop");

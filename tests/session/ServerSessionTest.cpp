@@ -31,7 +31,7 @@ protected:
         main.Lang_id = 2;
         main.Autoreconnect = 0;  // getting a lost server back has tests of its own
         timer.setEnabled(true);
-        session = std::make_unique<ServerSession>(main, dialogs, lang, timer);
+        session = std::make_unique<ServerSession>(main, dialogs, lang);
         session->pause = [](int ms) { std::this_thread::sleep_for(milliseconds(std::min(ms, 50))); };
         session->onFeedbackContact = [this](const FeedbackContact& c) { contacts.push_back(c); };
         QObject::connect(session.get(), &ServerSession::statusText,

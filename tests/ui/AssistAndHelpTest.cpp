@@ -199,6 +199,35 @@ TEST_F(MainWindowFixture, HelpOpensTheGermanPageOrSaysWhereItIs)
     EXPECT_EQ(dialogs.last("message")->text, Lang->getmessage(571, 1).arg(work + "Hilfe/QUARN.html"));
 }
 
+TEST_F(MainWindowFixture, HelpOpensThePageOfTheUsersLanguageWhereOneShips)
+{
+    std::vector<QString> opened;
+    form->openDocument = [&](const QString& path, std::function<void()>) { opened.push_back(path); };
+    ASSERT_TRUE(QDir(work).mkpath("Hilfe"));
+    for (const char* page : {"QUARN.html", "QUARN-en.html"}) {
+        QFile::remove(work + "Hilfe/" + page);
+        ASSERT_TRUE(QFile::copy(QStringLiteral(QUARN_PROGRAM_DIR "Hilfe/") + page, work + "Hilfe/" + page));
+    }
+    // German has its page, English its own, Swedish (none ships) reads the English one.
+    const std::pair<int, const char*> cases[] = {{1, "QUARN.html"}, {2, "QUARN-en.html"}, {3, "QUARN-en.html"}};
+    for (const auto& [lang, page] : cases) {
+        form->Lang_id = lang;
+        opened.clear();
+        form->QuarnHilfe1Click();
+        ASSERT_EQ(opened.size(), 1u) << lang;
+        EXPECT_EQ(opened[0], work + "Hilfe/" + page) << lang;
+    }
+    // Without the English page every other language falls back to the German one.
+    QFile::remove(work + "Hilfe/QUARN-en.html");
+    form->Lang_id = 2;
+    opened.clear();
+    form->QuarnHilfe1Click();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], work + "Hilfe/QUARN.html");
+    EXPECT_EQ(dialogs.count("message"), 0);
+    form->Lang_id = 1;
+}
+
 TEST_F(MainWindowFixture, DebugMenuAndHintTimesFollowStartUp)
 {
     EXPECT_FALSE(form->menu("Debug1")->menuAction()->isVisible());

@@ -46,6 +46,7 @@ ReglerPanel::ReglerPanel(ThrottleModel& model, QWidget* parent) : QWidget(parent
         Controls& c = m_reg[static_cast<std::size_t>(d)];
         auto* column = new QWidget(this);
         column->setObjectName(QStringLiteral("Regler%1").arg(n));
+        c.column = column;
         auto* grid = new QGridLayout(column);
         grid->setContentsMargins(0, 0, 0, 0);
         grid->setHorizontalSpacing(3);
@@ -104,6 +105,7 @@ ReglerPanel::ReglerPanel(ThrottleModel& model, QWidget* parent) : QWidget(parent
     row->addWidget(m_lokname);
     row->addStretch();
     refreshAll();
+    setSelected(0);
 }
 
 void ReglerPanel::refresh(int Device)
@@ -126,6 +128,17 @@ void ReglerPanel::refresh(int Device)
     c.direction->setIcon(r.DirectionGlyph.isNull() ? QIcon() : QIcon(QPixmap::fromImage(r.DirectionGlyph)));
     for (std::size_t k = 0; k < 5; ++k)
         c.func[k]->setPixmap(r.FuncImage[k].isNull() ? QPixmap() : QPixmap::fromImage(r.FuncImage[k]));
+}
+
+void ReglerPanel::setSelected(int Device)
+{
+    for (int d = 0; d < ThrottleModel::Count; ++d) {
+        QWidget* column = m_reg[static_cast<std::size_t>(d)].column;
+        column->setAutoFillBackground(d == Device);
+        QPalette p = column->palette();
+        p.setColor(QPalette::Window, QColor(0x00, 0xA8, 0xA8));
+        column->setPalette(p);
+    }
 }
 
 void ReglerPanel::refreshAll()

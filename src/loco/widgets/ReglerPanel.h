@@ -24,6 +24,8 @@ public:
     // Shows what the model holds for regulator `Device` (-1: the name label only).
     void refresh(int Device);
     void refreshAll();
+    // Marks the regulator the keyboard drives (a lighter background behind its column).
+    void setSelected(int Device);
 
     QScrollBar* scrollBar(int Device) const { return m_reg[static_cast<std::size_t>(Device)].slider; }
     QToolButton* speedButton(int Device) const { return m_reg[static_cast<std::size_t>(Device)].direction; }
@@ -43,6 +45,7 @@ private:
         QCheckBox* centreZero = nullptr;
         QLabel* address = nullptr;
         std::array<ClickImage*, 5> func{};
+        QWidget* column = nullptr;
     };
     ThrottleModel& m_model;
     std::array<Controls, 10> m_reg;
