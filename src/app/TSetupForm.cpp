@@ -121,16 +121,12 @@ TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent)
     cbPower->setObjectName(QStringLiteral("cbPower"));
     g->addWidget(label(QStringLiteral("Label1"), QStringLiteral("Monitor Power state"), ts1), row, 0);
     g->addWidget(cbPower, row, 1);
-    QLabel* label10 = label(QStringLiteral("Label10"), QStringLiteral("(only SRCP 0.73 mode)"), ts1);
-    label10->setWordWrap(true);  // long in some languages: the dialog still fits a small screen
-    g->addWidget(label10, row++, 2);
+    g->addWidget(label(QStringLiteral("Label10"), QStringLiteral("(only SRCP 0.73 mode)"), ts1), row++, 2);
     cbAutoPower = new QCheckBox(ts1);
     cbAutoPower->setObjectName(QStringLiteral("cbAutoPower"));
     g->addWidget(label(QStringLiteral("Label9"), QStringLiteral("Automatic Power On"), ts1), row, 0);
     g->addWidget(cbAutoPower, row, 1);
-    QLabel* label11 = label(QStringLiteral("Label11"), QStringLiteral("(only SRCP 0.73 mode)"), ts1);
-    label11->setWordWrap(true);  // long in some languages: the dialog still fits a small screen
-    g->addWidget(label11, row++, 2);
+    g->addWidget(label(QStringLiteral("Label11"), QStringLiteral("(only SRCP 0.73 mode)"), ts1), row++, 2);
     cbReconnect = new QCheckBox(ts1);
     cbReconnect->setObjectName(QStringLiteral("cbReconnect"));
     LabelReconnect = label(QStringLiteral("LabelReconnect"), QStringLiteral("Reconnect automatically when the connection is lost"), ts1);
