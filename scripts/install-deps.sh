@@ -10,5 +10,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   qt6-base-dev qt6-base-dev-tools libgl-dev libsdl2-dev \
   libgtest-dev libgmock-dev googletest libbenchmark-dev libavahi-client-dev \
   clang libclang-rt-14-dev lld \
-  xvfb xauth imagemagick xdotool fonts-dejavu-core \
+  xvfb xauth imagemagick xdotool fonts-dejavu-core qt6-translations-l10n \
   > /dev/null

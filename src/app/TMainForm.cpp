@@ -1,4 +1,8 @@
 #include "app/TMainForm.h"
+#include "ui/widgets/TextLanguage.h"
+
+#include <QLibraryInfo>
+#include <QTranslator>
 #include "app/SessionHost.h"
 
 #include "app/C_Init.h"
@@ -63,6 +67,9 @@ TMainForm::TMainForm(UserDialogs& dialogs, const QString& workDir, QWidget* pare
     buildMenus();
     buildPanels();
     FormCreate();
+    // Every window in the user's language when it opens.
+    qApp->installEventFilter(new FollowLanguage([] { return static_cast<const C_language*>(Lang); },
+                                                [this] { return Lang_id; }, this));
 }
 
 TMainForm::~TMainForm()
@@ -149,8 +156,13 @@ QMenu* TMainForm::menu(const QString& name) const
 
 void TMainForm::setStatusText(int panel, const QString& text)
 {
-    if (panel >= 0 && panel < 3)
-        m_status[panel]->setText(text);
+    if (panel < 0 || panel >= 3)
+        return;
+    // The label keeps the text as given, so a later change of language puts it into the new language
+    // again (and a fixed text stays as it is).
+    m_status[panel]->setText(text);
+    if (Lang)
+        translateTexts(m_status[panel], *Lang, Lang_id);
 }
 
 QString TMainForm::statusText(int panel) const
@@ -362,6 +374,22 @@ void TMainForm::applyLanguage()
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != this)
             applyCaptions(w, captions);
+    // Qt's own texts (the buttons of message boxes, the file dialog) from Qt's translations.
+    static const char* const qtNames[] = {"de", "en", "sv", "es", "it", "nl", "fr"};
+    if (m_qtTexts) {
+        QCoreApplication::removeTranslator(m_qtTexts.get());
+        m_qtTexts.reset();
+    }
+    if (Lang_id >= 1 && Lang_id <= 7 && Lang_id != 2) {
+        auto t = std::make_unique<QTranslator>();
+        if (t->load(QStringLiteral("qtbase_") + QLatin1String(qtNames[Lang_id - 1]),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QCoreApplication::installTranslator(t.get());
+            m_qtTexts = std::move(t);
+        }
+    }
+    for (QWidget* w : QApplication::topLevelWidgets())
+        translateTexts(w, *Lang, Lang_id);
     emit languageApplied();
 }
 

@@ -121,6 +121,7 @@ private:
 
     UserDialogs& m_dialogs;
     std::unique_ptr<C_Init> m_init;
+    std::unique_ptr<class QTranslator> m_qtTexts;  // Qt's own texts (standard buttons, file dialog)
     QWidget* m_trackPanel = nullptr;
     QVBoxLayout* m_centralLayout = nullptr;
     QLabel* m_status[3] = {};

@@ -1,6 +1,7 @@
 // The main window's menu bar. Captions are replaced by the language captions when the window is
 // shown; the ones given here stand until then, and stay for the items without a message.
 #include "app/TMainForm.h"
+#include "ui/widgets/WrappingMenuBar.h"
 
 #include <QAction>
 #include <QMenu>
@@ -27,6 +28,8 @@ QAction* addItem(QMenu* menu, const char* name, const char* caption, bool checka
 
 void TMainForm::buildMenus()
 {
+    // Menus that do not fit on the window's width wrap into a second row.
+    setMenuBar(new WrappingMenuBar(this));
     QMenuBar* bar = menuBar();
 
     QMenu* file = addMenu(bar, "FileMenu", "&File");

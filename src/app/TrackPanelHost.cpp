@@ -9,11 +9,13 @@
 #include "app/EditMenu.h"
 #include "panel/LayoutFileCommands.h"
 #include "panel/LayoutHistory.h"
+#include "panel/ViewZoom.h"
 #include "panel/widgets/PanelView.h"
 #include "base/C_language.h"
 #include "base/UserDialogs.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QApplication>
 #include <QGridLayout>
 #include <QLabel>
@@ -24,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <utility>
 
 TrackPanelHost::TrackPanelHost(TMainForm& form) : QObject(&form), m_form(form)
 {
@@ -98,7 +101,7 @@ TrackPanelHost::TrackPanelHost(TMainForm& form) : QObject(&form), m_form(form)
             QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
     tp.textQuery = [this, &form, &dialogs](const QString& caption, const QString& prompt, int x, int y) {
-        const QPoint at = m_view->mapToGlobal(QPoint(x - form.Hpos_alt, y - form.Vpos_alt));
+        const QPoint at = m_view->mapToGlobal(m_view->toView(QPoint(x - form.Hpos_alt, y - form.Vpos_alt)));
         return MyInputQuery(&form, form, dialogs, caption, prompt, at.x(), at.y());
     };
     form.loadCatalogue = [&tp] { tp.elementeladen(); };
@@ -135,6 +138,60 @@ TrackPanelHost::TrackPanelHost(TMainForm& form) : QObject(&form), m_form(form)
         return go;
     };
     connectFileMenu();
+    addZoomItems();
+}
+
+QString TrackPanelHost::currentLayoutFile() const
+{
+    if (m_form.Gleisbildname.isEmpty())
+        return {};
+    return m_form.Gleisbildpfad + m_form.Gleisbildname;
+}
+
+void TrackPanelHost::addZoomItems()
+{
+    QMenu* options = m_form.menu(QStringLiteral("Optionen1"));
+    if (!options)
+        return;
+    options->addSeparator();
+    auto item = [&](const char* name, int textId, QList<QKeySequence> keys, auto slot) {
+        QAction* a = options->addAction(Lang ? Lang->getmessage(textId, m_form.Lang_id) : QString());
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcuts(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, slot);
+    };
+    item("ZoomIn1", MsgZoomIn, {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)}, [this] { m_view->zoomIn(); });
+    item("ZoomOut1", MsgZoomOut, {QKeySequence::ZoomOut}, [this] { m_view->zoomOut(); });
+    item("ZoomReset1", MsgZoomReset, {QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { m_view->setZoomPercent(100); });
+    item("ZoomFit1", MsgZoomFit, {QKeySequence(Qt::CTRL | Qt::Key_9)}, [this] { fitLayout(); });
+    connect(&m_form, &TMainForm::languageApplied, this, [this] {
+        const std::pair<const char*, int> items[] = {
+            {"ZoomIn1", MsgZoomIn}, {"ZoomOut1", MsgZoomOut}, {"ZoomReset1", MsgZoomReset}, {"ZoomFit1", MsgZoomFit}};
+        for (const auto& [name, id] : items)
+            if (QAction* a = m_form.action(QString::fromLatin1(name)); a && Lang)
+                a->setText(Lang->getmessage(id, m_form.Lang_id));
+    });
+    m_view->zoomChanged = [this](int percent) {
+        const QString layout = currentLayoutFile();
+        if (layout.isEmpty())
+            return;
+        const QString error = ViewZoom::save(layout, percent);
+        if (!error.isEmpty())
+            m_form.setStatusText(1, error);
+    };
+}
+
+void TrackPanelHost::fitLayout()
+{
+    if (!m_bahn)
+        return;
+    const QRect area = ViewZoom::usedArea(m_form, *m_postable);
+    const QWidget* room = m_view->parentWidget();
+    const QSize view(room->width() - m_v->width(), room->height() - m_h->height());
+    m_view->setZoomPercent(ViewZoom::fitPercent(view, area));
+    m_h->setValue(area.left());
+    m_v->setValue(area.top());
 }
 
 TrackPanelHost::~TrackPanelHost()
@@ -159,6 +216,7 @@ void TrackPanelHost::connectFileMenu()
             LayoutFileCommands commands(m_form, m_bahn->trackPanel(), m_form.dialogs());
             commands.history = m_history.get();
             const LayoutFileResult r = (commands.*command)();
+            keepZoom(QString::fromLatin1(name), r);
             if (afterFileCommand)
                 afterFileCommand(QString::fromLatin1(name), r);
             applyResult(r);
@@ -168,6 +226,20 @@ void TrackPanelHost::connectFileMenu()
     bind("Oeffnen1", &LayoutFileCommands::Oeffnen1Click);
     bind("Speichern1", &LayoutFileCommands::Speichern1Click);
     bind("Speichernals1", &LayoutFileCommands::Speichernals1Click);
+}
+
+void TrackPanelHost::keepZoom(const QString& item, const LayoutFileResult& r)
+{
+    if (!r.done)
+        return;
+    const QString layout = currentLayoutFile();
+    if (item == QLatin1String("Neu1") || item == QLatin1String("Oeffnen1")) {
+        auto told = std::exchange(m_view->zoomChanged, nullptr);  // reading it back writes nothing
+        m_view->setZoomPercent(ViewZoom::load(layout));
+        m_view->zoomChanged = std::move(told);
+    } else if (!layout.isEmpty()) {
+        ViewZoom::save(layout, m_view->zoomPercent());  // a new name keeps the zoom too
+    }
 }
 
 void TrackPanelHost::applyResult(const LayoutFileResult& r)

@@ -36,8 +36,17 @@ public:
     // applies the result (menus, mode): the route file goes with the layout here.
     std::function<void(const QString& item, const LayoutFileResult& result)> afterFileCommand;
 
+    // Message ids of the zoom items in the "&Options" menu.
+    static constexpr int MsgZoomIn = 900, MsgZoomOut = 901, MsgZoomReset = 902, MsgZoomFit = 903;
+
+    // The whole layout in view: the zoom at which its elements and texts fit, scrolled to them.
+    void fitLayout();
+
 private:
     void connectFileMenu();
+    void addZoomItems();
+    void keepZoom(const QString& item, const LayoutFileResult& result);
+    QString currentLayoutFile() const;
     void applyResult(const struct LayoutFileResult& r);
 
     TMainForm& m_form;

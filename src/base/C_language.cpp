@@ -116,6 +116,86 @@ C_language::C_language() : Translation(static_cast<std::size_t>(Rows) * Columns)
                 QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
         }
     }
+    static const QRegularExpression placeholder(QStringLiteral("%[1-9]"));
+    for (int id = 1; id < Rows; ++id) {
+        if (id > 499 && id < FirstAddedId)
+            continue;
+        const QString& english = translation(id, 2);
+        if (english.trimmed().isEmpty())
+            continue;
+        if (!english.contains(placeholder)) {
+            m_english.insert(english, m_english.value(english, id));
+            for (int column = 1; column <= 7; ++column)
+                if (const QString& text = translation(id, column); !text.trimmed().isEmpty() && !m_anyText.contains(text))
+                    m_anyText.insert(text, id);
+            continue;
+        }
+        QString pattern = QRegularExpression::escape(english);
+        static const QRegularExpression escapedPlaceholder(QStringLiteral("\\\\%[1-9]"));
+        pattern.replace(escapedPlaceholder, QStringLiteral("(.*?)"));
+        m_templates.push_back({QRegularExpression(QLatin1Char('^') + pattern + QLatin1Char('$'),
+                                                  QRegularExpression::DotMatchesEverythingOption),
+                               id});
+    }
+    // The most specific template first: the one with the most fixed text.
+    std::stable_sort(m_templates.begin(), m_templates.end(), [this](const Template& a, const Template& b) {
+        return translation(a.id, 2).size() > translation(b.id, 2).size();
+    });
+}
+
+QString C_language::localize(const QString& english, int lang) const
+{
+    if (lang < 1 || lang > 7 || english.isEmpty())
+        return english;
+    const QStringList lines = english.split(QLatin1Char('\n'));
+    QStringList out;
+    out.reserve(lines.size());
+    for (const QString& line : lines)
+        out.push_back(localizeLine(line, lang, 0));
+    return out.join(QLatin1Char('\n'));
+}
+
+QString C_language::localizeLine(const QString& english, int lang, int depth) const
+{
+    if (english.isEmpty() || depth > 3)
+        return english;
+    if (const int id = m_english.value(english, -1); id >= 0) {
+        const QString& text = translation(id, lang);
+        return text.isEmpty() ? english : text;
+    }
+    // a whole text of the table in another language (a caption set before the language changed)
+    if (const int id = m_anyText.value(english, -1); id >= 0) {
+        const QString& text = translation(id, lang);
+        return text.isEmpty() ? english : text;
+    }
+    if (lang == 2)
+        return english;
+    for (const Template& t : m_templates) {
+        const QRegularExpressionMatch m = t.pattern.match(english);
+        if (!m.hasMatch())
+            continue;
+        const QString& text = translation(t.id, lang);
+        if (text.isEmpty())
+            return english;
+        // Each %n of the translation takes the n-th part of the English template.
+        static const QRegularExpression number(QStringLiteral("%[1-9]"));
+        const QString& source = translation(t.id, 2);
+        QStringList order;  // placeholders in the order they appear in the English text
+        for (auto it = number.globalMatch(source); it.hasNext();)
+            order.push_back(it.next().captured());
+        QString result;
+        qsizetype at = 0;
+        for (auto it = number.globalMatch(text); it.hasNext();) {
+            const QRegularExpressionMatch p = it.next();
+            result += text.mid(at, p.capturedStart() - at);
+            const qsizetype k = order.indexOf(p.captured());
+            result += k >= 0 ? localizeLine(m.captured(int(k) + 1), lang, depth + 1) : p.captured();
+            at = p.capturedEnd();
+        }
+        result += text.mid(at);
+        return result;
+    }
+    return english;
 }
 
 const QString& C_language::translation(int id, int column) const {

@@ -2,6 +2,8 @@
 // The message table: every user-visible text in seven languages, built into the program.
 // Column = Lang_id: 1 German, 2 English, 3 Swedish, 4 Spanish, 5 Italian, 6 Dutch, 7 French.
 
+#include <QHash>
+#include <QRegularExpression>
 #include <QString>
 
 #include <vector>
@@ -37,8 +39,29 @@ public:
     // Direct table access (setup reads id 0 this way); empty outside the table.
     const QString& translation(int id, int column) const;
 
+    // The program's own texts that no control asks for by id (window and dialog texts, system
+    // error texts, the reasons of the layout reader) have ids from here on; the windows and the
+    // errors give them in English and `localize` finds them.
+    static constexpr int FirstFixedText = 904;
+
+    // An English text of the table in language `lang` (or a whole text of the table in another
+    // language): a whole text, a text whose template has
+    // %1, %2, ... filled in (the filled-in parts are put into the language too where the table
+    // knows them), or several such lines. A text the table does not know comes back unchanged.
+    QString localize(const QString& english, int lang) const;
+    // The id whose English text is `english`, or -1.
+    int idOfEnglish(const QString& english) const { return m_english.value(english, -1); }
+
 private:
+    QString localizeLine(const QString& english, int lang, int depth) const;
     std::vector<QString> Translation;  // Rows * Columns, row-major
+    QHash<QString, int> m_english;     // English text -> its (first) id
+    QHash<QString, int> m_anyText;     // text in any language -> its (first) id
+    struct Template {
+        QRegularExpression pattern;
+        int id;
+    };
+    std::vector<Template> m_templates;  // English texts with %1.., longest first
 };
 
 extern C_language* Lang;

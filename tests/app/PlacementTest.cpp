@@ -93,3 +93,40 @@ TEST_F(Placement, DebugWindowOpensBesideTheMenus)
     EXPECT_GE(debug.frameGeometry().top(), menusBottom) << describe(debug);
     EXPECT_GT(debug.height(), 50) << describe(debug);
 }
+
+// At every scale factor and in every language, with the debug menu shown too, each menu has its own
+// place on the menu bar (which wraps into a second row where the window is too narrow): none is
+// pushed into an overflow button.
+TEST_F(Placement, EveryMenuHasItsPlaceOnTheMenuBar)
+{
+    form->setDebug(true);
+    QMenuBar* bar = form->menuBar();
+    for (int lang = 1; lang <= 7; ++lang) {
+        SCOPED_TRACE(lang);
+        form->Lang_id = lang;
+        form->applyLanguage();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QList<QMenuBar*> rows{bar};
+        rows += bar->findChildren<QMenuBar*>();
+        int shown = 0;
+        for (QMenuBar* row : rows) {
+            const auto* more = row->findChild<QWidget*>(QStringLiteral("qt_menubar_ext_button"));
+            EXPECT_TRUE(!more || !more->isVisible()) << describe(*form);
+            for (QAction* a : row->actions()) {
+                if (!a->isVisible())
+                    continue;
+                ++shown;
+                const QRect at = row->actionGeometry(a);
+                EXPECT_TRUE(row->isVisible()) << a->text().toStdString();
+                EXPECT_FALSE(at.isEmpty()) << a->text().toStdString();
+                EXPECT_TRUE(row->rect().contains(at)) << a->text().toStdString() << " at " << at.x() << "+"
+                                                      << at.width() << " on a row " << row->width() << " wide";
+                // and the row is inside the bar, above the window's panels
+                EXPECT_TRUE(bar->rect().contains(QRect(row->mapTo(bar, at.topLeft()), at.size())))
+                    << a->text().toStdString();
+            }
+        }
+        EXPECT_EQ(shown, 9);  // "&File" .. "&Help" and "Debug"
+    }
+}

@@ -1,7 +1,7 @@
 // Writes the element icons, the small throttle icons and the element catalogue "Elemente1.dat".
 // Usage: quarn-icongen <output folder> [--preview <png>]
 
-#include "ElementArt.h"
+#include "panel/ElementArt.h"
 
 #include <QDir>
 #include <QFile>

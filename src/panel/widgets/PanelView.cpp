@@ -2,6 +2,7 @@
 
 #include "base/AppState.h"
 #include "base/UserDialogs.h"
+#include "panel/ViewZoom.h"
 
 #include <QClipboard>
 #include <QDialog>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include <cmath>
 #include <exception>
 
 namespace {
@@ -33,9 +35,73 @@ PanelView::PanelView(AppState& main, LayoutPanel& panel, UserDialogs& dialogs, Q
     setObjectName(QStringLiteral("Quarn"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(false);
-    m_canvas.changed = [this](const QRect& r) { update(r); };
+    m_canvas.changed = [this](const QRect& r) {
+        if (m_percent == 100 && devicePixelRatioF() == 1.0)
+            update(r);
+        else
+            update(QRect(toView(r.topLeft()), toView(r.bottomRight() + QPoint(1, 1))).adjusted(-1, -1, 1, 1));
+    };
     m_panel.panel = &m_canvas;
     m_panel.resizePanel(std::max(1, width()), std::max(1, height()));
+}
+
+int PanelView::cellPixels() const
+{
+    return std::max(1, int(std::lround(27.0 * m_percent / 100.0 * devicePixelRatioF())));
+}
+
+double PanelView::devicePerLayout() const { return cellPixels() / 27.0; }
+
+QPoint PanelView::toPanel(QPointF p) const
+{
+    const double f = devicePerLayout() / devicePixelRatioF();  // logical pixels per layout pixel
+    return QPoint(int(std::floor(p.x() / f)), int(std::floor(p.y() / f)));
+}
+
+QPoint PanelView::toView(QPoint p) const
+{
+    const double f = devicePerLayout() / devicePixelRatioF();
+    return QPoint(int(std::floor(p.x() * f)), int(std::floor(p.y() * f)));
+}
+
+void PanelView::resizeModel()
+{
+    const double f = devicePerLayout() / devicePixelRatioF();
+    m_panel.resizePanel(std::max(1, int(std::ceil(width() / f))), std::max(1, int(std::ceil(height() / f))));
+}
+
+void PanelView::setZoomPercent(int percent)
+{
+    percent = ViewZoom::clampPercent(percent);
+    const bool changed = percent != m_percent;
+    m_percent = percent;
+    const double f = devicePerLayout() / devicePixelRatioF();
+    setMaximumSize(int(std::ceil(m_main.Quarnbreite * f)), int(std::ceil(m_main.Quarnhoehe * f)));
+    resizeModel();
+    update();
+    if (changed && zoomChanged)
+        zoomChanged(m_percent);
+}
+
+void PanelView::zoomIn() { setZoomPercent(ViewZoom::stepIn(m_percent)); }
+void PanelView::zoomOut() { setZoomPercent(ViewZoom::stepOut(m_percent)); }
+
+void PanelView::wheelEvent(QWheelEvent* ev)
+{
+    if (!(ev->modifiers() & Qt::ControlModifier)) {
+        ev->ignore();
+        return;
+    }
+    ev->accept();
+    m_wheel += ev->angleDelta().y();
+    while (m_wheel >= 120) {
+        m_wheel -= 120;
+        zoomIn();
+    }
+    while (m_wheel <= -120) {
+        m_wheel += 120;
+        zoomOut();
+    }
 }
 
 PanelView::~PanelView()
@@ -72,17 +138,48 @@ void PanelView::attachScrollBars(QScrollBar* h, QScrollBar* v)
 void PanelView::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
-    p.drawImage(e->rect().topLeft(), m_canvas.surface, e->rect());
+    const double dpr = devicePixelRatioF();
+    const int cell = cellPixels();
+    if (cell == 27) {  // one layout pixel is one screen pixel
+        p.scale(1 / dpr, 1 / dpr);
+        const QRect dev = QRectF(QPointF(e->rect().topLeft()) * dpr, QSizeF(e->rect().size()) * dpr).toAlignedRect();
+        p.fillRect(dev, QColor(m_main.Grau & 0xFF, (m_main.Grau >> 8) & 0xFF, (m_main.Grau >> 16) & 0xFF));
+        p.drawImage(dev.topLeft(), m_canvas.surface, dev);
+        return;
+    }
+    // Device pixels from here on: cell edges fall on whole pixels.
+    p.scale(1 / dpr, 1 / dpr);
+    const double f = cell / 27.0;
+    const QRect dev = QRectF(QPointF(e->rect().topLeft()) * dpr, QSizeF(e->rect().size()) * dpr).toAlignedRect();
+    const QRect surfaceRect = m_canvas.surface.rect();
+    // The surface cells that the exposed part shows.
+    const int c0 = std::max(0, dev.left() / cell), r0 = std::max(0, dev.top() / cell);
+    const int c1 = dev.right() / cell, r1 = dev.bottom() / cell;
+    const QRect src = QRect(c0 * 27, r0 * 27, (c1 - c0 + 1) * 27, (r1 - r0 + 1) * 27).intersected(surfaceRect);
+    p.fillRect(dev, QColor(m_main.Grau & 0xFF, (m_main.Grau >> 8) & 0xFF, (m_main.Grau >> 16) & 0xFF));
+    if (src.isEmpty())
+        return;
+    // Everything scaled as it is (whole-number factors pixel for pixel), then the element
+    // pictures drawn anew at the cell size on top.
+    p.setRenderHint(QPainter::SmoothPixmapTransform, cell % 27 != 0);
+    p.drawImage(QRectF(src.x() * f, src.y() * f, src.width() * f, src.height() * f), m_canvas.surface, src);
+    for (int r = r0; r <= r1; ++r)
+        for (int c = c0; c <= c1; ++c) {
+            const QImage sharp = m_crisp.crisp(m_canvas.surface, QPoint(c * 27, r * 27), cell);
+            if (!sharp.isNull())
+                p.drawImage(QPoint(c * cell, r * cell), sharp);
+        }
 }
 
 void PanelView::resizeEvent(QResizeEvent*)
 {
-    m_panel.resizePanel(width(), height());
+    resizeModel();
 }
 
 void PanelView::mousePressEvent(QMouseEvent* ev)
 {
-    const int X = ev->position().toPoint().x(), Y = ev->position().toPoint().y();
+    const QPoint at = toPanel(ev->position());
+    const int X = at.x(), Y = at.y();
     const bool shift = ev->modifiers() & Qt::ShiftModifier;
     const auto b = buttonOf(ev->button());
     guarded([&] {
@@ -100,7 +197,7 @@ void PanelView::mouseMoveEvent(QMouseEvent* ev)
 {
     if (!m_main.Quarnerstellen)
         return;
-    const QPoint pos = ev->position().toPoint();
+    const QPoint pos = toPanel(ev->position());
     guarded([&] {
         m_panel.designMouseMove(ev->buttons() & Qt::LeftButton, ev->modifiers() & Qt::ShiftModifier, pos.x(),
                                 pos.y());
@@ -109,7 +206,7 @@ void PanelView::mouseMoveEvent(QMouseEvent* ev)
 
 void PanelView::mouseReleaseEvent(QMouseEvent* ev)
 {
-    const QPoint pos = ev->position().toPoint();
+    const QPoint pos = toPanel(ev->position());
     guarded([&] { m_panel.mouseUp(ev->modifiers() & Qt::ShiftModifier, pos.x(), pos.y()); });
 }
 

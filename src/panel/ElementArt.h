@@ -1,6 +1,7 @@
 #pragma once
 // The look of the layout elements: which element number is what, how many states it has, and how
-// each state is drawn on a 27 x 27 tile.
+// each state is drawn on a 27 x 27 tile (or any other size). The icon generator writes these
+// pictures as the element icons; the panel draws them larger when it is zoomed.
 
 #include <QImage>
 #include <QString>
@@ -20,5 +21,7 @@ ElementInfo elementInfo(int number);
 
 // state 1..3 for the plain icons, 11..13 for the route-marked ones.
 QImage drawElement(int number, int state);
+// The same picture drawn at size x size pixels (the art is a drawing, so any size is sharp).
+QImage drawElement(int number, int state, int size);
 
 }  // namespace icongen

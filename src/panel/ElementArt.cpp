@@ -1,4 +1,4 @@
-#include "ElementArt.h"
+#include "panel/ElementArt.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -404,19 +404,25 @@ ElementInfo elementInfo(int number)
     return info;
 }
 
-QImage drawElement(int number, int state)
+QImage drawElement(int number, int state) { return drawElement(number, state, Tile); }
+
+QImage drawElement(int number, int state, int size)
 {
-    QImage img(Tile, Tile, QImage::Format_RGB32);
+    size = std::max(1, size);
+    QImage img(size, size, QImage::Format_RGB32);
     img.fill(Ground);
     const int row = (number - 1) / 22, column = (number - 1) % 22 + 1;
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
+    // The art is drawn on the 27-pixel tile; a larger picture is the same drawing scaled.
+    const QTransform scale = QTransform::fromScale(double(size) / Tile, double(size) / Tile);
+    p.setTransform(scale);
     if (column == 22) {
         special(p, number, state);
         return img;
     }
     if (column <= 8) {
-        p.setTransform(rowSignal(row));
+        p.setTransform(rowSignal(row) * scale);
         track(p, LeftMid, RightMid, false, state > 10 ? Look::Route : Look::Plain);
         signalBody(p, column, state);
         return img;
@@ -426,11 +432,11 @@ QImage drawElement(int number, int state)
         return img;
     }
     if (number == 87) {
-        p.setTransform(rowGeometry(2));
+        p.setTransform(rowGeometry(2) * scale);
         detector(p, state);
         return img;
     }
-    p.setTransform(rowGeometry(row));
+    p.setTransform(rowGeometry(row) * scale);
     geometry(p, column, row, state);
     return img;
 }
