@@ -2,6 +2,7 @@
 
 #include "base/AppState.h"
 #include "base/C_language.h"
+#include "ui/widgets/ScrollPage.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -133,7 +134,7 @@ TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent)
     LabelReconnect->setWordWrap(true);
     g->addWidget(LabelReconnect, row, 0);
     g->addWidget(cbReconnect, row++, 1);
-    PageControl->addTab(ts1, QStringLiteral("Global settings"));
+    PageControl->addTab(new ScrollPage(ts1), QStringLiteral("Global settings"));
 
     auto* ts2 = new QWidget;
     ts2->setObjectName(QStringLiteral("TS2"));
@@ -157,7 +158,7 @@ TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent)
         busUpDowns[i] = spin;
         f->addRow(QString::fromLatin1(buses[i].text), spin);
     }
-    PageControl->addTab(ts2, QStringLiteral("SRCP"));
+    PageControl->addTab(new ScrollPage(ts2), QStringLiteral("SRCP"));
 
     auto* ts3 = new QWidget;
     ts3->setObjectName(QStringLiteral("TS3"));
@@ -186,7 +187,7 @@ TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent)
         p->addWidget(phoneFields[i], i, 1);
     }
     p->setRowStretch(5, 1);
-    PageControl->addTab(ts3, QStringLiteral("Phone throttles"));
+    PageControl->addTab(new ScrollPage(ts3), QStringLiteral("Phone throttles"));
 
     Ok_button = new QPushButton(QStringLiteral("Save"), this);
     Ok_button->setObjectName(QStringLiteral("Ok_button"));

@@ -3,6 +3,7 @@
 // of the main window's menus.
 
 #include "app/TMainForm.h"
+#include "app/TSetupForm.h"
 #include "app/TrackPanelHost.h"
 #include "app/WindowPlacement.h"
 #include "base/C_language.h"
@@ -15,6 +16,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -81,6 +83,27 @@ TEST_F(Placement, EveryWindowOpensInsideItsScreen)
     huge.resize(area(*form).size() * 2);
     huge.show();
     EXPECT_TRUE(area(huge).contains(huge.frameGeometry())) << describe(huge);
+}
+
+// The settings dialog in every language (the longest translations are the widest): inside the screen
+// with its buttons on it; where the screen is too small for a page, the page scrolls.
+TEST_F(Placement, SettingsDialogAndItsButtonsFitInEveryLanguage)
+{
+    TSetupForm setup(form.get());
+    for (int lang = 1; lang <= 7; ++lang) {
+        form->Lang_id = lang;
+        form->applyLanguage();
+        setup.adjustSize();
+        setup.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&setup));
+        const std::string where = "language " + std::to_string(lang) + ": " + describe(setup);
+        EXPECT_TRUE(area(setup).contains(setup.frameGeometry())) << where;
+        for (const QPushButton* b : {setup.Ok_button, setup.Cancel_button}) {
+            const QRect r(b->mapToGlobal(QPoint(0, 0)), b->size());
+            EXPECT_TRUE(b->isVisible() && area(setup).contains(r)) << b->text().toStdString() << ", " << where;
+        }
+        setup.hide();
+    }
 }
 
 TEST_F(Placement, DebugWindowOpensBesideTheMenus)
