@@ -6,8 +6,9 @@
 #
 #   scripts/fuzz-speed.sh [-b build-san] [-t seconds] [target ...]
 #
-# Targets default to all of them; the baseline (feedback_line, the simplest) runs first and last and
-# the ratio uses the mean of both. Also printed: CPU time per input (user + system, less start-up),
+# The sanitizer's options are the test command's unless ASAN_OPTIONS is set. Targets default to
+# all of them; the baseline (feedback_line, the simplest) runs first and last and the ratio uses
+# the mean of both. Also printed: CPU time per input (user + system, less start-up),
 # which hardly depends on the load.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -45,11 +46,11 @@ run() {
   local load
   load=$(cut -d' ' -f1 /proc/loadavg)
   # Start-up alone (one input), to take out of the CPU time per input.
-  ASAN_OPTIONS=quarantine_size_mb=16 QT_QPA_PLATFORM=offscreen /usr/bin/time -f "%U %S" -o "$work/start" \
+  ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=16:malloc_context_size=0}" QT_QPA_PLATFORM=offscreen /usr/bin/time -f "%U %S" -o "$work/start" \
     "$build/bin/fuzz_$name" -runs=1 -max_len="${max_len[$name]}" "${dict[@]}" -artifact_prefix="$work/" \
     "$work/corpus" "fuzz/corpus/$name" < /dev/null > /dev/null 2>&1
   rm -rf "$work/corpus" && mkdir "$work/corpus"
-  if ! ASAN_OPTIONS=quarantine_size_mb=16 QT_QPA_PLATFORM=offscreen /usr/bin/time -f "%U %S %e" -o "$work/time" \
+  if ! ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=16:malloc_context_size=0}" QT_QPA_PLATFORM=offscreen /usr/bin/time -f "%U %S %e" -o "$work/time" \
       "$build/bin/fuzz_$name" -max_total_time="$secs" -print_final_stats=1 -rss_limit_mb=2048 \
       -max_len="${max_len[$name]}" "${dict[@]}" -artifact_prefix="$work/" "$work/corpus" "fuzz/corpus/$name" \
       < /dev/null > "$work/log" 2>&1; then
