@@ -17,17 +17,20 @@ namespace ParameterFile {
 
 namespace {
 
-QString decodeString(const QByteArray& bytes)
+QString decodeString(QByteArrayView bytes)
 {
     return fromWindows1252(bytes);
 }
 
-QByteArray encodeString(const QString& text)
+void appendString(QByteArray& out, const QString& text)
 {
+    const qsizetype start = out.size();
+    out += toWindows1252(text);
     // A line break inside a value would shift every later line of the file.
-    QString oneLine = text;
-    oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return toWindows1252(oneLine);
+    for (qsizetype i = start; i < out.size(); ++i)
+        if (out[i] == '\r' || out[i] == '\n')
+            out[i] = ' ';
+    out.append("\r\n", 2);
 }
 
 // Reads values the way the file was always read: an integer skips blanks and line breaks, takes
@@ -65,7 +68,8 @@ public:
         return value;
     }
 
-    QByteArray readString()
+    // The view points into the text being read.
+    QByteArrayView readString()
     {
         const qsizetype n = m_text.size();
         if (m_pos >= n)
@@ -73,7 +77,7 @@ public:
         qsizetype end = m_text.indexOf('\n', m_pos);
         if (end < 0)
             end = n;
-        QByteArray line = m_text.mid(m_pos, end - m_pos);
+        QByteArrayView line(m_text.constData() + m_pos, end - m_pos);
         if (line.endsWith('\r'))
             line.chop(1);
         m_pos = end < n ? end + 1 : n;
@@ -244,7 +248,7 @@ QByteArray write(const AppState& main, const TLok& lok)
         const auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
         out.append(digits, end - digits).append("\r\n", 2);
     };
-    const auto string = [&out](const QString& s) { out += encodeString(s) + "\r\n"; };
+    const auto string = [&out](const QString& s) { appendString(out, s); };
 
     integer(main.Ipport);
     string(main.Iphostchar);

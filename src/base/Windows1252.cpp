@@ -25,32 +25,41 @@ std::optional<char> byteFor(char16_t c) {
 
 }  // namespace
 
-QByteArray toWindows1252(const QString& text) {
-    QByteArray out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            out.append('?');  // one character outside the basic plane, one replacement
+// Both directions fill a result of the final size in one pass: the readers and writers convert
+// every string of a file (hundreds per layout or catalogue).
+QByteArray toWindows1252(QStringView text) {
+    if (text.isEmpty())
+        return {};
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char* const first = out.data();
+    char* d = first;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < n && text[i + 1].isLowSurrogate()) {
+            *d++ = '?';  // one character outside the basic plane, one replacement
             ++i;
             continue;
         }
-        out.append(byteFor(c.unicode()).value_or('?'));
+        *d++ = byteFor(c.unicode()).value_or('?');
     }
+    out.truncate(d - first);
     return out;
 }
 
-QString fromWindows1252(const QByteArray& bytes) {
-    QString out;
-    out.reserve(bytes.size());
+QString fromWindows1252(QByteArrayView bytes) {
+    if (bytes.isEmpty())
+        return {};
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar* d = out.data();
     for (const char b : bytes) {
         const auto u = static_cast<unsigned char>(b);
-        out.append(QChar(u >= 0x80 && u <= 0x9F ? HighControlRange[u - 0x80] : char16_t(u)));
+        *d++ = QChar(u >= 0x80 && u <= 0x9F ? HighControlRange[u - 0x80] : char16_t(u));
     }
     return out;
 }
 
-bool isWindows1252(const QString& text) {
+bool isWindows1252(QStringView text) {
     for (const QChar c : text) {
         if (!byteFor(c.unicode()))
             return false;

@@ -10,16 +10,16 @@ void C_Element::readCatalogue(const QByteArray& text)
     LineValueReader in(text);
     for (int i = 0; i < Count; ++i) {
         set_nummer(i, in.readInt());
-        set_name(i, fromFileText(in.readLine()));
+        set_name(i, fromFileText(in.readLineView()));
         set_posx(i, in.readInt());
         set_posy(i, in.readInt());
         set_art(i, in.readInt());
         set_vektor(i, in.readInt());
-        set_i01(i, fromFileText(in.readLine()));
-        set_i02(i, fromFileText(in.readLine()));
-        set_i03(i, fromFileText(in.readLine()));
-        set_i11(i, fromFileText(in.readLine()));
-        set_i12(i, fromFileText(in.readLine()));
-        set_i13(i, fromFileText(in.readLine()));
+        set_i01(i, fromFileText(in.readLineView()));
+        set_i02(i, fromFileText(in.readLineView()));
+        set_i03(i, fromFileText(in.readLineView()));
+        set_i11(i, fromFileText(in.readLineView()));
+        set_i12(i, fromFileText(in.readLineView()));
+        set_i13(i, fromFileText(in.readLineView()));
     }
 }

@@ -1,6 +1,7 @@
 #include "layout/FontText.h"
 
 #include <array>
+#include <charconv>
 #include <utility>
 
 namespace {
@@ -39,22 +40,40 @@ constexpr std::array<std::uint32_t, 25> SystemLook{
 
 }  // namespace
 
-QString ColorToString(std::uint32_t colour)
+namespace {
+
+// Appends the colour's name, or "$" and eight upper-case hex digits for a value without one.
+void appendColour(QString& out, std::uint32_t colour)
 {
     for (const auto& c : ColourNames)
-        if (c.value == colour)
-            return QString::fromLatin1(c.name);
-    return QStringLiteral("$%1").arg(colour, 8, 16, QLatin1Char('0')).toUpper();
+        if (c.value == colour) {
+            out += QLatin1StringView(c.name);
+            return;
+        }
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    char text[9] = {'$'};
+    for (int i = 0; i < 8; ++i)
+        text[1 + i] = Hex[(colour >> (28 - 4 * i)) & 15];
+    out += QLatin1StringView(text, 9);
 }
 
-std::optional<std::uint32_t> StringToColor(const QString& text)
+}  // namespace
+
+QString ColorToString(std::uint32_t colour)
+{
+    QString out;
+    appendColour(out, colour);
+    return out;
+}
+
+std::optional<std::uint32_t> StringToColor(QStringView text)
 {
     for (const auto& c : ColourNames)
-        if (text.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0)
+        if (text.compare(QLatin1StringView(c.name), Qt::CaseInsensitive) == 0)
             return c.value;
     bool ok = false;
-    if (text.startsWith(QLatin1Char('$'))) {
-        const QString hex = text.mid(1);
+    if (text.startsWith(u'$')) {
+        const QStringView hex = text.mid(1);
         if (hex.isEmpty() || hex.size() > 8)
             return std::nullopt;
         const uint v = hex.toUInt(&ok, 16);
@@ -84,44 +103,50 @@ QString FontToString(const QFont& font, std::uint32_t colour)
         size = qRound(font.pixelSize() * 72.0 / 96.0);
     if (size <= 0)
         size = DefaultPointSize;
-    return QStringLiteral("%1,%2,%3%4%5%6,%7")
-        .arg(font.family())
-        .arg(size)
-        .arg(font.bold() ? 1 : 0)
-        .arg(font.italic() ? 1 : 0)
-        .arg(font.underline() ? 1 : 0)
-        .arg(font.strikeOut() ? 1 : 0)
-        .arg(ColorToString(colour));
+    // Built in one piece: every label of a layout is written this way.
+    const QString family = font.family();
+    QString out;
+    out.reserve(family.size() + 40);
+    out += family;
+    char digits[16];
+    const char* end = std::to_chars(digits, digits + sizeof digits, size).ptr;
+    out += u',';
+    out += QLatin1StringView(digits, end - digits);
+    out += u',';
+    for (const bool on : {font.bold(), font.italic(), font.underline(), font.strikeOut()})
+        out += on ? u'1' : u'0';
+    out += u',';
+    appendColour(out, colour);
+    return out;
 }
 
-void StringToFont(const QString& text, QFont& font, std::uint32_t& colour)
+void StringToFont(QStringView text, QFont& font, std::uint32_t& colour)
 {
-    QString rest = text;
-    qsizetype comma = rest.indexOf(QLatin1Char(','));
+    qsizetype comma = text.indexOf(u',');
     if (comma < 0)
         invalid();
-    const QString face = rest.left(comma);
-    rest.remove(0, comma + 1);
-    comma = rest.indexOf(QLatin1Char(','));
+    const QStringView face = text.left(comma);
+    QStringView rest = text.mid(comma + 1);
+    comma = rest.indexOf(u',');
     if (comma < 0)
         invalid();
     bool ok = false;
     int size = rest.left(comma).toInt(&ok, 10);
     if (!ok || size > 1000)
-        throw FontConversionError("'" + rest.left(comma).toStdString() + "' is not a valid font size");
+        throw FontConversionError("'" + rest.left(comma).toString().toStdString() + "' is not a valid font size");
     if (size <= 0)
         size = DefaultPointSize;  // earlier versions wrote -1 for a font chosen by pixel height
-    rest.remove(0, comma + 1);
-    if (rest.size() < 5 || rest[4] != QLatin1Char(','))
+    rest = rest.mid(comma + 1);
+    if (rest.size() < 5 || rest[4] != u',')
         invalid();
     const auto c = StringToColor(rest.mid(5));
     if (!c)
-        throw FontConversionError("'" + rest.mid(5).toStdString() + "' is not a valid colour");
-    font.setFamily(face);
+        throw FontConversionError("'" + rest.mid(5).toString().toStdString() + "' is not a valid colour");
+    font.setFamily(face.toString());
     font.setPointSize(size);
-    font.setBold(rest[0] == QLatin1Char('1'));
-    font.setItalic(rest[1] == QLatin1Char('1'));
-    font.setUnderline(rest[2] == QLatin1Char('1'));
-    font.setStrikeOut(rest[3] == QLatin1Char('1'));
+    font.setBold(rest[0] == u'1');
+    font.setItalic(rest[1] == u'1');
+    font.setUnderline(rest[2] == u'1');
+    font.setStrikeOut(rest[3] == u'1');
     colour = *c;
 }

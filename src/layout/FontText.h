@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QStringView>
 
 #include <cstdint>
 #include <optional>
@@ -19,9 +20,9 @@ constexpr int DefaultPointSize = 8;
 
 QString FontToString(const QFont& font, std::uint32_t colour);
 // Sets face, size, style and colour from a font text; throws FontConversionError.
-void StringToFont(const QString& text, QFont& font, std::uint32_t& colour);
+void StringToFont(QStringView text, QFont& font, std::uint32_t& colour);
 
 QString ColorToString(std::uint32_t colour);
-std::optional<std::uint32_t> StringToColor(const QString& text);
+std::optional<std::uint32_t> StringToColor(QStringView text);
 // The colour a value stands for on screen (system colours in their usual look).
 QColor toQColor(std::uint32_t colour);

@@ -44,10 +44,10 @@ public:
                            .arg(m_in.wordLine());
         return 0;
     }
-    QByteArray text()
+    QByteArrayView text()
     {
         noteEnd();
-        return m_in.readLine();
+        return m_in.readLineView();
     }
     const QString& reason() const { return m_reason; }
     // The file ended before every field of the record was read, and nothing before that was bad.

@@ -73,14 +73,14 @@ std::optional<int> LineValueReader::tryReadInt(QByteArray* bad)
     return static_cast<int>(value);
 }
 
-QByteArray LineValueReader::readLine()
+QByteArrayView LineValueReader::readLineView()
 {
     if (m_pos >= m_text.size())
         return {};
     qsizetype end = m_text.indexOf('\n', m_pos);
     if (end < 0)
         end = m_text.size();
-    QByteArray line = m_text.mid(m_pos, end - m_pos);
+    QByteArrayView line(m_text.constData() + m_pos, end - m_pos);
     if (line.endsWith('\r'))
         line.chop(1);
     m_pos = end + 1;

@@ -5,6 +5,7 @@
 // number throws FileReadError.
 
 #include <QByteArray>
+#include <QByteArrayView>
 
 #include <optional>
 #include <stdexcept>
@@ -22,7 +23,9 @@ public:
     // As readInt, but a word that is not a number gives nothing (and the line is still used up);
     // `bad` then holds the word. Nothing is thrown or allocated for a number.
     std::optional<int> tryReadInt(QByteArray* bad = nullptr);
-    QByteArray readLine();
+    QByteArray readLine() { return readLineView().toByteArray(); }
+    // The same without a copy: the view points into the text being read.
+    QByteArrayView readLineView();
     bool atEnd() const { return m_pos >= m_text.size(); }
     int lineNumber() const { return m_line; }
     // The line of the word the last tryReadInt or readInt read.

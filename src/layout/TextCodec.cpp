@@ -3,5 +3,5 @@
 #include "base/Windows1252.h"
 
 // Layout and route files keep their strings in Windows-1252.
-QByteArray toFileText(const QString& s) { return toWindows1252(s); }
-QString fromFileText(const QByteArray& b) { return fromWindows1252(b); }
+QByteArray toFileText(QStringView s) { return toWindows1252(s); }
+QString fromFileText(QByteArrayView b) { return fromWindows1252(b); }

@@ -2,7 +2,9 @@
 // The one place where layout and catalogue strings cross the file boundary (8-bit code page).
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <QStringView>
 
-QByteArray toFileText(const QString& s);
-QString fromFileText(const QByteArray& b);
+QByteArray toFileText(QStringView s);
+QString fromFileText(QByteArrayView b);

@@ -306,15 +306,21 @@ void TMoBaIniFile::DeleteKey(std::string_view Section, std::string_view Key)
 
 std::string TMoBaIniFile::Text() const
 {
+    // Appended piece by piece, without a temporary string per line.
     std::string text;
     for (const std::string& line : FHeader)
-        text += line + "\r\n";
+        text.append(line).append("\r\n");
     for (const TSection& s : FSections) {
         if (s.Erased)
             continue;
-        text += '[' + s.Name + "]\r\n";
-        for (const TLine& l : s.Lines)
-            text += (l.Key.empty() ? l.Raw : l.Key + '=' + encodeValue(l.Value)) + "\r\n";
+        text.append(1, '[').append(s.Name).append("]\r\n");
+        for (const TLine& l : s.Lines) {
+            if (l.Key.empty())
+                text.append(l.Raw);
+            else
+                text.append(l.Key).append(1, '=').append(encodeValue(l.Value));
+            text.append("\r\n");
+        }
     }
     return text;
 }

@@ -32,27 +32,13 @@ inline std::string_view nextField(std::string_view& rest)
 
 } // namespace
 
-TSRCPCmd::TSRCPCmd()
-{
-    FDevices[dgFeedback] = std::make_unique<TSRCPDeviceFeedback>(*this);
-    FDevices[dgAccessoire] = std::make_unique<TSRCPDeviceAccessoire>(*this);
-    FDevices[dgLoco] = std::make_unique<TSRCPDeviceLoco>(*this);
-    FDevices[dgServiceMode] = std::make_unique<TSRCPDeviceServiceMode>(*this);
-    FDevices[dgLock] = std::make_unique<TSRCPDeviceLock>(*this);
-    FDevices[dgPower] = std::make_unique<TSRCPDevicePower>(*this);
-    FDevices[dgTime] = std::make_unique<TSRCPDeviceTime>(*this);
-    FDevices[dgSession] = std::make_unique<TSRCPDeviceSession>(*this);
-    FDevices[dgDescription] = std::make_unique<TSRCPDeviceDescription>(*this);
-    FDevices[dgServer] = std::make_unique<TSRCPDeviceServer>(*this);
-    FDevices[dgHandshake] = std::make_unique<TSRCPDeviceHandshake>(*this);
-    FDevices[dgWelcome] = std::make_unique<TSRCPDeviceWelcome>(*this);
-}
+TSRCPCmd::TSRCPCmd() = default;
 
 TSRCPCmd::~TSRCPCmd() = default;
 
 TSRCPBaseDevice* TSRCPCmd::Devices(TSRCPDeviceGroup g) const
 {
-    return g < dgInvalid ? FDevices[g].get() : nullptr;
+    return g < dgInvalid ? FDevices[g] : nullptr;
 }
 
 void TSRCPCmd::SetSRCPVersion(TSRCPCommandVersion v)

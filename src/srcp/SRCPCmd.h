@@ -1,7 +1,8 @@
 #pragma once
 // TSRCPCmd builds every SRCP line the library sends and reads every line it receives. The generic
 // parts of a line (time stamp, code, command word, bus, device group) live here; the group-specific
-// fields live in one owned device object per group. Building and parsing are driven by the syntax
+// fields live in one device object per group, held inside the command (a command is made for every
+// group and many lines, so it costs one allocation, not thirteen). Building and parsing are driven by the syntax
 // tables alone. A command never throws on bad input: it reports through its type and results.
 // One thread at a time.
 
@@ -118,7 +119,22 @@ private:
     TSRCPDeviceGroup FDeviceGroup = dgInvalid;
     std::int32_t FBus = 0;
     std::int32_t FDevAddress = 0;
-    std::array<std::unique_ptr<TSRCPBaseDevice>, SRCPDeviceCount> FDevices;
+    TSRCPDeviceFeedback FFeedback{*this};
+    TSRCPDeviceAccessoire FAccessoire{*this};
+    TSRCPDeviceLoco FLoco{*this};
+    TSRCPDeviceServiceMode FServiceMode{*this};
+    TSRCPDeviceLock FLock{*this};
+    TSRCPDevicePower FPower{*this};
+    TSRCPDeviceTime FTime{*this};
+    TSRCPDeviceSession FSession{*this};
+    TSRCPDeviceDescription FDescription{*this};
+    TSRCPDeviceServer FServer{*this};
+    TSRCPDeviceHandshake FHandshake{*this};
+    TSRCPDeviceWelcome FWelcome{*this};
+    // By group, in the order of TSRCPDeviceGroup.
+    const std::array<TSRCPBaseDevice*, SRCPDeviceCount> FDevices{&FFeedback, &FAccessoire, &FLoco, &FServiceMode,
+                                                                 &FLock, &FPower, &FTime, &FSession,
+                                                                 &FDescription, &FServer, &FHandshake, &FWelcome};
     std::int32_t FDPPosition = 0;
     TSRCPString FLine;  // the last built line
     bool FParsing = false;  // inside ExamineAnswer

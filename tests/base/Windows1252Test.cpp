@@ -39,3 +39,12 @@ TEST(Windows1252, EveryByteSurvivesTheRoundTrip) {
     EXPECT_TRUE(isWindows1252(decoded));
     EXPECT_EQ(toWindows1252(decoded), all);
 }
+
+// Part of a larger text converts exactly its own bytes (a reader hands over one line at a time).
+TEST(Windows1252, ConvertsAPartOfALargerText) {
+    const QByteArray all("ab\x80" "cd");
+    EXPECT_EQ(fromWindows1252(QByteArrayView(all).sliced(1, 2)), QString::fromUtf8("b€"));
+    EXPECT_TRUE(fromWindows1252(QByteArrayView(all).sliced(2, 0)).isEmpty());
+    const QString text = QString::fromUtf8("x€y");
+    EXPECT_EQ(toWindows1252(QStringView(text).sliced(1)), QByteArray("\x80y"));
+}

@@ -156,6 +156,20 @@ TEST(LineReader, IntegersAndLines)
     EXPECT_THROW(b.readInt(), FileReadError);
 }
 
+// Lines end in CR LF, LF or the end of the text; a line read without a copy is the same line.
+TEST(LineReader, LinesEndAnyWayAndReadAlikeWithoutACopy)
+{
+    const QByteArray text("a\r\nb c\n\r\nlast");
+    LineValueReader copies(text), views(text);
+    for (const char* expected : {"a", "b c", "", "last"}) {
+        EXPECT_EQ(copies.readLine(), QByteArray(expected));
+        EXPECT_EQ(views.readLineView(), QByteArrayView(expected));
+    }
+    EXPECT_TRUE(views.atEnd());
+    EXPECT_TRUE(views.readLineView().isEmpty());
+    EXPECT_EQ(views.lineNumber(), copies.lineNumber());
+}
+
 // Short plain numbers take a quicker way than the rest; both must give what the full conversion
 // gives, and the line after a value must be the next one read.
 TEST(LineReader, EveryNumberFormReadsAsTheFullConversionReadsIt)

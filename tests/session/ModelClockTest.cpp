@@ -126,6 +126,16 @@ TEST_F(ClockFixture, HandsTurnSixDegreesPerMinuteAndThirtyPerHour)
     EXPECT_EQ(ModelClock::caption({7, 5, 60}), "07:05:60");
 }
 
+TEST(ModelClockCaption, TwoDigitsEachAndWhatDoesNotFitInFull)
+{
+    const std::pair<ClockTime, const char*> cases[] = {
+        {{0, 0, 0}, "00:00:00"}, {{23, 59, 59}, "23:59:59"}, {{9, 10, 60}, "09:10:60"},
+        {{100, -5, 7}, "100:-5:07"}, {{-12, 99, 0}, "-12:99:00"},
+    };
+    for (const auto& [t, text] : cases)
+        EXPECT_EQ(ModelClock::caption(t), QString::fromLatin1(text)) << text;
+}
+
 // "&Time" with the server as source: INIT 0 TIME with the factors, then SET 0 TIME; the server's
 // minute messages reset the seconds.
 TEST(ModelClockSim, ServerModelTimeRunsAtTheChosenSpeed)

@@ -186,6 +186,35 @@ TEST(SRCPCmd, BuildsEveryLineFormExactly)
     }
 }
 
+// Each group has a device of its own kind, reached the same way by group and by name, that belongs
+// to this command; the invalid group has none.
+TEST(SRCPCmd, EachGroupHasItsOwnDevice)
+{
+    TSRCPCmd c;
+    const auto is = [&c](TSRCPDeviceGroup g, auto* typed) {
+        TSRCPBaseDevice* d = c.Devices(g);
+        return d != nullptr && dynamic_cast<decltype(typed)>(d) != nullptr && &d->Owner() == &c;
+    };
+    EXPECT_TRUE(is(dgFeedback, static_cast<TSRCPDeviceFeedback*>(nullptr)));
+    EXPECT_TRUE(is(dgAccessoire, static_cast<TSRCPDeviceAccessoire*>(nullptr)));
+    EXPECT_TRUE(is(dgLoco, static_cast<TSRCPDeviceLoco*>(nullptr)));
+    EXPECT_TRUE(is(dgServiceMode, static_cast<TSRCPDeviceServiceMode*>(nullptr)));
+    EXPECT_TRUE(is(dgLock, static_cast<TSRCPDeviceLock*>(nullptr)));
+    EXPECT_TRUE(is(dgPower, static_cast<TSRCPDevicePower*>(nullptr)));
+    EXPECT_TRUE(is(dgTime, static_cast<TSRCPDeviceTime*>(nullptr)));
+    EXPECT_TRUE(is(dgSession, static_cast<TSRCPDeviceSession*>(nullptr)));
+    EXPECT_TRUE(is(dgDescription, static_cast<TSRCPDeviceDescription*>(nullptr)));
+    EXPECT_TRUE(is(dgServer, static_cast<TSRCPDeviceServer*>(nullptr)));
+    EXPECT_TRUE(is(dgHandshake, static_cast<TSRCPDeviceHandshake*>(nullptr)));
+    EXPECT_TRUE(is(dgWelcome, static_cast<TSRCPDeviceWelcome*>(nullptr)));
+    EXPECT_EQ(c.Devices(dgInvalid), nullptr);
+    EXPECT_EQ(c.Devices(dgLoco), &c.DevLoco());
+    EXPECT_EQ(c.Devices(dgTime), &c.DevTime());
+    EXPECT_EQ(c.Devices(dgWelcome), &c.DevWelcome());
+    TSRCPCmd other;
+    EXPECT_NE(other.Devices(dgLoco), c.Devices(dgLoco));
+}
+
 TEST(SRCPCmd, TimeStampTextAlwaysHasThreeDecimalsAndAPoint)
 {
     TSRCPCmd c;

@@ -10,7 +10,13 @@ WireLog::~WireLog() {
 }
 
 bool WireLog::open(const std::string &path) {
-  file_ = std::fopen(path.c_str(), "w");
+  return open(std::fopen(path.c_str(), "w"));
+}
+
+bool WireLog::open(std::FILE *stream) {
+  if (file_)
+    std::fclose(file_);
+  file_ = stream;
   return file_ != nullptr;
 }
 

@@ -19,6 +19,8 @@ public:
   WireLog &operator=(const WireLog &) = delete;
 
   bool open(const std::string &path);
+  // Logs to an open stream instead, which the log then owns and closes (e.g. a stream in memory).
+  bool open(std::FILE *stream);
   bool enabled() const { return file_ != nullptr; }
   double nowMs() const;
   // The start of the log's time stamps on the system's monotonic clock, in ms: adding it to a time
