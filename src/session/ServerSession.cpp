@@ -276,8 +276,12 @@ void ServerSession::handle(HandOverItem& item)
     }
     // The server's own word on its power ("INFO POWER ON|OFF", on either channel) is what the
     // power panel shows, whoever switched it, and what a lost server gets back.
+    // An answer to a power question that was asked before a newer power command is out of date:
+    // the newer command's own question is still to be answered (on the command connection the
+    // answers come in the order of the questions). It must not undo the user's last choice.
     if (item.channel != SrcpChannel::Poll) {
-        if (const auto power = parsePowerReport(item.line)) {
+        const bool outdatedAnswer = item.channel == SrcpChannel::Command && m_powerQuestions > 1;
+        if (const auto power = parsePowerReport(item.line); power && !outdatedAnswer) {
             powerReported(power->on ? 1 : 0);
             emit statusText(0, power->on ? QStringLiteral("Power on") : QStringLiteral("Power off"));
         }

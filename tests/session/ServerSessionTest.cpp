@@ -107,6 +107,23 @@ TEST_F(ServerSessionTest, ConnectWithAutopowerWritesPowerOnAndShowsLinesInOrder)
     EXPECT_EQ(dialogs.count("message"), 0);
 }
 
+// Switched on, then off at once: the answer to the first power question ("on", true when it was
+// asked) comes after the switch off. It must not become the user's choice (a lost server would then be
+// switched on again unasked), nor show on the power panel; the answer to the last question does.
+TEST_F(ServerSessionTest, AnOutdatedPowerAnswerDoesNotUndoTheUsersLastSwitch)
+{
+    connectAndAccept();
+    session->powerOn();
+    session->powerOff();
+    EXPECT_EQ(server.receiveUntil(0, "OFF\nGET POWER\n"), "SET POWER ON\nGET POWER\nSET POWER OFF\nGET POWER\n");
+    status.clear();
+    server.send(0, "INFO POWER ON\n");
+    server.send(0, "INFO POWER OFF\n");
+    ASSERT_TRUE(waitFor([&] { return statusShown(0, "Power off"); }));
+    EXPECT_FALSE(statusShown(0, "Power on"));
+    EXPECT_EQ(session->choices().power, SessionChoices::Power::Off);
+}
+
 TEST_F(ServerSessionTest, CommandsWriteTheirLinesAndNeedAConnection)
 {
     session->powerOn();
