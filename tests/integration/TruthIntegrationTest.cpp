@@ -127,6 +127,20 @@ struct TruthWindow08 : SimWindow {
     Srcp08Host* host = nullptr;
 };
 
+// True when the cell keeps showing the picture of `state` for `ms` while events run: no flicker.
+bool keepsShowing(const TMainForm& form, const tPosEntry& e, int state, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    bool steady = true;
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        steady = steady && cellShowsIcon(form, e, state);
+        QTest::qSleep(2);
+    }
+    return steady;
+}
+
 }  // namespace
 
 TEST(TruthIntegration, WhatAnotherClientSwitchesIsSeenOnThePanelAtOnceInSrcp08)
@@ -162,15 +176,7 @@ TEST(TruthIntegration, WhatAnotherClientSwitchesIsSeenOnThePanelAtOnceInSrcp08)
     // Our own click goes back to straight; the reports of our own pulse change nothing on the way.
     w.click(*turnout);
     EXPECT_TRUE(cellShowsIcon(*w.form, *turnout, 1));
-    QElapsedTimer t;
-    t.start();
-    bool steady = true;
-    while (t.elapsed() < 800) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        steady = steady && cellShowsIcon(*w.form, *turnout, 1);
-        QTest::qSleep(2);
-    }
-    EXPECT_TRUE(steady) << "the panel flickered";
+    EXPECT_TRUE(keepsShowing(*w.form, *turnout, 1, 800)) << "the panel flickered";
     EXPECT_EQ(turnout->Stellung, 1);
     const Cbahn::AccessoryAddress straight = Cbahn::gaAddress(turnout->Decod1, turnout->Daten1);
     EXPECT_GE(waitFor([&] {
@@ -298,15 +304,7 @@ TEST(TruthIntegration, WhatAnotherClientSwitchesIsSeenOnThePanelAtOnce)
     // Our own click: the reports of our own pulse arrive after it and change nothing on the way.
     w.click(*turnout);
     EXPECT_TRUE(cellShowsIcon(*w.form, *turnout, 1));
-    QElapsedTimer t;
-    t.start();
-    bool steady = true;
-    while (t.elapsed() < 600) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        steady = steady && cellShowsIcon(*w.form, *turnout, 1);
-        QTest::qSleep(2);
-    }
-    EXPECT_TRUE(steady) << "the panel flickered";
+    EXPECT_TRUE(keepsShowing(*w.form, *turnout, 1, 600)) << "the panel flickered";
     EXPECT_EQ(turnout->Stellung, 1);
     EXPECT_EQ(railwayState(w.logFile, *turnout), 1);
     EXPECT_EQ(Bahn->echoes().pending(), 0u) << "every report of our own pulse was recognised";
