@@ -16,6 +16,8 @@ namespace {
 class Session : public TSRCPCommandClient {
 public:
     void wake() { FTcp.disconnect(); }
+    // Closes the connection without a word to the server.
+    void drop() { CloseConnection(true); }
 };
 
 struct Job {
@@ -85,6 +87,7 @@ struct TMoBaSRCPProgrammer::State {
     void run();
     void open(const Target& t);
     void close();
+    void endSession(bool goodbye);
     SmResult execute(const SmRequest& request);
 };
 
@@ -195,10 +198,7 @@ void TMoBaSRCPProgrammer::State::run()
         }
     }
     // Leaving: no TERM (the owner wants to be gone now); the socket just closes.
-    {
-        std::lock_guard lock(sessionMutex);
-        session.reset();
-    }
+    endSession(false);
     std::lock_guard lock(mutex);
     finished = true;
     wake.notify_all();
@@ -241,10 +241,8 @@ void TMoBaSRCPProgrammer::State::open(const Target& t)
         if (!why.empty() && init.ResponseCode() > 0 && session->Response().empty())
             why = "error " + std::to_string(init.ResponseCode());
     }
-    if (!why.empty()) {
-        std::lock_guard lock(sessionMutex);
-        session.reset();
-    }
+    if (!why.empty())
+        endSession(true);
     reportConnected(why.empty(), why);
 }
 
@@ -262,13 +260,33 @@ void TMoBaSRCPProgrammer::State::close()
         try {
             session->SendCommand(term);
             session->ReceiveAnswer(term);
-            session->Disconnect();
         } catch (const std::exception&) {
             // The server is gone already; closing is all that is left.
         }
     }
-    std::lock_guard lock(sessionMutex);
-    session.reset();
+    endSession(true);
+}
+
+// The goodbye waits for the server's answer, so it runs with the session still in reach of the
+// owner's wake-up and outside sessionMutex: an owner that goes meanwhile never waits for a silent
+// server (the lock guards only the pointer).
+void TMoBaSRCPProgrammer::State::endSession(bool goodbye)
+{
+    if (!session)
+        return;
+    try {
+        if (goodbye)
+            session->Disconnect();
+        else
+            session->drop();
+    } catch (const std::exception&) {
+        session->drop();
+    }
+    std::unique_ptr<Session> gone;
+    {
+        std::lock_guard lock(sessionMutex);
+        gone = std::move(session);
+    }
 }
 
 SmResult TMoBaSRCPProgrammer::State::execute(const SmRequest& request)

@@ -4,6 +4,7 @@
 
 #include "moba/TMoBaSRCPProgrammer.h"
 
+#include "srcp/FakeSrcpServer.h"
 #include "srcp/SimProcess.h"
 
 #include <gtest/gtest.h>
@@ -174,6 +175,29 @@ TEST(TMoBaSRCPProgrammer, ServerThatStopsAnsweringEndsTheRequestAndDestructionIs
     pr->p.submit(read(2));
     pr->p.submit(read(3));
     std::this_thread::sleep_for(50ms);
+    const auto before = steady_clock::now();
+    pr.reset();
+    EXPECT_LT(steady_clock::now() - before, 500ms);
+}
+
+TEST(TMoBaSRCPProgrammer, GoodbyeToASilentServerDoesNotHoldUpTheOwner)
+{
+    // The server refuses service mode and then falls silent: the worker's goodbye (TERM of the
+    // session) waits for an answer that never comes. Restarting the programming window destroys
+    // the programmer meanwhile; that must not wait for the goodbye's time-out.
+    FakeSrcpServer server([&server](FakeConn& c) {
+        if (!serveHandshake(server, c, "srcp-sim 1.0; SRCP 0.8.2; SRCPOTHER 0.7.3", 7))
+            return;
+        const std::string init = c.readLine();
+        server.record(init);
+        c.sendLine("1796859511.000 412 ERROR wrong value");
+        server.record(c.readLine());  // the goodbye, never answered
+        c.readLine();  // until the client closes
+    });
+    auto pr = std::make_unique<Programmer>(server.port());
+    ASSERT_TRUE(server.waitForLines(5));
+    EXPECT_EQ(server.lines()[3], "INIT 1 SM NMRA");
+    EXPECT_EQ(server.lines()[4], "TERM 0 SESSION 7");
     const auto before = steady_clock::now();
     pr.reset();
     EXPECT_LT(steady_clock::now() - before, 500ms);
