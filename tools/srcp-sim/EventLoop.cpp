@@ -204,7 +204,22 @@ void EventLoop::send(ConnId id, std::string_view line) {
   }
   c.out.append(line);
   c.out += '\n';
-  flush(id, c);
+  if (!c.flushDue) {
+    c.flushDue = true;
+    flushDue_.push_back(id);
+  }
+}
+
+void EventLoop::flushDue() {
+  for (std::size_t i = 0; i < flushDue_.size(); ++i) {
+    auto it = connections_.find(flushDue_[i]);
+    if (it == connections_.end() || !it->second.flushDue)
+      continue;
+    it->second.flushDue = false;
+    if (!it->second.dead)
+      flush(it->first, it->second);
+  }
+  flushDue_.clear();
 }
 
 void EventLoop::closeAfterFlush(ConnId id) {
@@ -288,6 +303,7 @@ ConnId EventLoop::openClient(int fd, int listenerIndex) {
 ConnId EventLoop::addClient(Frontend &frontend, int fd, int listenerIndex) {
   frontend_ = &frontend;
   ConnId id = openClient(fd, listenerIndex);
+  flushDue();
   frontend_ = nullptr;
   return id;
 }
@@ -326,6 +342,7 @@ void EventLoop::readClient(ConnId id, Connection &c) {
       }
       c.in.append(buffer, static_cast<std::size_t>(n));
       splitLines(id, c);
+      flushDue();
       if (c.dead || c.closing)
         return;
       if (static_cast<std::size_t>(n) < sizeof buffer)
@@ -522,6 +539,7 @@ bool EventLoop::pass(Frontend &frontend, int timeoutMs) {
   frontend.tick(now);
   if (tickHook_)
     tickHook_(now);
+  flushDue();
   reapDead();
   return !stopRequested_;
 }

@@ -75,6 +75,7 @@ private:
     bool discarding = false; // inside an over-long line, dropping bytes up to the next LF
     std::string out;
     std::size_t outOffset = 0;
+    bool flushDue = false; // `out` got lines in this pass: sent at the end of it
     bool closing = false; // close once `out` is sent
     bool dead = false;    // remove at the end of this loop pass
     bool ignored = false; // accepted while greeting was off: the front end does not know it
@@ -87,6 +88,9 @@ private:
   void readClient(ConnId id, Connection &c);
   void splitLines(ConnId id, Connection &c);
   void flush(ConnId id, Connection &c);
+  // Sends what the connections were given since the last time: one write per connection for all
+  // the answers to the lines of one read, not one per line.
+  void flushDue();
   void drop(ConnId id, Connection &c, std::string_view reason);
   void readStdin();
   void reapDead();
@@ -97,6 +101,7 @@ private:
   std::map<ConnId, Connection> connections_;
   std::vector<pollfd> pollFds_;  // of one pass, kept to save allocating them on every pass
   std::vector<ConnId> pollIds_;
+  std::vector<ConnId> flushDue_;
   // The kernel keeps the set of watched descriptors (epoll), so a pass that watches what the last
   // one watched costs one wait: registered_[fd] is the events registered for fd plus one (0: none).
   int epollFd_ = -1;
