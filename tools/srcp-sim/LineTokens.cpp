@@ -1,6 +1,32 @@
 #include "LineTokens.h"
 
+#include <array>
+#include <cstdint>
+#include <cstring>
+
 namespace srcpsim {
+
+namespace {
+
+// Byte tables: the lines are fuzzed and logged in bulk, so a lookup per byte beats a chain of
+// comparisons.
+constexpr std::array<bool, 256> kBlankTable = [] {
+  std::array<bool, 256> t{};
+  t[' '] = t['\t'] = true;
+  return t;
+}();
+
+constexpr std::array<char, 256> kUpperTable = [] {
+  std::array<char, 256> t{};
+  for (int c = 0; c < 256; ++c)
+    t[static_cast<std::size_t>(c)] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  return t;
+}();
+
+bool isBlank(char c) { return kBlankTable[static_cast<unsigned char>(c)]; }
+char upperByte(char c) { return kUpperTable[static_cast<unsigned char>(c)]; }
+
+} // namespace
 
 std::vector<std::string_view> splitWords(std::string_view line) {
   std::vector<std::string_view> words;
@@ -10,15 +36,16 @@ std::vector<std::string_view> splitWords(std::string_view line) {
 
 void splitWords(std::string_view line, std::vector<std::string_view> &words) {
   words.clear();
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-      ++i;
-    std::size_t start = i;
-    while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-      ++i;
-    if (i > start)
-      words.push_back(line.substr(start, i - start));
+  const char *p = line.data();
+  const char *const end = p + line.size();
+  while (p != end) {
+    while (p != end && isBlank(*p))
+      ++p;
+    const char *start = p;
+    while (p != end && !isBlank(*p))
+      ++p;
+    if (p != start)
+      words.emplace_back(start, static_cast<std::size_t>(p - start));
   }
 }
 
@@ -32,9 +59,10 @@ std::optional<int> parseInt(std::string_view word) {
     return std::nullopt;
   int value = 0;
   for (char c : word) {
-    if (c < '0' || c > '9')
+    const auto digit = static_cast<unsigned>(static_cast<unsigned char>(c) - '0');
+    if (digit > 9)
       return std::nullopt;
-    value = value * 10 + (c - '0');
+    value = value * 10 + static_cast<int>(digit);
   }
   return negative ? -value : value;
 }
@@ -42,24 +70,39 @@ std::optional<int> parseInt(std::string_view word) {
 bool equalsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size())
     return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z')
-      x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z')
-      y = static_cast<char>(y - 32);
-    if (x != y)
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (upperByte(a[i]) != upperByte(b[i]))
       return false;
-  }
   return true;
 }
 
 std::string upper(std::string_view word) {
   std::string out(word);
   for (char &c : out)
-    if (c >= 'a' && c <= 'z')
-      c = static_cast<char>(c - 32);
+    c = upperByte(c);
   return out;
+}
+
+std::size_t printablePrefix(std::string_view text) {
+  // Eight bytes at a time: a word passes when none of its bytes is below 0x20 or above 0x7e (the
+  // usual "has less" / "has more" bit tricks; exact as a yes or no for the whole word).
+  constexpr std::uint64_t ones = 0x0101010101010101ull;
+  constexpr std::uint64_t highs = 0x8080808080808080ull;
+  std::size_t i = 0;
+  for (; text.size() - i >= 8; i += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, text.data() + i, sizeof x);
+    const std::uint64_t below = (x - ones * 0x20) & ~x & highs;
+    const std::uint64_t above = ((x + ones * (0x7f - 0x7e)) | x) & highs;
+    if ((below | above) != 0)
+      break;
+  }
+  for (; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (static_cast<unsigned char>(c - 0x20) > 0x7e - 0x20)
+      break;
+  }
+  return i;
 }
 
 } // namespace srcpsim

@@ -15,5 +15,8 @@ void splitWords(std::string_view line, std::vector<std::string_view> &words);
 std::optional<int> parseInt(std::string_view word);
 bool equalsNoCase(std::string_view a, std::string_view b);
 std::string upper(std::string_view word);
+// How many bytes at the start of `text` are printable ASCII (0x20 to 0x7e): text.size() if all are.
+// Looks at eight bytes at a time, so a long clean line costs a handful of steps.
+std::size_t printablePrefix(std::string_view text);
 
 } // namespace srcpsim

@@ -52,8 +52,14 @@ void Srcp073Frontend::received(ConnId id, std::string_view line) {
 
 void Srcp073Frontend::command(ConnId id, std::string_view line) {
   // Answers quote words of the command: a line with control or non-ASCII bytes is not understood.
-  if (std::any_of(line.begin(), line.end(), [](char c) { return c != '\t' && (c < 0x20 || c > 0x7e); }))
-    return;
+  for (std::string_view rest = line;;) {
+    const std::size_t printable = printablePrefix(rest);
+    if (printable == rest.size())
+      break;
+    if (rest[printable] != '\t')
+      return;
+    rest.remove_prefix(printable + 1);
+  }
   auto w = splitWords(line);
   if (w.empty())
     return;

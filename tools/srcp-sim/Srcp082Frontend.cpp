@@ -4,6 +4,7 @@
 
 #include "LineTokens.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -98,7 +99,9 @@ std::optional<Srcp082Frontend::Session *> Srcp082Frontend::session(ConnId id) {
   return &it->second;
 }
 
-void Srcp082Frontend::reply(ConnId id, int code, const std::string &text) {
+void Srcp082Frontend::replyError(ConnId id, int code) { reply(id, code, "ERROR ", errorText(code)); }
+
+void Srcp082Frontend::reply(ConnId id, int code, std::string_view text, std::string_view more) {
   line_.clear();
   appendSrcpTimeStamp(line_);
   char number[16];
@@ -108,10 +111,13 @@ void Srcp082Frontend::reply(ConnId id, int code, const std::string &text) {
   line_.append(number, static_cast<std::size_t>(end - number));
   line_ += ' ';
   line_ += text;
+  line_ += more;
   loop_.send(id, line_);
 }
 
 void Srcp082Frontend::broadcast(int code, const std::string &infoText) {
+  if (std::none_of(sessions_.begin(), sessions_.end(), [](const auto &entry) { return entry.second.mode == Mode::Info; }))
+    return;
   std::string line = srcpTimeStamp() + " " + std::to_string(code) + " INFO " + infoText;
   for (auto &[id, s] : sessions_)
     if (s.mode == Mode::Info)
@@ -128,7 +134,7 @@ void Srcp082Frontend::closed(ConnId id) { sessions_.erase(id); }
 void Srcp082Frontend::overlong(ConnId id) {
   auto s = session(id);
   if (s && (*s)->mode != Mode::Info)
-    reply(id, 418, std::string("ERROR ") + errorText(418));
+    replyError(id, 418);
 }
 
 void Srcp082Frontend::received(ConnId id, std::string_view line) {
@@ -160,7 +166,7 @@ void Srcp082Frontend::received(ConnId id, std::string_view line) {
 
 void Srcp082Frontend::answer(ConnId id, const Answer &a) {
   if (a.code >= 400)
-    reply(id, a.code, std::string("ERROR ") + errorText(a.code));
+    replyError(id, a.code);
   else
     reply(id, a.code, a.text);
 }
@@ -179,22 +185,22 @@ void Srcp082Frontend::handshake(ConnId id, Session &s, const std::vector<std::st
     std::string what = upper(words[1]);
     if (what == "PROTOCOL") {
       if (words.size() < 4)
-        return reply(id, 419, std::string("ERROR ") + errorText(419));
+        return replyError(id, 419);
       if (upper(words[2]) != "SRCP" || words[3].substr(0, 4) != "0.8.")
-        return reply(id, 400, std::string("ERROR ") + errorText(400));
+        return replyError(id, 400);
       return reply(id, 201, "OK PROTOCOL SRCP");
     }
     if (what == "CONNECTIONMODE") {
       if (words.size() < 4)
-        return reply(id, 419, std::string("ERROR ") + errorText(419));
+        return replyError(id, 419);
       std::string mode = upper(words[3]);
       if (upper(words[2]) != "SRCP" || (mode != "COMMAND" && mode != "INFO"))
-        return reply(id, 401, std::string("ERROR ") + errorText(401));
+        return replyError(id, 401);
       s.wantsInfo = mode == "INFO";
       return reply(id, 202, "OK CONNECTIONMODE");
     }
   }
-  reply(id, 410, std::string("ERROR ") + errorText(410));
+  replyError(id, 410);
 }
 
 void Srcp082Frontend::sendState(ConnId id) {

@@ -74,7 +74,9 @@ private:
   void answer(ConnId id, const Answer &a);
   Answer descriptionCommand(const std::string &cmd, int bus, const std::vector<std::string_view> &args);
 
-  void reply(ConnId id, int code, const std::string &text);
+  // The answer line: time stamp, code, `text` and `more` (a text in two pieces needs no temporary).
+  void reply(ConnId id, int code, std::string_view text, std::string_view more = {});
+  void replyError(ConnId id, int code);
   void broadcast(int code, const std::string &infoText);
   void sendState(ConnId id);
   void switchAccessory(int bus, int address, int port, int value);

@@ -34,11 +34,20 @@ public:
   void writeAt(double ms, unsigned long long connId, char kind, std::string_view text);
 
 private:
+  // One entry, `micros` µs after the start: written with a single fwrite and flushed.
+  void writeEntry(long long micros, std::string_view connId, char kind, std::string_view text);
+  long long nowMicros() const;
+
   std::chrono::steady_clock::time_point start_;
   std::FILE *file_ = nullptr;
+  std::string entry_; // the entry being written, kept to save an allocation per line
 };
 
-// Bytes outside printable ASCII become \xHH so that every log entry stays on one line.
+// Bytes outside printable ASCII and the backslash become \xHH so that every log entry stays on one line.
 std::string escapeForLog(std::string_view text);
+// The same, appended to `out`.
+void appendEscapedForLog(std::string &out, std::string_view text);
+// Appends `micros` as milliseconds with three decimals ("1234.567", "-0.250").
+void appendLogTime(std::string &out, long long micros);
 
 } // namespace srcpsim
