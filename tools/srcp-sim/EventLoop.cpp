@@ -48,6 +48,13 @@ EventLoop::EventLoop(WireLog &log) : log_(log) {
   if (::pipe2(wakePipe_, O_NONBLOCK | O_CLOEXEC) != 0)
     wakePipe_[0] = wakePipe_[1] = -1;
   epollFd_ = ::epoll_create1(EPOLL_CLOEXEC);
+  // Room for the descriptors of a typical run, so that the first passes do not grow them step by step.
+  constexpr std::size_t fds = 64;
+  pollFds_.reserve(fds);
+  pollIds_.reserve(fds);
+  registered_.reserve(fds);
+  slotOfFd_.reserve(fds);
+  passOfFd_.reserve(fds);
 }
 
 EventLoop::~EventLoop() {

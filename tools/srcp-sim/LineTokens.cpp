@@ -1,6 +1,8 @@
 #include "LineTokens.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -84,25 +86,24 @@ std::string upper(std::string_view word) {
 }
 
 std::size_t printablePrefix(std::string_view text) {
-  // Eight bytes at a time: a word passes when none of its bytes is below 0x20 or above 0x7e (the
-  // usual "has less" / "has more" bit tricks; exact as a yes or no for the whole word).
+  // Eight bytes at a time, each byte tested on its own without carries between them: the high bit
+  // of a byte in `bad` is set when it is below 0x20 (its low seven bits plus 0x60 stay below 0x80),
+  // is 0x7f (its low seven bits plus one reach 0x80) or has the high bit set.
   constexpr std::uint64_t ones = 0x0101010101010101ull;
   constexpr std::uint64_t highs = 0x8080808080808080ull;
-  std::size_t i = 0;
-  for (; text.size() - i >= 8; i += 8) {
-    std::uint64_t x;
-    std::memcpy(&x, text.data() + i, sizeof x);
-    const std::uint64_t below = (x - ones * 0x20) & ~x & highs;
-    const std::uint64_t above = ((x + ones * (0x7f - 0x7e)) | x) & highs;
-    if ((below | above) != 0)
-      break;
+  constexpr std::uint64_t lows = 0x7f7f7f7f7f7f7f7full;
+  for (std::size_t i = 0; i < text.size(); i += 8) {
+    std::uint64_t x = ones * 'a'; // the last, short piece is filled up with printable bytes
+    std::memcpy(&x, text.data() + i, std::min<std::size_t>(8, text.size() - i));
+    const std::uint64_t low7 = x & lows;
+    const std::uint64_t bad = (~(low7 + ones * 0x60) | x | (low7 + ones)) & highs;
+    if (bad != 0) {
+      // The first byte in memory is the lowest one on a little-endian machine, the highest on others.
+      const int bit = std::endian::native == std::endian::little ? std::countr_zero(bad) : std::countl_zero(bad);
+      return i + static_cast<std::size_t>(bit / 8);
+    }
   }
-  for (; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (static_cast<unsigned char>(c - 0x20) > 0x7e - 0x20)
-      break;
-  }
-  return i;
+  return text.size();
 }
 
 } // namespace srcpsim

@@ -60,7 +60,8 @@ void Srcp073Frontend::command(ConnId id, std::string_view line) {
       return;
     rest.remove_prefix(printable + 1);
   }
-  auto w = splitWords(line);
+  splitWords(line, words_);
+  const std::vector<std::string_view> &w = words_;
   if (w.empty())
     return;
   std::string verb = upper(w[0]);

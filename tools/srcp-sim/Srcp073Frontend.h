@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace srcpsim {
@@ -59,6 +60,7 @@ private:
   std::vector<int> contacts_;
   std::vector<PendingSwitchOff> pending_;
   double nowMs_ = 0;
+  std::vector<std::string_view> words_; // the words of the line being carried out
 };
 
 } // namespace srcpsim

@@ -14,26 +14,28 @@ Srcp082Layout::Srcp082Layout(int feedbackContacts, bool srcpd, int lastBus)
   reset();
 }
 
+namespace {
+
+constexpr std::string_view kBus0[] = {"SESSION", "SERVER", "TIME"};
+constexpr std::string_view kBus1[] = {"GL", "GA", "FB", "POWER", "SM"};
+constexpr std::string_view kLocoBus[] = {"GL", "POWER"};
+constexpr std::string_view kPowerBus[] = {"POWER"};
+constexpr std::string_view kAccessoryBus[] = {"GA", "POWER"};
+constexpr std::string_view kFeedbackBus[] = {"FB", "POWER"};
+constexpr std::string_view kSrcpdBus0[] = {"SESSION", "SERVER", "TIME", "GM"};
+constexpr std::string_view kSrcpdBus1[] = {"GA", "GL", "FB", "POWER", "LOCK", "DESCRIPTION", "SM"};
+
+constexpr std::array<std::span<const std::string_view>, kBusCount> kGroups = {
+    kBus0, kBus1, kLocoBus, kLocoBus, kPowerBus, kAccessoryBus, kAccessoryBus, kPowerBus, kFeedbackBus};
+constexpr std::array<std::span<const std::string_view>, 2> kSrcpdGroups = {kSrcpdBus0, kSrcpdBus1};
+
+} // namespace
+
 void Srcp082Layout::reset() {
-  static const std::array<std::vector<std::string>, kBusCount> groups = {{
-      {"SESSION", "SERVER", "TIME"},
-      {"GL", "GA", "FB", "POWER", "SM"},
-      {"GL", "POWER"},
-      {"GL", "POWER"},
-      {"POWER"},
-      {"GA", "POWER"},
-      {"GA", "POWER"},
-      {"POWER"},
-      {"FB", "POWER"},
-  }};
-  static const std::array<std::vector<std::string>, 2> srcpdGroups = {{
-      {"SESSION", "SERVER", "TIME", "GM"},
-      {"GA", "GL", "FB", "POWER", "LOCK", "DESCRIPTION", "SM"},
-  }};
   for (int b = 0; b < kBusCount; ++b) {
     Bus082 fresh;
     if (b <= lastBus_)
-      fresh.groups = (srcpd_ && b < 2 ? srcpdGroups[static_cast<std::size_t>(b)] : groups[static_cast<std::size_t>(b)]);
+      fresh.groups = srcpd_ && b < 2 ? kSrcpdGroups[static_cast<std::size_t>(b)] : kGroups[static_cast<std::size_t>(b)];
     fresh.powerInitialised = fresh.has("POWER");
     if (fresh.has("FB"))
       fresh.contacts.assign(static_cast<std::size_t>(feedbackContacts_), 0);
@@ -44,8 +46,10 @@ void Srcp082Layout::reset() {
 
 std::string Srcp082Layout::descriptionText(int b) const {
   std::string text = std::to_string(b) + " DESCRIPTION";
-  for (const auto &g : bus(b).groups)
-    text += " " + g;
+  for (const std::string_view g : bus(b).groups) {
+    text += ' ';
+    text += g;
+  }
   return text;
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,7 +36,7 @@ struct Accessory082 {
 };
 
 struct Bus082 {
-  std::vector<std::string> groups; // as described, in order
+  std::span<const std::string_view> groups; // as described, in order (a table that lives as long as the program)
   bool powerInitialised = false;
   bool powerOn = false;
   std::map<int, Loco082> locos;
