@@ -1,6 +1,5 @@
 #include "LineTokens.h"
 
-#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -94,7 +93,10 @@ std::size_t printablePrefix(std::string_view text) {
   constexpr std::uint64_t lows = 0x7f7f7f7f7f7f7f7full;
   for (std::size_t i = 0; i < text.size(); i += 8) {
     std::uint64_t x = ones * 'a'; // the last, short piece is filled up with printable bytes
-    std::memcpy(&x, text.data() + i, std::min<std::size_t>(8, text.size() - i));
+    if (text.size() - i >= 8)
+      std::memcpy(&x, text.data() + i, 8); // a plain load, where a copy of variable length is a call
+    else
+      std::memcpy(&x, text.data() + i, text.size() - i);
     const std::uint64_t low7 = x & lows;
     const std::uint64_t bad = (~(low7 + ones * 0x60) | x | (low7 + ones)) & highs;
     if (bad != 0) {

@@ -42,7 +42,7 @@ char *writeEscaped(char *out, std::string_view text) {
   while (!text.empty()) {
     // A run of printable bytes is copied whole, but for its backslashes (escaped so that a "\x" in
     // the log always stands for one byte).
-    std::string_view run = text.substr(0, printablePrefix(text));
+    std::string_view run(text.data(), printablePrefix(text));
     text.remove_prefix(run.size());
     while (!run.empty()) {
       const void *found = std::memchr(run.data(), '\\', run.size());
