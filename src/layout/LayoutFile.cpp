@@ -14,9 +14,10 @@
 #include <utility>
 
 namespace {
-void line(QByteArray& out, const QByteArray& value)
+// A string line, converted straight into the file's text.
+void textLine(QByteArray& out, QStringView value)
 {
-    out += value;
+    appendFileText(out, value);
     out += "\r\n";
 }
 void line(QByteArray& out, int value)
@@ -98,16 +99,16 @@ QByteArray writeLayoutText(const C_Position& table, const std::vector<std::uniqu
         for (int v : {e.CompID, e.Enummer, e.Posx, e.Posy, e.Stellung, e.Decod1, e.Decod2, e.Decod3, e.Daten1,
                       e.Daten2, e.Daten3, e.Fahrnr})
             line(out, v);
-        line(out, toFileText(e.Protokoll));
+        textLine(out, e.Protokoll);
     }
     line(out, static_cast<int>(labels.size()));
     for (const auto& t : labels) {
-        line(out, toFileText(t->Name));
-        line(out, toFileText(t->TextInfo));
+        textLine(out, t->Name);
+        textLine(out, t->TextInfo);
         line(out, t->XText);
         line(out, t->YText);
         line(out, t->Textwkl);
-        line(out, toFileText(FontToString(t->TextFont, t->TextColor)));
+        textLine(out, FontToString(t->TextFont, t->TextColor));
     }
     return out;
 }
