@@ -5,6 +5,8 @@
 #include "layout/LineValueReader.h"
 #include "layout/TextCodec.h"
 
+#include <QStringBuilder>
+
 #include <algorithm>
 #include <charconv>
 #include <iterator>
@@ -39,10 +41,10 @@ public:
         if (const std::optional<int> v = m_in.tryReadInt(m_reason.isEmpty() ? &bad : nullptr))
             return *v;
         // Bad values are common in a damaged file: only the first of a record is described.
+        // (Put together in one piece: a damaged file has many of them.)
         if (m_reason.isEmpty())
-            m_reason = QStringLiteral("'%1' is not a valid integer value (line %2)")
-                           .arg(QString::fromLatin1(bad))
-                           .arg(m_in.wordLine());
+            m_reason = QLatin1Char('\'') % QLatin1StringView(bad) % QLatin1StringView("' is not a valid integer value (line ")
+                       % QString::number(m_in.wordLine()) % QLatin1Char(')');
         return 0;
     }
     QByteArrayView text()
