@@ -97,6 +97,8 @@ bool TMoBaIniFile::TFoldedEqual::operator()(std::string_view A, std::string_view
 {
     if (A.size() != B.size())
         return false;
+    if (A == B)
+        return true;  // the usual case: a name asked for as it was written
     for (std::size_t i = 0; i < A.size(); ++i)
         if (lower(A[i]) != lower(B[i]))
             return false;
@@ -152,6 +154,8 @@ void TMoBaIniFile::TSection::AddLine(TLine Line)
 {
     if (!Line.Key.empty())
         Keys.try_emplace(Line.Key, Lines.size());
+    if (Lines.empty())
+        Lines.reserve(8);  // a section has a few keys: no growing one line at a time
     Lines.push_back(std::move(Line));
 }
 
