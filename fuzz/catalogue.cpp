@@ -34,8 +34,7 @@ QByteArray catalogueText(const C_Element& table)
         out.append(digits, end - digits).append("\r\n", 2);
     };
     const auto string = [&out](const QString& s) {
-        if (!s.isEmpty())
-            out += toFileText(s);
+        appendFileText(out, s);
         out.append("\r\n", 2);
     };
     for (int i = 0; i < C_Element::Count; ++i) {

@@ -1,7 +1,8 @@
 // Fuzz target: a layout file (".pln") with its labels' font texts, read as "Open" reads it. A
 // damaged file may only raise the reader's own error (FileReadError, not a layout); unusable
 // records are left out. Whatever was read, written back and read again, gives the same elements
-// (record numbers aside, which reading assigns anew) and the same labels and fonts.
+// (record numbers aside, which reading assigns anew) and the same labels and fonts, and is written
+// as the same text.
 
 #include "common/GuiApp.h"
 #include "layout/C_Position.h"
@@ -105,9 +106,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(second.count == first.table.getNumbofEntries());
     require(second.labelCount == static_cast<int>(first.labels.size()));
     requireSame(first, second);
-    const QByteArray rewritten = writeLayoutText(second.table, second.labels);
-    Layout third;
-    require(read(rewritten, third));
-    require(writeLayoutText(third.table, third.labels) == rewritten);
+    // Written again, the layout gives the same text, record numbers counted anew. (Reading that
+    // text once more would check the round trip above on one more layout, one the fuzzer reaches
+    // itself as the input `written`: it doubled the cost of every input and found nothing new.)
+    for (int i = 0; i < first.table.getNumbofEntries(); ++i)
+        first.table.getEntryByNum(i)->CompID = i + 1;
+    require(writeLayoutText(second.table, second.labels) == writeLayoutText(first.table, first.labels));
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "base/AppState.h"
 #include "base/FileReplace.h"
+#include "base/LineSeparators.h"
 #include "base/TLok.h"
 
 #include "base/Windows1252.h"
@@ -25,11 +26,13 @@ QString decodeString(QByteArrayView bytes)
 void appendString(QByteArray& out, const QString& text)
 {
     const qsizetype start = out.size();
-    out += toWindows1252(text);
-    // A line break inside a value would shift every later line of the file.
-    for (qsizetype i = start; i < out.size(); ++i)
-        if (out[i] == '\r' || out[i] == '\n')
-            out[i] = ' ';
+    appendWindows1252(out, text);
+    // A line break inside a value would shift every later line of the file (rare: looked for first).
+    if (out.indexOf('\r', start) >= 0 || out.indexOf('\n', start) >= 0) {
+        for (qsizetype i = start; i < out.size(); ++i)
+            if (out[i] == '\r' || out[i] == '\n')
+                out[i] = ' ';
+    }
     out.append("\r\n", 2);
 }
 
@@ -94,12 +97,11 @@ public:
     }
 
 private:
-    static bool isBlankOrBreak(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+    static bool isBlankOrBreak(char c) { return LineSeparators::kindOf(c) != 0; }
 
     void advance()
     {
-        if (m_text.at(m_pos) == '\n')
-            ++m_line;
+        m_line += LineSeparators::kindOf(m_text.at(m_pos)) >> 1;  // a line end counts a line
         ++m_pos;
     }
 

@@ -1,5 +1,7 @@
 #include "base/Windows1252.h"
 
+#include <QStringAlgorithms>
+
 #include <array>
 #include <optional>
 
@@ -26,30 +28,47 @@ std::optional<char> byteFor(char16_t c) {
 }  // namespace
 
 // Both directions fill a result of the final size in one pass: the readers and writers convert
-// every string of a file (hundreds per layout or catalogue).
+// every string of a file (hundreds per layout or catalogue). Most strings are plain ASCII, the same
+// in every code page: those take Qt's own conversion.
 QByteArray toWindows1252(QStringView text) {
     if (text.isEmpty())
         return {};
-    QByteArray out(text.size(), Qt::Uninitialized);
-    char* const first = out.data();
+    if (QtPrivate::isAscii(text))
+        return text.toLatin1();
+    QByteArray out;
+    appendWindows1252(out, text);
+    return out;
+}
+
+void appendWindows1252(QByteArray& out, QStringView text) {
+    if (text.isEmpty())
+        return;
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char* const first = out.data() + start;
     char* d = first;
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c.isHighSurrogate() && i + 1 < n && text[i + 1].isLowSurrogate()) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            *d++ = static_cast<char>(c);
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate()) {
             *d++ = '?';  // one character outside the basic plane, one replacement
             ++i;
             continue;
         }
-        *d++ = byteFor(c.unicode()).value_or('?');
+        *d++ = byteFor(c).value_or('?');
     }
-    out.truncate(d - first);
-    return out;
+    out.truncate(start + (d - first));
 }
 
 QString fromWindows1252(QByteArrayView bytes) {
     if (bytes.isEmpty())
         return {};
+    if (QtPrivate::isAscii(QLatin1StringView(bytes)))
+        return QString::fromLatin1(bytes);
     QString out(bytes.size(), Qt::Uninitialized);
     QChar* d = out.data();
     for (const char b : bytes) {
@@ -60,6 +79,8 @@ QString fromWindows1252(QByteArrayView bytes) {
 }
 
 bool isWindows1252(QStringView text) {
+    if (QtPrivate::isAscii(text))
+        return true;
     for (const QChar c : text) {
         if (!byteFor(c.unicode()))
             return false;

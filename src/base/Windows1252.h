@@ -9,6 +9,8 @@
 
 // Encodes text as Windows-1252. A character the code page cannot hold becomes one '?'.
 QByteArray toWindows1252(QStringView text);
+// The same, appended to `out` (no temporary for every string of a file being written).
+void appendWindows1252(QByteArray& out, QStringView text);
 
 // Decodes Windows-1252 bytes. Every byte maps to a character; the five bytes the code page leaves
 // undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the control characters of the same value, so

@@ -5,6 +5,8 @@
 #include "layout/LineValueReader.h"
 #include "layout/TextCodec.h"
 
+#include <QStringBuilder>
+
 #include <algorithm>
 #include <charconv>
 #include <iterator>
@@ -14,9 +16,10 @@
 #include <utility>
 
 namespace {
-void line(QByteArray& out, const QByteArray& value)
+// A string line, converted straight into the file's text.
+void textLine(QByteArray& out, QStringView value)
 {
-    out += value;
+    appendFileText(out, value);
     out += "\r\n";
 }
 void line(QByteArray& out, int value)
@@ -38,10 +41,10 @@ public:
         if (const std::optional<int> v = m_in.tryReadInt(m_reason.isEmpty() ? &bad : nullptr))
             return *v;
         // Bad values are common in a damaged file: only the first of a record is described.
+        // (Put together in one piece: a damaged file has many of them.)
         if (m_reason.isEmpty())
-            m_reason = QStringLiteral("'%1' is not a valid integer value (line %2)")
-                           .arg(QString::fromLatin1(bad))
-                           .arg(m_in.wordLine());
+            m_reason = QLatin1Char('\'') % QLatin1StringView(bad) % QLatin1StringView("' is not a valid integer value (line ")
+                       % QString::number(m_in.wordLine()) % QLatin1Char(')');
         return 0;
     }
     QByteArrayView text()
@@ -98,16 +101,16 @@ QByteArray writeLayoutText(const C_Position& table, const std::vector<std::uniqu
         for (int v : {e.CompID, e.Enummer, e.Posx, e.Posy, e.Stellung, e.Decod1, e.Decod2, e.Decod3, e.Daten1,
                       e.Daten2, e.Daten3, e.Fahrnr})
             line(out, v);
-        line(out, toFileText(e.Protokoll));
+        textLine(out, e.Protokoll);
     }
     line(out, static_cast<int>(labels.size()));
     for (const auto& t : labels) {
-        line(out, toFileText(t->Name));
-        line(out, toFileText(t->TextInfo));
+        textLine(out, t->Name);
+        textLine(out, t->TextInfo);
         line(out, t->XText);
         line(out, t->YText);
         line(out, t->Textwkl);
-        line(out, toFileText(FontToString(t->TextFont, t->TextColor)));
+        textLine(out, FontToString(t->TextFont, t->TextColor));
     }
     return out;
 }

@@ -1,5 +1,7 @@
 #include "layout/LineValueReader.h"
 
+#include "base/LineSeparators.h"
+
 #include <algorithm>
 #include <charconv>
 #include <limits>
@@ -13,32 +15,45 @@ int LineValueReader::readInt()
     return *value;
 }
 
+namespace {
+
+unsigned char separator(char c) { return LineSeparators::kindOf(c); }
+
+}  // namespace
+
 std::optional<int> LineValueReader::tryReadInt(QByteArray* bad)
 {
     const char* const data = m_text.constData();
     const qsizetype size = m_text.size();
     qsizetype pos = m_pos;
     while (pos < size) {
-        const char c = data[pos];
-        if (c == ' ' || c == '\t' || c == '\r') {
-            ++pos;
-        } else if (c == '\n') {
-            ++pos;
-            ++m_line;
-        } else {
+        const unsigned char kind = separator(data[pos]);
+        if (!kind)
             break;
-        }
+        m_line += kind >> 1;  // a line end counts a line
+        ++pos;
     }
     m_pos = pos;
     m_wordLine = m_line;
     if (pos >= size)
         return 0;
+    // The word (at most 32 characters), read as a plain decimal number on the way: the common case,
+    // a number that fits, needs no second pass; anything else goes through the full conversion below.
     const qsizetype start = pos;
     const qsizetype limit = std::min(size, start + 32);
+    const bool negative = data[pos] == '-';
+    if (negative)
+        ++pos;
+    const qsizetype firstDigit = pos;
+    unsigned value = 0;
+    bool digitsOnly = true;
     while (pos < limit) {
         const char c = data[pos];
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+        if (separator(c))
             break;
+        const unsigned digit = static_cast<unsigned char>(c) - unsigned('0');
+        digitsOnly &= digit < 10;
+        value = value * 10 + digit;  // wraps harmlessly when the word is no short number
         ++pos;
     }
     m_pos = pos;
@@ -47,30 +62,18 @@ std::optional<int> LineValueReader::tryReadInt(QByteArray* bad)
     // The line is used up also when it holds no number, so a reader that goes on after the error
     // stays at the start of the next line.
     skipRestOfLine();
-    // The common case, a plain decimal number that fits, is read here directly; anything else goes
-    // through the full conversion below.
-    {
-        const char* p = first;
-        const bool negative = *p == '-';
-        if (negative)
-            ++p;
-        if (p < last && last - p <= 9) {
-            int value = 0;
-            while (p < last && *p >= '0' && *p <= '9')
-                value = value * 10 + (*p++ - '0');
-            if (p == last)
-                return negative ? -value : value;
-        }
-    }
-    long long value = 0;
-    const auto [end, error] = std::from_chars(first, last, value, 10);
-    if (error != std::errc() || end != last || value < std::numeric_limits<int>::min()
-        || value > std::numeric_limits<int>::max()) {
+    const qsizetype digits = pos - firstDigit;
+    if (digitsOnly && digits >= 1 && digits <= 9)
+        return negative ? -static_cast<int>(value) : static_cast<int>(value);
+    long long wide = 0;
+    const auto [end, error] = std::from_chars(first, last, wide, 10);
+    if (error != std::errc() || end != last || wide < std::numeric_limits<int>::min()
+        || wide > std::numeric_limits<int>::max()) {
         if (bad)
             *bad = QByteArray(first, last - first);
         return std::nullopt;
     }
-    return static_cast<int>(value);
+    return static_cast<int>(wide);
 }
 
 QByteArrayView LineValueReader::readLineView()

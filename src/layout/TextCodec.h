@@ -7,4 +7,6 @@
 #include <QStringView>
 
 QByteArray toFileText(QStringView s);
+// The same, appended to `out`.
+void appendFileText(QByteArray& out, QStringView s);
 QString fromFileText(QByteArrayView b);

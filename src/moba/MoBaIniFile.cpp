@@ -27,16 +27,7 @@ std::string_view trim(std::string_view s)
 
 char lower(char c)
 {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Names compare without regard to ASCII case.
-std::string fold(std::string_view s)
-{
-    std::string result(s);
-    for (char& c : result)
-        c = lower(c);
-    return result;
+    return static_cast<unsigned char>(c - 'A') < 26u ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // A line break inside a name or value would split the line; it becomes a blank.
@@ -94,6 +85,26 @@ bool readWholeFile(const std::string& name, std::string& text, std::string& erro
 
 }  // namespace
 
+std::size_t TMoBaIniFile::TFoldedHash::operator()(std::string_view Name) const noexcept
+{
+    std::size_t h = 14695981039346656037ull;  // FNV-1a
+    for (const char c : Name)
+        h = (h ^ static_cast<unsigned char>(lower(c))) * 1099511628211ull;
+    return h;
+}
+
+bool TMoBaIniFile::TFoldedEqual::operator()(std::string_view A, std::string_view B) const noexcept
+{
+    if (A.size() != B.size())
+        return false;
+    if (A == B)
+        return true;  // the usual case: a name asked for as it was written
+    for (std::size_t i = 0; i < A.size(); ++i)
+        if (lower(A[i]) != lower(B[i]))
+            return false;
+    return true;
+}
+
 TMoBaIniFile::TMoBaIniFile(std::string FileName) : FFileName(std::move(FileName))
 {
     std::string text;
@@ -142,7 +153,9 @@ void TMoBaIniFile::SetText(std::string_view Text)
 void TMoBaIniFile::TSection::AddLine(TLine Line)
 {
     if (!Line.Key.empty())
-        Keys.try_emplace(fold(Line.Key), Lines.size());
+        Keys.try_emplace(Line.Key, Lines.size());
+    if (Lines.empty())
+        Lines.reserve(8);  // a section has a few keys: no growing one line at a time
     Lines.push_back(std::move(Line));
 }
 
@@ -151,12 +164,12 @@ void TMoBaIniFile::TSection::Reindex()
     Keys.clear();
     for (std::size_t i = 0; i < Lines.size(); ++i)
         if (!Lines[i].Key.empty())
-            Keys.try_emplace(fold(Lines[i].Key), i);
+            Keys.try_emplace(Lines[i].Key, i);
 }
 
 void TMoBaIniFile::AddSection(std::string Name)
 {
-    FSectionIndex[fold(Name)].push_back(FSections.size());
+    FSectionIndex[Name].push_back(FSections.size());
     FSections.push_back(TSection{std::move(Name), {}, {}, false});
 }
 
@@ -166,12 +179,12 @@ void TMoBaIniFile::Reindex()
     FErasedCount = 0;
     FSectionIndex.clear();
     for (std::size_t i = 0; i < FSections.size(); ++i)
-        FSectionIndex[fold(FSections[i].Name)].push_back(i);
+        FSectionIndex[FSections[i].Name].push_back(i);
 }
 
 const TMoBaIniFile::TSection* TMoBaIniFile::FindSection(std::string_view Name) const
 {
-    const auto it = FSectionIndex.find(fold(Name));
+    const auto it = FSectionIndex.find(Name);
     return it == FSectionIndex.end() ? nullptr : &FSections[it->second.front()];
 }
 
@@ -182,7 +195,7 @@ TMoBaIniFile::TSection* TMoBaIniFile::FindSection(std::string_view Name)
 
 const TMoBaIniFile::TLine* TMoBaIniFile::FindKey(const TSection& S, std::string_view Key)
 {
-    const auto it = S.Keys.find(fold(Key));
+    const auto it = S.Keys.find(Key);
     return it == S.Keys.end() ? nullptr : &S.Lines[it->second];
 }
 
@@ -235,7 +248,7 @@ void TMoBaIniFile::WriteString(std::string_view Section, std::string_view Key, s
         while (pos > 0 && s->Lines[pos - 1].Key.empty())
             --pos;
         s->Lines.insert(s->Lines.begin() + static_cast<std::ptrdiff_t>(pos), TLine{key, std::string(Value), {}});
-        s->Keys.try_emplace(fold(key), pos);
+        s->Keys.try_emplace(key, pos);
     }
     FModified = true;
 }
@@ -277,7 +290,7 @@ std::vector<std::string> TMoBaIniFile::ReadSections() const
 
 void TMoBaIniFile::EraseSection(std::string_view Section)
 {
-    const auto it = FSectionIndex.find(fold(Section));
+    const auto it = FSectionIndex.find(Section);
     if (it == FSectionIndex.end())
         return;
     for (std::size_t i : it->second)
@@ -295,9 +308,8 @@ void TMoBaIniFile::DeleteKey(std::string_view Section, std::string_view Key)
     TSection* s = FindSection(Section);
     if (!s)
         return;
-    const std::string name = fold(Key);
     const auto before = s->Lines.size();
-    std::erase_if(s->Lines, [&](const TLine& l) { return !l.Key.empty() && fold(l.Key) == name; });
+    std::erase_if(s->Lines, [&](const TLine& l) { return !l.Key.empty() && TFoldedEqual{}(l.Key, Key); });
     if (s->Lines.size() != before) {
         s->Reindex();
         FModified = true;

@@ -51,6 +51,19 @@ public:
     void SetText(std::string_view Text);
 
 private:
+    // Names compare without regard to ASCII case: hashed and compared as folded, without making a
+    // folded copy of every name looked up.
+    struct TFoldedHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view Name) const noexcept;
+    };
+    struct TFoldedEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view A, std::string_view B) const noexcept;
+    };
+    template <typename T>
+    using TNameMap = std::unordered_map<std::string, T, TFoldedHash, TFoldedEqual>;
+
     struct TLine {
         std::string Key;   // empty for a line that is not a key
         std::string Value;
@@ -59,8 +72,8 @@ private:
     struct TSection {
         std::string Name;
         std::vector<TLine> Lines;
-        // Folded key name -> index in Lines of its first line, so that big files stay fast.
-        std::unordered_map<std::string, std::size_t> Keys;
+        // Key name (any case) -> index in Lines of its first line, so that big files stay fast.
+        TNameMap<std::size_t> Keys;
         bool Erased = false;  // left out of everything until the list is compacted
         void AddLine(TLine Line);
         void Reindex();
@@ -76,8 +89,8 @@ private:
     std::string FLoadError;
     std::vector<std::string> FHeader;  // lines before the first section
     std::vector<TSection> FSections;
-    // Folded name -> positions in FSections of the sections of that name that are not erased.
-    std::unordered_map<std::string, std::vector<std::size_t>> FSectionIndex;
+    // Name (any case) -> positions in FSections of the sections of that name that are not erased.
+    TNameMap<std::vector<std::size_t>> FSectionIndex;
     std::size_t FErasedCount = 0;
     bool FModified = false;
 };
