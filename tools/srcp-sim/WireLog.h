@@ -40,7 +40,7 @@ private:
 
   std::chrono::steady_clock::time_point start_;
   std::FILE *file_ = nullptr;
-  std::string entry_; // the entry being written, kept to save an allocation per line
+  std::string entry_; // the entry being written, kept to save an allocation per line (one thread writes)
 };
 
 // Bytes outside printable ASCII and the backslash become \xHH so that every log entry stays on one line.
