@@ -15,19 +15,13 @@ int LineValueReader::readInt()
     return *value;
 }
 
-namespace {
-
-unsigned char separator(char c) { return LineSeparators::kindOf(c); }
-
-}  // namespace
-
 std::optional<int> LineValueReader::tryReadInt(QByteArray* bad)
 {
     const char* const data = m_text.constData();
     const qsizetype size = m_text.size();
     qsizetype pos = m_pos;
     while (pos < size) {
-        const unsigned char kind = separator(data[pos]);
+        const unsigned char kind = LineSeparators::kindOf(data[pos]);
         if (!kind)
             break;
         m_line += kind >> 1;  // a line end counts a line
@@ -49,7 +43,7 @@ std::optional<int> LineValueReader::tryReadInt(QByteArray* bad)
     bool digitsOnly = true;
     while (pos < limit) {
         const char c = data[pos];
-        if (separator(c))
+        if (LineSeparators::kindOf(c))
             break;
         const unsigned digit = static_cast<unsigned char>(c) - unsigned('0');
         digitsOnly &= digit < 10;
