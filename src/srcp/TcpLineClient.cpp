@@ -231,3 +231,26 @@ void TcpLineClient::close()
         m_fd = -1;
     }
 }
+
+void TcpLineClient::takeOver(TcpLineClient& from)
+{
+    if (&from == this)
+        return;
+    close();
+    int fd;
+    bool connected;
+    {
+        std::lock_guard lock(from.m_stateMutex);
+        fd = from.m_fd;
+        connected = from.m_connected.load();
+        from.m_fd = -1;
+        from.m_connected = false;
+    }
+    m_buffer = std::move(from.m_buffer);
+    from.m_buffer.clear();
+    std::lock_guard lock(m_stateMutex);
+    m_fd = fd;
+    m_connected = connected && fd >= 0;
+    if (fd >= 0)
+        applySendTimeout(fd);
+}

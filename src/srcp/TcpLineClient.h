@@ -67,6 +67,11 @@ public:
     void disconnect();
     // Releases the descriptor. Call only when no other thread uses the client.
     void close();
+    // Takes the connection of `from` (its descriptor and the bytes read but not yet returned) and
+    // leaves `from` closed; this client's own connection is closed first. Lets one thread connect
+    // (and read a greeting) while the client others use stays untouched until the connection is
+    // there. Call only when no other thread uses either client.
+    void takeOver(TcpLineClient& from);
 
 private:
     void applySendTimeout(int fd) const;

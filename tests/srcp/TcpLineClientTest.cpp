@@ -109,6 +109,29 @@ TEST_F(Connected, ReadTimeoutKeepsThePartialLine)
     EXPECT_EQ(client.readLine(TcpLineClient::DefaultMaxLine, 1000ms), "INFO GL M1 3 1 0 100 0");
 }
 
+// A connection made (and read from) by one client goes on in another: the bytes already read but not
+// yet returned come along, and the first client is left closed.
+TEST_F(Connected, TakeOverMovesTheConnectionWithWhatWasReadAhead)
+{
+    server.send("srcp-sim 1.0; SRCP 0.7.3\nINFO FB S88 1 1\nINFO F");
+    EXPECT_EQ(client.readLine(), "srcp-sim 1.0; SRCP 0.7.3");
+    TcpLineClient other;
+    other.takeOver(client);
+    EXPECT_FALSE(client.connected());
+    EXPECT_THROW(client.readLine(), TcpClosed);
+    ASSERT_TRUE(other.connected());
+    server.send("B S88 2 0\n");
+    EXPECT_EQ(other.readLine(), "INFO FB S88 1 1");
+    EXPECT_EQ(other.readLine(), "INFO FB S88 2 0");
+    other.writeLine("GET POWER", "\n");
+    EXPECT_EQ(server.receive(), "GET POWER\n");
+
+    TcpLineClient closed;
+    other.takeOver(closed);  // taking over nothing closes the connection it had
+    EXPECT_FALSE(other.connected());
+    EXPECT_THROW(other.writeText("x\n"), TcpError);
+}
+
 TEST(TcpLineClient, RefusedConnectionAndBadPortRaise)
 {
     int freePort;
