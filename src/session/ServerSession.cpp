@@ -8,7 +8,6 @@
 #include "base/C_language.h"
 #include "base/UserDialogs.h"
 
-#include <QEventLoop>
 #include <QMetaObject>
 #include <QTimer>
 
@@ -56,7 +55,8 @@ ServerSession::ServerSession(AppState& main, UserDialogs& dialogs, const C_langu
       m_lang(lang),
       m_handOver([this] {
           QMetaObject::invokeMethod(this, &ServerSession::drainHandOver, Qt::QueuedConnection);
-      })
+      }),
+      m_opener([this](std::function<void()> call) { QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection); })
 {
     PowerTimer.setInterval(3000);
     PowerTimer.setSingleShot(true);
@@ -65,13 +65,9 @@ ServerSession::ServerSession(AppState& main, UserDialogs& dialogs, const C_langu
         if (onPowerMonitor)
             onPowerMonitor();
     });
-    // The waits of connecting let the server greet. The window keeps painting and its timers and
-    // hand-overs keep running meanwhile; what the user does waits until the wait is over.
-    pause = [](int ms) {
-        QEventLoop wait;
-        QTimer::singleShot(ms, &wait, &QEventLoop::quit);
-        wait.exec(QEventLoop::ExcludeUserInputEvents);
-    };
+    m_settleTimer.setSingleShot(true);
+    m_settleTimer.setTimerType(Qt::PreciseTimer);  // the server's second, as it always had it
+    connect(&m_settleTimer, &QTimer::timeout, this, &ServerSession::connectSettled);
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &ServerSession::startAttempt);
     m_watchTimer.setInterval(WatchTickMs);
@@ -82,7 +78,8 @@ ServerSession::~ServerSession()
 {
     m_retryTimer.stop();
     m_watchTimer.stop();
-    cancelAttempt();
+    m_settleTimer.stop();
+    m_opener.cancelAll();  // never waits: a connect under way ends on its own
     stopReader(ReadCommand);
     stopReader(Readinfo);
     stopReader(PollHandleThread);
@@ -348,7 +345,7 @@ void ServerSession::connectServer()
         m_writable = true;
         emit reconnectingChanged(false);
     }
-    if (Command_Socket.connected())
+    if (Command_Socket.connected() || connecting())
         return;
     // A session whose server went away leaves its reader finished and its socket open.
     stopReader(ReadCommand);
@@ -356,8 +353,20 @@ void ServerSession::connectServer()
     drainHandOver();
     m_silentReported = false;
     m_silent = false;
+    // Nothing is written before the server has had its time: the session is not there yet.
+    m_writable = false;
+    m_commandOpening = m_opener.open({toWire(m_main.Iphostchar), {m_main.Ipport}, ConnectTimeout},
+                                     [this](ConnectionOpener::Result& r) { commandChannelOpened(r); });
+}
+
+void ServerSession::commandChannelOpened(ConnectionOpener::Result& r)
+{
+    m_commandOpening = 0;
+    const ConnectionOpener::Connection& c = r.connections.front();
+    if (!c.socket)
+        return connectFailed();
     try {
-        Command_Socket.connect(toWire(m_main.Iphostchar), m_main.Ipport, ConnectTimeout);
+        Command_Socket.takeOver(*c.socket);
         m_watch.timings = linkTimings;
         m_watch.reset();
         m_watch.opened(LinkWatch::Clock::now(), false);  // the greeting comes through the reader
@@ -365,9 +374,19 @@ void ServerSession::connectServer()
         m_powerQuestions = 0;  // a new connection: nothing asked on it yet
         ReadCommand = std::make_unique<TReadCommand>(Command_Socket, m_handOver);
         ReadCommand->start();
-        pause(1000);
+    } catch (const std::exception&) {
+        return connectFailed();
+    }
+    // The server greets meanwhile; the window goes on.
+    m_settleTimer.start(static_cast<int>(connectSettle.count()));
+}
+
+void ServerSession::connectSettled()
+{
+    try {
         if (!Command_Socket.connected())
             throw TcpClosed("the server closed the connection");
+        m_writable = true;
         m_choices.power = SessionChoices::Power::Unknown;
         if (m_main.Autopower > 0 && writeCommand("SET POWER ON\n")) {
             m_choices.power = SessionChoices::Power::On;
@@ -383,29 +402,42 @@ void ServerSession::connectServer()
         else
             PowerTimer.stop();
     } catch (const std::exception&) {
-        stopReader(ReadCommand);
-        closeCommandSocket();
-        m_main.Connecting = false;
-        errorBox(MsgCommandChannelFailed);
+        connectFailed();
     }
     if (m_main.Infoport_an > 0 && Command_Socket.connected())
         connectInfoChannel();
+}
+
+void ServerSession::connectFailed()
+{
+    stopReader(ReadCommand);
+    closeCommandSocket();
+    m_main.Connecting = false;
+    m_writable = true;
+    errorBox(MsgCommandChannelFailed);
 }
 
 void ServerSession::connectInfoChannel()
 {
     stopReader(Readinfo);
     Info_Socket.close();
-    try {
-        Info_Socket.connect(toWire(m_main.Iphostchar), m_main.Ipport + 2, ConnectTimeout);
-        pause(500);
-        Readinfo = std::make_unique<TReadinfo>(Info_Socket, m_handOver);
-        Readinfo->start();
-    } catch (const std::exception&) {
-        stopReader(Readinfo);
-        Info_Socket.close();
-        errorBox(MsgInfoChannelFailed);
-    }
+    m_opener.cancel(m_infoOpening);
+    m_infoOpening = m_opener.open({toWire(m_main.Iphostchar), {m_main.Ipport + 2}, ConnectTimeout},
+                                  [this](ConnectionOpener::Result& r) {
+                                      m_infoOpening = 0;
+                                      const ConnectionOpener::Connection& c = r.connections.front();
+                                      try {
+                                          if (!c.socket)
+                                              throw TcpError(c.error);
+                                          Info_Socket.takeOver(*c.socket);
+                                          Readinfo = std::make_unique<TReadinfo>(Info_Socket, m_handOver);
+                                          Readinfo->start();
+                                      } catch (const std::exception&) {
+                                          stopReader(Readinfo);
+                                          Info_Socket.close();
+                                          errorBox(MsgInfoChannelFailed);
+                                      }
+                                  });
 }
 
 void ServerSession::disconnectServer()
@@ -413,16 +445,22 @@ void ServerSession::disconnectServer()
     PowerTimer.stop();
     m_retryTimer.stop();
     m_watchTimer.stop();
+    m_settleTimer.stop();
     const bool wasReconnecting = reconnecting();
+    // Feedback polling that a restore was still opening is not running: "&Start" is offered again.
+    const bool pollNotRestored = m_restoring != 0 && m_restoringPoll;
     cancelAttempt();
+    m_opener.cancel(m_commandOpening);
+    m_opener.cancel(m_infoOpening);
+    m_opener.cancel(m_restoring);
+    m_commandOpening = m_infoOpening = m_restoring = 0;
     m_policy.disconnected();
     m_writable = true;
-    if (wasReconnecting) {
+    if (wasReconnecting)
         emit reconnectingChanged(false);
-        if (m_choices.feedbackPolling && !pollRunning()) {
-            m_choices.feedbackPolling = false;
-            emit feedbackPollingChanged(false);
-        }
+    if ((wasReconnecting || pollNotRestored) && m_choices.feedbackPolling && !pollRunning()) {
+        m_choices.feedbackPolling = false;
+        emit feedbackPollingChanged(false);
     }
     if (m_main.SrcpVer == SrcpVer073) {
         stopReader(ReadCommand);
@@ -556,9 +594,19 @@ void ServerSession::startFeedback()
     }
     stopReader(PollHandleThread);
     Poll_Socket.close();
+    m_opener.cancel(m_pollOpening);
+    m_pollOpening = m_opener.open({toWire(m_main.Iphostchar), {m_main.Ipport + 1}, ConnectTimeout},
+                                  [this](ConnectionOpener::Result& r) { feedbackChannelOpened(r); });
+}
+
+void ServerSession::feedbackChannelOpened(ConnectionOpener::Result& r)
+{
+    m_pollOpening = 0;
+    const ConnectionOpener::Connection& c = r.connections.front();
     try {
-        Poll_Socket.connect(toWire(m_main.Iphostchar), m_main.Ipport + 1, ConnectTimeout);
-        pause(500);
+        if (!c.socket)
+            throw TcpError(c.error);
+        Poll_Socket.takeOver(*c.socket);
         PollHandleThread = std::make_unique<TPollHandleThread>(Poll_Socket, m_handOver);
         PollHandleThread->start();
         m_choices.feedbackPolling = true;
@@ -574,6 +622,8 @@ void ServerSession::stopFeedback()
 {
     m_choices.feedbackPolling = false;
     if (m_main.SrcpVer == SrcpVer073) {
+        m_opener.cancel(m_pollOpening);
+        m_pollOpening = 0;
         stopReader(PollHandleThread);
         Poll_Socket.close();
         drainHandOver();
@@ -599,6 +649,13 @@ void ServerSession::linkLost(const QString& why)
         emit statusText(2, why);
     PowerTimer.stop();
     m_writable = false;
+    // Feedback polling that was still being opened is opened with the rest once the server is back.
+    if (m_pollOpening)
+        m_choices.feedbackPolling = true;
+    m_opener.cancel(m_infoOpening);
+    m_opener.cancel(m_pollOpening);
+    m_opener.cancel(m_restoring);
+    m_infoOpening = m_pollOpening = m_restoring = 0;
     stopReader(ReadCommand);
     closeCommandSocket();
     stopReader(Readinfo);
@@ -647,54 +704,27 @@ void ServerSession::startAttempt()
             attemptFinished(false, std::string(), false);
         return;
     }
-    if (m_attempt.joinable())
-        m_attempt.join();
-    m_attemptCancelled = false;
-    const std::string host = toWire(m_main.Iphostchar);
-    const int port = m_main.Ipport;
-    const auto greet = linkTimings.greet;
     // Connecting may take up to the connect time-out and the greeting up to its own: neither may
-    // hold up the window, so both happen on a thread of their own. Nobody else uses Command_Socket
-    // meanwhile: the readers are stopped and writers see the session as not connected.
-    m_attempt = std::thread([this, host, port, greet] {
-        bool ok = false;
-        bool silent = false;  // accepted, but no greeting within its time
-        std::string greeting;
-        try {
-            Command_Socket.connect(host, port, ConnectTimeout);
-            if (!m_attemptCancelled.load()) {
-                try {
-                    greeting = Command_Socket.readLine(TcpLineClient::DefaultMaxLine, greet);
-                } catch (const TcpTimeout&) {
-                    silent = !m_attemptCancelled.load();
-                    throw;
-                }
-                ok = !m_attemptCancelled.load();
-            }
-        } catch (const std::exception&) {
-            // refused, timed out, closed before the greeting: the attempt failed
-        }
-        if (!ok)
-            Command_Socket.disconnect();
-        QMetaObject::invokeMethod(
-            this, [this, ok, silent, greeting] { attemptFinished(ok, greeting, silent); }, Qt::QueuedConnection);
+    // hold up the window, so both happen on a thread of their own, on a connection of its own.
+    // Command_Socket stays closed meanwhile and writers see the session as not connected.
+    cancelAttempt();
+    ConnectionOpener::Request request{toWire(m_main.Iphostchar), {m_main.Ipport}, ConnectTimeout, linkTimings.greet};
+    m_attempt = m_opener.open(std::move(request), [this](ConnectionOpener::Result& r) {
+        m_attempt = 0;
+        m_attemptSocket = r.connections.front().socket;
+        attemptFinished(m_attemptSocket != nullptr, r.greeting, r.silent);
+        m_attemptSocket.reset();
     });
 }
 
 void ServerSession::cancelAttempt()
 {
-    if (!m_attempt.joinable())
-        return;
-    m_attemptCancelled = true;
-    Command_Socket.disconnect();  // wakes a wait for the greeting
-    m_attempt.join();
-    closeCommandSocket();
+    m_opener.cancel(m_attempt);  // never waits: its connection is shut down and its result dropped
+    m_attempt = 0;
 }
 
 void ServerSession::attemptFinished(bool ok, const std::string& greeting, bool silent)
 {
-    if (m_attempt.joinable())
-        m_attempt.join();
     if (m_policy.state() != ReconnectPolicy::State::Trying)
         return;  // cancelled; whoever cancelled has cleaned up
     if (!ok) {
@@ -724,6 +754,8 @@ void ServerSession::restoreSession(const std::string& greeting)
         return;
     }
     m_policy.connected();
+    if (m_attemptSocket)
+        Command_Socket.takeOver(*m_attemptSocket);
     m_writable = true;
     m_silent = false;
     m_silentReported = false;
@@ -747,10 +779,40 @@ void ServerSession::restoreSession(const std::string& greeting)
     if (m_main.Monitorpower > 0)
         PowerTimer.start();
 
+    // The info channel and feedback polling as they were, opened on a thread of their own; the
+    // server reports every contact when the feedback connection opens, so the panel shows the
+    // feedback as it is now.
+    const bool info = m_main.Infoport_an > 0;
+    const bool poll = m_choices.feedbackPolling;
+    if (!info && !poll) {
+        emit statusText(1, message(MsgRestored));
+        return;
+    }
+    std::vector<int> ports;
+    if (info)
+        ports.push_back(m_main.Ipport + 2);
+    if (poll)
+        ports.push_back(m_main.Ipport + 1);
+    stopReader(PollHandleThread);
+    Poll_Socket.close();
+    m_restoringPoll = poll;
+    m_restoring = m_opener.open({toWire(m_main.Iphostchar), std::move(ports), ConnectTimeout},
+                                [this, info, poll](ConnectionOpener::Result& r) {
+                                    m_restoring = 0;
+                                    restoredChannelsOpened(r, info, poll);
+                                });
+}
+
+void ServerSession::restoredChannelsOpened(ConnectionOpener::Result& r, bool info, bool poll)
+{
     QString problem;
-    if (m_main.Infoport_an > 0) {
+    std::size_t next = 0;
+    if (info) {
+        const ConnectionOpener::Connection& c = r.connections.at(next++);
         try {
-            Info_Socket.connect(toWire(m_main.Iphostchar), m_main.Ipport + 2, ConnectTimeout);
+            if (!c.socket)
+                throw TcpError(c.error);
+            Info_Socket.takeOver(*c.socket);
             Readinfo = std::make_unique<TReadinfo>(Info_Socket, m_handOver);
             Readinfo->start();
         } catch (const std::exception&) {
@@ -759,30 +821,23 @@ void ServerSession::restoreSession(const std::string& greeting)
             problem = message(MsgInfoChannelFailed);
         }
     }
-    // Feedback polling as it was; the server reports every contact when the feedback connection
-    // opens, so the panel shows the feedback as it is now.
-    if (m_choices.feedbackPolling && !openFeedbackChannel()) {
-        m_choices.feedbackPolling = false;
-        emit feedbackPollingChanged(false);
-        problem = message(MsgFeedbackChannelFailed);
+    if (poll && m_choices.feedbackPolling) {  // not stopped by the user meanwhile
+        const ConnectionOpener::Connection& c = r.connections.at(next++);
+        try {
+            if (!c.socket)
+                throw TcpError(c.error);
+            Poll_Socket.takeOver(*c.socket);
+            PollHandleThread = std::make_unique<TPollHandleThread>(Poll_Socket, m_handOver);
+            PollHandleThread->start();
+        } catch (const std::exception&) {
+            stopReader(PollHandleThread);
+            Poll_Socket.close();
+            m_choices.feedbackPolling = false;
+            emit feedbackPollingChanged(false);
+            problem = message(MsgFeedbackChannelFailed);
+        }
     }
     emit statusText(1, problem.isEmpty() ? message(MsgRestored) : problem);
-}
-
-bool ServerSession::openFeedbackChannel()
-{
-    stopReader(PollHandleThread);
-    Poll_Socket.close();
-    try {
-        Poll_Socket.connect(toWire(m_main.Iphostchar), m_main.Ipport + 1, ConnectTimeout);
-        PollHandleThread = std::make_unique<TPollHandleThread>(Poll_Socket, m_handOver);
-        PollHandleThread->start();
-        return true;
-    } catch (const std::exception&) {
-        stopReader(PollHandleThread);
-        Poll_Socket.close();
-        return false;
-    }
 }
 
 void ServerSession::watchTick()

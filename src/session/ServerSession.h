@@ -3,9 +3,11 @@
 // (Command_Socket, Poll_Socket, Info_Socket and the write lock Lock_socket), its reader threads,
 // power, reset and free commands, the power monitor timer and feedback polling.
 //
-// Everything here runs on the GUI thread except the readers and the write operations, which any
-// thread may call. The window is a thin layer: it forwards its menu actions and follows the
-// signals (status bar panels, menu enabled states).
+// Everything here runs on the GUI thread except the readers, the write operations, which any
+// thread may call, and the opening of connections: connecting, the wait for a greeting and getting
+// a lost server back run on threads of their own (ConnectionOpener) and end with queued calls, so
+// the GUI thread never waits on a server. The window is a thin layer: it forwards its menu actions
+// and follows the signals (status bar panels, menu enabled states).
 //
 // Writing a command line from another part of the program, for example a loco line:
 //     if (CommandChannel* s = main.Session)
@@ -13,6 +15,7 @@
 // An accessory pulse holds Lock_socket across both lines:
 //     s->writePulse(onLine, offLine, [&] { bahn.pause(300); });
 
+#include "session/ConnectionOpener.h"
 #include "session/FeedbackLine.h"
 #include "session/LineHandOver.h"
 #include "session/LinkWatch.h"
@@ -32,7 +35,6 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
 
 struct AppState;
 class UserDialogs;
@@ -85,6 +87,9 @@ public:
     bool writePulse(std::string_view on, std::string_view off, const std::function<void()>& between) override;
 
     // --- Menu actions (GUI thread) ---
+    // Connecting and feedback "&Start" return at once: the connection is opened on a thread of its
+    // own and the session goes on when it is there (connectedChanged, feedbackPollingChanged, or
+    // the failure's message box).
     void connectServer();     // "&Connect to server"
     void disconnectServer();  // "&Disconnect from server"
     void powerOn();           // "Voltage &on"
@@ -131,9 +136,18 @@ public:
     void srcp08AttemptFinished(bool ok);
     // Receives the diagnostic lines of debug mode (the debug window): every feedback line read.
     std::function<void(const QString& line)> debugLine;
-    // The waits of the connect and start sequences; by default the event loop keeps turning
-    // (user input excluded), so the window never freezes while a server greets.
-    std::function<void(int ms)> pause;
+    // SRCP 0.7.3: how long a new command connection is given before the session counts as
+    // connected (the server greets meanwhile); a timer, the window goes on meanwhile.
+    std::chrono::milliseconds connectSettle{1000};
+    // A connect or feedback start is under way (its connection is being opened, or the command
+    // connection has its settling time).
+    bool connecting() const { return m_commandOpening != 0 || m_settleTimer.isActive(); }
+    bool feedbackStarting() const { return m_pollOpening != 0; }
+    // Any connection of the session is being opened (or settling): its result is still to come.
+    bool opening() const
+    {
+        return connecting() || m_infoOpening != 0 || m_pollOpening != 0 || m_attempt != 0 || m_restoring != 0;
+    }
 
 signals:
     void statusText(int panel, const QString& text);
@@ -154,7 +168,12 @@ private:
     void stopReader(std::unique_ptr<TReadinfo>& r);
     void stopReader(std::unique_ptr<TPollHandleThread>& r);
     void closeCommandSocket();
+    void commandChannelOpened(ConnectionOpener::Result& result);
+    void connectSettled();
+    void connectFailed();
     void connectInfoChannel();
+    void feedbackChannelOpened(ConnectionOpener::Result& result);
+    void restoredChannelsOpened(ConnectionOpener::Result& result, bool info, bool poll);
     void handle(HandOverItem& item);
     bool writeGuarded(std::string_view text);  // writeCommand with write failures shown
     bool reconnectEnabled() const;
@@ -168,7 +187,6 @@ private:
     QString serverAddress() const;  // host:port
     void cancelAttempt();
     void restoreSession(const std::string& greeting);
-    bool openFeedbackChannel();
     void watchTick();
     void notePowerCommand(std::string_view text);
     void askPower();  // asks the server for its power state (SRCP 0.7.3)
@@ -186,12 +204,22 @@ private:
     LinkWatch m_watch;
     QTimer m_retryTimer;  // next attempt
     QTimer m_watchTimer;  // LinkWatch ticks while connected
-    std::thread m_attempt;
-    std::atomic<bool> m_attemptCancelled{false};
-    std::atomic<bool> m_writable{true};  // false while an attempt owns Command_Socket
+    QTimer m_settleTimer;  // a new command connection's time to greet (connectSettle)
+    // Openings under way (0: none): the user's connect, the info channel, feedback polling, an
+    // attempt to get a lost server back and the info and feedback channels of a restored session.
+    ConnectionOpener::Id m_commandOpening = 0;
+    ConnectionOpener::Id m_infoOpening = 0;
+    ConnectionOpener::Id m_pollOpening = 0;
+    ConnectionOpener::Id m_attempt = 0;
+    ConnectionOpener::Id m_restoring = 0;
+    bool m_restoringPoll = false;  // m_restoring opens the feedback connection too
+    std::shared_ptr<TcpLineClient> m_attemptSocket;  // the connection an attempt made, until restored
+    // False while the command connection is not a session yet (settling, or a lost server tried again).
+    std::atomic<bool> m_writable{true};
     bool m_lostPending = false;
     int m_powerQuestions = 0;  // power questions whose answers have not come yet
     bool m_silent = false;          // the last connection was accepted but never greeted
     bool m_silentReported = false;  // and the user was told
     QString m_lostWhy;
+    ConnectionOpener m_opener;  // last: it goes first, and nothing it opened reports afterwards
 };

@@ -41,7 +41,7 @@ struct ProgrammingWindow : simfixture::SimWindow {
     {
         form->action(QStringLiteral("Hostverbinden1"))->trigger();
         if (form->SrcpVer == 73)
-            return form->Session && form->Session->commandConnected();
+            return simfixture::sessionSettled(*form) && form->Session && form->Session->commandConnected();
         auto* host = form->findChild<Srcp08Host*>();
         return host && waitFor([&] { return host->connected() && host->busCount() >= 2; });
     }

@@ -126,8 +126,10 @@ TEST(DemoLayout, NewcomerSeesTheDemoTrainRunAndSetsARoute)
     form.Iphostchar = QStringLiteral("127.0.0.1");
     form.Ipport = sim.port();
     form.action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_TRUE(simfixture::sessionSettled(form));
     ASSERT_TRUE(form.Session->commandConnected());
     form.action(QStringLiteral("Abfragestarten1"))->trigger();
+    ASSERT_TRUE(simfixture::sessionSettled(form));
     ASSERT_TRUE(form.serverSession()->pollRunning());
 
     // Round the oval: every detector lights in turn.

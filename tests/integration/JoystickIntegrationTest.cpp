@@ -119,6 +119,7 @@ TEST(JoystickIntegration, VirtualControllerDrivesALocoOnTheWire)
     form.Iphostchar = QStringLiteral("127.0.0.1");
     form.Ipport = sim.port();
     form.action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_TRUE(simfixture::sessionSettled(form));
     ASSERT_TRUE(form.Session->commandConnected());
     form.Betrieb1Click();
 

@@ -118,6 +118,7 @@ TEST(KeysIntegration, KeysSendWhatTheMouseSends)
     form.Iphostchar = QStringLiteral("127.0.0.1");
     form.Ipport = sim.port();
     form.action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_TRUE(simfixture::sessionSettled(form));
     ASSERT_TRUE(form.Session->commandConnected());
     form.Betrieb1Click();
     QScrollBar* slider = loco->panel()->scrollBar(0);

@@ -100,6 +100,7 @@ TEST(LocoIntegration, RegulatorsAndSetupDialogSendTheLocoLinesToTheSimulator)
     form.Iphostchar = QStringLiteral("127.0.0.1");
     form.Ipport = sim.port();
     form.action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_TRUE(simfixture::sessionSettled(form));
     ASSERT_TRUE(form.Session->commandConnected());
 
     // Operate mode: regulator 1 drives the default "M1" loco at address 3.

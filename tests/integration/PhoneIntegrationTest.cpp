@@ -62,6 +62,7 @@ TEST(PhoneIntegration, TwoPhonesDriveALocoAndThrowATurnoutThroughTheWindow)
     ASSERT_TRUE(loco && phone);
     EXPECT_FALSE(phone->server().running()) << "off unless switched on";
     w.form->action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_TRUE(simfixture::sessionSettled(*w.form));
     ASSERT_TRUE(w.form->Session->commandConnected());
     w.form->Betrieb1Click();
 

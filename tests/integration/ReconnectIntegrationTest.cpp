@@ -85,9 +85,11 @@ TEST(ReconnectIntegration, KilledAndRestartedServerComesBackWithPowerAndFeedback
     form.Iphostchar = QStringLiteral("127.0.0.1");
     form.Ipport = port;
     form.action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_TRUE(simfixture::sessionSettled(form));
     ASSERT_TRUE(form.Session->commandConnected());
     form.action(QStringLiteral("Spannungan1"))->trigger();
     form.action(QStringLiteral("Abfragestarten1"))->trigger();
+    ASSERT_TRUE(simfixture::sessionSettled(form));
     ASSERT_TRUE(form.serverSession()->pollRunning());
     sim->command("fb 1 " + std::to_string(contactOf(before)) + " 1");
     ASSERT_TRUE(waitFor([&] { return cellShowsIcon(form, before, 2); }));
@@ -148,6 +150,7 @@ TEST(ReconnectIntegration, PowerTheServerSwitchedOffIsNotSwitchedOnAgainByTheRec
     TMainForm& form = *w.form;
     form.Infoport_an = 1;  // the server's word on its power comes on the info channel
     form.action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_TRUE(simfixture::sessionSettled(form));
     ASSERT_TRUE(form.Session->commandConnected());
     form.action(QStringLiteral("Spannungan1"))->trigger();
     ASSERT_TRUE(waitFor([&] { return receivedCount(w.logFile, "SET POWER ON") == 1; }));

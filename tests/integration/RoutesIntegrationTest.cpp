@@ -205,6 +205,7 @@ TEST(RoutesIntegration, RecordSaveRestartAndSetAgainstTheSimulator)
     run.form->Iphostchar = QStringLiteral("127.0.0.1");
     run.form->Ipport = sim.commandPort;
     run.form->action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_TRUE(simfixture::sessionSettled(*run.form));
     ASSERT_TRUE(run.form->Session && run.form->Session->commandConnected());
     ASSERT_TRUE(sim.gaLines().isEmpty());
 

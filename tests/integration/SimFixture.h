@@ -8,6 +8,7 @@
 #include "app/TMainForm.h"
 #include "app/TrackPanelHost.h"
 #include "base/C_language.h"
+#include "session/ServerSession.h"
 #include "base/ScriptedDialogs.h"
 #include "layout/C_Element.h"
 #include "layout/C_Position.h"
@@ -15,6 +16,7 @@
 #include "panel/widgets/PanelView.h"
 
 #include "common/ProgramFolder.h"
+#include "common/WaitFor.h"
 #include "session/SimProcess.h"
 
 #include <QAction>
@@ -63,6 +65,13 @@ inline bool cellShowsIcon(const TMainForm& form, const tPosEntry& e, int state)
                                    .arg(state, 2, 10, QLatin1Char('0')));
     return !icon.isNull() && form.Quarn_bitmap.copy(e.Posx, e.Posy, 27, 27).convertToFormat(QImage::Format_RGB32) ==
                                  icon.convertToFormat(QImage::Format_RGB32);
+}
+
+// SRCP 0.7.3: connecting and starting feedback return at once and open their connections on
+// threads of their own; true once every connection asked for is open or has failed.
+inline bool sessionSettled(TMainForm& form, int timeoutMs = 10000)
+{
+    return testsupport::waitFor([&] { return !form.serverSession() || !form.serverSession()->opening(); }, timeoutMs);
 }
 
 // The first placed element (in table order) that `pred` accepts.

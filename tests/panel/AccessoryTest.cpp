@@ -11,6 +11,7 @@
 #include "base/ScriptedDialogs.h"
 
 #include "session/FakeSrcpServer.h"
+#include "common/WaitFor.h"
 
 #include <QImage>
 
@@ -47,7 +48,7 @@ protected:
         timer.setEnabled(true);
         main.HRT1 = &timer;
         main.Session = &session;
-        session.pause = [](int) {};
+        session.connectSettle = std::chrono::milliseconds(0);
         // Kinds of the elements used below, as in the catalogue.
         element.set_art(13, 2);  // 14 turnout: two states
         element.set_art(19, 1);  // 20 uncoupling track
@@ -71,7 +72,8 @@ protected:
     }
     void connect()
     {
-        session.connectServer();
+        session.connectServer();  // opened on a thread of its own
+        ASSERT_TRUE(testsupport::waitFor([&] { return !session.opening(); }));
         ASSERT_TRUE(session.commandConnected());
         ASSERT_TRUE(server.accept(0));
     }

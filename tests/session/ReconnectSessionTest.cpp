@@ -34,7 +34,7 @@ protected:
         main.Autoreconnect = 1;
         timer.setEnabled(true);
         session = std::make_unique<ServerSession>(main, dialogs, lang);
-        session->pause = [](int ms) { std::this_thread::sleep_for(milliseconds(std::min(ms, 50))); };
+        session->connectSettle = milliseconds(50);
         session->onFeedbackContact = [this](const FeedbackContact& c) { contacts[{c.module, c.port}] = c.value; };
         QObject::connect(session.get(), &ServerSession::statusText,
                          [this](int panel, const QString& t) { status.push_back({panel, t}); });
@@ -99,6 +99,7 @@ protected:
     void connectAndGreet()
     {
         session->connectServer();
+        ASSERT_TRUE(waitFor([&] { return !session->opening(); }));
         ASSERT_TRUE(session->commandConnected()) << (dialogs.shown.empty() ? "" : dialogs.shown.back().text.toStdString());
         ASSERT_TRUE(waitFor([&] { return session->Cinfo.contains(QStringLiteral("SRCP 0.7.3")); }));
     }
@@ -211,6 +212,7 @@ TEST_F(ReconnectSessionTest, ServerGoneForThirtySecondsIsTriedWithBackOffAndCome
     startSim();
     connectAndGreet();
     session->startFeedback();
+    ASSERT_TRUE(waitFor([&] { return session->pollRunning(); }));
     const auto gone = steady_clock::now();
     sim->command("refuse 30000");
     sim->command("drop");

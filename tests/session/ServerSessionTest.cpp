@@ -32,7 +32,7 @@ protected:
         main.Autoreconnect = 0;  // getting a lost server back has tests of its own
         timer.setEnabled(true);
         session = std::make_unique<ServerSession>(main, dialogs, lang);
-        session->pause = [](int ms) { std::this_thread::sleep_for(milliseconds(std::min(ms, 50))); };
+        session->connectSettle = milliseconds(50);
         session->onFeedbackContact = [this](const FeedbackContact& c) { contacts.push_back(c); };
         QObject::connect(session.get(), &ServerSession::statusText,
                          [this](int panel, const QString& t) { status.push_back({panel, t}); });
@@ -50,9 +50,13 @@ protected:
                 return true;
         return false;
     }
+    // Connecting and starting feedback return at once; their connections are opened on threads of
+    // their own and the session goes on with queued calls.
+    bool settled() { return waitFor([&] { return !session->opening(); }); }
     void connectAndAccept()
     {
         session->connectServer();
+        ASSERT_TRUE(settled());
         ASSERT_TRUE(session->commandConnected());
         ASSERT_TRUE(server.accept(0));
     }
@@ -74,6 +78,7 @@ TEST_F(ServerSessionTest, RefusedConnectionShowsMessage110AndStaysDisconnected)
 {
     server.closeListen(0);
     session->connectServer();
+    ASSERT_TRUE(settled());
     EXPECT_FALSE(session->commandConnected());
     ASSERT_EQ(dialogs.count("message"), 1);
     EXPECT_EQ(dialogs.last("message")->text, msg(110));
@@ -235,6 +240,7 @@ TEST_F(ServerSessionTest, ServerGoingAwayIsShownAndAllowsReconnect)
     ASSERT_TRUE(waitFor([&] { return !session->commandConnected(); }));
     ASSERT_TRUE(waitFor([&] { return statusShown(1, msg(120)); }));
     session->connectServer();  // reconnecting straight away also works
+    ASSERT_TRUE(settled());
     EXPECT_TRUE(session->commandConnected());
 }
 
@@ -275,6 +281,7 @@ TEST_F(ServerSessionTest, InfoChannelIsOpenedOnlyWhenWanted)
     server.closeListen(2);
     dialogs.shown.clear();
     connectAndAccept();
+    ASSERT_TRUE(settled());
     ASSERT_EQ(dialogs.count("message"), 1);
     EXPECT_EQ(dialogs.last("message")->text, msg(111));
     EXPECT_TRUE(session->commandConnected());
@@ -283,8 +290,9 @@ TEST_F(ServerSessionTest, InfoChannelIsOpenedOnlyWhenWanted)
 TEST_F(ServerSessionTest, FeedbackPollingReadsContactsAndSkipsBadLines)
 {
     session->startFeedback();
+    EXPECT_EQ(pollingSignals, std::vector<bool>{true});  // "&Start" is disabled at once
     ASSERT_TRUE(server.accept(1));
-    EXPECT_EQ(pollingSignals, std::vector<bool>{true});
+    ASSERT_TRUE(settled());
     EXPECT_TRUE(session->pollRunning());
     server.send(1, "INFO FB S88 12\nINFO FB S88 x y\nINFO GA 1 1\n" + std::string(100000, 'z') +
                        "\nINFO FB S88 16 1\nINFO FB S88 * 1\n");
@@ -299,6 +307,7 @@ TEST_F(ServerSessionTest, FeedbackPollingReadsContactsAndSkipsBadLines)
 
     server.closeListen(1);
     session->startFeedback();
+    ASSERT_TRUE(settled());
     EXPECT_EQ(dialogs.last("message")->text, msg(123));
     EXPECT_EQ(pollingSignals, (std::vector<bool>{true, false, true, false}));
     EXPECT_FALSE(session->pollRunning());
@@ -309,6 +318,7 @@ TEST_F(ServerSessionTest, DisconnectingLeavesFeedbackPollingRunning)
     connectAndAccept();
     session->startFeedback();
     ASSERT_TRUE(server.accept(1));
+    ASSERT_TRUE(settled());
     session->disconnectServer();
     EXPECT_TRUE(session->pollRunning());
     server.send(1, "INFO FB S88 3 1\n");
