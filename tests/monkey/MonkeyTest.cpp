@@ -3,8 +3,10 @@
 // buttons, sliders, boxes and fields of every window, answers every dialog at random and closes real
 // modal dialogs from a timer, while the server drops, mutes, freezes, refuses, stops greeting, and is
 // killed and restarted. It fails on a crash or sanitizer report (the process ends), on an event loop
-// that stalls for more than a second, and on a layout, route or parameter file that no longer reads
-// whole after a save.
+// that stalls for more than a second, on an input that waits longer than the input watch allows
+// (100 ms, 500 ms under the sanitizers: a local event loop that paints but holds the user's click
+// back is a stall too), and on a layout, route or parameter file that no longer reads whole after a
+// save.
 //
 // QUARN_MONKEY_SEED=<n> repeats a run; QUARN_MONKEY_SECONDS=<s> sets each run's length.
 
@@ -13,6 +15,7 @@
 #include "app/TrackPanelHost.h"
 #include "panel/widgets/PanelView.h"
 
+#include "common/InputWatch.h"
 #include "common/ProgramFolder.h"
 #include "monkey/MonkeyDialogs.h"
 #include "monkey/MonkeySim.h"
@@ -121,6 +124,8 @@ public:
         Program program(m_dialogs, work, m_protocol == "0.8.2" ? 80 : 73, sim.port());
         SavedFiles files(work);
         StallWatch stall;
+        InputWatch input;
+        m_input = &input;
         QTimer closer;
         closer.setInterval(40);
         QObject::connect(&closer, &QTimer::timeout, [this] { handleModal(); });
@@ -134,18 +139,29 @@ public:
         while (Clock::now() < end) {
             ++step;
             stall.setStep(QStringLiteral("step %1").arg(step));
-            stall.setStep(QStringLiteral("step %1: %2").arg(step).arg(oneStep(program, sim, step)));
+            input.setStep(QStringLiteral("step %1").arg(step));
+            const QString did = QStringLiteral("step %1: %2").arg(step).arg(oneStep(program, sim, step));
+            stall.setStep(did);
+            input.setStep(did + QStringLiteral(" (and after it)"));
             QTest::qWait(pick(0, 40));
             program.keepServer();
             if (!program.form->isVisible())  // "Exit": the monkey starts it again
                 program.form->show();
-            const QString problems = files.changed();
+            QString problems;
+            {
+                InputWatch::Own own(input);  // reading the files back is the monkey's own work
+                problems = files.changed();
+            }
             ASSERT_TRUE(problems.isEmpty()) << "seed " << m_seed << ", " << stall.step().toStdString() << ":\n"
                                             << problems.toStdString();
             ASSERT_LE(stall.worstMs(), 1000) << "seed " << m_seed << ": the event loop stalled "
                                              << stall.worstMs() << " ms in " << stall.worstStep().toStdString();
+            ASSERT_TRUE(input.stalls().empty()) << "seed " << m_seed << ":\n" << input.report();
         }
-        sim.heal();
+        {
+            InputWatch::Own own(input);
+            sim.heal();
+        }
         closer.stop();
         while (QWidget* modal = QApplication::activeModalWidget())
             if (auto* d = qobject_cast<QDialog*>(modal))
@@ -153,9 +169,11 @@ public:
             else
                 modal->close();
 
-        std::printf("monkey: seed %llu, %ld steps, worst event-loop gap %lld ms, %d saved files read back\n",
+        std::printf("monkey: seed %llu, %ld steps, worst event-loop gap %lld ms, worst input wait %lld ms of %ld "
+                    "(limit %d ms), %d saved files read back\n",
                     static_cast<unsigned long long>(m_seed), step, static_cast<long long>(stall.worstMs()),
-                    files.checked());
+                    input.worstMs(), input.probes(), input.limitMs(), files.checked());
+        m_input = nullptr;
         for (const auto& [kind, n] : m_done)
             std::printf("  input %-14s %d\n", kind.c_str(), n);
         for (const auto& [kind, n] : m_dialogs.asked)
@@ -182,6 +200,7 @@ private:
         if (kind < 80)
             return poke(nullptr);
         if (kind < 90 || !sim.running()) {
+            InputWatch::Own own(*m_input);  // starting and killing the server is the monkey's own work
             sim.injectRandom(m_rng, step);
             ++m_done["server fault"];
             return QStringLiteral("server fault");
@@ -337,6 +356,7 @@ private:
     std::map<std::string, int> m_done;
     QWidget* m_modal = nullptr;
     int m_modalInputs = -1;
+    InputWatch* m_input = nullptr;
 };
 
 }  // namespace

@@ -6,6 +6,8 @@
 // for three minutes while the loop turns (a nested loop that nothing ends). When the loop stands still
 // for 0.9 s, the GUI thread's stack is printed once per stall: where it waits is the finding.
 
+#include "common/ThreadStack.h"
+
 #include <QString>
 #include <QTimer>
 
@@ -17,39 +19,12 @@
 #include <mutex>
 #include <thread>
 
-#include <csignal>
-#include <execinfo.h>
-#include <pthread.h>
-#include <unistd.h>
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#include <sanitizer/common_interface_defs.h>
-#define QUARN_STALL_SANITIZER_STACK 1
-#endif
-#endif
-
-namespace stallwatch {
-// Runs on the GUI thread, interrupted wherever it stands.
-inline void printStack(int)
-{
-#ifdef QUARN_STALL_SANITIZER_STACK
-    __sanitizer_print_stack_trace();
-#else
-    void* frames[64];
-    const int n = ::backtrace(frames, 64);
-    ::backtrace_symbols_fd(frames, n, STDERR_FILENO);
-#endif
-}
-}  // namespace stallwatch
-
 class StallWatch {
 public:
     StallWatch()
     {
         m_last = now();
-        m_gui = ::pthread_self();
-        std::signal(SIGUSR2, stallwatch::printStack);
+        m_gui = stallwatch::watchThisThread();
         m_timer.setInterval(20);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             const long long t = now();
@@ -76,7 +51,7 @@ public:
                     m_dumpedFor = last;
                     std::fprintf(stderr, "monkey: the event loop stands still in %s; the GUI thread is here:\n",
                                  m_step.toLocal8Bit().constData());
-                    ::pthread_kill(m_gui, SIGUSR2);
+                    stallwatch::printStackOf(m_gui);
                 }
                 if (!m_stop && now() - m_last > 60000) {
                     std::fprintf(stderr, "monkey: the event loop has not turned for a minute in %s\n",
