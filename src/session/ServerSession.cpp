@@ -791,10 +791,11 @@ void ServerSession::restoreSession(const std::string& greeting)
     std::vector<int> ports;
     if (info)
         ports.push_back(m_main.Ipport + 2);
-    if (poll)
+    if (poll) {
         ports.push_back(m_main.Ipport + 1);
-    stopReader(PollHandleThread);
-    Poll_Socket.close();
+        stopReader(PollHandleThread);
+        Poll_Socket.close();
+    }
     m_restoringPoll = poll;
     m_restoring = m_opener.open({toWire(m_main.Iphostchar), std::move(ports), ConnectTimeout},
                                 [this, info, poll](ConnectionOpener::Result& r) {
