@@ -8,6 +8,7 @@
 #include "base/C_language.h"
 #include "base/UserDialogs.h"
 
+#include <QEventLoop>
 #include <QMetaObject>
 #include <QTimer>
 
@@ -377,8 +378,11 @@ void ServerSession::commandChannelOpened(ConnectionOpener::Result& r)
     } catch (const std::exception&) {
         return connectFailed();
     }
-    // The server greets meanwhile; the window goes on.
-    m_settleTimer.start(static_cast<int>(connectSettle.count()));
+    // PLANTED FAULT (scratch commit, reverted next): the old wait in a local event loop.
+    QEventLoop wait;
+    QTimer::singleShot(static_cast<int>(connectSettle.count()), &wait, &QEventLoop::quit);
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
+    connectSettled();
 }
 
 void ServerSession::connectSettled()
