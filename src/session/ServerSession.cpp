@@ -8,7 +8,6 @@
 #include "base/C_language.h"
 #include "base/UserDialogs.h"
 
-#include <QEventLoop>
 #include <QMetaObject>
 #include <QTimer>
 
@@ -378,11 +377,8 @@ void ServerSession::commandChannelOpened(ConnectionOpener::Result& r)
     } catch (const std::exception&) {
         return connectFailed();
     }
-    // PLANTED FAULT (scratch commit, reverted next): the old wait in a local event loop.
-    QEventLoop wait;
-    QTimer::singleShot(static_cast<int>(connectSettle.count()), &wait, &QEventLoop::quit);
-    wait.exec(QEventLoop::ExcludeUserInputEvents);
-    connectSettled();
+    // The server greets meanwhile; the window goes on.
+    m_settleTimer.start(static_cast<int>(connectSettle.count()));
 }
 
 void ServerSession::connectSettled()
