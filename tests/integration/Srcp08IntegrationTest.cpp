@@ -513,7 +513,7 @@ TEST(Srcp08Integration, NoServerFaultStallsTheWindow)
         waitFor([] { return false; }, 200);
         EXPECT_LT(monitor.worst.count(), StallLimitMs) << "longest stall " << monitor.worst.count() << " ms";
         EXPECT_TRUE(input.stalls().empty()) << input.report();
-        EXPECT_GT(input.probes(), 20);
+        EXPECT_GT(input.probes(), 5);  // the watch saw inputs taken (a refused connect ends within a few)
         std::printf("[ stall    ] %-40s worst %lld ms, input waited %lld ms at worst\n", f.name,
                     static_cast<long long>(monitor.worst.count()), input.worstMs());
     }
