@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include "common/ProgramFolder.h"
+#include "integration/SimFixture.h"
 #include "common/WaitFor.h"
 
 #include <map>

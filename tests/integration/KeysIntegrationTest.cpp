@@ -27,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include "common/ProgramFolder.h"
+#include "integration/SimFixture.h"
 
 #include <chrono>
 #include <regex>

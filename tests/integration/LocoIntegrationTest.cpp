@@ -33,6 +33,7 @@
 #include <gtest/gtest.h>
 
 #include "common/ProgramFolder.h"
+#include "integration/SimFixture.h"
 
 #include <chrono>
 #include <functional>

@@ -31,6 +31,7 @@
 #include <gtest/gtest.h>
 
 #include "common/ProgramFolder.h"
+#include "integration/SimFixture.h"
 
 namespace {
 // The simulator on free ports of 127.0.0.1 with a wire log.
