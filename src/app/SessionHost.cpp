@@ -15,12 +15,15 @@
 #include "session/ServerSession.h"
 #include "app/Srcp08Host.h"
 #include "base/C_language.h"
+#include "base/GuiChannel.h"
 #include "base/ProgressDisplay.h"
 #include "ui/widgets/TDebugForm.h"
 #include "base/UserDialogs.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QMetaObject>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -108,6 +111,21 @@ SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
             }
         };
         Bahn->trackPanel().statusText = [&form](const QString& t) { form.setStatusText(1, t); };
+        // What became of each accessory command comes back here; the panel shows it.
+        m_panelChannel = std::make_shared<GuiChannel>([this](std::function<void()> call) {
+            QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+        });
+        Bahn->setGuiChannel(m_panelChannel);
+        Bahn->later = [this](int ms, std::function<void()> call) { QTimer::singleShot(ms, this, std::move(call)); };
+        Bahn->trackPanel().switchAccessory = [&form](tPosEntry& e, int state, int route) {
+            try {
+                const Cbahn::SendResult r = Bahn->switchAccessory(e, state, route);
+                return r == Cbahn::SendResult::Sent || r == Cbahn::SendResult::NoDecoder;
+            } catch (const std::exception& ex) {
+                form.dialogs().showError(QString::fromLocal8Bit(ex.what()));
+                return false;
+            }
+        };
 
         m_decoder = new TDecoderPanel(form, *Bahn, form.dialogs(), Lang ? *Lang : fallbackLanguage, form.Decod_panel);
         auto* box = new QVBoxLayout(form.Decod_panel);
@@ -153,6 +171,8 @@ SessionHost::~SessionHost()
 {
     // The host is a child of the window and goes after the window's own fields: it touches no
     // field of the window here. The session stops its readers and closes its connections.
+    if (m_panelChannel)
+        m_panelChannel->close();
     if (Rueckmodul == m_rueckmodul.get())
         Rueckmodul = nullptr;
     // The window deletes its children in the order they were made, and this host came first: the

@@ -17,6 +17,7 @@ class C_rueckmodul;
 class TDecoderPanel;
 class ProgressDisplay;
 class Srcp08Host;
+class GuiChannel;
 
 class SessionHost : public QObject {
     Q_OBJECT
@@ -54,6 +55,8 @@ private:
     // but owned here, after the session and the feedback evaluator it uses: it goes first.
     std::unique_ptr<Srcp08Host> m_srcp08;
     TDecoderPanel* m_decoder = nullptr;
+    // The track panel's pulse outcomes back to the GUI thread; closed before the host goes.
+    std::shared_ptr<GuiChannel> m_panelChannel;
     // The track panel's handler for clicks outside the modes handled here (routes).
     std::function<void(int button, bool shift, int X, int Y)> m_otherMode;
 };
