@@ -176,18 +176,18 @@ void Cbahn::revertCommand(const AccessoryPending::Command& c, AccessoryOutcome w
     QString text;
     switch (why) {
     case AccessoryOutcome::Refused:
-        text = QStringLiteral("%1: the server refused the command; it is shown as it was");
+        text = QStringLiteral("%1: the server refused the command; it is shown as it was.");
         break;
     case AccessoryOutcome::TimedOut:
-        text = QStringLiteral("%1: the server did not answer in time; it is shown as it was");
+        text = QStringLiteral("%1: the server did not answer in time; it is shown as it was.");
         break;
     default:
-        text = QStringLiteral("%1: the connection was lost before the server answered; it is shown as it was");
+        text = QStringLiteral("%1: the connection was lost before the server answered; it is shown as it was.");
         break;
     }
     text = text.arg(elementName(c));
     if (c.route && Fahr && Fahr->routeNotSet(c.route))
-        text += QStringLiteral(". ") + QStringLiteral("Route %1 is not set").arg(c.route);
+        text = QStringLiteral("%1 Route %2 is not set.").arg(text).arg(c.route);
     if (m_panel.statusText)
         m_panel.statusText(text);
 }
