@@ -87,7 +87,7 @@ SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
     };
     s->debugLine = debugLine;
 
-    connect(s, &ServerSession::statusText, &form, [&form](int panel, const QString& t) { form.setStatusText(panel, t); });
+    connect(s, &ServerSession::statusText, &form, [this](int panel, const QString& t) { showSessionText(panel, t); });
     connect(s, &ServerSession::connectedChanged, this, &SessionHost::showConnected);
     connect(s, &ServerSession::feedbackPollingChanged, this, [&form](bool running) {
         for (const char* name : {"Abfragestarten1", "Reset1"})
@@ -110,7 +110,7 @@ SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
                 return false;
             }
         };
-        Bahn->trackPanel().statusText = [&form](const QString& t) { form.setStatusText(1, t); };
+        Bahn->trackPanel().statusText = [this](const QString& t) { showPanelText(t); };
         // What became of each accessory command comes back here; the panel shows it.
         m_panelChannel = std::make_shared<GuiChannel>([this](std::function<void()> call) {
             QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
@@ -207,6 +207,30 @@ void SessionHost::showReport(const QString& line)
     } catch (const std::exception& e) {
         m_form.dialogs().showError(QString::fromLocal8Bit(e.what()));  // a picture that cannot be drawn
     }
+}
+
+QString SessionHost::localized(const QString& text) const
+{
+    return Lang ? Lang->localize(text, m_form.Lang_id) : text;
+}
+
+void SessionHost::showPanelText(const QString& text)
+{
+    m_panelNote = text;
+    m_panelNoteAt = std::chrono::steady_clock::now();
+    m_form.setStatusText(1, text);
+}
+
+void SessionHost::showSessionText(int panel, const QString& text)
+{
+    // What the panel said last (an accessory that did not switch, and why) stays in front of the
+    // session's own words for a while: a lost server says so at the same moment.
+    const bool recent = std::chrono::steady_clock::now() - m_panelNoteAt < PanelNoteKept;
+    if (panel == 1 && recent && !m_panelNote.isEmpty() && !text.isEmpty() && text != m_panelNote) {
+        m_form.setStatusText(1, localized(m_panelNote) + QStringLiteral("  |  ") + localized(text));
+        return;
+    }
+    m_form.setStatusText(panel, text);
 }
 
 void SessionHost::showConnected(bool connected)

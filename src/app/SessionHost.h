@@ -8,6 +8,9 @@
 
 #include <QObject>
 
+#include <QString>
+
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -45,6 +48,14 @@ private:
     void connectPanelClicks();
     void showConnected(bool connected);
     void showReport(const QString& line);  // a line of the info channel
+    // Status panel 1: the track panel's words, and the session's, which keep a recent word of the
+    // panel in front of them.
+    void showPanelText(const QString& text);
+    void showSessionText(int panel, const QString& text);
+    QString localized(const QString& text) const;
+    static constexpr std::chrono::seconds PanelNoteKept{10};
+    QString m_panelNote;
+    std::chrono::steady_clock::time_point m_panelNoteAt{};
 
     TMainForm& m_form;
     THighResTimer m_timer;

@@ -31,7 +31,10 @@ class TMoBaSRCPClient;
 class TMoBaSRCPWorker;
 
 // The way back to the GUI thread (see GuiChannel).
-using Srcp08GuiChannel = GuiChannel;
+class Srcp08GuiChannel : public GuiChannel {
+public:
+    using GuiChannel::GuiChannel;
+};
 
 // What the GUI thread knows of the server, from the component's reports.
 struct Srcp08BusView {
