@@ -182,9 +182,11 @@ bool PhoneRailway::setTurnout(const std::string& name, char how)
     tPosEntry* e = find(name, false);
     if (!e)
         return false;
-    const bool thrown = e->Stellung == 2;
+    // Where the turnout is going when a command of it is on its way, else where it is.
+    const int state = Bahn ? Bahn->expectedState(*e) : e->Stellung;
+    const bool thrown = state == 2;
     const bool want = how == '2' ? !thrown : how == 'T';
-    if (e->Stellung != (want ? 2 : 1))
+    if (state != (want ? 2 : 1))
         if (SessionHost* s = m_session())
             s->operateAt(e->Posx, e->Posy);
     return true;
@@ -195,6 +197,9 @@ bool PhoneRailway::setRoute(const std::string& name)
     tPosEntry* e = find(name, true);
     if (!e)
         return false;
+    if (e->Fahrnr >= 1 && e->Fahrnr < static_cast<int>(m_form.Knopf.size()) &&
+        m_form.Knopf[static_cast<std::size_t>(e->Fahrnr)])
+        return true;  // "set route" sets: a route that is set stays set
     if (SessionHost* s = m_session())
         s->operateAt(e->Posx, e->Posy);
     return true;

@@ -15,12 +15,15 @@
 #include "session/ServerSession.h"
 #include "app/Srcp08Host.h"
 #include "base/C_language.h"
+#include "base/GuiChannel.h"
 #include "base/ProgressDisplay.h"
 #include "ui/widgets/TDebugForm.h"
 #include "base/UserDialogs.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QMetaObject>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -84,7 +87,7 @@ SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
     };
     s->debugLine = debugLine;
 
-    connect(s, &ServerSession::statusText, &form, [&form](int panel, const QString& t) { form.setStatusText(panel, t); });
+    connect(s, &ServerSession::statusText, &form, [this](int panel, const QString& t) { showSessionText(panel, t); });
     connect(s, &ServerSession::connectedChanged, this, &SessionHost::showConnected);
     connect(s, &ServerSession::feedbackPollingChanged, this, [&form](bool running) {
         for (const char* name : {"Abfragestarten1", "Reset1"})
@@ -107,7 +110,22 @@ SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
                 return false;
             }
         };
-        Bahn->trackPanel().statusText = [&form](const QString& t) { form.setStatusText(1, t); };
+        Bahn->trackPanel().statusText = [this](const QString& t) { showPanelText(t); };
+        // What became of each accessory command comes back here; the panel shows it.
+        m_panelChannel = std::make_shared<GuiChannel>([this](std::function<void()> call) {
+            QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+        });
+        Bahn->setGuiChannel(m_panelChannel);
+        Bahn->later = [this](int ms, std::function<void()> call) { QTimer::singleShot(ms, this, std::move(call)); };
+        Bahn->trackPanel().switchAccessory = [&form](tPosEntry& e, int state, int route) {
+            try {
+                const Cbahn::SendResult r = Bahn->switchAccessory(e, state, route);
+                return r == Cbahn::SendResult::Sent || r == Cbahn::SendResult::NoDecoder;
+            } catch (const std::exception& ex) {
+                form.dialogs().showError(QString::fromLocal8Bit(ex.what()));
+                return false;
+            }
+        };
 
         m_decoder = new TDecoderPanel(form, *Bahn, form.dialogs(), Lang ? *Lang : fallbackLanguage, form.Decod_panel);
         auto* box = new QVBoxLayout(form.Decod_panel);
@@ -153,6 +171,8 @@ SessionHost::~SessionHost()
 {
     // The host is a child of the window and goes after the window's own fields: it touches no
     // field of the window here. The session stops its readers and closes its connections.
+    if (m_panelChannel)
+        m_panelChannel->close();
     if (Rueckmodul == m_rueckmodul.get())
         Rueckmodul = nullptr;
     // The window deletes its children in the order they were made, and this host came first: the
@@ -187,6 +207,30 @@ void SessionHost::showReport(const QString& line)
     } catch (const std::exception& e) {
         m_form.dialogs().showError(QString::fromLocal8Bit(e.what()));  // a picture that cannot be drawn
     }
+}
+
+QString SessionHost::localized(const QString& text) const
+{
+    return Lang ? Lang->localize(text, m_form.Lang_id) : text;
+}
+
+void SessionHost::showPanelText(const QString& text)
+{
+    m_panelNote = text;
+    m_panelNoteAt = std::chrono::steady_clock::now();
+    m_form.setStatusText(1, text);
+}
+
+void SessionHost::showSessionText(int panel, const QString& text)
+{
+    // What the panel said last (an accessory that did not switch, and why) stays in front of the
+    // session's own words for a while: a lost server says so at the same moment.
+    const bool recent = std::chrono::steady_clock::now() - m_panelNoteAt < PanelNoteKept;
+    if (panel == 1 && recent && !m_panelNote.isEmpty() && !text.isEmpty() && text != m_panelNote) {
+        m_form.setStatusText(1, localized(m_panelNote) + QStringLiteral("  |  ") + localized(text));
+        return;
+    }
+    m_form.setStatusText(panel, text);
 }
 
 void SessionHost::showConnected(bool connected)

@@ -8,6 +8,9 @@
 
 #include <QObject>
 
+#include <QString>
+
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -17,6 +20,7 @@ class C_rueckmodul;
 class TDecoderPanel;
 class ProgressDisplay;
 class Srcp08Host;
+class GuiChannel;
 
 class SessionHost : public QObject {
     Q_OBJECT
@@ -44,6 +48,14 @@ private:
     void connectPanelClicks();
     void showConnected(bool connected);
     void showReport(const QString& line);  // a line of the info channel
+    // Status panel 1: the track panel's words, and the session's, which keep a recent word of the
+    // panel in front of them.
+    void showPanelText(const QString& text);
+    void showSessionText(int panel, const QString& text);
+    QString localized(const QString& text) const;
+    static constexpr std::chrono::seconds PanelNoteKept{10};
+    QString m_panelNote;
+    std::chrono::steady_clock::time_point m_panelNoteAt{};
 
     TMainForm& m_form;
     THighResTimer m_timer;
@@ -54,6 +66,8 @@ private:
     // but owned here, after the session and the feedback evaluator it uses: it goes first.
     std::unique_ptr<Srcp08Host> m_srcp08;
     TDecoderPanel* m_decoder = nullptr;
+    // The track panel's pulse outcomes back to the GUI thread; closed before the host goes.
+    std::shared_ptr<GuiChannel> m_panelChannel;
     // The track panel's handler for clicks outside the modes handled here (routes).
     std::function<void(int button, bool shift, int X, int Y)> m_otherMode;
 };

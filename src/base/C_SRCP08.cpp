@@ -88,6 +88,39 @@ struct Reporter {
     void error(std::function<void()> show) const { gui->post(std::move(show)); }
 };
 
+// The outcome of one accessory pulse, told to the GUI thread once: by the task, or, should the
+// task be dropped before it ran (the session ended), when the last copy of it goes.
+class PulseOutcome {
+public:
+    PulseOutcome(std::shared_ptr<Srcp08GuiChannel> gui, C_SRCP08::PulseDone done)
+        : m_gui(std::move(gui)), m_done(std::move(done))
+    {
+    }
+    ~PulseOutcome() { report(AccessoryOutcome::ConnectionLost); }
+    PulseOutcome(const PulseOutcome&) = delete;
+    PulseOutcome& operator=(const PulseOutcome&) = delete;
+    void report(AccessoryOutcome o)
+    {
+        if (!m_done || !m_gui)
+            return;
+        m_gui->post([done = std::move(m_done), o] { done(o); });
+        m_done = nullptr;
+    }
+
+private:
+    std::shared_ptr<Srcp08GuiChannel> m_gui;
+    C_SRCP08::PulseDone m_done;
+};
+
+// Why a command of the accessory group got no OK: an error answer, or the session ended on it.
+AccessoryOutcome failureOf(const TMoBaSRCPClient& c, TMoBaSRCPAccessoires& group)
+{
+    if (c.Connected())
+        return AccessoryOutcome::Refused;
+    return group.Group().Cmd().CommandType() == ctETimeout ? AccessoryOutcome::TimedOut
+                                                           : AccessoryOutcome::ConnectionLost;
+}
+
 TMoBaSRCPBus* busOn(TMoBaSRCPClient& c, int number, const Reporter& r)
 {
     if (!c.Connected())
@@ -394,7 +427,7 @@ C_SRCP08::PowerState C_SRCP08::powerState() const
     return on ? PowerState::On : off ? PowerState::Off : PowerState::None;
 }
 
-bool C_SRCP08::accessoryPulse(bool motorola, int address, int port, int gapMs)
+bool C_SRCP08::accessoryPulse(bool motorola, int address, int port, int gapMs, PulseDone done)
 {
     if (!m_worker || !m_gui || !view.connected) {
         if (onNotConnected)
@@ -416,26 +449,30 @@ bool C_SRCP08::accessoryPulse(bool motorola, int address, int port, int gapMs)
         return false;
     }
     const Reporter r{m_gui, this};
-    m_worker->post([motorola, address, port, gapMs, busNumber, r](TMoBaSRCPClient& c) {
+    auto outcome = std::make_shared<PulseOutcome>(m_gui, std::move(done));
+    m_worker->post([motorola, address, port, gapMs, busNumber, r, outcome](TMoBaSRCPClient& c) {
         const TMoBaSolenoidProtocol* protocol = motorola ? protocols().MMSopr.get() : protocols().NMRASopr.get();
         TMoBaAdvancedSolenoid sol;
         sol.SetProtocol(const_cast<TMoBaSolenoidProtocol*>(protocol));
         if (!addressAllowed(protocol, address, r))
-            return;
+            return outcome->report(AccessoryOutcome::Refused);
         sol.SetAddress(address);
         sol.SetPorts(port, 1);
         TMoBaSRCPAccessoires* group = accessoryGroupOn(c, busNumber, r);
-        if (!group)
-            return;  // reported once through onMissing; nothing can be sent
+        if (!group)  // reported once through onMissing; nothing can be sent
+            return outcome->report(c.Connected() ? AccessoryOutcome::Refused : AccessoryOutcome::ConnectionLost);
         if (!group->Solenoids(sol.Address()) && !group->Add(sol) && c.Connected())
             r.error([a = r.adapter] { a->showError(QStringLiteral("Solenoid data are not sent to server")); });
         if (!c.Connected())
-            return;
+            return outcome->report(failureOf(c, *group));
         // The time between the two lines is what the railway sees: this thread runs ahead of
         // ordinary ones for the whole pulse where the system allows it.
         ScopedThreadPriority raised;
         const auto start = std::chrono::steady_clock::now();
-        group->Change(sol);
+        const bool accepted = group->Change(sol);
+        outcome->report(accepted ? AccessoryOutcome::Acknowledged : failureOf(c, *group));
+        if (!c.Connected())
+            return;
         waitUntilPrecisely(start + std::chrono::milliseconds(gapMs));
         sol.SetPorts(port, 0);
         if (c.Connected())

@@ -10,6 +10,8 @@
 // order they were given. What a task has to report comes back through the GUI channel as a queued
 // call; `view` is the GUI thread's picture of the server (kept up to date by the session's host).
 
+#include "base/AccessoryOutcome.h"
+#include "base/GuiChannel.h"
 #include "moba/MoBaProtocols.h"
 #include "base/TLok.h"
 
@@ -28,26 +30,10 @@ class UserDialogs;
 class TMoBaSRCPClient;
 class TMoBaSRCPWorker;
 
-// Posts calls to the GUI thread until it is closed (any thread). The host closes it before it goes,
-// so a task still running on the component's thread can no longer reach the window.
-class Srcp08GuiChannel {
+// The way back to the GUI thread (see GuiChannel).
+class Srcp08GuiChannel : public GuiChannel {
 public:
-    explicit Srcp08GuiChannel(std::function<void(std::function<void()>)> post) : m_post(std::move(post)) {}
-    void post(std::function<void()> call)
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_post)
-            m_post(std::move(call));
-    }
-    void close()
-    {
-        std::lock_guard lock(m_mutex);
-        m_post = nullptr;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::function<void(std::function<void()>)> m_post;
+    using GuiChannel::GuiChannel;
 };
 
 // What the GUI thread knows of the server, from the component's reports.
@@ -111,7 +97,11 @@ public:
     // announced first when its group does not list it yet. False, with the reason reported through
     // onNotConnected, onMissing or onAddressRefused, when nothing is sent: not connected, the server
     // describes no accessory group on the bus, or the address is outside the protocol's range.
-    bool accessoryPulse(bool motorola, int address, int port, int gapMs = 300);
+    // When true, `done` (if set) is called once on the GUI thread with what the server made of the
+    // switch-on: acknowledged as soon as its answer is read, or refused, timed out, connection lost
+    // (also when the task never runs because the session ended first).
+    using PulseDone = std::function<void(AccessoryOutcome)>;
+    bool accessoryPulse(bool motorola, int address, int port, int gapMs = 300, PulseDone done = {});
     // The throttle's loco command (gl_out): once per connection every loco is announced
     // (LocoData_sent), then loco `Loknr` is sent.
     void locoCommand(int Loknr);

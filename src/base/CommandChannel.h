@@ -4,6 +4,7 @@
 // application state holds the one in use (none before the session exists).
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 class CommandChannel {
@@ -24,4 +25,12 @@ public:
     // lock, so no other line comes between the two. Same results as writeCommand; true once the
     // switch-on line went out.
     virtual bool writePulse(std::string_view on, std::string_view off, const std::function<void()>& between) = 0;
+    // The same pulse written by a thread of the channel's own, so the caller never waits on it:
+    // pulses go out one after the other in the order they were posted. `done` is called on that
+    // thread once the pulse is over, with what writePulse returned (false: nothing went out).
+    virtual void postPulse(std::string on, std::string off, std::function<void()> between,
+                           std::function<void(bool written)> done) = 0;
+    // The server's reports of accessory changes reach the program (SRCP 0.7.3: the info channel
+    // is open), so a switched accessory can be seen confirmed.
+    virtual bool reportsAccessories() const = 0;
 };

@@ -141,6 +141,11 @@ bool C_fahr::fahraktivieren(int route)
         case 3: decoder = p->Decod3; port = p->Daten3; break;
         default: break;
         }
+        if (m_panel->switchAccessory) {
+            if (!m_panel->switchAccessory(*p, s, route))
+                all = false;
+            continue;  // the accessory takes its position when the railway confirms it
+        }
         const QString protocol = p->Protokoll;
         const bool sent = m_panel->accessoryOut && m_panel->accessoryOut(protocol, decoder, port);
         p = placedAt(e.Xpos, e.Ypos);  // the table may have changed while the command went out
@@ -154,6 +159,41 @@ bool C_fahr::fahraktivieren(int route)
         }
     }
     return all;
+}
+
+bool C_fahr::routeNotSet(int route)
+{
+    if (!validRoute(route) || !m_main.Knopf[static_cast<size_t>(route)])
+        return false;
+    m_main.Knopf[static_cast<size_t>(route)] = false;
+    if (shownRoute == route)
+        shownRoute = 0;
+    normaleiconchange(route);
+    return true;
+}
+
+bool C_fahr::setRoute(int route, int x, int y)
+{
+    // Every route switch is drawn released below (alleknopfaus): so are their routes.
+    for (int other = 1; other <= MaxRoute; ++other)
+        if (other != route && m_main.Knopf[static_cast<size_t>(other)]) {
+            m_main.Knopf[static_cast<size_t>(other)] = false;
+            normaleiconchange(other);
+        }
+    alleknopfaus();
+    normaleiconchange(route);
+    if (!fahraktivieren(route)) {
+        // Not every accessory could be switched: the route is not set, and the panel shows
+        // where the accessories really are.
+        normaleiconchange(route);
+        shownRoute = 0;
+        return false;
+    }
+    m_main.Knopf[static_cast<size_t>(route)] = true;
+    shownRoute = route;
+    knopfan(x, y);
+    redrawShownRoute();
+    return true;
 }
 
 void C_fahr::redrawShownRoute()

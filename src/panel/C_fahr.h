@@ -59,7 +59,15 @@ public:
     // --- setting, releasing and showing (need the panel; throw when an icon cannot be drawn) ---
     // Sets the route: each accessory that the command reached takes (and shows) its position;
     // one that was not reached keeps its state and picture. True when every command went out.
+    // Through the panel's switchAccessory the accessories take their positions when the railway
+    // confirms them.
     bool fahraktivieren(int route);
+    // An accessory of the route did not switch: a set route is released (its switch and its
+    // accessories drawn as they are). True when it was set.
+    bool routeNotSet(int route);
+    // Sets route `route` and shows it set: every other route is released first, so a switch that
+    // looks released is released. False (nothing set) when a command could not be sent.
+    bool setRoute(int route, int x, int y);
     void fahrdeaktiv(int route);
     void fahrstrasseniconchange(int route);
     void normaleiconchange(int route);

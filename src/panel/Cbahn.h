@@ -4,13 +4,17 @@
 // the server is still awaited. Its operations are implemented in one file per concern (parameter
 // file, positions, rendering, layout file, accessories, routes).
 
+#include "base/AccessoryOutcome.h"
 #include "panel/AccessoryEchoes.h"
+#include "panel/AccessoryPending.h"
 #include "panel/DecoderPanelContent.h"
 #include "panel/LayoutPanel.h"
 
 #include <QString>
 
 #include <array>
+#include <map>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <functional>
@@ -21,6 +25,7 @@ class C_Element;
 class TLok;
 class UserDialogs;
 class ProgressDisplay;
+class GuiChannel;
 struct tPosEntry;
 
 class Cbahn {
@@ -78,14 +83,38 @@ public:
     // the user why nothing went out (a reconnect in progress; a missing bus or group, an address
     // out of range).
     enum class SendResult { Sent, NoDecoder, NotConnected, Reconnecting, Refused };
-    // One accessory pulse: switch on, pause 300 ms, switch off, under the session's Lock_socket.
-    // Nothing is sent for decoder <= 0, data port < 0 or without a connection. Throws TcpError when
-    // a write fails.
+    // One accessory pulse: switch on, pause 300 ms, switch off (SRCP 0.7.3: under the session's
+    // Lock_socket), written by a thread of its own: ga_out returns at once, the pulses go out in
+    // the order given. Nothing is sent for decoder <= 0, data port < 0 or without a connection.
+    // Sent means handed on; nobody is told what became of it (see switchAccessory).
     SendResult ga_out(const QString& Protokoll, int decoder, int dataPort);
     // Why a click sent nothing, for the status bar (empty when the session says so itself).
     QString notSentText(SendResult r) const;
     // Blocks the calling thread for ms milliseconds on the high-resolution timer.
     void pause(int ms);
+
+    // --- Commands awaiting the railway (panel/Cbahn_confirm.cpp) ---
+    // Switches element e to `state` with the decoder and data port of that state, for route `route`
+    // (0: a click). The picture and Stellung change when the railway confirms the command (SRCP
+    // 0.8: the server's OK or its report; 0.7.3: the info channel's report, or the written line
+    // when no info channel is open); a command still unanswered after AccessoryPending::MarkAfter
+    // shows the waiting mark; one that is refused, times out or loses its connection leaves the
+    // element as it was and says so, naming it. Momentary elements show their switched picture
+    // for 300 ms and keep Stellung 1. An element without decoder for that state is drawn only: it
+    // takes the state at once and nothing is sent or said (NoDecoder). Other results: nothing
+    // was sent, nothing changes.
+    SendResult switchAccessory(tPosEntry& e, int state, int route = 0, bool momentary = false);
+    // The state element e is on its way to (its last pending command's), else its Stellung.
+    int expectedState(const tPosEntry& e) const;
+    const AccessoryPending& pending() const { return m_pending; }
+    // What became of pending command `id` (GUI thread; the pulse threads post it here).
+    void commandOutcome(std::uint64_t id, AccessoryOutcome outcome);
+    // Marks the commands that wait long and gives up on unreported ones (the timer calls it).
+    void checkPending(AccessoryPending::Clock::time_point now = AccessoryPending::Clock::now());
+    // The way from the pulse threads back to the GUI thread, and a single-shot timer on it. Without
+    // them no outcome arrives and momentary pictures return at once.
+    void setGuiChannel(std::shared_ptr<GuiChannel> gui);
+    std::function<void(int ms, std::function<void()> call)> later;
     // What an operate click needs from other parts of the program.
     struct OperateHooks {
         std::function<void(tPosEntry&)> switchRoute;  // a route switch (66, 88) was clicked
@@ -138,6 +167,29 @@ private:
     UserDialogs& m_dialogs;
     LayoutPanel m_panel{m_main, m_postable, m_element, m_dialogs};
     AccessoryEchoes m_echoes;  // our own commands whose report is still to come
+
+    // --- commands awaiting the railway ---
+    using PulseDone = std::function<void(AccessoryOutcome)>;
+    // ga_out with the outcome reported to `done` on the GUI thread when it is Sent.
+    SendResult startPulse(const QString& Protokoll, int decoder, int dataPort, PulseDone done);
+    void applyCommand(const AccessoryPending::Command& c);
+    void revertCommand(const AccessoryPending::Command& c, AccessoryOutcome why);
+    void showMomentary(int x, int y, int n, std::uint64_t id);
+    void updatePendingMarks(AccessoryPending::Clock::time_point now);
+    void scheduleCheck();
+    QString elementName(const AccessoryPending::Command& c) const;
+    AccessoryPending m_pending;
+    // Per cell, the last command (by id) whose state the element took: an older one confirmed later
+    // does not draw over it.
+    std::map<std::pair<int, int>, std::uint64_t> m_applied;
+    std::shared_ptr<GuiChannel> m_gui;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);  // calls queued for this object
+    bool m_checkScheduled = false;
+
+public:
+    ~Cbahn();
+    Cbahn(const Cbahn&) = delete;
+    Cbahn& operator=(const Cbahn&) = delete;
 };
 
 extern Cbahn* Bahn;

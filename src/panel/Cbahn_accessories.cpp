@@ -11,6 +11,7 @@
 #include "moba/THighResTimer.h"
 #include "panel/LayoutHistory.h"
 #include "base/CommandChannel.h"
+#include "base/GuiChannel.h"
 #include "base/ProgressDisplay.h"
 
 #include <chrono>
@@ -24,7 +25,6 @@ constexpr int EmergencyStop = 22;
 
 bool isDetector(int n) { return n == 65 || n == 87; }
 bool isRouteSwitch(int n) { return n == 66 || n == 88; }
-bool isMomentary(int n) { return n == 20 || n == 42 || n == 64 || n == 86 || n == EmergencyStop; }
 
 // Decoder and data port that reach `state` (1 to 3) of an element; {0, 0} for other states.
 std::pair<int, int> pairOfState(const tPosEntry& e, int state)
@@ -56,6 +56,11 @@ void Cbahn::pause(int ms)
 
 Cbahn::SendResult Cbahn::ga_out(const QString& Protokoll, int decoder, int dataPort)
 {
+    return startPulse(Protokoll, decoder, dataPort, {});
+}
+
+Cbahn::SendResult Cbahn::startPulse(const QString& Protokoll, int decoder, int dataPort, PulseDone done)
+{
     const AccessoryAddress a = gaAddress(decoder, dataPort);
     if (decoder <= 0 || dataPort < 0)
         return SendResult::NoDecoder;
@@ -74,10 +79,33 @@ Cbahn::SendResult Cbahn::ga_out(const QString& Protokoll, int decoder, int dataP
         const std::string target = word + std::to_string(a.address) + " " + std::to_string(a.port);
         const bool motorola = word == "SET GA M ";
         m_echoes.expect(motorola, a.address, a.port);
-        if (!session->writePulse(target + " 1 -1\n", target + " 0 -1\n", [this] { pause(300); })) {
-            m_echoes.forget(motorola, a.address, a.port);
-            return SendResult::NotConnected;
-        }
+        // The pulse thread tells the GUI thread that the switch-on line went out from inside the
+        // pulse; the 300 ms count from before that, so the gap stays what it was.
+        std::shared_ptr<GuiChannel> gui = done ? m_gui : nullptr;
+        auto between = [hrt = m_main.HRT1, gui, done] {
+            const auto start = std::chrono::steady_clock::now();
+            if (hrt)
+                hrt->StartWait(300000);
+            if (gui)
+                gui->post([done] { done(AccessoryOutcome::Written); });
+            if (hrt)
+                hrt->EndWait();
+            else
+                std::this_thread::sleep_until(start + std::chrono::milliseconds(300));
+        };
+        session->postPulse(target + " 1 -1\n", target + " 0 -1\n", std::move(between),
+                           [this, alive = m_alive, gui, done, motorola, a](bool written) {
+                               if (written)
+                                   return;
+                               if (gui)
+                                   gui->post([this, alive, done, motorola, a] {
+                                       if (*alive)
+                                           m_echoes.forget(motorola, a.address, a.port);
+                                       done(AccessoryOutcome::ConnectionLost);
+                                   });
+                               else
+                                   m_echoes.forget(motorola, a.address, a.port);  // thread-safe
+                           });
         return SendResult::Sent;
     }
     // SRCP 0.8: the pulse, its 300 ms included, runs on the component's own thread.
@@ -86,7 +114,7 @@ Cbahn::SendResult Cbahn::ga_out(const QString& Protokoll, int decoder, int dataP
     const bool motorola = Protokoll == QLatin1String("M") || Protokoll == QLatin1String("m");
     const bool connected = SRCP08->view.connected;
     m_echoes.expect(motorola, a.address, a.port);
-    if (!SRCP08->accessoryPulse(motorola, a.address, a.port, 300)) {
+    if (!SRCP08->accessoryPulse(motorola, a.address, a.port, 300, std::move(done))) {
         m_echoes.forget(motorola, a.address, a.port);
         if (connected)
             return SendResult::Refused;  // the adapter named the missing bus or the wrong address
@@ -122,7 +150,6 @@ void Cbahn::operateClick(int x, int y, const OperateHooks& hooks)
         return;
     const int n = e->Enummer;
     const int kind = (n >= 1 && n <= 88) ? m_element.get_art(n - 1) : 0;
-    const int state = e->Stellung;
 
     if (isRouteSwitch(n)) {
         if (hooks.switchRoute)
@@ -132,57 +159,55 @@ void Cbahn::operateClick(int x, int y, const OperateHooks& hooks)
     if (isDetector(n))
         return;
 
+    // A click on an element whose command is on its way goes on from where that command leads.
+    const int state = expectedState(*e);
     int newState = state;
-    int decoder = 0, dataPort = 0;
-    if (kind == 1) {
+    if (kind == 1)
         newState = 2;
-        std::tie(decoder, dataPort) = pairOfState(*e, 1);
-    } else if (kind == 2 && (state == 1 || state == 2)) {
+    else if (kind == 2 && (state == 1 || state == 2))
         newState = state == 1 ? 2 : 1;
-        std::tie(decoder, dataPort) = pairOfState(*e, newState);
-    } else if (kind == 3 && state >= 1 && state <= 3) {
+    else if (kind == 3 && state >= 1 && state <= 3)
         newState = state % 3 + 1;
-        std::tie(decoder, dataPort) = pairOfState(*e, newState);
-    }
+
+    if (n == EmergencyStop && hooks.stopAllLocos)
+        hooks.stopAllLocos();  // does not depend on an accessory decoder behind the button
+    if (newState == state)
+        return;  // not an accessory: nothing to switch
 
     const auto refused = [&](SendResult r) {
         if (hooks.status)
             if (const QString why = notSentText(r); !why.isEmpty())
                 hooks.status(why);
     };
-    if (n == EmergencyStop) {
-        // Stopping the locos does not depend on an accessory decoder behind the button.
-        ga_out(e->Protokoll, decoder, dataPort);
-        changeicon(newState, e->Posx, e->Posy, n);
-        if (hooks.stopAllLocos)
-            hooks.stopAllLocos();
-    } else {
-        if (newState == state && decoder == 0)
-            return;  // not an accessory: nothing to switch
-        if (newState == 3) {
-            if (const SendResult r = ga_out(e->Protokoll, e->Decod1, e->Daten1); r != SendResult::Sent) {
-                refused(r);
-                return;
-            }
-            changeicon(1, e->Posx, e->Posy, n);
-            e->Stellung = 1;  // the railway is there now, whatever follows
-        }
-        if (const SendResult r = ga_out(e->Protokoll, decoder, dataPort); r != SendResult::Sent) {
+    const auto sent = [](SendResult r) { return r == SendResult::Sent || r == SendResult::NoDecoder; };
+    if (kind == 1) {
+        // Momentary: the switched picture for the pulse, Stellung stays 1.
+        if (const SendResult r = switchAccessory(*e, 1, 0, true); !sent(r))
+            refused(r);
+        return;
+    }
+    if (newState == 3) {
+        // Through state 1: its command first.
+        if (const SendResult r = switchAccessory(*e, 1); !sent(r)) {
             refused(r);
             return;
         }
-        changeicon(newState, e->Posx, e->Posy, n);
     }
-    if (isMomentary(n)) {
-        pause(300);
-        newState = 1;
-        changeicon(1, e->Posx, e->Posy, n);
-    }
-    e->Stellung = newState;
+    if (const SendResult r = switchAccessory(*e, newState); !sent(r))
+        refused(r);
 }
 
 int Cbahn::accessoryReported(bool motorola, int address, int port, int value)
 {
+    if (value == 1) {
+        // The report of a command on its way confirms it.
+        if (const auto id = m_pending.onPort(motorola, address, port)) {
+            m_echoes.take(motorola, address, port);
+            const bool drawn = m_pending.find(*id) && !m_pending.find(*id)->momentary;
+            commandOutcome(*id, AccessoryOutcome::Acknowledged);
+            return drawn ? 1 : 0;
+        }
+    }
     if (value == 1 && m_echoes.take(motorola, address, port))
         return 0;
     int drawn = 0;

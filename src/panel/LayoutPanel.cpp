@@ -217,6 +217,19 @@ void LayoutPanel::drawOnPanel(const QImage& tile, int px, int py)
     panel->notify(QRect(px, py, tile.width(), tile.height()));
 }
 
+void LayoutPanel::setPendingMarks(std::vector<QPoint> cells)
+{
+    if (cells == m_pendingMarks)
+        return;
+    std::vector<QPoint> changed = m_pendingMarks;
+    changed.insert(changed.end(), cells.begin(), cells.end());
+    m_pendingMarks = std::move(cells);
+    if (!panel)
+        return;
+    for (const QPoint& c : changed)
+        panel->notify(QRect(c.x() - m_main.Hpos_alt, c.y() - m_main.Vpos_alt, 27, 27));
+}
+
 void LayoutPanel::drawAtCell(const QImage& tile, int x, int y)
 {
     drawTile(m_main.Quarn_bitmap, QPoint(x, y), tile);

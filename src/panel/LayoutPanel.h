@@ -33,6 +33,10 @@ public:
     PanelCanvas* panel = nullptr;
     // ga_out: true when the command went out.
     std::function<bool(const QString& protocol, int decoder, int port)> accessoryOut;
+    // Switches placed element e to `state` for route `route` (Cbahn::switchAccessory): true when
+    // the command went on its way or the element has nothing to send. The element takes the state
+    // when the railway confirms it. Unset: routes send through accessoryOut.
+    std::function<bool(tPosEntry& e, int state, int route)> switchAccessory;
     std::function<void(const QString& text)> statusText;  // the status bar's line for the panel
     std::function<void(bool visible, int value, int max, const QString& percent)> progress;
     std::function<void(bool busy)> busyCursor;
@@ -75,6 +79,10 @@ public:
     void drawAtCell(const QImage& tile, int x, int y);   // picture and panel
     void clearCell(int x, int y);                        // grey in picture and panel
     void writeQuarnText(const TTextEntry& label);
+    // Cells (layout coordinates of their corners) whose accessory waits for the server's answer;
+    // the view draws a mark over them. Setting them tells the panel which cells changed.
+    const std::vector<QPoint>& pendingMarks() const { return m_pendingMarks; }
+    void setPendingMarks(std::vector<QPoint> cells);
 
     // --- layout file ---
     // Message shown after a layout was read with records left out (argument: the file name).
@@ -139,4 +147,5 @@ private:
     QPoint m_groupOffset;           // how far the group has been moved since the button went down
     bool m_ownsAction = false;      // the mouse-down began an undo step that the release ends
     QString m_actionText;
+    std::vector<QPoint> m_pendingMarks;
 };

@@ -247,22 +247,8 @@ void RouteMode::routeSwitchClick(tPosEntry& p)
     }
     bool& set = m_main.Knopf[static_cast<size_t>(r)];
     if (!set && r > 0) {
-        m_fahr.alleknopfaus();
-        m_fahr.normaleiconchange(r);
-        const int x = p.Posx, y = p.Posy;  // p may go when the table changes during the commands
-        if (!m_fahr.fahraktivieren(r)) {
-            // Not every accessory could be switched: the route is not set, and the panel shows
-            // where the accessories really are.
-            m_fahr.normaleiconchange(r);
-            m_fahr.shownRoute = 0;
-            if (m_panel.statusText)
-                m_panel.statusText(QStringLiteral("Route %1 not set: not every command was sent").arg(r));
-            return;
-        }
-        m_fahr.knopfan(x, y);
-        m_fahr.fahrstrasseniconchange(r);
-        m_fahr.shownRoute = r;
-        set = true;
+        if (!m_fahr.setRoute(r, p.Posx, p.Posy) && m_panel.statusText)
+            m_panel.statusText(QStringLiteral("Route %1 not set: not every command was sent").arg(r));
     } else if (!set) {
         m_dialogs.messageBox(message(121), message(102), UserDialogs::Icon::Information);
     } else {

@@ -1,6 +1,7 @@
 #include "session/ServerSession.h"
 
 #include "session/InfoReport.h"
+#include "session/PulseWriter.h"
 
 #include "base/AppState.h"
 #include "moba/ThreadPriority.h"
@@ -76,6 +77,7 @@ ServerSession::ServerSession(AppState& main, UserDialogs& dialogs, const C_langu
 
 ServerSession::~ServerSession()
 {
+    m_pulses.reset();  // the pulse being written is finished on the open connection
     m_retryTimer.stop();
     m_watchTimer.stop();
     m_settleTimer.stop();
@@ -142,6 +144,29 @@ bool ServerSession::writePulse(std::string_view on, std::string_view off, const 
         return switched;
     }
     return true;
+}
+
+void ServerSession::postPulse(std::string on, std::string off, std::function<void()> between,
+                              std::function<void(bool written)> done)
+{
+    if (!m_pulses)
+        m_pulses = std::make_unique<PulseWriter>();
+    m_pulses->post([this, on = std::move(on), off = std::move(off), between = std::move(between),
+                    done = std::move(done)] {
+        bool written = false;
+        try {
+            written = writePulse(on, off, between);
+        } catch (const std::exception&) {
+            // the write failed and the session was told (writeFailed); nothing to add here
+        }
+        if (done)
+            done(written);
+    });
+}
+
+bool ServerSession::reportsAccessories() const
+{
+    return Readinfo && !Readinfo->finished() && Info_Socket.connected();
 }
 
 bool ServerSession::reconnectEnabled() const

@@ -42,6 +42,7 @@ class C_language;
 class TReadCommand;
 class TReadinfo;
 class TPollHandleThread;
+class PulseWriter;
 
 class ServerSession : public QObject, public CommandChannel {
     Q_OBJECT
@@ -85,6 +86,11 @@ public:
     // is raised for the pulse where the system allows it. Same results as writeCommand, except
     // that a pulse whose switch-on line went out counts as written even when the switch-off failed.
     bool writePulse(std::string_view on, std::string_view off, const std::function<void()>& between) override;
+    // writePulse on the session's pulse thread (PulseWriter), in the order posted.
+    void postPulse(std::string on, std::string off, std::function<void()> between,
+                   std::function<void(bool written)> done) override;
+    // The info channel is open: the server's "INFO GA" reports arrive.
+    bool reportsAccessories() const override;
 
     // --- Menu actions (GUI thread) ---
     // Connecting and feedback "&Start" return at once: the connection is opened on a thread of its
@@ -221,5 +227,7 @@ private:
     bool m_silent = false;          // the last connection was accepted but never greeted
     bool m_silentReported = false;  // and the user was told
     QString m_lostWhy;
+    // Made with the first pulse, ended first when the session goes.
+    std::unique_ptr<PulseWriter> m_pulses;
     ConnectionOpener m_opener;  // last: it goes first, and nothing it opened reports afterwards
 };

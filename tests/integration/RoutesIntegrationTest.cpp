@@ -78,9 +78,10 @@ struct Simulator {
         t.start();
         QStringList lines = gaLines();
         while (lines.size() < count && t.elapsed() < 5000) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            QTest::qWait(20);  // the window sees the pulses confirmed meanwhile
             lines = gaLines();
         }
+        QTest::qWait(50);
         return lines;
     }
 };
@@ -228,7 +229,8 @@ TEST(RoutesIntegration, RecordSaveRestartAndSetAgainstTheSimulator)
     EXPECT_EQ(sim.waitForGaLines(8), route1 + route2);
     EXPECT_EQ(run.shown(729, 162), icon(work, "Icon1913.bmp"));
     EXPECT_EQ(run.shown(108, 27), icon(work, "Icon8811.bmp"));
-    EXPECT_EQ(run.shown(81, 27), icon(work, "Icon6601.bmp"));  // shown released; route 1 stays set
+    EXPECT_EQ(run.shown(81, 27), icon(work, "Icon6601.bmp"));  // shown released: released
+    EXPECT_FALSE(run.form->Knopf[1]);
 
     run.clickCell(108, 27);  // releases route 2: no command
     EXPECT_FALSE(run.form->Knopf[2]);

@@ -92,7 +92,7 @@ TEST(SessionIntegration, MainWindowSwitchesATurnoutAndShowsFeedbackOnTheSimulato
     PanelView* view = panelHost->panelView();
     QTest::mouseClick(view, Qt::LeftButton, {},
                       QPoint(turnout->Posx - form.Hpos_alt + 5, turnout->Posy - form.Vpos_alt + 5));
-    EXPECT_EQ(turnout->Stellung, 2);
+    EXPECT_TRUE(waitFor([&] { return turnout->Stellung == 2; }));  // once the line is out
     EXPECT_TRUE(cellShowsIcon(form, *turnout, 2));
     const auto a = Cbahn::gaAddress(turnout->Decod2, turnout->Daten2);
     const std::string target = "SET GA " + turnout->Protokoll.toStdString() + " " + std::to_string(a.address) +

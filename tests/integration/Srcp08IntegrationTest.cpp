@@ -112,7 +112,7 @@ TEST(Srcp08Integration, MainWindowDrivesTheSimulatorInSrcp08Mode)
     tPosEntry* turnout = w.turnout();
     ASSERT_NE(turnout, nullptr);
     w.click(*turnout);
-    EXPECT_EQ(turnout->Stellung, 2);
+    EXPECT_TRUE(waitFor([&] { return turnout->Stellung == 2; })) << "the server's OK";
     const auto a = Cbahn::gaAddress(turnout->Decod2, turnout->Daten2);
     const int bus = turnout->Protokoll == QLatin1String("M") ? form.BusGaMM : form.BusGaNMRA;
     const std::string target = "SET " + std::to_string(bus) + " GA " + std::to_string(a.address) + " " +

@@ -174,9 +174,10 @@ TEST(TruthIntegration, WhatAnotherClientSwitchesIsSeenOnThePanelAtOnceInSrcp08)
     EXPECT_GE(waitFor([&] { return w.form->statusText(0) == QStringLiteral("Power mixed"); }, 3000), 0)
         << w.form->statusText(0).toStdString();
 
-    // Our own click goes back to straight; the reports of our own pulse change nothing on the way.
+    // Our own click goes back to straight once the server has it; the reports of our own pulse
+    // change nothing on the way.
     w.click(*turnout);
-    EXPECT_TRUE(cellShowsIcon(*w.form, *turnout, 1));
+    EXPECT_GE(waitFor([&] { return cellShowsIcon(*w.form, *turnout, 1); }, 1000), 0);
     EXPECT_TRUE(keepsShowing(*w.form, *turnout, 1, 800)) << "the panel flickered";
     EXPECT_EQ(turnout->Stellung, 1);
     const Cbahn::AccessoryAddress straight = Cbahn::gaAddress(turnout->Decod1, turnout->Daten1);
@@ -303,9 +304,10 @@ TEST(TruthIntegration, WhatAnotherClientSwitchesIsSeenOnThePanelAtOnce)
     other.send("SET POWER OFF");
     EXPECT_GE(waitFor([&] { return w.form->statusText(0) == QStringLiteral("Power off"); }, 2000), 0);
 
-    // Our own click: the reports of our own pulse arrive after it and change nothing on the way.
+    // Our own click: shown once the server reports it; the report of its switch-off changes
+    // nothing on the way.
     w.click(*turnout);
-    EXPECT_TRUE(cellShowsIcon(*w.form, *turnout, 1));
+    EXPECT_GE(waitFor([&] { return cellShowsIcon(*w.form, *turnout, 1); }, 1000), 0);
     EXPECT_TRUE(keepsShowing(*w.form, *turnout, 1, 600)) << "the panel flickered";
     EXPECT_EQ(turnout->Stellung, 1);
     EXPECT_EQ(railwayState(w.logFile, *turnout), 1);
@@ -348,6 +350,7 @@ TEST(TruthIntegration, UndoAfterARouteKeepsWhatTheRailwayShows)
     const int route = button->Fahrnr;
     w.click(*button);
     ASSERT_TRUE(w.form->Knopf[static_cast<std::size_t>(route)]);
+    ASSERT_GE(waitFor([] { return Bahn->pending().empty(); }, 5000), 0) << "every accessory confirmed";
     EXPECT_TRUE(cellShowsIcon(*w.form, *button, 11)) << "the route switch shows the route set";
 
     // An edit and its undo in the editor, then back to operating.
@@ -385,6 +388,7 @@ TEST(TruthIntegration, RouteSwitchStaysMarkedAfterAnUndo)
     const int bx = button->Posx, by = button->Posy, route = button->Fahrnr;
     w.click(*button);
     ASSERT_TRUE(w.form->Knopf[static_cast<std::size_t>(route)]);
+    ASSERT_GE(waitFor([] { return Bahn->pending().empty(); }, 5000), 0) << "every accessory confirmed";
     ASSERT_TRUE(cellShowsIcon(*w.form, *button, 11));
     w.form->action(QStringLiteral("Gleisbildentwerfen1"))->trigger();
     LayoutHistory* history = Bahn->trackPanel().history;

@@ -11,13 +11,18 @@
 #include "base/ScriptedDialogs.h"
 
 #include "session/FakeSrcpServer.h"
+#include "base/GuiChannel.h"
 #include "common/WaitFor.h"
 
+#include <QCoreApplication>
 #include <QImage>
+#include <QMetaObject>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 #include <regex>
 
 using namespace std::chrono;
@@ -49,6 +54,13 @@ protected:
         main.HRT1 = &timer;
         main.Session = &session;
         session.connectSettle = std::chrono::milliseconds(0);
+        session.pause = [](int) {};
+        // The pulses are written by the session's pulse thread; their outcomes come back as queued
+        // calls, as in the window.
+        bahn.setGuiChannel(std::make_shared<GuiChannel>([](std::function<void()> call) {
+            QMetaObject::invokeMethod(qApp, std::move(call), Qt::QueuedConnection);
+        }));
+        bahn.later = [](int ms, std::function<void()> call) { QTimer::singleShot(ms, qApp, std::move(call)); };
         // Kinds of the elements used below, as in the catalogue.
         element.set_art(13, 2);  // 14 turnout: two states
         element.set_art(19, 1);  // 20 uncoupling track
@@ -119,14 +131,23 @@ TEST(AccessoryAddress, DecoderAndDataPortGiveAddressAndOutput)
 TEST_F(AccessoryTest, PulseLinesAre300msApartUnderTheLock)
 {
     connect();
+    // The caller does not wait: the pulses are written one after the other on the pulse thread.
     auto start = steady_clock::now();
     bahn.ga_out(QStringLiteral("M"), 3, 6);
-    EXPECT_GE(duration_cast<milliseconds>(steady_clock::now() - start).count(), 300);
     bahn.ga_out(QStringLiteral("n"), 1, 1);
     bahn.ga_out(QStringLiteral("M"), 0, 1);   // no decoder: nothing
     bahn.ga_out(QStringLiteral("M"), 1, -1);  // no data port: nothing
+    EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 100);
     EXPECT_EQ(server.receiveUntil(0, "SET GA N 5 0 0 -1\n"),
               "SET GA M 15 1 1 -1\nSET GA M 15 1 0 -1\nSET GA N 5 0 1 -1\nSET GA N 5 0 0 -1\n");
+    EXPECT_GE(duration_cast<milliseconds>(steady_clock::now() - start).count(), 600);  // two pulses of 300 ms
+    // A line of another writer waits for the whole pulse: it never comes between its two lines.
+    bahn.ga_out(QStringLiteral("M"), 3, 6);
+    std::this_thread::sleep_for(milliseconds(50));
+    ASSERT_TRUE(session.writeCommand("SET GL M 1 1 0 14 0 0\r\n"));
+    EXPECT_EQ(server.receiveUntil(0, "SET GL M 1 1 0 14 0 0\r\n"),
+              "SET GA M 15 1 1 -1\nSET GA M 15 1 0 -1\nSET GA N 5 0 1 -1\nSET GA N 5 0 0 -1\n"
+              "SET GA M 15 1 1 -1\nSET GA M 15 1 0 -1\nSET GL M 1 1 0 14 0 0\r\n");
 }
 
 TEST_F(AccessoryTest, NotConnectedSendsNothingAndShowsNothing)
@@ -143,10 +164,10 @@ TEST_F(AccessoryTest, OperateClickByKind)
     tPosEntry* turnout = place(14, 27, 27);
     turnout->Decod1 = 1, turnout->Daten1 = 1, turnout->Decod2 = 1, turnout->Daten2 = 2;
     bahn.operateClick(27, 27);
-    EXPECT_EQ(turnout->Stellung, 2);
+    EXPECT_TRUE(testsupport::waitFor([&] { return turnout->Stellung == 2; }));
     EXPECT_TRUE(showsIcon(27, 27, 14, 2));
     bahn.operateClick(27, 27);
-    EXPECT_EQ(turnout->Stellung, 1);
+    EXPECT_TRUE(testsupport::waitFor([&] { return turnout->Stellung == 1; }));
     EXPECT_TRUE(showsIcon(27, 27, 14, 1));
     EXPECT_EQ(server.receiveUntil(0, "SET GA M 5 0 0 -1\n"),
               "SET GA M 5 1 1 -1\nSET GA M 5 1 0 -1\nSET GA M 5 0 1 -1\nSET GA M 5 0 0 -1\n");
@@ -155,7 +176,7 @@ TEST_F(AccessoryTest, OperateClickByKind)
     tPosEntry* three = place(19, 54, 27, 2);
     three->Decod1 = 2, three->Daten1 = 1, three->Decod3 = 2, three->Daten3 = 3;
     bahn.operateClick(54, 27);
-    EXPECT_EQ(three->Stellung, 3);
+    EXPECT_TRUE(testsupport::waitFor([&] { return three->Stellung == 3; }));
     EXPECT_TRUE(showsIcon(54, 27, 19, 3));
     EXPECT_EQ(server.receiveUntil(0, "SET GA M 10 0 0 -1\n"),
               "SET GA M 5 1 1 -1\nSET GA M 5 1 0 -1\nSET GA M 5 0 1 -1\nSET GA M 5 0 0 -1\n"
@@ -182,12 +203,16 @@ TEST_F(AccessoryTest, MomentaryElementsReturnToStateOne)
     hooks.stopAllLocos = [&] { ++stops; };
     auto start = steady_clock::now();
     bahn.operateClick(0, 0, hooks);
-    EXPECT_GE(duration_cast<milliseconds>(steady_clock::now() - start).count(), 600);  // pulse + return
+    EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 100) << "the click does not wait";
+    // Switched once the line is out, back to state 1 300 ms later; Stellung stays 1.
+    EXPECT_TRUE(testsupport::waitFor([&] { return showsIcon(0, 0, 20, 2); }));
     EXPECT_EQ(uncoupler->Stellung, 1);
-    EXPECT_TRUE(showsIcon(0, 0, 20, 1));
+    EXPECT_TRUE(testsupport::waitFor([&] { return showsIcon(0, 0, 20, 1); }));
+    EXPECT_GE(duration_cast<milliseconds>(steady_clock::now() - start).count(), 300);
+    EXPECT_EQ(uncoupler->Stellung, 1);
     EXPECT_EQ(stops, 0);
     bahn.operateClick(27, 0, hooks);
-    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(stops, 1);  // at once, whatever becomes of the button's own command
     EXPECT_EQ(stop->Stellung, 1);
     EXPECT_EQ(server.receiveUntil(0, "SET GA M 20 1 0 -1\n"), "SET GA M 20 1 1 -1\nSET GA M 20 1 0 -1\n");
 }
@@ -201,7 +226,7 @@ TEST_F(AccessoryTest, SynchronizeResendsStoredStatesWithProgress)
     tPosEntry* c = place(14, 54, 0, 1);
     c->Protokoll = QStringLiteral("N"), c->Decod1 = 2, c->Daten1 = 3;
     RecordingProgress progress;
-    bahn.synchronizeAccessories(progress);
+    bahn.synchronizeAccessories(progress);  // hands the pulses on; they go out in order
     EXPECT_EQ(progress.calls, (std::vector<std::string>{"begin 3", "step 0 0", "step 1 33", "step 2 66", "end"}));
     EXPECT_EQ(server.receiveUntil(0, "SET GA N 10 0 0 -1\n"),
               "SET GA M 5 1 1 -1\nSET GA M 5 1 0 -1\nSET GA N 10 0 1 -1\nSET GA N 10 0 0 -1\n");
@@ -271,7 +296,7 @@ TEST_F(AccessoryTest, DecoderPanelSaveNeedsAnElementChosenInThisMode)
     EXPECT_EQ(detector->Daten1, 5);
 }
 
-TEST_F(AccessoryTest, AClickThatSendsNothingChangesNothingAndSaysWhy)
+TEST_F(AccessoryTest, AClickWithoutConnectionChangesNothingAndSaysWhy)
 {
     tPosEntry* turnout = place(14, 27, 27);
     turnout->Decod1 = 1, turnout->Daten1 = 1, turnout->Decod2 = 1, turnout->Daten2 = 2;
@@ -295,18 +320,18 @@ TEST_F(AccessoryTest, AClickThatSendsNothingChangesNothingAndSaysWhy)
     ASSERT_EQ(said.size(), 2u);
     EXPECT_TRUE(said[0].contains(QStringLiteral("nothing was sent"))) << said[0].toStdString();
 
-    // Connected, but no decoder behind the element: the same, with its own reason.
+    // Connected, and no decoder behind the element: drawn only, it switches and nothing is said.
     connect();
     bahn.operateClick(81, 27, hooks);
-    EXPECT_EQ(bare->Stellung, 1);
-    EXPECT_TRUE(showsIcon(81, 27, 14, 1));
-    ASSERT_EQ(said.size(), 3u);
-    EXPECT_EQ(said[2], QStringLiteral("No decoder assigned: nothing was sent"));
+    EXPECT_EQ(bare->Stellung, 2);
+    EXPECT_TRUE(showsIcon(81, 27, 14, 2));
+    EXPECT_EQ(said.size(), 2u);
     // And once it goes out, it moves.
     bahn.operateClick(27, 27, hooks);
-    EXPECT_EQ(turnout->Stellung, 2);
+    EXPECT_TRUE(testsupport::waitFor([&] { return turnout->Stellung == 2; }));
     EXPECT_TRUE(showsIcon(27, 27, 14, 2));
-    EXPECT_EQ(said.size(), 3u);
+    EXPECT_EQ(said.size(), 2u);
+    EXPECT_EQ(server.receiveUntil(0, "SET GA M 5 1 0 -1\n"), "SET GA M 5 1 1 -1\nSET GA M 5 1 0 -1\n");
 }
 
 TEST_F(AccessoryTest, ServerReportsMoveTheAccessoriesTheyReach)
@@ -352,7 +377,7 @@ TEST_F(AccessoryTest, TheReportsOfOurOwnCommandsDrawNothing)
     tPosEntry* three = place(19, 54, 27, 2);
     three->Decod1 = 2, three->Daten1 = 1, three->Decod3 = 2, three->Daten3 = 3;
     bahn.operateClick(54, 27);  // 2 -> 3 goes through 1: two commands
-    ASSERT_EQ(three->Stellung, 3);
+    ASSERT_TRUE(testsupport::waitFor([&] { return three->Stellung == 3; }));
     EXPECT_EQ(bahn.echoes().pending(), 2u);
     // Their reports come later: the first would show state 1 for a moment.
     EXPECT_EQ(bahn.accessoryReported(true, 9, 0, 1), 0);

@@ -410,3 +410,41 @@ TEST_F(Routes, OpeningALayoutReadsItsRoutesAndKeepsADamagedFile)
     ASSERT_TRUE(bak.open(QIODevice::ReadOnly));
     EXPECT_EQ(bak.readAll(), QByteArray("1\r\nx\r\n"));
 }
+
+// A route switch that looks released sets its route; one that looks pressed releases it; the
+// picture of every switch is its route's state, whatever was set before.
+TEST_F(Routes, ARouteSwitchThatLooksReleasedSetsItsRoute)
+{
+    put(14, 27, 27, 1, {1, 1, 1, 2, 0, 0});
+    put(14, 54, 27, 1, {2, 1, 2, 2, 0, 0});
+    tPosEntry& one = put(88, 108, 0);
+    tPosEntry& two = put(88, 135, 0);
+    // Route 1 throws the first turnout, route 2 the second.
+    fahr.fahreintragen(1, 14, 27, 27, 12);
+    fahr.fahreintragen(2, 14, 54, 27, 12);
+    one.Fahrnr = 1;
+    two.Fahrnr = 2;
+    s.Betrieb = true;
+    struct Step {
+        tPosEntry* clicked;
+        bool set1, set2;  // afterwards
+        bool sends;       // the click sends the route's command
+    };
+    const Step steps[] = {
+        {&one, true, false, true},  {&two, false, true, true},  // route 2 after route 1: set, not released
+        {&one, true, false, true},  {&one, false, false, false}, {&one, true, false, true},
+        {&two, false, true, true},  {&two, false, false, false}, {&two, false, true, true},
+    };
+    int i = 0;
+    for (const Step& st : steps) {
+        SCOPED_TRACE(i++);
+        sent.clear();
+        mode.routeSwitchClick(*st.clicked);
+        const bool set1 = st.set1, set2 = st.set2;
+        EXPECT_EQ(s.Knopf[1], set1);
+        EXPECT_EQ(s.Knopf[2], set2);
+        EXPECT_EQ(cell(108, 0), icon(88, set1 ? 11 : 1));
+        EXPECT_EQ(cell(135, 0), icon(88, set2 ? 11 : 1));
+        EXPECT_EQ(!sent.empty(), st.sends);
+    }
+}

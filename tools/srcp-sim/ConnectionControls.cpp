@@ -22,6 +22,20 @@ bool runConnectionControl(const std::vector<std::string_view> &w, EventLoop &loo
       loop.stopAnswering(*ms);
     return true;
   }
+  if (verb == "FREEZE" && w.size() == 3 && upper(w[2]) == "DROP") {
+    auto ms = parseInt(w[1]);
+    if (!ms || *ms < 0)
+      return false;
+    loop.stopAnsweringAndDrop(*ms);
+    return true;
+  }
+  if (verb == "DELAY" && w.size() == 2) {
+    auto ms = parseInt(w[1]);
+    if (!ms || *ms < 0)
+      return false;
+    loop.setAnswerDelay(*ms);
+    return true;
+  }
   if (verb == "GREET" && w.size() == 2) {
     const std::string state = upper(w[1]);
     if (state != "ON" && state != "OFF")

@@ -4,6 +4,8 @@
 //   refuse <ms>      stop listening for ms milliseconds: connecting is refused meanwhile
 //   freeze <ms>      stop answering for ms milliseconds (0: answer again now): nothing is read,
 //                    written or accepted, but every connection stays open
+//   freeze <ms> drop as freeze, and what the clients sent meanwhile is thrown away unread
+//   delay <ms>       every line the server sends goes out ms milliseconds late (0: at once)
 //   greet on|off     off: new connections are accepted but never greeted nor answered
 
 #include "EventLoop.h"

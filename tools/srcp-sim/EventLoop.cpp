@@ -1,5 +1,6 @@
 #include "EventLoop.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <ctime>
@@ -200,6 +201,23 @@ void EventLoop::requestStop() {
 }
 
 void EventLoop::send(ConnId id, std::string_view line) {
+  if (answerDelayMs_ > 0 || !delayed_.empty()) {
+    // A line made while a delay was set, or behind one still waiting, keeps its place.
+    delayed_.push_back({log_.nowMs() + answerDelayMs_, id, std::string(line)});
+    return;
+  }
+  queueLine(id, line);
+}
+
+void EventLoop::releaseDelayed(double now) {
+  while (!delayed_.empty() && delayed_.front().dueMs <= now) {
+    Delayed d = std::move(delayed_.front());
+    delayed_.pop_front();
+    queueLine(d.id, d.line);
+  }
+}
+
+void EventLoop::queueLine(ConnId id, std::string_view line) {
   auto it = connections_.find(id);
   if (it == connections_.end() || it->second.closing || it->second.dead)
     return;
@@ -540,9 +558,14 @@ bool EventLoop::pass(Frontend &frontend, int timeoutMs) {
     silentUntil_ = -1;
     log_.write(std::string_view("srv"), 'O', "answering again");
     for (auto &[id, c] : connections_)
+      if (!c.dead && dropWhileSilent_)
+        dropReceived(id, c);
+    dropWhileSilent_ = false;
+    for (auto &[id, c] : connections_)
       if (!c.dead)
         flush(id, c);
   }
+  releaseDelayed(now);
   frontend.tick(now);
   if (tickHook_)
     tickHook_(now);
@@ -564,6 +587,31 @@ void EventLoop::refuseConnections(double ms) {
   listeners_.clear();
   refuseUntil_ = log_.nowMs() + ms;
   log_.write(std::string_view("srv"), 'C', "refusing connections for " + std::to_string(static_cast<long>(ms)) + " ms");
+}
+
+void EventLoop::dropReceived(ConnId id, Connection &c) {
+  char buffer[4096];
+  for (;;) {
+    ssize_t n = ::recv(c.fd, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (n <= 0)
+      break; // nothing more waiting; a closed connection is noticed by the next pass
+    c.in.append(buffer, static_cast<std::size_t>(n));
+  }
+  std::size_t start = 0;
+  for (std::size_t lf; (lf = c.in.find('\n', start)) != std::string::npos; start = lf + 1) {
+    std::string_view line(c.in.data() + start, std::min(lf - start, kMaxLineLength));
+    if (!line.empty() && line.back() == '\r')
+      line.remove_suffix(1);
+    log_.write(id, 'D', "frozen, not read: " + std::string(line));
+  }
+  c.in.clear();
+  c.discarding = false;
+}
+
+void EventLoop::stopAnsweringAndDrop(double ms) {
+  stopAnswering(ms);
+  if (silent())
+    dropWhileSilent_ = true;
 }
 
 void EventLoop::stopAnswering(double ms) {

@@ -8,6 +8,7 @@
 
 #include <poll.h>
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -51,6 +52,12 @@ public:
   // Neither reads, writes nor accepts anything for `ms` milliseconds (0: answer again now); standard
   // input is still read. Connections stay open, so the kernel still accepts new ones.
   void stopAnswering(double ms);
+  // As stopAnswering, but what the clients send meanwhile is thrown away when the server answers
+  // again (logged as `D` lines): a server that hung and lost the commands it was given.
+  void stopAnsweringAndDrop(double ms);
+  // Every line the server sends goes out `ms` milliseconds after it was made (0: at once), in order:
+  // a slow server. Sent lines are logged when they go out.
+  void setAnswerDelay(double ms) { answerDelayMs_ = ms > 0 ? ms : 0; }
   // While off, new connections are accepted but the front end never hears of them: no greeting, no answer.
   void setGreeting(bool on) { greeting_ = on; }
 
@@ -94,6 +101,9 @@ private:
   void drop(ConnId id, Connection &c, std::string_view reason);
   void readStdin();
   void reapDead();
+  void queueLine(ConnId id, std::string_view line);
+  void releaseDelayed(double now);
+  void dropReceived(ConnId id, Connection &c);
 
   WireLog &log_;
   Frontend *frontend_ = nullptr;
@@ -126,6 +136,14 @@ private:
   double refuseUntil_ = -1;  // listeners closed until then (ms since start)
   double silentUntil_ = -1;  // not answering until then
   bool greeting_ = true;
+  bool dropWhileSilent_ = false;  // what arrives while not answering is thrown away
+  double answerDelayMs_ = 0;
+  struct Delayed {
+    double dueMs;
+    ConnId id;
+    std::string line;
+  };
+  std::deque<Delayed> delayed_;
   bool silent() const { return silentUntil_ >= 0; }
 };
 

@@ -145,6 +145,7 @@ void PanelView::paintEvent(QPaintEvent* e)
         const QRect dev = QRectF(QPointF(e->rect().topLeft()) * dpr, QSizeF(e->rect().size()) * dpr).toAlignedRect();
         p.fillRect(dev, QColor(m_main.Grau & 0xFF, (m_main.Grau >> 8) & 0xFF, (m_main.Grau >> 16) & 0xFF));
         p.drawImage(dev.topLeft(), m_canvas.surface, dev);
+        paintPendingMarks(p, cell);
         return;
     }
     // Device pixels from here on: cell edges fall on whole pixels.
@@ -169,6 +170,32 @@ void PanelView::paintEvent(QPaintEvent* e)
             if (!sharp.isNull())
                 p.drawImage(QPoint(c * cell, r * cell), sharp);
         }
+    paintPendingMarks(p, cell);
+}
+
+void PanelView::paintPendingMarks(QPainter& p, int cell)
+{
+    // A frame of alternating amber and black dashes round the cell, a tenth of the cell wide (never
+    // under two device pixels), drawn on top in device pixels: it reads on every icon at every zoom.
+    const int w = std::max(2, cell / 10);
+    for (const QPoint& c : m_panel.pendingMarks()) {
+        const int cx = (c.x() - m_main.Hpos_alt) / 27, cy = (c.y() - m_main.Vpos_alt) / 27;
+        if (cx < 0 || cy < 0)
+            continue;
+        const QRect r(cx * cell, cy * cell, cell, cell);
+        const int dash = std::max(2, cell / 6);
+        for (int edge = 0; edge < 4; ++edge) {
+            const bool horizontal = edge < 2;
+            const int length = horizontal ? r.width() : r.height();
+            for (int at = 0, k = 0; at < length; at += dash, ++k) {
+                const int len = std::min(dash, length - at);
+                const QColor color = k % 2 == 0 ? QColor(255, 170, 0) : QColor(0, 0, 0);
+                QRect piece = horizontal ? QRect(r.left() + at, edge == 0 ? r.top() : r.bottom() - w + 1, len, w)
+                                         : QRect(edge == 2 ? r.left() : r.right() - w + 1, r.top() + at, w, len);
+                p.fillRect(piece, color);
+            }
+        }
+    }
 }
 
 void PanelView::resizeEvent(QResizeEvent*)

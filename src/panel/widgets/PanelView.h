@@ -11,6 +11,7 @@
 #include <functional>
 
 class QScrollBar;
+class QPainter;
 struct AppState;
 class UserDialogs;
 
@@ -49,6 +50,7 @@ protected:
     void wheelEvent(QWheelEvent*) override;
 
 private:
+    void paintPendingMarks(QPainter& p, int cell);  // device pixels, after the picture
     template <class F> void guarded(F&& f);
     double devicePerLayout() const;  // device pixels per layout pixel
     void resizeModel();
