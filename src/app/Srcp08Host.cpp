@@ -503,11 +503,10 @@ void Srcp08Host::restore08(const SessionChoices& choices, int tries)
     const std::vector<int> inUse = Srcp08Buses::of(m_form).inUse();
     Srcp08Host* self = this;
     m_worker->post([self, gui = m_gui, inUse, connection = m_connection](TMoBaSRCPClient& c) {
+        // The power of every bus in use, as the server has it now: the status bar says which are off.
         for (int number : inUse)
-            if (TMoBaSRCPBus* b = c.Connected() ? c.BusByNumber(number) : nullptr; b && b->Power()) {
+            if (TMoBaSRCPBus* b = c.Connected() ? c.BusByNumber(number) : nullptr; b && b->Power())
                 b->Power()->Update();  // any answer will do; silence ends the session
-                break;
-            }
         if (c.Connected())
             gui->post([self, connection] {
                 if (connection == self->m_connection)

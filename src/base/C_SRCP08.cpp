@@ -345,9 +345,16 @@ void C_SRCP08::askLocoStates(std::function<void(const std::vector<int>& records)
     m_worker->post([locos, buses = Srcp08Buses::of(m_main), gui = m_gui,
                     done = std::move(notOnServer)](TMoBaSRCPClient& c) {
         std::vector<int> unknown;
+        std::map<std::pair<int, int>, bool> known;  // (bus, address): asked once each
         for (const auto& [number, l] : locos) {
-            TMoBaSRCPBus* bus = c.Connected() ? c.BusByNumber(locoBus(l, buses)) : nullptr;
-            if (bus && bus->GLs() && !bus->GLs()->Ask(l.address) && c.Connected())
+            const int busNumber = locoBus(l, buses);
+            TMoBaSRCPBus* bus = c.Connected() ? c.BusByNumber(busNumber) : nullptr;
+            if (!bus || !bus->GLs())
+                continue;
+            auto it = known.find({busNumber, l.address});
+            if (it == known.end())
+                it = known.emplace(std::pair{busNumber, l.address}, bus->GLs()->Ask(l.address)).first;
+            if (!it->second && c.Connected())
                 unknown.push_back(number);
         }
         if (c.Connected() && !unknown.empty() && done)
