@@ -484,6 +484,12 @@ void Srcp08Host::restore08(const SessionChoices& choices, int tries)
         m_adapter->setpower(0);
     else if (m_adapter && choices.power == SessionChoices::Power::On && m_form.Poweronreconnect > 0)
         m_adapter->setpower(1);
+    // Detectors as the new server has them: nothing stays occupied from the server before.
+    if (m_rueckmodul)
+        m_rueckmodul->showStoredContacts();
+    // Feedback as it was: enabling the group reads every contact afresh.
+    if (choices.feedbackPolling)
+        startFeedback08();
     // The throttles show what the server has: a loco it does not know stands.
     if (m_adapter)
         m_adapter->askLocoStates([this, connection = m_connection](const std::vector<int>& records) {
@@ -492,12 +498,6 @@ void Srcp08Host::restore08(const SessionChoices& choices, int tries)
             for (int record : records)
                 onLocoNotOnServer(record);
         });
-    // Detectors as the new server has them: nothing stays occupied from the server before.
-    if (m_rueckmodul)
-        m_rueckmodul->showStoredContacts();
-    // Feedback as it was: enabling the group reads every contact afresh.
-    if (choices.feedbackPolling)
-        startFeedback08();
     // A server that takes the handshake is not yet one that answers: "restored" only once it has
     // answered a question (GET of the power of a bus in use); silence ends this session as well.
     const std::vector<int> inUse = Srcp08Buses::of(m_form).inUse();
