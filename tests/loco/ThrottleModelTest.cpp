@@ -599,11 +599,12 @@ TEST(LocoCommand, OwnSrcp08CommandsAreKnownInTheirReports)
     t.command.srcp08Out = [](int) {};
     t.model.setupAll();
     const int bus = t.main.BusGlMM;
-    t.model.moveSlider(0, 80);  // the first command announces the loco at speed 0 first
+    t.model.moveSlider(0, 80);  // the first command announces the loco: its INIT alone
     t.main.LocoData_sent = true;  // as the adapter does
     t.model.moveSlider(0, 40);
+    // No drive state was sent with the announcement: a report of one is somebody else's.
+    EXPECT_FALSE(t.command.takeEcho(report08(bus, 3, 1, 0, 100, 14, {0})));
     // The server's words as it reports them: the speed put on the decoder's 14 steps and back.
-    EXPECT_TRUE(t.command.takeEcho(report08(bus, 3, 1, 0, 100, 14, {0})));
     // The loco's direction -1 goes out as backwards.
     EXPECT_TRUE(t.command.takeEcho(report08(bus, 3, 0, 21, 100, 14))) << "step 3 of 14 as 20 is";
     EXPECT_FALSE(t.command.takeEcho(report08(bus, 3, 0, 21, 100, 14))) << "used up";
