@@ -6,6 +6,7 @@
 #include "base/TLok.h"
 #include "loco/widgets/TProgramForm.h"
 #include "panel/Cbahn.h"
+#include "session/ServerSession.h"
 
 #include <QSpinBox>
 
@@ -15,6 +16,13 @@ ProgramHost::ProgramHost(TMainForm& form) : QObject(&form), m_form(form)
     m_session = form.findChild<SessionHost*>();
     if (m_session)
         m_session->programDecoders = [this] { open(); };
+    // The programming window has a session of its own on the same server: when the main session
+    // loses the server, the window says so; when it is back, the window opens its session again.
+    if (ServerSession* s = form.serverSession())
+        connect(s, &ServerSession::reconnectingChanged, this, [this](bool lost) {
+            if (m_window && m_window->isVisible())
+                m_window->serverLost(lost);
+        });
 }
 
 ProgramHost::~ProgramHost()

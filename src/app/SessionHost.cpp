@@ -156,6 +156,10 @@ SessionHost::SessionHost(TMainForm& form) : QObject(&form), m_form(form)
             m_form.dialogs().showError(QString::fromLocal8Bit(e.what()));
         }
     };
+    m_srcp08->onLocoNotOnServer = [this](int record) {
+        if (auto* locos = m_form.findChild<LocoControlHost*>(); locos && locos->throttles())
+            locos->throttles()->locoNotOnServer(record);
+    };
     m_srcp08->onAccessoryReported = [this](bool motorola, int address, int port, int value) {
         try {
             if (Bahn)

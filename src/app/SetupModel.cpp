@@ -21,6 +21,7 @@ SetupValues fillSetup(const AppState& main, const SetupValues& shown)
     v.monitorPower = main.Monitorpower == 1;
     v.autoPower = main.Autopower == 1;
     v.autoReconnect = main.Autoreconnect > 0;
+    v.powerOnReconnect = main.Poweronreconnect > 0;
     v.buses = {main.BusGlMM, main.BusGlNMRA_S, main.BusGlNMRA_L, main.BusGaMM,
                main.BusGaNMRA, main.BusS88, main.Buspower};
     v.phoneOn = main.PhoneServerOn == 1;
@@ -54,6 +55,7 @@ void applySetup(const SetupValues& v, AppState& main)
     main.Monitorpower = v.monitorPower ? 1 : 0;
     main.Autopower = v.autoPower ? 1 : 0;
     main.Autoreconnect = v.autoReconnect ? 1 : 0;
+    main.Poweronreconnect = v.powerOnReconnect ? 1 : 0;
     // Devices sit on buses 1 and up (bus 0 is the server itself): anything else keeps the old value.
     int* const buses[] = {&main.BusGlMM, &main.BusGlNMRA_S, &main.BusGlNMRA_L,
                           &main.BusGaMM, &main.BusGaNMRA, &main.BusS88, &main.Buspower};

@@ -20,6 +20,7 @@ struct SetupValues {
     bool monitorPower = false;
     bool autoPower = false;
     bool autoReconnect = true;
+    bool powerOnReconnect = false;  // switch track power on again after a reconnect
     std::array<int, 7> buses{};  // MM loco, NMRA short, NMRA long, MM solenoid, NMRA solenoid, S88, power
     // Phone throttles: the server on, its port, listen address, allow list (comma separated), client limit.
     bool phoneOn = false;

@@ -16,6 +16,7 @@
 #include "base/UserDialogs.h"
 
 #include <QAction>
+#include <QStringList>
 #include <QMetaObject>
 #include <QPointer>
 #include <QTimer>
@@ -36,6 +37,7 @@ constexpr int MsgReasonClosed = 607;
 constexpr int MsgStoppedAnswering = 608;
 constexpr int MsgConnecting = 609;
 constexpr int MsgRestored = 533;
+constexpr int MsgRestoredPowerOffOnBus = 652;
 constexpr int CaptionError = 102;
 
 void debugLine(const QString& text)
@@ -171,11 +173,8 @@ Srcp08Host::Srcp08Host(TMainForm& form, ServerSession& session, C_rueckmodul* ru
     a.reconnect = [this] { connect08(true); };
     a.restore = [this](const SessionChoices& choices) { restore08(choices, 50); };
     a.stopFeedback = [this] { stopFeedback08(); };
-    if (!session.onPowerMonitor)
-        session.onPowerMonitor = [this] {
-            if (m_adapter)
-                m_adapter->setpower(1);
-        };
+    m_idleWatch.setInterval(250);
+    QObject::connect(&m_idleWatch, &QTimer::timeout, this, &Srcp08Host::idleTick);
     if (m_rueckmodul)
         m_rueckmodul->contactValue = [this](int index) -> std::optional<int> {
             if (m_form.SrcpVer == 73 || !connected())
@@ -352,6 +351,9 @@ void Srcp08Host::connectFinished(std::uint64_t request, bool attempt, const Conn
         m_view->connected = true;
         m_view->buses = r.buses;
         m_contacts.clear();
+        m_questionPending = false;
+        m_lastAnswer = std::chrono::steady_clock::now();
+        m_idleWatch.start();
         if (m_adapter)
             m_adapter->view = *m_view;
         // Detectors as this server has them: nothing stays occupied from a server before.
@@ -404,6 +406,8 @@ void Srcp08Host::connectFinished(std::uint64_t request, bool attempt, const Conn
 void Srcp08Host::forgetConnection()
 {
     m_connection = 0;
+    m_idleWatch.stop();
+    m_questionPending = false;
     m_view->connected = false;
     m_view->buses.clear();
     m_contacts.clear();
@@ -473,34 +477,74 @@ void Srcp08Host::restore08(const SessionChoices& choices, int tries)
     }
     if (!connected())
         return;
-    // Power as the user last chose it or the server last reported it; never on unasked.
-    if (m_adapter && choices.power != SessionChoices::Power::Unknown)
-        m_adapter->setpower(choices.power == SessionChoices::Power::On ? 1 : 0);
+    // Track power is never switched on by the program: a server that restarted (after a short
+    // circuit, a derailment) stays off until a person switches it on. Power switched off is sent
+    // again; power that was on is switched on again only when the settings ask for it.
+    if (m_adapter && choices.power == SessionChoices::Power::Off)
+        m_adapter->setpower(0);
+    else if (m_adapter && choices.power == SessionChoices::Power::On && m_form.Poweronreconnect > 0)
+        m_adapter->setpower(1);
     // Detectors as the new server has them: nothing stays occupied from the server before.
     if (m_rueckmodul)
         m_rueckmodul->showStoredContacts();
     // Feedback as it was: enabling the group reads every contact afresh.
     if (choices.feedbackPolling)
         startFeedback08();
+    // The throttles show what the server has: a loco it does not know stands.
+    if (m_adapter)
+        m_adapter->askLocoStates([this, connection = m_connection](const std::vector<int>& records) {
+            if (connection != m_connection || !onLocoNotOnServer)
+                return;
+            for (int record : records)
+                onLocoNotOnServer(record);
+        });
     // A server that takes the handshake is not yet one that answers: "restored" only once it has
     // answered a question (GET of the power of a bus in use); silence ends this session as well.
     const std::vector<int> inUse = Srcp08Buses::of(m_form).inUse();
     Srcp08Host* self = this;
     m_worker->post([self, gui = m_gui, inUse, connection = m_connection](TMoBaSRCPClient& c) {
+        // The power of every bus in use, as the server has it now: the status bar says which are off.
         for (int number : inUse)
-            if (TMoBaSRCPBus* b = c.Connected() ? c.BusByNumber(number) : nullptr; b && b->Power()) {
+            if (TMoBaSRCPBus* b = c.Connected() ? c.BusByNumber(number) : nullptr; b && b->Power())
                 b->Power()->Update();  // any answer will do; silence ends the session
-                break;
-            }
         if (c.Connected())
             gui->post([self, connection] {
                 if (connection == self->m_connection)
-                    self->m_form.setStatusText(1, self->message(MsgRestored));
+                    self->showRestored();
             });
     });
     // A clock on server time is set again: a restarted server's clock does not run.
     if (auto* clock = m_form.findChild<ClockHost*>())
         clock->resendServerTime();
+}
+
+void Srcp08Host::showRestored()
+{
+    // The power the server reports for the buses in use (the question above has just refreshed it).
+    QStringList off;
+    for (int number : Srcp08Buses::of(m_form).inUse())
+        if (auto bus = m_view->buses.find(number); bus != m_view->buses.end() && bus->second.power && !bus->second.powerOn)
+            off << QString::number(number);
+    m_form.setStatusText(1, off.isEmpty() ? message(MsgRestored)
+                                          : message(MsgRestoredPowerOffOnBus).arg(off.join(QStringLiteral(", "))));
+}
+
+void Srcp08Host::idleTick()
+{
+    if (!connected() || m_questionPending ||
+        std::chrono::steady_clock::now() - m_lastAnswer < std::chrono::milliseconds(IdleQuestionMs))
+        return;
+    m_questionPending = true;
+    Srcp08Host* self = this;
+    m_worker->post([self, gui = m_gui, connection = m_connection](TMoBaSRCPClient& c) {
+        c.AskServer();  // any answer will do; silence ends the session (OnDisconnect)
+        gui->post([self, connection] {
+            if (connection != self->m_connection)
+                return;
+            self->m_questionPending = false;
+            self->m_lastAnswer = std::chrono::steady_clock::now();
+        });
+    });
 }
 
 void Srcp08Host::serverLost(std::uint64_t connection, bool timedOut)

@@ -10,6 +10,9 @@
 // left (the user disconnected, or a newer connection was made) are dropped.
 
 #include <QObject>
+#include <QTimer>
+
+#include <chrono>
 
 #include <cstdint>
 #include <functional>
@@ -41,6 +44,12 @@ public:
     // The server's report of a loco's drive state, whoever drove it (the speed on the server's
     // scale, with the decoder's speed steps when the loco's protocol is known).
     std::function<void(const DriveReport& report)> onLocoReported;
+    // After a reconnect: loco record `record` has no state on the server (it restarted).
+    std::function<void(int record)> onLocoNotOnServer;
+
+    // A server that is silent while the window is idle is noticed: when nothing was asked for this
+    // long, a question that changes nothing goes out (the component's answer time-out then applies).
+    static constexpr int IdleQuestionMs = 1000;
 
     C_SRCP08& adapter() { return *m_adapter; }
     TMoBaSRCPWorker& worker() { return *m_worker; }
@@ -69,6 +78,10 @@ private:
     void accessoryChanged(std::uint64_t connection, const AccessoryState& a);
     void locoChanged(std::uint64_t connection, const DriveReport& report);
     void showPower();
+    // The idle watch: asks the server a question when nothing was asked for IdleQuestionMs.
+    void idleTick();
+    // "Restored", or that track power is off and which key switches it on.
+    void showRestored();
     void showMissing(int bus, const char* group);
     QString failureText(const ConnectResult& result) const;
     QString message(int id) const;
@@ -87,4 +100,7 @@ private:
     std::uint64_t m_connection = 0;  // the component's connection the window is on; 0: none
     bool m_connecting = false;
     bool m_userDisconnect = false;
+    QTimer m_idleWatch;
+    bool m_questionPending = false;
+    std::chrono::steady_clock::time_point m_lastAnswer{};
 };

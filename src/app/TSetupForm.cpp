@@ -134,6 +134,13 @@ TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent)
     LabelReconnect->setWordWrap(true);
     g->addWidget(LabelReconnect, row, 0);
     g->addWidget(cbReconnect, row++, 1);
+    cbPowerReconnect = new QCheckBox(ts1);
+    cbPowerReconnect->setObjectName(QStringLiteral("cbPowerReconnect"));
+    LabelPowerReconnect = label(QStringLiteral("LabelPowerReconnect"),
+                                QStringLiteral("Switch track power on again after a reconnect"), ts1);
+    LabelPowerReconnect->setWordWrap(true);
+    g->addWidget(LabelPowerReconnect, row, 0);
+    g->addWidget(cbPowerReconnect, row++, 1);
     PageControl->addTab(new ScrollPage(ts1), QStringLiteral("Global settings"));
 
     auto* ts2 = new QWidget;
@@ -220,6 +227,7 @@ void TSetupForm::fill(const AppState& main)
     cbPower->setChecked(v.monitorPower);
     cbAutoPower->setChecked(v.autoPower);
     cbReconnect->setChecked(v.autoReconnect);
+    cbPowerReconnect->setChecked(v.powerOnReconnect);
     for (std::size_t i = 0; i < busUpDowns.size(); ++i)
         busUpDowns[i]->setValue(v.buses[i]);
     cbPhone->setChecked(v.phoneOn);
@@ -243,6 +251,7 @@ SetupValues TSetupForm::values() const
     v.monitorPower = cbPower->isChecked();
     v.autoPower = cbAutoPower->isChecked();
     v.autoReconnect = cbReconnect->isChecked();
+    v.powerOnReconnect = cbPowerReconnect->isChecked();
     for (std::size_t i = 0; i < busUpDowns.size(); ++i)
         v.buses[i] = busUpDowns[i]->value();
     v.phoneOn = cbPhone->isChecked();

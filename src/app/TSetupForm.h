@@ -56,6 +56,8 @@ public:
     QCheckBox* cbAutoPower;
     QCheckBox* cbReconnect;
     QLabel* LabelReconnect;
+    QCheckBox* cbPowerReconnect;
+    QLabel* LabelPowerReconnect;
     std::array<QSpinBox*, 7> busUpDowns{};
     // Third page: phone throttles.
     QCheckBox* cbPhone;

@@ -77,6 +77,9 @@ struct AppState {
     int Monitorpower = 0;
     int Autopower = 0;
     int Autoreconnect = 1;  // greater than 0: try again by itself when the server is lost
+    // Greater than 0: track power the user had switched on is switched on again when a lost server
+    // is back. Off (0) by default: a server that restarted stays off until a person switches it on.
+    int Poweronreconnect = 0;
     // The phone (WiThrottle) server: on (1) or off, its port, the address it listens on (empty: all),
     // the addresses and subnets allowed to connect (comma separated; empty: all), the client limit.
     int PhoneServerOn = 0;

@@ -162,7 +162,9 @@ TMoBaLocoProtocol* ownProtocol(const C_SRCP08::LocoRecord& l)
     return const_cast<TMoBaLocoProtocol*>(C_SRCP08::protocols().protocolFor(l.protocolBase, l.protocolVersion));
 }
 
-// INIT and SET of one loco with its own top speed, unless its bus lists it already.
+// INIT of one loco with its own top speed, unless its bus lists it already. Nothing else goes to the
+// decoder here: the loco's first SET is the one its regulator sends, so a decoder never sees a
+// direction the record does not have (a DCC decoder would flip its lights).
 void createNewLoco(TMoBaSRCPClient& c, const C_SRCP08::LocoRecord& l, int busNumber, const Reporter& r)
 {
     if (l.address == 0)
@@ -177,10 +179,11 @@ void createNewLoco(TMoBaSRCPClient& c, const C_SRCP08::LocoRecord& l, int busNum
     for (int i = 0; i < loco.FunctionCount(); ++i)
         loco.SetFunctions(static_cast<std::uint16_t>(i), false);
     loco.SetDriveMode(mdmForward);
+    loco.SetDriveMode(l.direction == 1 ? mdmForward : mdmBackwards);
     TMoBaSRCPLocos* group = locoGroupOn(c, busNumber, r);
     if (!group || group->Locos(l.address))
         return;
-    if (!group->Add(loco) && c.Connected())
+    if (!group->Announce(loco) && c.Connected())
         r.error([a = r.adapter] { a->showError(QStringLiteral("Loco data could not sent do server")); });
 }
 
@@ -346,25 +349,49 @@ void C_SRCP08::locoCommand(int Loknr)
     if (Loknr < 0 || Loknr >= TLok::Count)
         return;
     // Everything the task needs is taken now: the records may change before it runs.
-    std::vector<LocoRecord> announce;
-    if (!m_main.LocoData_sent) {
-        for (int l = 0; l < TLok::Count; ++l)
-            announce.push_back(record(l));
-        m_main.LocoData_sent = true;
-    }
+    // Only the loco touched is announced (when its bus does not list it yet): the others get
+    // nothing until their own regulator is touched.
+    const bool fresh = !m_main.LocoData_sent;  // the first loco command of this connection
+    m_main.LocoData_sent = true;
     const LocoRecord loco = record(Loknr);
     const Srcp08Buses buses = Srcp08Buses::of(m_main);
     const Reporter r{m_gui, this};
-    m_worker->post([announce, loco, buses, r](TMoBaSRCPClient& c) {
-        std::set<std::pair<int, int>> announced;  // the server lists a loco only after its INIT
-        for (const LocoRecord& l : announce) {
-            if (!c.Connected())
-                return;  // the connection ended on the way
-            if (l.protocolBase > mpbLoconet && announced.emplace(locoBus(l, buses), l.address).second)
-                createNewLoco(c, l, locoBus(l, buses), r);
-        }
+    m_worker->post([loco, buses, r, fresh, announced = m_announced](TMoBaSRCPClient& c) {
+        if (fresh)
+            announced->clear();
+        // The server lists a loco only once its INIT is reported: announced once per connection.
+        if (loco.protocolBase > mpbLoconet && announced->emplace(locoBus(loco, buses), loco.address).second)
+            createNewLoco(c, loco, locoBus(loco, buses), r);
         if (c.Connected())
             setloco(c, loco, buses, r);
+    });
+}
+
+void C_SRCP08::askLocoStates(std::function<void(const std::vector<int>& records)> notOnServer)
+{
+    if (!m_worker || !m_gui || !view.connected)
+        return;
+    std::vector<std::pair<int, LocoRecord>> locos;
+    for (int l = 0; l < TLok::Count; ++l)
+        if (const LocoRecord r = record(l); r.address > 0 && r.protocolBase > mpbLoconet)
+            locos.emplace_back(l, r);
+    m_worker->post([locos, buses = Srcp08Buses::of(m_main), gui = m_gui,
+                    done = std::move(notOnServer)](TMoBaSRCPClient& c) {
+        std::vector<int> unknown;
+        std::map<std::pair<int, int>, bool> known;  // (bus, address): asked once each
+        for (const auto& [number, l] : locos) {
+            const int busNumber = locoBus(l, buses);
+            TMoBaSRCPBus* bus = c.Connected() ? c.BusByNumber(busNumber) : nullptr;
+            if (!bus || !bus->GLs())
+                continue;
+            auto it = known.find({busNumber, l.address});
+            if (it == known.end())
+                it = known.emplace(std::pair{busNumber, l.address}, bus->GLs()->Ask(l.address)).first;
+            if (!it->second && c.Connected())
+                unknown.push_back(number);
+        }
+        if (c.Connected() && !unknown.empty() && done)
+            gui->post([done, unknown] { done(unknown); });
     });
 }
 

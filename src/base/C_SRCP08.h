@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -102,9 +103,14 @@ public:
     // (also when the task never runs because the session ended first).
     using PulseDone = std::function<void(AccessoryOutcome)>;
     bool accessoryPulse(bool motorola, int address, int port, int gapMs = 300, PulseDone done = {});
-    // The throttle's loco command (gl_out): once per connection every loco is announced
-    // (LocoData_sent), then loco `Loknr` is sent.
+    // The throttle's loco command (gl_out): loco `Loknr` is announced (INIT only, once per
+    // connection, when its bus does not list it yet), then its state is sent as one SET.
+    // LocoData_sent marks the first loco command of a connection.
     void locoCommand(int Loknr);
+    // After a reconnect: the state of every loco of the records is asked of the server (GET on its
+    // bus); what it knows comes back as its loco reports. The records it has no state of are handed
+    // to `notOnServer` (GUI thread). Nothing goes to a decoder.
+    void askLocoStates(std::function<void(const std::vector<int>& records)> notOnServer);
     // Switches power on every bus in use (Srcp08Buses::inUse) that the server describes with a
     // POWER group.
     void setpower(int state);
@@ -156,6 +162,8 @@ private:
         std::vector<int> reached;
     };
     std::shared_ptr<PowerWish> m_powerWish = std::make_shared<PowerWish>();
+    // Locos (bus, address) announced on this connection; only touched on the component's thread.
+    std::shared_ptr<std::set<std::pair<int, int>>> m_announced = std::make_shared<std::set<std::pair<int, int>>>();
 };
 
 // The one adapter of the program, created with the main window's singletons.

@@ -17,7 +17,7 @@ struct CaptionSource {
     int id;
 };
 
-constexpr std::array<CaptionSource, 75> CaptionSources{{
+constexpr std::array<CaptionSource, 76> CaptionSources{{
     // Main menu
     {"MainForm", "FileMenu", 0},
     {"MainForm", "Neu1", 1},
@@ -95,6 +95,7 @@ constexpr std::array<CaptionSource, 75> CaptionSources{{
     {"SetupForm", "LabelSRCPVersion", 78},
     {"SetupForm", "LabelJoymod", 79},
     {"SetupForm", "LabelReconnect", 530},
+    {"SetupForm", "LabelPowerReconnect", 650},
     // Assistant
     {"AssistForm", "Close_button", 80},
     {"AssistForm", "Select_button", 81},

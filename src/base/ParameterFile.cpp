@@ -238,6 +238,8 @@ QList<int> read(const QByteArray& text, AppState& main, TLok& lok)
     main.PhoneServerAddress = in.optionalString(QString()).trimmed();
     main.PhoneServerAllow = in.optionalString(QString()).trimmed();
     main.PhoneServerLimit = optionalRanged(1, 64, 8);
+    // Power on again after a reconnect, added after the phone server: off in older files.
+    main.Poweronreconnect = optionalRanged(0, 1, 0);
     return in.badLines();
 }
 
@@ -298,6 +300,7 @@ QByteArray write(const AppState& main, const TLok& lok)
     string(main.PhoneServerAddress);
     string(main.PhoneServerAllow);
     integer(main.PhoneServerLimit);
+    integer(main.Poweronreconnect);
     return out;
 }
 

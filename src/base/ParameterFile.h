@@ -1,7 +1,8 @@
 #pragma once
 // The parameter file "parmc.dat": server settings, language and interface options, the SRCP 0.8
 // bus numbers and the ten loco records, one value per line (516 lines, CR LF), then settings added
-// later, one line each (line 517: reconnect automatically; 518 to 522: the phone server); a file that ends before such a line reads
+// later, one line each (line 517: reconnect automatically; 518 to 522: the phone server;
+// 523: switch track power on again after a reconnect); a file that ends before such a line reads
 // it as its default, so older files stay readable. Strings are stored in Windows-1252. The reader and writer work on in-memory text; the file functions wrap them.
 
 #include <QByteArray>
@@ -15,7 +16,7 @@ class TLok;
 
 namespace ParameterFile {
 
-constexpr int LineCount = 16 + 10 * 50 + 1 + 5;  // + the reconnect and phone server settings, added later
+constexpr int LineCount = 16 + 10 * 50 + 1 + 5 + 1;  // + the reconnect, phone server and power-after-reconnect settings, added later
 
 // A read error (file missing, text that is not a number where one belongs) or a write error.
 class Error : public std::runtime_error {

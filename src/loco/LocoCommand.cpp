@@ -104,14 +104,8 @@ void LocoCommand::gl_out(int Loknummer)
         if (!srcp08Out)
             return;
         const auto now = std::chrono::steady_clock::now();
+        // A loco's announcement (INIT) carries no drive state: the one SET is this command.
         std::vector<Sent08> sent;
-        if (!m_main.LocoData_sent) {
-            // The first command of a connection announces every loco first, standing, forward,
-            // every function off: the server reports those too.
-            for (int l = 0; l < TLok::Count; ++l)
-                if (m_lok.get_protocolbase(l) > 3)
-                    sent.push_back({C_SRCP08::locoBusOf(m_main, m_lok, l), m_lok.get_addr(l), 1, 0, 100, {}, now});
-        }
         Sent08 own{C_SRCP08::locoBusOf(m_main, m_lok, Loknummer), m_lok.get_addr(Loknummer),
                    m_lok.get_direction(Loknummer) == 1 ? 1 : 0, m_lok.get_speed(Loknummer), m_lok.get_speedmax(Loknummer), {}, now};
         for (std::uint8_t code : m_lok.get_F(Loknummer))

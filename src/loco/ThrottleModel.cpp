@@ -408,6 +408,14 @@ int ThrottleModel::locoReported(const DriveReport& report)
     return moved;
 }
 
+void ThrottleModel::locoNotOnServer(int Device)
+{
+    if (Device < 0 || Device >= Count || m_lok.get_addr(Device) <= 0)
+        return;
+    m_lok.set_speed(Device, 0);
+    showDriveState(Device);
+}
+
 void ThrottleModel::showDirection(int Device)
 {
     const QString p = m_lok.get_protocol(Device);

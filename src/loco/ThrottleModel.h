@@ -79,6 +79,9 @@ public:
     // sent. A speed the decoder would not tell from the regulator's own stays as the regulator
     // has it. Returns the regulators moved.
     int locoReported(const DriveReport& report);
+    // The server has no state for loco Device (a server that restarted knows no loco): the regulator
+    // shows it stopped, keeping direction and functions, and nothing is sent until it is touched.
+    void locoNotOnServer(int Device);
     // The regulators other than Device that drive the same loco (protocol and address).
     std::vector<int> sameLoco(int Device) const;
 

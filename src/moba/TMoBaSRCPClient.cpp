@@ -324,6 +324,23 @@ void TMoBaSRCPClient::Connect()
         Disconnect();
 }
 
+bool TMoBaSRCPClient::AskServer()
+{
+    if (!FConnected || !FCmdClnt.Connected())
+        return false;
+    TSRCPCmd cmd;
+    cmd.SetInvalid();
+    cmd.SetSRCPVersion(FCmdClnt.Version());
+    cmd.SetDeviceGroup(dgServer);
+    cmd.SetCommandType(ctGet);
+    cmd.SetBus(0);
+    FCmdClnt.SendCommand(cmd);
+    if (cmd.IsErrorCmd())
+        return false;  // nothing was sent
+    FCmdClnt.ReceiveAnswer(cmd);  // an error answer is an answer too
+    return FCmdClnt.Connected();
+}
+
 void TMoBaSRCPClient::Disconnect()
 {
     FDisconnecting = true;

@@ -173,6 +173,10 @@ public:
     // component is then disconnected).
     void Connect();
     void Disconnect();
+    // A question that changes nothing (GET 0 SERVER) on the command session: true when the server
+    // answered, with anything. A server that does not answer within the answer time-out is given
+    // up as for any other command (OnDisconnect).
+    bool AskServer();
 
     TSRCPCommandClient& CmdClnt() { return FCmdClnt; }
     TSRCPInfoClient& InfoClnt() { return *FInfoClnt; }

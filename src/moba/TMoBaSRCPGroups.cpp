@@ -419,6 +419,31 @@ bool TMoBaSRCPLocos::Add(const TMoBaAdvancedLoco& loco)
     return FSRCPLoco.SetData();
 }
 
+bool TMoBaSRCPLocos::Announce(const TMoBaAdvancedLoco& loco)
+{
+    FSRCPLoco.SetLoco(loco);
+    FSRCPLoco.SetBus(Bus());
+    FSRCPLoco.Initalize();
+    return FSRCPLoco.DeviceState() != sdsTerminated;
+}
+
+bool TMoBaSRCPLocos::Ask(std::int32_t address)
+{
+    TSRCPCommandClient& client = FBus.CmdClnt();
+    TSRCPCmd cmd;
+    cmd.SetInvalid();
+    cmd.SetSRCPVersion(client.Version());
+    cmd.SetDeviceGroup(dgLoco);
+    cmd.SetCommandType(ctGet);
+    cmd.SetBus(Bus());
+    cmd.SetDevAddress(address);
+    client.SendCommand(cmd);
+    if (cmd.IsErrorCmd() || !client.ReceiveAnswer(cmd) || cmd.DeviceGroup() != dgLoco || cmd.DevAddress() != address)
+        return false;
+    FSRCPLoco.SetDataAnswer(cmd);
+    return true;
+}
+
 bool TMoBaSRCPLocos::Change(const TMoBaAdvancedLoco& loco)
 {
     FSRCPLoco.SetLoco(loco);

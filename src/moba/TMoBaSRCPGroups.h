@@ -148,6 +148,12 @@ public:
     ~TMoBaSRCPLocos();
     // INIT and SET of a copy of `loco` on this bus; true when the server accepted the SET.
     bool Add(const TMoBaAdvancedLoco& loco);
+    // INIT of a copy of `loco` on this bus, nothing else; true when the server accepted it.
+    bool Announce(const TMoBaAdvancedLoco& loco);
+    // GET of the loco at `address`: the server's answer is taken as its report of that loco (the
+    // list and OnLocoChange follow it). False when the server has no data of it or did not answer;
+    // nothing else is sent (no INIT).
+    bool Ask(std::int32_t address);
     // SET of a copy of `loco`.
     bool Change(const TMoBaAdvancedLoco& loco);
     TMoBaSRCPLoco* Locos(std::int32_t address) const;

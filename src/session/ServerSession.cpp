@@ -12,6 +12,8 @@
 #include <QMetaObject>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 constexpr int CaptionError = 102;
@@ -31,6 +33,8 @@ constexpr int MsgRestored = 533;
 constexpr int MsgNotSentReconnecting = 534;
 constexpr int MsgNoAnswer = 593;
 constexpr int MsgNoAnswerNextAttempt = 594;
+constexpr int MsgRestoredPowerOff = 651;
+constexpr int MsgPowerUnknownLost = 653;
 
 constexpr int SrcpVer073 = 73;
 
@@ -63,7 +67,9 @@ ServerSession::ServerSession(AppState& main, UserDialogs& dialogs, const C_langu
     PowerTimer.setSingleShot(true);
     connect(&PowerTimer, &QTimer::timeout, this, [this] {
         PowerTimer.stop();
-        if (onPowerMonitor)
+        if (m_main.SrcpVer == SrcpVer073)
+            monitorPower();
+        else if (onPowerMonitor)
             onPowerMonitor();
     });
     m_settleTimer.setSingleShot(true);
@@ -222,6 +228,22 @@ void ServerSession::refuseWhileReconnecting()
         this, [this] { emit statusText(1, message(MsgNotSentReconnecting)); }, Qt::QueuedConnection);
 }
 
+void ServerSession::monitorPower()
+{
+    // The power monitor asks, it never switches. The info channel reports every change by itself;
+    // without it the command connection is asked again every time the timer runs out.
+    if (!commandConnected())
+        return;
+    const bool infoOpen = Readinfo && Info_Socket.connected();
+    // One question at a time: an answer to a question asked before a newer one counts as out of
+    // date, and the monitor's own answers must each be shown.
+    if ((!infoOpen || !m_powerMonitored) && m_powerQuestions == 0 && writeCommand("GET POWER\n"))
+        ++m_powerQuestions;
+    m_powerMonitored = true;
+    if (!infoOpen)
+        PowerTimer.start();
+}
+
 void ServerSession::askPower()
 {
     // The power panel shows the server's answer, not what was asked for. With the info channel
@@ -306,6 +328,8 @@ void ServerSession::handle(HandOverItem& item)
         if (const auto power = parsePowerReport(item.line); power && !outdatedAnswer) {
             powerReported(power->on ? 1 : 0);
             emit statusText(0, power->on ? QStringLiteral("Power on") : QStringLiteral("Power off"));
+            if (std::exchange(m_powerHint, false) && !power->on)
+                emit statusText(1, message(MsgRestoredPowerOff));
         }
     }
     switch (item.channel) {
@@ -397,6 +421,7 @@ void ServerSession::commandChannelOpened(ConnectionOpener::Result& r)
         m_watch.opened(LinkWatch::Clock::now(), false);  // the greeting comes through the reader
         m_main.Connecting = true;
         m_powerQuestions = 0;  // a new connection: nothing asked on it yet
+        m_powerMonitored = false;
         ReadCommand = std::make_unique<TReadCommand>(Command_Socket, m_handOver);
         ReadCommand->start();
     } catch (const std::exception&) {
@@ -672,6 +697,9 @@ void ServerSession::linkLost(const QString& why)
         return;  // the readers have ended and the status bar says so; the user connects again
     if (m_main.Debug)
         emit statusText(2, why);
+    // What the power panel said is no longer known.
+    emit statusText(0, message(MsgPowerUnknownLost));
+    m_powerHint = false;
     PowerTimer.stop();
     m_writable = false;
     // Feedback polling that was still being opened is opened with the rest once the server is back.
@@ -788,19 +816,23 @@ void ServerSession::restoreSession(const std::string& greeting)
     m_watch.timings = linkTimings;
     m_watch.opened(LinkWatch::Clock::now(), true);
     m_powerQuestions = 0;  // a new connection: nothing asked on it yet
+    m_powerMonitored = false;
     ReadCommand = std::make_unique<TReadCommand>(Command_Socket, m_handOver);
     ReadCommand->start();
     m_watchTimer.start();
     emit reconnectingChanged(false);
     emit connectedChanged(true);
 
-    // Power as the user last chose it; never on when the user did not ask for it.
-    if (m_choices.power == SessionChoices::Power::On)
+    // Track power is never switched on by the program: a server that restarted (after a short
+    // circuit, a derailment) stays off until a person switches it on. Power switched off is sent
+    // again; power that was on is switched on again only when the settings ask for it. The panel
+    // shows what the server says, and the status bar how to switch on when it is off.
+    if (m_choices.power == SessionChoices::Power::On && m_main.Poweronreconnect > 0)
         writeCommand("SET POWER ON\n");
     else if (m_choices.power == SessionChoices::Power::Off)
         writeCommand("SET POWER OFF\n");
-    if (m_choices.power != SessionChoices::Power::Unknown)
-        askPower();
+    m_powerHint = true;
+    askPower();
     if (m_main.Monitorpower > 0)
         PowerTimer.start();
 

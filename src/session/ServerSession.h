@@ -196,6 +196,7 @@ private:
     void watchTick();
     void notePowerCommand(std::string_view text);
     void askPower();  // asks the server for its power state (SRCP 0.7.3)
+    void monitorPower();  // the power monitor (Monitorpower): asks, never switches
 
     AppState& m_main;
     UserDialogs& m_dialogs;
@@ -224,6 +225,8 @@ private:
     std::atomic<bool> m_writable{true};
     bool m_lostPending = false;
     int m_powerQuestions = 0;  // power questions whose answers have not come yet
+    bool m_powerHint = false;       // after a reconnect: say so when the server reports power off
+    bool m_powerMonitored = false;  // the monitor has asked on this connection
     bool m_silent = false;          // the last connection was accepted but never greeted
     bool m_silentReported = false;  // and the user was told
     QString m_lostWhy;

@@ -63,6 +63,7 @@ TEST(ParameterFile, DefaultsAreWrittenAs517DecimalLinesWithCrLf)
     }
     expected += "1";  // reconnect automatically
     expected += {"0", "12090", "", "", "8"};  // the phone server: off, its port, address, allow list, limit
+    expected += "0";  // power is not switched on again after a reconnect
     EXPECT_EQ(linesOf(text), expected);
 }
 
@@ -123,6 +124,29 @@ TEST(ParameterFile, PhoneServerSettingsAreAppendedLinesWithDefaultsForOlderFiles
         EXPECT_EQ(old.PhoneServerPort, 12090);
         EXPECT_EQ(old.PhoneServerAddress, "");
         EXPECT_EQ(old.PhoneServerLimit, 8);
+    }
+}
+
+TEST(ParameterFile, PowerAfterReconnectIsAnAppendedLineOffInOlderFilesAndForBadValues)
+{
+    AppState on;
+    on.Poweronreconnect = 1;
+    TLok lok;
+    const QList<QByteArray> lines = linesOf(ParameterFile::write(on, lok));
+    ASSERT_EQ(lines.size(), ParameterFile::LineCount);
+    EXPECT_EQ(lines[522], "1");
+    AppState back;
+    EXPECT_TRUE(ParameterFile::read(joinLines(lines), back, lok).isEmpty());
+    EXPECT_EQ(back.Poweronreconnect, 1);
+
+    // Files from before the setting (522 lines, or fewer) and values out of range: off.
+    for (const QList<QByteArray>& file : {lines.mid(0, 522), lines.mid(0, 517), lines.mid(0, 522) + QList<QByteArray>{"2"},
+                                          lines.mid(0, 522) + QList<QByteArray>{"-1"}}) {
+        AppState old;
+        old.Poweronreconnect = 1;
+        ParameterFile::read(joinLines(file), old, lok);
+        EXPECT_EQ(old.Poweronreconnect, 0) << file.size();
+        EXPECT_EQ(ParameterFile::write(old, lok).count("\r\n"), ParameterFile::LineCount);
     }
 }
 

@@ -84,6 +84,7 @@ TEST(ReconnectIntegration, KilledAndRestartedServerComesBackWithPowerAndFeedback
 
     form.Iphostchar = QStringLiteral("127.0.0.1");
     form.Ipport = port;
+    form.Poweronreconnect = 1;  // power switched on again after a reconnect, as the settings allow
     form.action(QStringLiteral("Hostverbinden1"))->trigger();
     ASSERT_TRUE(simfixture::sessionSettled(form));
     ASSERT_TRUE(form.Session->commandConnected());

@@ -502,6 +502,37 @@ TEST(Throttle, ReportedDriveStateMovesTheRegulatorsWithoutSending)
     EXPECT_EQ(t.last(), "SET GL M2 9 1 40 100 1 4 0 1 0 0 ");
 }
 
+// A restarted server knows no loco: the regulators show it stopped, in normal and centre-zero
+// operation, keep direction and functions, and nothing is sent until the user touches it.
+TEST(Throttle, LocoTheServerDoesNotKnowIsShownStoppedWithoutSending)
+{
+    ThrottleFixture t;
+    t.lok.set_protocol(1, "M2");
+    t.lok.set_protocol(4, "M2");
+    t.lok.set_addr(4, 0);  // no loco on this regulator
+    t.model.setupAll();
+    t.model.CheckBoxClick(1, true);
+    t.model.moveSlider(0, 15);  // 85 of 100
+    t.model.moveSlider(1, 0);   // centre-zero: full speed, direction 0
+    t.model.Func_pic1Click(0);  // F0 on
+    ASSERT_EQ(t.lok.get_speed(0), 85);
+    ASSERT_EQ(t.lok.get_speed(1), 100);
+    t.sink.lines.clear();
+
+    for (int d : {0, 1, 4})
+        t.model.locoNotOnServer(d);
+    EXPECT_EQ(t.lok.get_speed(0), 0);
+    EXPECT_EQ(t.model.regulator(0).Position, t.model.regulator(0).Max);
+    EXPECT_EQ(t.model.regulator(0).FuncIcon[0], QStringLiteral("Func_on.bmp")) << "functions as they were";
+    EXPECT_EQ(t.lok.get_speed(1), 0);
+    EXPECT_EQ(t.model.regulator(1).Position, t.model.regulator(1).Max / 2) << "centre-zero standstill";
+    EXPECT_EQ(t.lok.get_direction(1), 0);
+    EXPECT_TRUE(t.sink.lines.empty());
+
+    t.model.ScrollBar1Change(0);  // touched: the regulator's own state goes out
+    EXPECT_EQ(t.sink.lines.size(), 1u);
+}
+
 TEST(LocoCommand, OwnLinesAreKnownInTheirReports)
 {
     ThrottleFixture t;
@@ -568,11 +599,12 @@ TEST(LocoCommand, OwnSrcp08CommandsAreKnownInTheirReports)
     t.command.srcp08Out = [](int) {};
     t.model.setupAll();
     const int bus = t.main.BusGlMM;
-    t.model.moveSlider(0, 80);  // the first command announces the loco at speed 0 first
+    t.model.moveSlider(0, 80);  // the first command announces the loco: its INIT alone
     t.main.LocoData_sent = true;  // as the adapter does
     t.model.moveSlider(0, 40);
+    // No drive state was sent with the announcement: a report of one is somebody else's.
+    EXPECT_FALSE(t.command.takeEcho(report08(bus, 3, 1, 0, 100, 14, {0})));
     // The server's words as it reports them: the speed put on the decoder's 14 steps and back.
-    EXPECT_TRUE(t.command.takeEcho(report08(bus, 3, 1, 0, 100, 14, {0})));
     // The loco's direction -1 goes out as backwards.
     EXPECT_TRUE(t.command.takeEcho(report08(bus, 3, 0, 21, 100, 14))) << "step 3 of 14 as 20 is";
     EXPECT_FALSE(t.command.takeEcho(report08(bus, 3, 0, 21, 100, 14))) << "used up";

@@ -325,10 +325,13 @@ TEST_F(ServerSessionTest, DisconnectingLeavesFeedbackPollingRunning)
     ASSERT_TRUE(waitFor([&] { return contacts.size() == 1; }));
 }
 
-TEST_F(ServerSessionTest, PowerMonitorRunsOnceAfterConnectingWhenWanted)
+// SRCP 0.7.3 with "monitor power state": the monitor asks the server for its power on the command
+// connection and shows the answer; it never switches power and never reports an error while the
+// connection works. Without the info channel (which reports changes by itself) it asks again.
+TEST_F(ServerSessionTest, PowerMonitorAsksThePowerStateAndShowsItWithoutSwitching)
 {
-    int fired = 0;
-    session->onPowerMonitor = [&] { ++fired; };
+    int adapterCalls = 0;
+    session->onPowerMonitor = [&] { ++adapterCalls; };  // the SRCP 0.8 hook is not the 0.7.3 monitor
     connectAndAccept();
     EXPECT_FALSE(session->PowerTimer.isActive());
     session->disconnectServer();
@@ -337,11 +340,28 @@ TEST_F(ServerSessionTest, PowerMonitorRunsOnceAfterConnectingWhenWanted)
     connectAndAccept();
     ASSERT_TRUE(session->PowerTimer.isActive());
     EXPECT_EQ(session->PowerTimer.interval(), 3000);
-    session->PowerTimer.setInterval(10);
-    ASSERT_TRUE(waitFor([&] { return fired == 1; }));
-    EXPECT_FALSE(session->PowerTimer.isActive());  // one-shot
+    session->PowerTimer.setInterval(20);
+    auto asked = [&](int times) {
+        return waitFor([&] {
+            const std::string all = server.receiveUntil(0, "(never sent)", 5);
+            std::size_t n = 0;
+            for (std::size_t at = all.find("GET POWER\n"); at != std::string::npos; at = all.find("GET POWER\n", at + 1))
+                ++n;
+            return n == static_cast<std::size_t>(times);
+        });
+    };
+    ASSERT_TRUE(asked(1));
+    server.send(0, "INFO POWER OFF \n");
+    EXPECT_TRUE(waitFor([&] { return statusShown(0, QStringLiteral("Power off")); }));
+    ASSERT_TRUE(asked(2)) << "asked again once answered";
+    server.send(0, "INFO POWER ON \n");
+    EXPECT_TRUE(waitFor([&] { return statusShown(0, QStringLiteral("Power on")); }));
+    EXPECT_FALSE(statusShown(1, QStringLiteral("INFO POWER ON "))) << "the monitor's answers go to the power panel";
+    EXPECT_EQ(adapterCalls, 0);
+    EXPECT_EQ(dialogs.count("message"), 0);
 
-    session->PowerTimer.start();
     session->disconnectServer();
     EXPECT_FALSE(session->PowerTimer.isActive());
+    const std::string rest = server.receiveUntil(0, "SET POWER", 200);
+    EXPECT_EQ(rest.find("SET POWER"), std::string::npos) << rest;
 }

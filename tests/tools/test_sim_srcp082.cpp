@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <thread>
 
 using namespace simtest;
@@ -356,7 +357,8 @@ TEST_F(Srcp082, ProgrammingTrackReadsWritesVerifiesAndFailsLikeARealOne) {
       {"SET 1 SM 0 CV 7 1", "416 ERROR no data"},  // read only: no acknowledge
       {"SET 1 SM 0 CV 1 256", "412 ERROR wrong value"},
       {"GET 1 SM 0 CV 1025", "412 ERROR wrong value"},
-      {"GET 1 SM 3 CV 1", "423 ERROR unsupported operation"}, // no read back on the main track
+      {"GET 1 SM 3 CV 1", "100 INFO 1 SM 3 CV 1 3"},        // the decoder on the track answers any address
+      {"VERIFY 1 SM 3 CV 1 3", "100 INFO 1 SM 3 CV 1 3"},
       {"SET 1 SM 3 CV 3 20", "200 OK"},                        // programming on the main track
       {"SET 1 SM 0 CV 8 8", "200 OK"},                         // factory reset
       {"GET 1 SM 0 CV 17", "100 INFO 1 SM 0 CV 17 192"},
@@ -405,6 +407,11 @@ TEST(Srcp082Srcpd, PowerIsPerBusAndSetsOnABusWithoutPowerAreAcknowledgedAndDropp
   ASSERT_FALSE(handshake(cmd, "COMMAND").empty());
   EXPECT_EQ(ask(cmd, "INIT 1 GL 3 P 14 5"), "200 OK") << "the server picks the decoder protocol";
   EXPECT_EQ(readInfo(info, 1), std::vector<std::string>{"101 INFO 1 GL 3 P 14 5"});
+  // With a protocol version first, as for M and N, and steps and functions beyond the defaults.
+  EXPECT_EQ(ask(cmd, "INIT 1 GL 4 P 1 128 29"), "200 OK");
+  EXPECT_EQ(readInfo(info, 1), std::vector<std::string>{"101 INFO 1 GL 4 P 128 29"});
+  EXPECT_EQ(ask(cmd, "INIT 1 GL 6 P"), "200 OK") << "the server's own steps and functions";
+  EXPECT_EQ(readInfo(info, 1), std::vector<std::string>{"101 INFO 1 GL 6 P 14 1"});
   EXPECT_EQ(ask(cmd, "INIT 5 GA 12 M"), "200 OK");
   EXPECT_EQ(readInfo(info, 1), std::vector<std::string>{"101 INFO 5 GA 12 M"});
 
@@ -463,4 +470,36 @@ TEST(Srcp082Srcpd, GreetOffAndFreezeHoldAnswersIn082) {
   ASSERT_TRUE(answer) << "a frozen server answers when it thaws";
   EXPECT_GE(std::chrono::steady_clock::now() - sent, 350ms);
   EXPECT_EQ(withoutStamp(*answer), "100 INFO 1 POWER OFF");
+}
+
+// A restarting server: the clients lose their connections, connecting is refused for a while, and
+// the server comes back as after power-up: every bus off, no locos, but the contacts the track
+// reports stay occupied.
+TEST(Srcp082Srcpd, RestartDropsEveryClientAndComesBackWithEveryBusOff) {
+  SimProcess sim({"--protocol", "0.8.2", "--port", "0", "--srcpd", "--buses", "8"});
+  LineSocket cmd(sim.port());
+  ASSERT_FALSE(handshake(cmd, "COMMAND").empty());
+  for (int b : {1, 2, 5, 8})
+    ASSERT_EQ(ask(cmd, "SET " + std::to_string(b) + " POWER ON"), "200 OK");
+  ASSERT_EQ(ask(cmd, "INIT 1 GL 3 M 2 14 5"), "200 OK");
+  sim.control("fb 8 4 1");
+  sim.control("restart 300");
+  EXPECT_FALSE(cmd.readLine(500ms)) << "the connection ended";
+
+  const auto until = std::chrono::steady_clock::now() + 3s;
+  const auto restarted = std::chrono::steady_clock::now();
+  std::unique_ptr<LineSocket> again;
+  while (std::chrono::steady_clock::now() < until) {
+    again = std::make_unique<LineSocket>(sim.port());
+    if (again->connected())
+      break;
+    std::this_thread::sleep_for(50ms);
+  }
+  ASSERT_TRUE(again && again->connected()) << "the server is back";
+  EXPECT_GE(std::chrono::steady_clock::now() - restarted, 100ms) << "connecting was refused meanwhile";
+  ASSERT_FALSE(handshake(*again, "COMMAND").empty());
+  for (int b = 1; b <= 8; ++b)
+    EXPECT_EQ(ask(*again, "GET " + std::to_string(b) + " POWER"), "100 INFO " + std::to_string(b) + " POWER OFF");
+  EXPECT_EQ(ask(*again, "GET 1 GL 3"), "416 ERROR no data");
+  EXPECT_EQ(ask(*again, "GET 8 FB 4"), "100 INFO 8 FB 4 1");
 }

@@ -4,6 +4,7 @@
 #include "LineTokens.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace srcpsim {
@@ -16,6 +17,17 @@ bool runControlCommand(std::string_view line, Frontend &frontend, EventLoop &loo
   bool ok = false;
   if (runConnectionControl(w, loop)) {
     ok = true;
+  } else if (verb == "RESTART" && w.size() <= 2) {
+    // A restarting server: its connections end at once, it comes back with every bus off, and
+    // connecting is refused until it is up again.
+    auto ms = w.size() == 2 ? parseInt(w[1]) : std::optional<int>(1000);
+    if (ms && *ms >= 0) {
+      if (*ms > 0)
+        loop.refuseConnections(*ms);
+      loop.dropAllClients();
+      frontend.restart();
+      ok = true;
+    }
   } else if (verb == "QUIT" && w.size() == 1) {
     loop.requestStop();
     ok = true;

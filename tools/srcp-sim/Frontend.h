@@ -32,6 +32,9 @@ public:
   virtual void setPower(int bus, bool on) = 0;
   // While muted, command lines are received (and logged) but never answered.
   virtual void setMuted(bool) {}
+  // The server restarts (its clients are gone already): it comes up as it does after power-up,
+  // every bus off, no locos or accessories known; feedback contacts keep what the track reports.
+  virtual void restart() {}
   // The programming track (0.8.2): "noloco" (no loco on it) or "noack" (the decoder never
   // acknowledges) switched on or off, and how long one read and one write take.
   virtual void setServiceModeFault(std::string_view, bool) {}

@@ -81,8 +81,9 @@ ServiceMode::Result ServiceMode::command(const std::string &cmd, const std::vect
     return {412, {}, 0};
 
   const double duration = (cmd == "SET") ? writeMs_ : readMs_;
-  if (*address != 0 && cmd != "SET")
-    return {423, {}, 0}; // no read back on the main track
+  // The decoder on the programming track answers whatever address it is asked under; a write to
+  // another address goes to that loco on the main track (it cannot answer there, but this simulated
+  // decoder stands for both).
   if (noLoco_)
     return {417, {}, duration * 4}; // nothing on the track answers: the station waits, then gives up
   if (noAck_)

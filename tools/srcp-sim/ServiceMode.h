@@ -11,8 +11,9 @@
 //   GET <bus> SM <addr> CV|REG <cv> / CVBIT <cv> <bit>           read; answered 100 INFO ...
 //   VERIFY <bus> SM <addr> CV <cv> <value> / CVBIT <cv> <bit> <value>  100 INFO when equal, else 412
 //   TERM <bus> SM                                leave service mode
-// Address 0 is the programming track; any other address programs that loco on the main track
-// (writes only: a decoder on the main track cannot answer a read).
+// Reads and verifies are answered by the decoder on the programming track whatever address they
+// name (0 or the loco's own), as a programming track does; a write to an address other than 0
+// programs that loco on the main track.
 
 #include <array>
 #include <cstdint>

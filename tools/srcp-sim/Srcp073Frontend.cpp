@@ -208,6 +208,13 @@ void Srcp073Frontend::setPower(int, bool on) {
   sendTo(InfoPort, std::string("INFO POWER ") + (on ? "ON " : "OFF "));
 }
 
+void Srcp073Frontend::restart() {
+  accessories_.clear();
+  locos_.clear();
+  pending_.clear();
+  powerOn_ = false;
+}
+
 DemoDrive Srcp073Frontend::demoDrive() const {
   DemoDrive drive;
   for (const auto &[address, l] : locos_) {

@@ -26,6 +26,7 @@ public:
 
   void setFeedback(int bus, int contact, int value) override;
   void setPower(int bus, bool on) override;
+  void restart() override;
   DemoDrive demoDrive() const override;
   int demoFeedbackBus() const override { return 1; }
 

@@ -312,8 +312,13 @@ Srcp082Frontend::Answer Srcp082Frontend::locoCommand(const std::string &cmd, int
         loco.subProtocol = numbers[0];
         numbers.erase(numbers.begin());
       }
-    } else if (loco.protocol == 'P' && numbers.size() < 2) {
-      numbers = {14, 1};
+    } else if (loco.protocol == 'P') {
+      // The server's own protocol: a protocol version may come first, as for M and N; without
+      // steps and functions the server's defaults.
+      if (numbers.size() >= 3)
+        numbers.erase(numbers.begin());
+      if (numbers.size() < 2)
+        numbers = {14, 1};
     }
     if (loco.protocol != 'A') {
       if (numbers.size() < 2)
@@ -699,6 +704,21 @@ void Srcp082Frontend::setPower(int bus, bool on) {
     return;
   layout_.bus(bus).powerOn = on;
   broadcast(100, layout_.powerText(bus));
+}
+
+void Srcp082Frontend::restart() {
+  std::vector<std::vector<std::uint8_t>> contacts;
+  for (int b = 0; b < kBusCount; ++b)
+    contacts.push_back(layout_.bus(b).contacts);
+  layout_.reset();
+  for (int b = 0; b < kBusCount; ++b)
+    if (layout_.bus(b).has("FB"))
+      layout_.bus(b).contacts = contacts[static_cast<std::size_t>(b)];
+  pending_.clear();
+  answers_.clear();
+  serviceMode_.command("TERM", {}); // out of service mode; the decoder on the track keeps its CVs
+  muted_ = false;
+  lastReportedMinute_ = -1;
 }
 
 DemoDrive Srcp082Frontend::demoDrive() const {

@@ -29,6 +29,7 @@ public:
   void setFeedback(int bus, int contact, int value) override;
   void setPower(int bus, bool on) override;
   void setMuted(bool muted) override { muted_ = muted; }
+  void restart() override;
   void setServiceModeFault(std::string_view fault, bool on) override;
   void setServiceModeTiming(double readMs, double writeMs) override { serviceMode_.setTiming(readMs, writeMs); }
   DemoDrive demoDrive() const override;

@@ -21,9 +21,10 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
-constexpr int MsgTitle = 28, MsgError = 102, MsgCancel = 519;
+constexpr int MsgTitle = 28, MsgError = 102, MsgCancel = 519, MsgServerLost = 654;
 constexpr int MsgBus = 700, MsgProtocol = 701, MsgProgTrack = 702, MsgMainTrack = 703;
 constexpr int MsgAnyCv = 719, MsgBit = 720, MsgRead = 721, MsgWrite = 722, MsgVerify = 723;
 constexpr int MsgReadAll = 724, MsgWriteChanged = 725, MsgSave = 726, MsgLoad = 727;
@@ -276,8 +277,24 @@ void TProgramForm::restart()
     m_programmer->start(t);
 }
 
+void TProgramForm::serverLost(bool lost)
+{
+    if (!lost) {
+        if (std::exchange(m_serverAway, false))
+            restart();
+        return;
+    }
+    m_serverAway = true;
+    m_ready = false;
+    m_status->setText(msg(MsgServerLost));
+}
+
 void TProgramForm::connected(bool ok, const QString& why)
 {
+    if (m_serverAway) {
+        m_ready = false;
+        return;  // the loss is what the window shows until the server is back
+    }
     m_ready = ok;
     if (ok) {
         m_status->setText(msg(MsgReady).arg(m_bus->value()));
@@ -303,6 +320,10 @@ void TProgramForm::setBusy(int outstanding)
 
 void TProgramForm::send(const std::vector<SmRequest>& requests)
 {
+    if (m_serverAway) {
+        m_status->setText(msg(MsgServerLost));
+        return;  // nothing can reach the decoder until the server is back
+    }
     if (requests.empty() || !m_programmer || m_outstanding > 0)
         return;
     m_batch = static_cast<int>(requests.size());

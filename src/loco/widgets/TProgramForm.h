@@ -41,6 +41,10 @@ public:
 
     // Opens the programming session for `settings` (on the programmer's thread).
     void begin(const Settings& settings);
+    // The program lost its server (true) or has it back (false): the window says so, and opens its
+    // own session again once the server is back.
+    void serverLost(bool lost);
+    bool serverAway() const { return m_serverAway; }
     // Called after a loco record's address was changed from here (the owner saves the records).
     std::function<void(int record)> onLocoRecordChanged;
 
@@ -92,6 +96,7 @@ private:
     DecoderSheet m_sheet;
     std::unique_ptr<TMoBaSRCPProgrammer> m_programmer;
     bool m_ready = false;
+    bool m_serverAway = false;
     bool m_filling = false;   // the controls are being set from the sheet
     int m_outstanding = 0;    // requests posted and not yet answered
     int m_batch = 0;          // requests of the running batch
