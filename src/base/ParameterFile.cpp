@@ -238,6 +238,8 @@ QList<int> read(const QByteArray& text, AppState& main, TLok& lok)
     main.PhoneServerAddress = in.optionalString(QString()).trimmed();
     main.PhoneServerAllow = in.optionalString(QString()).trimmed();
     main.PhoneServerLimit = optionalRanged(1, 64, 8);
+    // The limit per address, added after the others: older files read as 4.
+    main.PhoneServerPerAddress = optionalRanged(1, 64, 4);
     return in.badLines();
 }
 
@@ -298,6 +300,7 @@ QByteArray write(const AppState& main, const TLok& lok)
     string(main.PhoneServerAddress);
     string(main.PhoneServerAllow);
     integer(main.PhoneServerLimit);
+    integer(main.PhoneServerPerAddress);
     return out;
 }
 

@@ -15,7 +15,7 @@ class TLok;
 
 namespace ParameterFile {
 
-constexpr int LineCount = 16 + 10 * 50 + 1 + 5;  // + the reconnect and phone server settings, added later
+constexpr int LineCount = 16 + 10 * 50 + 1 + 6;  // + the reconnect and phone server settings, added later
 
 // A read error (file missing, text that is not a number where one belongs) or a write error.
 class Error : public std::runtime_error {
