@@ -159,6 +159,7 @@ TEST(PhoneIntegration, WhoGetsInAndWhatEachPhoneIsTold)
     ASSERT_TRUE(loco && phone);
     w.form->Lang_id = 7;
     w.form->applyLanguage();
+    w.form->Infoport_an = 1;  // the server reports its power on the info port
     w.form->action(QStringLiteral("Hostverbinden1"))->trigger();
     ASSERT_TRUE(w.form->Session->commandConnected());
     w.form->Betrieb1Click();
