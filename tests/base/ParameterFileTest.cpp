@@ -62,7 +62,8 @@ TEST(ParameterFile, DefaultsAreWrittenAs517DecimalLinesWithCrLf)
         expected += {"7", "1", "3", "2", "Direction", "Func", "F2", "F3"};
     }
     expected += "1";  // reconnect automatically
-    expected += {"0", "12090", "", "", "8"};  // the phone server: off, its port, address, allow list, limit
+    // The phone server: off, its port, address, allow list, limit, limit per address.
+    expected += {"0", "12090", "", "", "8", "4"};
     EXPECT_EQ(linesOf(text), expected);
 }
 
