@@ -1,10 +1,14 @@
 // Phone throttles in the real main window (offscreen), connected to the simulator in 0.7.3 mode.
 //
-// 1. Latency: a scripted phone on a thread of its own sends speed commands for loco 3 ("MTAS3<;>V.."),
-//    one every 10 ms, each asking for another speed; for each, the time from the phone's write to the
-//    simulator receiving the "SET GL" line with that speed (its log, on the machine's monotonic
-//    clock). Baseline in the same run: the same speeds put on the screen throttle's slider (the
-//    widget's own path), from the change to the line at the simulator.
+// 1. Latency, idle and then loaded (two processes that only compute, on the 2 cores): a scripted
+//    phone on a thread of its own sends speed commands for loco 3 ("MTAS3<;>V.."), one every 10 ms,
+//    each asking for another speed; for each, the time from the phone's write to the simulator
+//    receiving the "SET GL" line with that speed (its log, on the machine's monotonic clock).
+//    Baseline in the same run and load: the same speeds put on the screen throttle's slider (the
+//    widget's own path), from the change to the line at the simulator. Lines are paired with
+//    commands in order: a command whose line does not come next is lost, counts as an endless
+//    wait in the figures, and is never paired with a later line of the same speed. The goal: the
+//    phone's p99 at most 3 times the slider's, idle and loaded; it decides the exit code.
 // 2. Clients: N phones at once (one thread, non-blocking sockets), each holding loco 3 and sending
 //    its heartbeat every half heartbeat (1 s), while one of them drives the loco at 20 commands a
 //    second, so that every speed change is sent to all N. N grows until a heartbeat is lost or a
@@ -19,6 +23,7 @@
 #include "base/ScriptedDialogs.h"
 #include "loco/widgets/ReglerPanel.h"
 
+#include "common/CpuHogs.h"
 #include "common/ProgramFolder.h"
 #include "common/Stats.h"
 #include "session/SimProcess.h"
@@ -26,7 +31,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QScrollBar>
+#include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -40,6 +47,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <regex>
 #include <thread>
 
@@ -103,36 +111,101 @@ std::vector<Received> simLocoLines(const std::string& logFile)
 int speedOf(int i) { return 10 + (i * 7) % 81; }
 int phoneSpeedOf(int i) { return static_cast<int>(std::lround(speedOf(i) * 126.0 / 100.0)); }
 
-// Pairs sent times with the next line of the expected speed received after them.
+// Pairs each sent command with the line that comes next at or after its sending; a line of another
+// speed there means the command was lost (an endless wait), and that line is left for the commands
+// after it.
 std::vector<double> latencies(const std::vector<double>& sent, const std::vector<int>& speeds,
-                              const std::vector<Received>& lines, std::size_t& from)
+                              const std::vector<Received>& lines, std::size_t& from, int& lost)
 {
     std::vector<double> out;
+    lost = 0;
     for (std::size_t i = 0; i < sent.size(); ++i) {
-        while (from < lines.size() && (lines[from].speed != speeds[i] || lines[from].ms < sent[i] - 0.5))
+        while (from < lines.size() && lines[from].ms < sent[i] - 0.05)
             ++from;
-        if (from == lines.size())
-            break;
-        out.push_back(lines[from].ms - sent[i]);
-        ++from;
+        if (from < lines.size() && lines[from].speed == speeds[i]) {
+            out.push_back(lines[from].ms - sent[i]);
+            ++from;
+        } else {
+            out.push_back(INFINITY);
+            ++lost;
+        }
     }
     return out;
 }
 
+// Runs the window's event loop (as the program does: it waits for events, it does not poll).
 void pump(int ms)
 {
-    const auto end = Clock::now() + milliseconds(ms);
-    while (Clock::now() < end) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
-        std::this_thread::sleep_for(microseconds(200));
-    }
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
-void print(const char* what, const std::vector<double>& v)
+void print(const char* what, const std::vector<double>& v, int lost)
 {
     const benchstats::Tail t = benchstats::tail(v);
-    std::printf("  %-34s n=%5zu  median %7.3f ms  %s %7.3f ms\n", what, v.size(), benchstats::median(v),
-                t.name.c_str(), t.value);
+    std::printf("  %-34s n=%5zu  lost %3d  median %7.3f ms  %s %7.3f ms\n", what, v.size(), lost,
+                benchstats::median(v), t.name.c_str(), t.value);
+}
+
+struct Phase {
+    std::vector<double> screen, phone;
+    int screenLost = 0, phoneLost = 0;
+};
+
+// The slider's commands, then the phone's, with the loco line of each at the simulator.
+bool measure(QScrollBar* slider, quint16 port, const std::string& logFile, int samples, Phase& out)
+{
+    std::size_t from = 0;  // lines from before the commands are passed over by time
+    std::vector<double> screenSent;
+    std::vector<int> screenSpeeds;
+    for (int i = 0; i < samples; ++i) {
+        screenSpeeds.push_back(speedOf(i));
+        screenSent.push_back(nowMs());
+        slider->setValue(100 - speedOf(i));
+        pump(10);
+    }
+    pump(300);
+    out.screen = latencies(screenSent, screenSpeeds, simLocoLines(logFile), from, out.screenLost);
+
+    // The phone, on its own thread; the window's event loop keeps running meanwhile.
+    std::vector<double> phoneSent;
+    std::vector<int> phoneSpeeds;
+    std::atomic<bool> phoneDone{false};
+    std::atomic<bool> phoneFailed{false};
+    std::thread phoneThread([&] {
+        const int fd = connectTo(port);
+        if (fd < 0 || !writeAll(fd, "NBench\n*+\nMT+S3<;>S3\n")) {
+            phoneFailed = true;
+            phoneDone = true;
+            return;
+        }
+        std::this_thread::sleep_for(milliseconds(300));
+        for (int i = 0; i < samples; ++i) {
+            // Drains what the server sent, then the command.
+            char buf[4096];
+            while (::recv(fd, buf, sizeof buf, MSG_DONTWAIT) > 0) {
+            }
+            if (i % 50 == 0)
+                writeAll(fd, "*\n");
+            phoneSpeeds.push_back(static_cast<int>(std::lround(phoneSpeedOf(i) * 100.0 / 126.0)));
+            phoneSent.push_back(nowMs());
+            writeAll(fd, "MTAS3<;>V" + std::to_string(phoneSpeedOf(i)) + "\n");
+            std::this_thread::sleep_for(milliseconds(10));
+        }
+        std::this_thread::sleep_for(milliseconds(300));
+        writeAll(fd, "Q\n");  // its loco stops after the last command's line
+        ::close(fd);
+        phoneDone = true;
+    });
+    while (!phoneDone)
+        pump(5);
+    phoneThread.join();
+    pump(500);
+    if (phoneFailed)
+        return false;
+    out.phone = latencies(phoneSent, phoneSpeeds, simLocoLines(logFile), from, out.phoneLost);
+    return true;
 }
 
 }  // namespace
@@ -172,6 +245,7 @@ int main(int argc, char** argv)
     form.PhoneServerPort = 0;
     form.PhoneServerAddress = QStringLiteral("127.0.0.1");
     form.PhoneServerLimit = 1000;
+    form.PhoneServerPerAddress = 1000;  // every phone of the benchmark comes from 127.0.0.1
     phone->setHeartbeatSeconds(2);
     if (!phone->server().running()) {
         std::fprintf(stderr, "phone server does not run: %s\n", phone->server().errorText().toUtf8().constData());
@@ -182,66 +256,27 @@ int main(int argc, char** argv)
 
     // --- 1. latency ---
     std::printf("Phone command to SRCP line (loco 3, %d commands each, 10 ms apart)\n", Samples);
-    // Baseline: the screen throttle's slider.
-    std::vector<double> screenSent;
-    std::vector<int> screenSpeeds;
-    for (int i = 0; i < Samples; ++i) {
-        screenSpeeds.push_back(speedOf(i));
-        screenSent.push_back(nowMs());
-        slider->setValue(100 - speedOf(i));
-        pump(10);
-    }
-    pump(300);
-    std::size_t from = 0;
-    const std::vector<double> screen = latencies(screenSent, screenSpeeds, simLocoLines(logFile), from);
-
-    // The phone, on its own thread; the window's event loop keeps running meanwhile.
-    std::vector<double> phoneSent;
-    std::vector<int> phoneSpeeds;
-    std::atomic<bool> phoneDone{false};
-    std::atomic<bool> phoneFailed{false};
-    std::thread phoneThread([&] {
-        const int fd = connectTo(port);
-        if (fd < 0 || !writeAll(fd, "NBench\nMT+S3<;>S3\n")) {
-            phoneFailed = true;
-            phoneDone = true;
-            return;
+    bool latencyOk = true;
+    for (const bool loaded : {false, true}) {
+        std::unique_ptr<CpuHogs> hogs;
+        if (loaded)
+            hogs = std::make_unique<CpuHogs>(2);
+        Phase ph;
+        if (!measure(slider, port, logFile, Samples, ph)) {
+            std::fprintf(stderr, "the phone could not connect\n");
+            return 1;
         }
-        std::this_thread::sleep_for(milliseconds(300));
-        for (int i = 0; i < Samples; ++i) {
-            // Drains what the server sent, then the command.
-            char buf[4096];
-            while (::recv(fd, buf, sizeof buf, MSG_DONTWAIT) > 0) {
-            }
-            if (i % 50 == 0)
-                writeAll(fd, "*\n");
-            phoneSpeeds.push_back(static_cast<int>(std::lround(phoneSpeedOf(i) * 100.0 / 126.0)));
-            phoneSent.push_back(nowMs());
-            writeAll(fd, "MTAS3<;>V" + std::to_string(phoneSpeedOf(i)) + "\n");
-            std::this_thread::sleep_for(milliseconds(10));
-        }
-        std::this_thread::sleep_for(milliseconds(300));
-        ::close(fd);
-        phoneDone = true;
-    });
-    while (!phoneDone)
-        pump(5);
-    phoneThread.join();
-    pump(300);
-    if (phoneFailed) {
-        std::fprintf(stderr, "the phone could not connect\n");
-        return 1;
-    }
-    const std::vector<double> fromPhone = latencies(phoneSent, phoneSpeeds, simLocoLines(logFile), from);
-    print("screen throttle (baseline)", screen);
-    print("phone (WiThrottle)", fromPhone);
-    const benchstats::Tail tp = benchstats::tail(fromPhone), ts = benchstats::tail(screen);
-    std::printf("  phone / screen: median x%.2f, %s x%.2f; %s %s 5 ms\n",
-                benchstats::median(fromPhone) / benchstats::median(screen), tp.name.c_str(), tp.value / ts.value,
-                tp.name.c_str(), tp.value < 5.0 ? "under" : "NOT under");
-    if (fromPhone.size() < Samples * 9 / 10 || screen.size() < Samples * 9 / 10) {
-        std::fprintf(stderr, "lines missing: phone %zu, screen %zu of %d\n", fromPhone.size(), screen.size(), Samples);
-        return 1;
+        hogs.reset();
+        std::printf(" %s\n", loaded ? "loaded (two computing processes)" : "idle");
+        print("screen throttle (baseline)", ph.screen, ph.screenLost);
+        print("phone (WiThrottle)", ph.phone, ph.phoneLost);
+        const benchstats::Tail tp = benchstats::tail(ph.phone), ts = benchstats::tail(ph.screen);
+        const double ratio = tp.value / ts.value;
+        const bool ok = std::isfinite(ratio) && ratio <= 3.0;
+        std::printf("  phone / screen: median x%.2f, %s x%.2f  (goal: %s at most x3.00) %s\n",
+                    benchstats::median(ph.phone) / benchstats::median(ph.screen), tp.name.c_str(), ratio,
+                    tp.name.c_str(), ok ? "met" : "NOT MET");
+        latencyOk = latencyOk && ok;
     }
 
     // --- 2. clients at once ---
@@ -272,7 +307,7 @@ int main(int argc, char** argv)
                     connectBeat = Clock::now();
                 }
                 const int fd = connectTo(port);
-                if (fd < 0 || !writeAll(fd, "NPhone" + std::to_string(k) + "\nMT+S3<;>S3\n")) {
+                if (fd < 0 || !writeAll(fd, "NPhone" + std::to_string(k) + "\n*+\nMT+S3<;>S3\n")) {
                     ++failed;
                     continue;
                 }
@@ -340,8 +375,9 @@ int main(int argc, char** argv)
             break;
         best = n;
     }
-    std::printf("  served at once without a lost heartbeat: %d phones\n", best);
+    std::printf("  served at once without a lost heartbeat: %d phones (goal 800) %s\n", best,
+                best >= 800 ? "met" : "NOT MET");
     pump(200);
     slider->setValue(100);
-    return best > 0 ? 0 : 1;
+    return latencyOk && best >= 800 ? 0 : 1;
 }

@@ -9,6 +9,8 @@
 #include "layout/C_Position.h"
 #include "loco/ThrottleModel.h"
 #include "panel/Cbahn.h"
+#include "session/ReconnectPolicy.h"
+#include "session/ServerSession.h"
 
 #include <QAction>
 
@@ -17,10 +19,16 @@
 
 namespace {
 
+// The catalogue's palette rows hold 22 kinds each, in the same order: columns 1 to 8 are
+// signals, 14 to 18 turnouts (18 the double slip), 22 the light switch and route switch.
+int paletteColumn(int number) { return (number - 1) % 22 + 1; }
+
 bool isTurnout(const tPosEntry& e)
 {
-    return Element && e.Enummer >= 1 && e.Enummer <= 88 && Element->get_art(e.Enummer - 1) == 2 &&
-           (e.Decod1 > 0 || e.Decod2 > 0);
+    if (!Element || e.Enummer < 1 || e.Enummer > 88 || Element->get_art(e.Enummer - 1) != 2)
+        return false;
+    const int column = paletteColumn(e.Enummer);
+    return column >= 14 && column <= 18 && (e.Decod1 > 0 || e.Decod2 > 0);
 }
 bool isRouteSwitch(const tPosEntry& e) { return e.Enummer == 66 || e.Enummer == 88; }
 
@@ -38,6 +46,61 @@ PhoneRailway::PhoneRailway(TMainForm& form, std::function<ThrottleModel*()> thro
 }
 
 QString PhoneRailway::text(int id) const { return Lang ? Lang->getmessage(id, m_form.Lang_id) : QString(); }
+
+bool PhoneRailway::connected() const
+{
+    SessionHost* s = m_session();
+    return s && s->session().reconnectPolicy().state() == ReconnectPolicy::State::Connected;
+}
+
+withrottle::Refusal PhoneRailway::refusal(withrottle::Kind kind) const
+{
+    if (!connected())
+        return withrottle::Refusal::NotConnected;
+    // Power is switched in any mode, as from the menu; locos, turnouts and routes in operate mode.
+    if (kind != withrottle::Kind::Power && !m_form.Betrieb)
+        return withrottle::Refusal::NotOperating;
+    return withrottle::Refusal::None;
+}
+
+int PhoneRailway::power() const
+{
+    if (!connected())
+        return 2;
+    const QString shown = m_form.statusText(0);
+    if (shown == QLatin1String("Power on"))
+        return 1;
+    if (shown == QLatin1String("Power off"))
+        return 0;
+    return 2;  // not reported yet, or the buses differ
+}
+
+unsigned PhoneRailway::functions(int lnr) const
+{
+    if (!Lok || lnr < 0 || lnr >= TLok::Count || Lok->get_addr(lnr) <= 0)
+        return 0;
+    // As the throttle shows them: F0 always, F1..F4 where the record gives the function a picture.
+    unsigned has = 1;
+    const Dekod_Funcs f = Lok->get_F(lnr);
+    if (Lok->get_nrof(lnr) > 0)
+        for (int k = 1; k < withrottle::PhoneFunctions; ++k)
+            if (f[static_cast<std::size_t>(k)] != 0)
+                has |= 1u << k;
+    return has;
+}
+
+bool PhoneRailway::sameSpeed(int lnr, int a, int b) const
+{
+    if (!Lok || lnr < 0 || lnr >= TLok::Count)
+        return a == b;
+    const int vmax = Lok->get_speedmax(lnr);
+    // The throttle's own rule: below 3 % of the top speed the loco stands.
+    const auto drive = [vmax](int phone) {
+        const int v = fromPhone(phone, vmax);
+        return v < vmax * 0.03 ? 0 : v;
+    };
+    return drive(a) == drive(b);
+}
 
 std::string PhoneRailway::serverName() const { return "Quarn"; }
 
@@ -76,7 +139,11 @@ std::vector<withrottle::NamedItem> PhoneRailway::turnouts() const
             continue;
         const Cbahn::AccessoryAddress a = e->Decod1 > 0 ? Cbahn::gaAddress(e->Decod1, e->Daten1)
                                                         : Cbahn::gaAddress(e->Decod2, e->Daten2);
-        out.push_back({systemName(*e, false), text(798).arg(a.address).toStdString(),
+        if (m_namesLanguage != m_form.Lang_id) {
+            m_turnoutName = text(798);
+            m_namesLanguage = m_form.Lang_id;
+        }
+        out.push_back({systemName(*e, false), m_turnoutName.arg(a.address).toStdString(),
                        e->Stellung == 1 ? 2 : (e->Stellung == 2 ? 4 : 1)});
     }
     return out;

@@ -1,6 +1,9 @@
 #pragma once
 // The program's side of the phone throttles: the loco table as the roster, the layout's turnouts
-// and route switches, and every phone command carried out the way the window's own controls do it:
+// (signals are not turnouts, and the protocol has no list for them: they are left out) and route
+// switches, the power as the power panel shows it, and every phone command carried out the way the
+// window's own controls do it (and refused where they would do nothing: not connected, operate mode
+// off):
 // speed, direction and functions through the throttle model (the screen throttle moves with them),
 // turnouts and routes as operate clicks on their panel cell, power through the menu's items.
 
@@ -19,11 +22,16 @@ class PhoneRailway : public withrottle::Railway {
 public:
     PhoneRailway(TMainForm& form, std::function<ThrottleModel*()> throttles, std::function<SessionHost*()> session);
 
+    withrottle::Refusal refusal(withrottle::Kind kind) const override;
+    unsigned functions(int lnr) const override;
+    bool sameSpeed(int lnr, int a, int b) const override;
     std::string serverName() const override;
     std::vector<withrottle::RosterEntry> roster() const override;
     std::vector<withrottle::NamedItem> turnouts() const override;
     std::vector<withrottle::NamedItem> routes() const override;
-    int power() const override { return m_power; }
+    // As the power panel shows it (the server's last word in either protocol); unknown while not
+    // connected.
+    int power() const override;
     withrottle::LocoState loco(int lnr) const override;
     void setSpeed(int lnr, int speed) override;
     void setDirection(int lnr, bool forward) override;
@@ -33,9 +41,6 @@ public:
     bool setRoute(const std::string& systemName) override;
     void setPower(bool on) override;
 
-    // The power state as last switched from the menu or a phone (2: not known yet).
-    void powerSwitched(bool on) { m_power = on ? 1 : 0; }
-
     // A loco speed 0..vmax as a phone's 0..126 and back.
     static int toPhone(int speed, int vmax);
     static int fromPhone(int speed, int vmax);
@@ -43,10 +48,13 @@ public:
 private:
     tPosEntry* find(const std::string& systemName, bool route) const;
     QString text(int id) const;
+    bool connected() const;
     void speedSlider(int lnr, int speed, bool forward);
 
     TMainForm& m_form;
     std::function<ThrottleModel*()> m_throttles;
     std::function<SessionHost*()> m_session;
-    int m_power = 2;
+    // The turnout names of the language last asked for (text 798 for every address is dear).
+    mutable int m_namesLanguage = -1;
+    mutable QString m_turnoutName;
 };

@@ -21,10 +21,16 @@
 
 namespace {
 
-bool sameServer(const withrottle::ServerSettings& a, const withrottle::ServerSettings& b)
+// The settings that need a new listening socket.
+bool sameSocket(const withrottle::ServerSettings& a, const withrottle::ServerSettings& b)
 {
-    return a.port == b.port && a.listenAddress == b.listenAddress && a.allow == b.allow &&
-           a.clientLimit == b.clientLimit && a.heartbeatSeconds == b.heartbeatSeconds;
+    return a.port == b.port && a.listenAddress == b.listenAddress;
+}
+
+bool sameRules(const withrottle::ServerSettings& a, const withrottle::ServerSettings& b)
+{
+    return a.allow == b.allow && a.clientLimit == b.clientLimit && a.perAddressLimit == b.perAddressLimit &&
+           a.heartbeatSeconds == b.heartbeatSeconds && a.admissionMs == b.admissionMs && a.texts == b.texts;
 }
 
 }  // namespace
@@ -46,6 +52,9 @@ PhoneThrottleHost::PhoneThrottleHost(TMainForm& form) : QObject(&form), m_form(f
             case withrottle::PhoneThrottles::UnknownLoco: return text(791).toStdString();
             case withrottle::PhoneThrottles::UnknownTurnout: return text(792).toStdString();
             case withrottle::PhoneThrottles::UnknownRoute: return text(793).toStdString();
+            case withrottle::PhoneThrottles::NotConnected: return text(865).toStdString();
+            case withrottle::PhoneThrottles::NotOperating: return text(866).toStdString();
+            case withrottle::PhoneThrottles::NoSuchFunction: return text(867).toStdString();
             }
             return std::string();
         });
@@ -89,12 +98,6 @@ PhoneThrottleHost::PhoneThrottleHost(TMainForm& form) : QObject(&form), m_form(f
             m_phones->poll();
     });
 
-    // Power switched from the menu: the phones are told.
-    if (QAction* on = form.action(QStringLiteral("Spannungan1")))
-        connect(on, &QAction::triggered, this, [this] { m_railway->powerSwitched(true); });
-    if (QAction* off = form.action(QStringLiteral("Spannungaus1")))
-        connect(off, &QAction::triggered, this, [this] { m_railway->powerSwitched(false); });
-
     m_window = new PhoneClientsWindow(
         {text(780), text(786), text(787), text(788), text(789)}, &form);
     m_window->cutOff = [this](int client) { m_server.cutOff(client); };
@@ -107,7 +110,10 @@ PhoneThrottleHost::PhoneThrottleHost(TMainForm& form) : QObject(&form), m_form(f
             showRows();
         });
     }
-    connect(&form, &TMainForm::languageApplied, this, &PhoneThrottleHost::retranslate);
+    connect(&form, &TMainForm::languageApplied, this, [this] {
+        retranslate();
+        applySettings();  // the phones' alerts in the new language
+    });
     connect(&form, &TMainForm::settingsApplied, this, &PhoneThrottleHost::applySettings);
     applySettings();
 }
@@ -119,6 +125,12 @@ PhoneThrottleHost::~PhoneThrottleHost()
 }
 
 QString PhoneThrottleHost::text(int id) const { return Lang ? Lang->getmessage(id, m_form.Lang_id) : QString(); }
+
+void PhoneThrottleHost::setAdmissionMs(int ms)
+{
+    m_admissionMs = std::max(100, ms);
+    applySettings();
+}
 
 void PhoneThrottleHost::setHeartbeatSeconds(int seconds)
 {
@@ -136,8 +148,15 @@ void PhoneThrottleHost::applySettings()
         if (!a.trimmed().isEmpty())
             s.allow << a.trimmed();
     s.clientLimit = m_form.PhoneServerLimit;
+    s.perAddressLimit = m_form.PhoneServerPerAddress;
     s.heartbeatSeconds = m_heartbeat;
-    s.tooManyText = text(794);
+    s.admissionMs = m_admissionMs;
+    s.texts.notAllowed = text(860);
+    s.texts.tooMany = text(794);
+    s.texts.tooManyHere = text(861);
+    s.texts.badInput = text(862);
+    s.texts.unnamed = text(863).arg((m_admissionMs + 999) / 1000);
+    s.texts.silent = text(864);
 
     if (m_form.PhoneServerOn != 1) {
         if (m_server.running()) {
@@ -148,8 +167,14 @@ void PhoneThrottleHost::applySettings()
         m_window->setStatus(text(796));
         return;
     }
-    if (m_server.running() && sameServer(s, m_running))
+    if (m_server.running() && sameSocket(s, m_running)) {
+        // The phones that may stay, stay.
+        if (!sameRules(s, m_running)) {
+            m_server.reconfigure(s);
+            m_running = s;
+        }
         return;
+    }
     m_dnssd.withdraw();
     if (!m_server.start(s)) {
         m_poll.stop();

@@ -30,6 +30,8 @@ public:
     void applySettings();
     // Seconds of silence after which a phone's locos stop (told to every client as "*<n>").
     void setHeartbeatSeconds(int seconds);
+    // How long a new connection has to name itself and start its heartbeat (tests shorten it).
+    void setAdmissionMs(int ms);
 
     withrottle::PhoneServer& server() { return m_server; }
     withrottle::PhoneThrottles& phones() { return *m_phones; }
@@ -50,6 +52,7 @@ private:
     withrottle::DnsSdAnnouncer m_dnssd;
     withrottle::ServerSettings m_running;  // what the running server was started with
     int m_heartbeat = withrottle::DefaultHeartbeatSeconds;
+    int m_admissionMs = withrottle::AdmissionSeconds * 1000;
     QTimer m_poll;
     std::map<int, PhoneClientRow> m_clients;
     PhoneClientsWindow* m_window = nullptr;  // child of the main window

@@ -29,6 +29,7 @@ SetupValues fillSetup(const AppState& main, const SetupValues& shown)
     v.phoneAddress = main.PhoneServerAddress;
     v.phoneAllow = main.PhoneServerAllow;
     v.phoneLimit = main.PhoneServerLimit;
+    v.phonePerAddress = main.PhoneServerPerAddress;
     return v;
 }
 
@@ -69,4 +70,6 @@ void applySetup(const SetupValues& v, AppState& main)
     main.PhoneServerAllow = v.phoneAllow.trimmed();
     if (v.phoneLimit >= 1 && v.phoneLimit <= 64)
         main.PhoneServerLimit = v.phoneLimit;
+    if (v.phonePerAddress >= 1 && v.phonePerAddress <= 64)
+        main.PhoneServerPerAddress = v.phonePerAddress;
 }

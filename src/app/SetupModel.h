@@ -28,6 +28,7 @@ struct SetupValues {
     QString phoneAddress;
     QString phoneAllow;
     int phoneLimit = 8;
+    int phonePerAddress = 4;  // phones from one address
 };
 
 // A port text that is not a decimal number.

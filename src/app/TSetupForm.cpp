@@ -184,16 +184,20 @@ TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent)
     udPhoneLimit = new QSpinBox(ts3);
     udPhoneLimit->setObjectName(QStringLiteral("udPhoneLimit"));
     udPhoneLimit->setRange(1, 64);
-    QWidget* const phoneFields[] = {cbPhone, udPhonePort, EditPhoneAddress, EditPhoneAllow, udPhoneLimit};
+    udPhonePerAddress = new QSpinBox(ts3);
+    udPhonePerAddress->setObjectName(QStringLiteral("udPhonePerAddress"));
+    udPhonePerAddress->setRange(1, 64);
+    QWidget* const phoneFields[] = {cbPhone, udPhonePort, EditPhoneAddress, EditPhoneAllow, udPhoneLimit, udPhonePerAddress};
     const char* const phoneTexts[] = {"Serve phone throttles (WiThrottle)", "Port", "Listen address (empty: all)",
-                                      "Allowed addresses (empty: all)", "Most phones at once"};
-    for (int i = 0; i < 5; ++i) {
+                                      "Allowed addresses (empty: all)", "Most phones at once",
+                                      "Most phones from one address"};
+    for (int i = 0; i < 6; ++i) {
         phoneLabels[static_cast<std::size_t>(i)] =
             label(QStringLiteral("LabelPhone%1").arg(i + 1), QString::fromLatin1(phoneTexts[i]), ts3);
         p->addWidget(phoneLabels[static_cast<std::size_t>(i)], i, 0);
         p->addWidget(phoneFields[i], i, 1);
     }
-    p->setRowStretch(5, 1);
+    p->setRowStretch(6, 1);
     PageControl->addTab(new ScrollPage(ts3), QStringLiteral("Phone throttles"));
 
     Ok_button = new QPushButton(QStringLiteral("Save"), this);
@@ -235,6 +239,7 @@ void TSetupForm::fill(const AppState& main)
     EditPhoneAddress->setText(v.phoneAddress);
     EditPhoneAllow->setText(v.phoneAllow);
     udPhoneLimit->setValue(v.phoneLimit);
+    udPhonePerAddress->setValue(v.phonePerAddress);
 }
 
 SetupValues TSetupForm::values() const
@@ -259,6 +264,7 @@ SetupValues TSetupForm::values() const
     v.phoneAddress = EditPhoneAddress->text();
     v.phoneAllow = EditPhoneAllow->text();
     v.phoneLimit = udPhoneLimit->value();
+    v.phonePerAddress = udPhonePerAddress->value();
     return v;
 }
 
@@ -269,7 +275,7 @@ void TSetupForm::FormShow(const C_language* lang, int langId, int showassist)
         Assist1_label->setText(lang->getmessage(72, langId));
         Assist2_label->setText(lang->getmessage(73, langId));
         for (std::size_t i = 0; i < phoneLabels.size(); ++i)
-            phoneLabels[i]->setText(lang->getmessage(static_cast<int>(781 + i), langId));
+            phoneLabels[i]->setText(lang->getmessage(i < 5 ? static_cast<int>(781 + i) : 868, langId));
         PageControl->setTabText(2, lang->getmessage(780, langId));
     }
     if (showassist == 0)

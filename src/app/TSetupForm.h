@@ -65,7 +65,8 @@ public:
     QLineEdit* EditPhoneAddress;
     QLineEdit* EditPhoneAllow;
     QSpinBox* udPhoneLimit;
-    std::array<QLabel*, 5> phoneLabels{};
+    QSpinBox* udPhonePerAddress;
+    std::array<QLabel*, 6> phoneLabels{};
     QTabWidget* PageControl;
     QPushButton* Ok_button;
     QPushButton* Cancel_button;

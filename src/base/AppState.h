@@ -81,12 +81,14 @@ struct AppState {
     // is back. Off (0) by default: a server that restarted stays off until a person switches it on.
     int Poweronreconnect = 0;
     // The phone (WiThrottle) server: on (1) or off, its port, the address it listens on (empty: all),
-    // the addresses and subnets allowed to connect (comma separated; empty: all), the client limit.
+    // the addresses and subnets allowed to connect (comma separated; empty: all), the client limit
+    // and the limit of phones from one address.
     int PhoneServerOn = 0;
     int PhoneServerPort = 12090;
     QString PhoneServerAddress;
     QString PhoneServerAllow;
     int PhoneServerLimit = 8;
+    int PhoneServerPerAddress = 4;
     bool LocoData_sent = false, SolenoidData_sent = false;
     int BusGlMM = 1, BusGlNMRA_S = 2, BusGlNMRA_L = 3;
     int BusGaMM = 5, BusGaNMRA = 6, BusS88 = 8, Buspower = 1;

@@ -240,6 +240,8 @@ QList<int> read(const QByteArray& text, AppState& main, TLok& lok)
     main.PhoneServerLimit = optionalRanged(1, 64, 8);
     // Power on again after a reconnect, added after the phone server: off in older files.
     main.Poweronreconnect = optionalRanged(0, 1, 0);
+    // The limit per address, added after the others: older files read as 4.
+    main.PhoneServerPerAddress = optionalRanged(1, 64, 4);
     return in.badLines();
 }
 
@@ -301,6 +303,7 @@ QByteArray write(const AppState& main, const TLok& lok)
     string(main.PhoneServerAllow);
     integer(main.PhoneServerLimit);
     integer(main.Poweronreconnect);
+    integer(main.PhoneServerPerAddress);
     return out;
 }
 

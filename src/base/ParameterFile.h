@@ -16,7 +16,7 @@ class TLok;
 
 namespace ParameterFile {
 
-constexpr int LineCount = 16 + 10 * 50 + 1 + 5 + 1;  // + the reconnect, phone server and power-after-reconnect settings, added later
+constexpr int LineCount = 16 + 10 * 50 + 1 + 5 + 1 + 1;  // + the reconnect, phone server, power-after-reconnect and per-address settings, added later
 
 // A read error (file missing, text that is not a number where one belongs) or a write error.
 class Error : public std::runtime_error {

@@ -59,16 +59,12 @@ void LineGuard::line(std::string_view text, std::int64_t, std::vector<Command>& 
         return;
     }
     m_invalidRun = 0;
-    if (c.kind == Kind::HeartbeatOn)
-        m_watched = true;
-    else if (c.kind == Kind::HeartbeatOff)
-        m_watched = false;
     out.push_back(std::move(c));
 }
 
 bool LineGuard::heartbeatLost(std::int64_t nowMs)
 {
-    if (!m_watched || m_lost || m_verdict != Verdict::Ok || nowMs - m_lastHeard <= m_heartbeatMs)
+    if (m_lost || m_verdict != Verdict::Ok || nowMs - m_lastHeard <= m_heartbeatMs)
         return false;
     m_lost = true;
     return true;

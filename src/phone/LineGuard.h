@@ -31,12 +31,15 @@ public:
     Verdict feed(std::string_view bytes, std::int64_t nowMs, std::vector<Command>& out);
     Verdict verdict() const { return m_verdict; }
 
-    // Heartbeat: watched from the start (a silent client stops its locos), "*-" stops watching,
-    // "*+" starts again. Any line counts as a sign of life.
+    // Heartbeat: watched from the moment the client came, whatever it asks ("*-" does not switch
+    // the watch off: a phone that stops beating may be lying in a pocket with a loco running). Any
+    // line counts as a sign of life.
     void setHeartbeatSeconds(int seconds) { m_heartbeatMs = std::int64_t(seconds) * 1000; }
-    bool watched() const { return m_watched; }
     // True once for each silence longer than the heartbeat, false until the client speaks again.
     bool heartbeatLost(std::int64_t nowMs);
+    // Silent past its heartbeat (reported by heartbeatLost and not heard since).
+    bool silent() const { return m_lost; }
+    std::int64_t lastHeard() const { return m_lastHeard; }
 
 private:
     void line(std::string_view text, std::int64_t nowMs, std::vector<Command>& out);
@@ -49,7 +52,6 @@ private:
     int m_invalidRun = 0;
     std::int64_t m_heartbeatMs = std::int64_t(DefaultHeartbeatSeconds) * 1000;
     std::int64_t m_lastHeard = 0;
-    bool m_watched = true;
     bool m_lost = false;
 };
 

@@ -81,6 +81,12 @@ void PhoneServer::stop()
     m_port = 0;
 }
 
+void PhoneServer::reconfigure(const ServerSettings& s)
+{
+    if (m_worker)
+        QMetaObject::invokeMethod(m_worker, "reconfigure", Qt::QueuedConnection, Q_ARG(withrottle::ServerSettings, s));
+}
+
 void PhoneServer::send(int client, const std::string& line)
 {
     std::lock_guard lock(m_pendingLock);

@@ -1,12 +1,40 @@
 #include "phone/PhoneThrottles.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace withrottle {
 
 PhoneThrottles::PhoneThrottles(Railway& railway, Send send, std::function<std::string(Text)> text)
-    : m_railway(railway), m_send(std::move(send)), m_text(std::move(text))
+    : clock([] {
+          return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+              .count();
+      }),
+      m_railway(railway), m_send(std::move(send)), m_text(std::move(text))
 {
+}
+
+void PhoneThrottles::alertOnce(int client, Text text, const std::string& detail)
+{
+    auto it = m_clients.find(client);
+    if (it == m_clients.end())
+        return;
+    const std::int64_t now = clock();
+    auto [last, fresh] = it->second.alerted.try_emplace(text, now);
+    if (!fresh && now - last->second < AlertRepeatMs)
+        return;  // a slider refused twenty times a second shows one alert, not twenty
+    last->second = now;
+    m_send(client, alert(detail.empty() ? m_text(text) : m_text(text) + " " + detail));
+}
+
+bool PhoneThrottles::refused(int client, Kind kind)
+{
+    switch (m_railway.refusal(kind)) {
+    case Refusal::None: return false;
+    case Refusal::NotConnected: alertOnce(client, NotConnected); return true;
+    case Refusal::NotOperating: alertOnce(client, NotOperating); return true;
+    }
+    return true;
 }
 
 void PhoneThrottles::broadcast(const std::string& line)
@@ -29,8 +57,7 @@ void PhoneThrottles::clientJoined(int client)
     g.heartbeatSeconds = m_heartbeat;
     if (m_turnouts.empty() || m_clients.size() == 1)
         m_turnouts = g.turnouts;
-    if (m_power < 0)
-        m_power = g.power;
+    m_clients[client].power = g.power;
     for (const std::string& line : greeting(g))
         m_send(client, line);
 }
@@ -39,27 +66,43 @@ void PhoneThrottles::clientLeft(int client)
 {
     if (!m_clients.count(client))
         return;
-    stopAll(client);
+    stopAbandoned(client);
     m_clients.erase(client);
+    poll();
 }
 
 void PhoneThrottles::heartbeatLost(int client)
 {
-    stopAll(client);
+    auto it = m_clients.find(client);
+    if (it == m_clients.end() || it->second.silent)
+        return;
+    stopAbandoned(client);
+    it->second.silent = true;
     poll();
 }
 
-void PhoneThrottles::stopAll(int client)
+void PhoneThrottles::stopAbandoned(int client)
 {
     auto it = m_clients.find(client);
     if (it == m_clients.end())
         return;
+    const auto heldElsewhere = [&](int lnr) {
+        for (const auto& [id, c] : m_clients) {
+            if (id == client || c.silent)
+                continue;
+            for (const Held& h : c.held)
+                if (h.lnr == lnr)
+                    return true;
+        }
+        return false;
+    };
     std::vector<int> done;
     for (const Held& h : it->second.held) {
         if (std::find(done.begin(), done.end(), h.lnr) != done.end())
             continue;
         done.push_back(h.lnr);
-        m_railway.setSpeed(h.lnr, 0);
+        if (!heldElsewhere(h.lnr))
+            m_railway.setSpeed(h.lnr, 0);
     }
 }
 
@@ -86,21 +129,30 @@ int PhoneThrottles::findLoco(const Command& c) const
 
 void PhoneThrottles::command(int client, const Command& c)
 {
-    if (!m_clients.count(client))
+    auto me = m_clients.find(client);
+    if (me == m_clients.end())
         return;
+    me->second.silent = false;  // any line is a sign of life
     switch (c.kind) {
     case Kind::Name:
         m_send(client, heartbeatLine(m_heartbeat));
         break;
     case Kind::Power:
-        m_railway.setPower(c.value == 1);
+        // The phone's switch now shows what it asked for; until the server has answered, it is
+        // not contradicted, and then it is told what the railway has.
+        me->second.power = -1;  // told again once the railway has answered
+        me->second.powerWanted = c.value;
+        me->second.powerPending = !refused(client, c.kind);  // a refusal is contradicted at once
+        me->second.powerAsked = clock();
+        if (me->second.powerPending)
+            m_railway.setPower(c.value == 1);
         break;
     case Kind::Turnout:
-        if (!m_railway.setTurnout(c.text, c.action))
+        if (!refused(client, c.kind) && !m_railway.setTurnout(c.text, c.action))
             m_send(client, alert(m_text(UnknownTurnout) + " " + c.text));
         break;
     case Kind::Route:
-        if (!m_railway.setRoute(c.text))
+        if (!refused(client, c.kind) && !m_railway.setRoute(c.text))
             m_send(client, alert(m_text(UnknownRoute) + " " + c.text));
         break;
     case Kind::Acquire:
@@ -143,9 +195,12 @@ void PhoneThrottles::acquire(int client, const Command& c)
     h.key = c.loco;
     h.lnr = lnr;
     m_send(client, throttleLine(c.throttle, '+', h.key, ""));
+    // Labels up to the loco's last function; a function it lacks in between gets no label (no key).
+    const unsigned has = m_railway.functions(lnr);
     std::vector<std::string> labels;
     for (int f = 0; f < PhoneFunctions; ++f)
-        labels.push_back(f == 0 ? "Light" : "F" + std::to_string(f));
+        if (has >> f)
+            labels.push_back(!(has & (1u << f)) ? "" : f == 0 ? "Light" : "F" + std::to_string(f));
     m_send(client, functionLabels(c.throttle, h.key, labels));
     cl.held.push_back(h);
     tellLoco(client, cl.held.back(), m_railway.loco(lnr), true);
@@ -154,8 +209,11 @@ void PhoneThrottles::acquire(int client, const Command& c)
 
 void PhoneThrottles::tellLoco(int client, Held& h, const LocoState& now, bool all)
 {
+    const unsigned has = m_railway.functions(h.lnr);
     for (int f = 0; f < PhoneFunctions; ++f) {
         const auto k = static_cast<std::size_t>(f);
+        if (!(has & (1u << f)))
+            continue;
         if (all || now.on[k] != h.told.on[k])
             m_send(client, throttleLine(h.throttle, 'A', h.key, "F" + std::string(now.on[k] ? "1" : "0") + std::to_string(f)));
     }
@@ -169,43 +227,60 @@ void PhoneThrottles::tellLoco(int client, Held& h, const LocoState& now, bool al
 void PhoneThrottles::action(int client, const Command& c)
 {
     Client& cl = m_clients[client];
+    const bool drives = c.action == 'V' || c.action == 'X' || c.action == 'I' || c.action == 'R' ||
+                        c.action == 'F' || c.action == 'f';
+    // Refused: nothing is done, and the throttle's next report shows it what the loco does.
+    const bool no = drives && std::any_of(cl.held.begin(), cl.held.end(), [&](const Held& h) {
+                        return h.throttle == c.throttle && (c.loco.all || h.key == c.loco);
+                    }) && refused(client, Kind::Action);
     for (Held& h : cl.held) {
         if (h.throttle != c.throttle || !(c.loco.all || h.key == c.loco))
             continue;
         switch (c.action) {
         case 'V':
-            if (c.value < 0) {
+            if (no) {
+                h.told.speed = std::max(0, c.value);  // its slider shows it; put right at the poll
+            } else if (c.value < 0) {
                 m_railway.emergencyStop(h.lnr);
             } else {
                 m_railway.setSpeed(h.lnr, c.value);
-                // The sender's slider already shows its speed: no echo.
-                h.told.speed = m_railway.loco(h.lnr).speed;
+                // The sender's slider shows its speed: no echo unless the loco runs at another.
+                const int now = m_railway.loco(h.lnr).speed;
+                h.told.speed = m_railway.sameSpeed(h.lnr, c.value, now) ? now : c.value;
             }
             break;
         case 'X':
-            m_railway.emergencyStop(h.lnr);
+            if (!no)
+                m_railway.emergencyStop(h.lnr);
             break;
         case 'I':
-            m_railway.setSpeed(h.lnr, 0);
+            if (!no)
+                m_railway.setSpeed(h.lnr, 0);
             break;
         case 'R':
-            m_railway.setDirection(h.lnr, c.value == 1);
+            h.told.forward = c.value == 1;  // as its button shows it; put right at the poll
+            if (!no)
+                m_railway.setDirection(h.lnr, c.value == 1);
             break;
-        case 'F': {
-            if (c.function >= PhoneFunctions)
+        case 'F':
+        case 'f': {
+            if (c.function >= PhoneFunctions || !(m_railway.functions(h.lnr) & (1u << c.function))) {
+                if (c.action == 'f' || c.value == 1)
+                    alertOnce(client, NoSuchFunction, "F" + std::to_string(c.function));
+                break;
+            }
+            if (no)
                 break;
             const auto k = static_cast<std::size_t>(c.function);
             const bool on = m_railway.loco(h.lnr).on[k];
-            if (cl.momentary[k])
+            if (c.action == 'f')
+                m_railway.setFunction(h.lnr, c.function, c.value == 1);
+            else if (cl.momentary[k])
                 m_railway.setFunction(h.lnr, c.function, c.value == 1);
             else if (c.value == 1)  // a latching key switches on its press
                 m_railway.setFunction(h.lnr, c.function, !on);
             break;
         }
-        case 'f':
-            if (c.function < PhoneFunctions)
-                m_railway.setFunction(h.lnr, c.function, c.value == 1);
-            break;
         case 'm':
             if (c.function < PhoneFunctions)
                 cl.momentary[static_cast<std::size_t>(c.function)] = c.value == 1;
@@ -245,9 +320,15 @@ void PhoneThrottles::poll()
         for (Held& h : cl.held)
             tellLoco(id, h, m_railway.loco(h.lnr), false);
     pollTurnouts();
-    if (const int p = m_railway.power(); p != m_power) {
-        m_power = p;
-        broadcast(powerLine(p));
+    const int p = m_railway.power();
+    const std::int64_t now = clock();
+    for (auto& [id, cl] : m_clients) {
+        if (cl.powerPending && (p == cl.powerWanted || now - cl.powerAsked >= PowerAnswerMs))
+            cl.powerPending = false;
+        if (p != cl.power && !cl.powerPending) {
+            cl.power = p;
+            m_send(id, powerLine(p));
+        }
     }
 }
 

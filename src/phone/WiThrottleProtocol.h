@@ -13,6 +13,8 @@ namespace withrottle {
 constexpr std::size_t MaxLineLength = 512;
 // Seconds between a client's heartbeats that the server asks for ("*10").
 constexpr int DefaultHeartbeatSeconds = 10;
+// Seconds a new connection has to name itself and start its heartbeat.
+constexpr int AdmissionSeconds = 5;
 constexpr int DefaultPort = 12090;
 // Speeds on the wire run 0..126; -1 is an emergency stop.
 constexpr int MaxSpeed = 126;

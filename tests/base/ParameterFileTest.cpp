@@ -64,6 +64,7 @@ TEST(ParameterFile, DefaultsAreWrittenAs517DecimalLinesWithCrLf)
     expected += "1";  // reconnect automatically
     expected += {"0", "12090", "", "", "8"};  // the phone server: off, its port, address, allow list, limit
     expected += "0";  // power is not switched on again after a reconnect
+    expected += "4";  // phones per address
     EXPECT_EQ(linesOf(text), expected);
 }
 
@@ -100,6 +101,7 @@ TEST(ParameterFile, PhoneServerSettingsAreAppendedLinesWithDefaultsForOlderFiles
     on.PhoneServerAddress = "192.168.1.5";
     on.PhoneServerAllow = "192.168.1.0/24, 10.0.0.7";
     on.PhoneServerLimit = 3;
+    on.PhoneServerPerAddress = 2;
     TLok lok;
     const QList<QByteArray> lines = linesOf(ParameterFile::write(on, lok));
     ASSERT_EQ(lines.size(), ParameterFile::LineCount);
@@ -110,16 +112,24 @@ TEST(ParameterFile, PhoneServerSettingsAreAppendedLinesWithDefaultsForOlderFiles
     EXPECT_EQ(back.PhoneServerAddress, "192.168.1.5");
     EXPECT_EQ(back.PhoneServerAllow, "192.168.1.0/24, 10.0.0.7");
     EXPECT_EQ(back.PhoneServerLimit, 3);
+    EXPECT_EQ(back.PhoneServerPerAddress, 2);
 
-    // Files from before (516 or 517 lines) and values out of range read as the defaults.
-    for (const QList<QByteArray>& tail : {QList<QByteArray>{}, QList<QByteArray>{"1"},
-                                          QList<QByteArray>{"1", "7", "0", "", "", "65"}}) {
+    // Files from before (516, 517 or 522 lines) and values out of range read as the defaults.
+    for (const QList<QByteArray>& tail :
+         {QList<QByteArray>{}, QList<QByteArray>{"1"}, QList<QByteArray>{"1", "1", "7", "", "", "3"},
+          QList<QByteArray>{"1", "7", "0", "", "", "65", "0"}}) {
         AppState old;
         old.PhoneServerOn = 1;
         old.PhoneServerPort = 1;
         old.PhoneServerAddress = "x";
         old.PhoneServerLimit = 2;
+        old.PhoneServerPerAddress = 9;
         ParameterFile::read(joinLines(lines.mid(0, 516) + tail), old, lok);
+        EXPECT_EQ(old.PhoneServerPerAddress, 4) << tail.size();
+        if (tail.size() == 6) {
+            EXPECT_EQ(old.PhoneServerLimit, 3) << "a file from before the limit per address keeps its values";
+            continue;
+        }
         EXPECT_EQ(old.PhoneServerOn, 0) << tail.size();
         EXPECT_EQ(old.PhoneServerPort, 12090);
         EXPECT_EQ(old.PhoneServerAddress, "");

@@ -5,6 +5,7 @@
 
 #include "common/WaitFor.h"
 
+#include <QHostAddress>
 #include <QTcpSocket>
 
 #include <string>
@@ -14,8 +15,11 @@ namespace testsupport {
 
 class PhoneClient {
 public:
-    bool connectTo(quint16 port)
+    // `from`: the local address to connect from (127.0.0.2 is another device on loopback).
+    bool connectTo(quint16 port, const QString& from = {})
     {
+        if (!from.isEmpty())
+            m_socket.bind(QHostAddress(from));
         // A server that turns the client away may close before the state is ever seen connected.
         QObject::connect(&m_socket, &QTcpSocket::connected, [this] { m_wasConnected = true; });
         QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] { take(); });
@@ -23,6 +27,12 @@ public:
         return waitFor([this] { return m_wasConnected; }, 10000);
     }
     void send(const std::string& line) { sendRaw(line + "\n"); }
+    // What a phone app sends first: its name and the start of its heartbeat; the server admits it.
+    void hello(const std::string& name)
+    {
+        send("N" + name);
+        send("*+");
+    }
     void sendRaw(const std::string& bytes)
     {
         m_socket.write(bytes.data(), static_cast<qint64>(bytes.size()));

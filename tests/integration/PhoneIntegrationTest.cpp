@@ -76,6 +76,8 @@ TEST(PhoneIntegration, TwoPhonesDriveALocoAndThrowATurnoutThroughTheWindow)
     PhoneClient a, b;
     ASSERT_TRUE(a.connectTo(port));
     ASSERT_TRUE(b.connectTo(port));
+    a.hello("Phone A");
+    b.hello("Phone B");
     for (PhoneClient* c : {&a, &b}) {
         const int roster = c->waitForLine("RL");
         ASSERT_GE(roster, 0);
@@ -83,8 +85,6 @@ TEST(PhoneIntegration, TwoPhonesDriveALocoAndThrowATurnoutThroughTheWindow)
         EXPECT_GE(c->waitForLine("PTL]\\[QT"), 0);
         EXPECT_GE(c->waitForLine("*2"), 0);
     }
-    a.send("NPhone A");
-    b.send("NPhone B");
     ASSERT_TRUE(waitBeating(
         [&] {
             const auto& cl = phone->clients();
@@ -141,4 +141,112 @@ TEST(PhoneIntegration, TwoPhonesDriveALocoAndThrowATurnoutThroughTheWindow)
     }
     EXPECT_EQ(w.d.count(QStringLiteral("message")) + w.d.count(QStringLiteral("error")), 0)
         << (w.d.shown.empty() ? "" : w.d.shown.front().text.toStdString());
+}
+
+// The rules of who gets in and what a phone is told, through the window against the simulator: the
+// limit's worth of silent connections does not keep a phone out; the greeting has the power the
+// server reported and no signals among the turnouts; a reverse the throttle refuses (loco moving)
+// is put right on the phone; one phone quitting leaves the loco to the other, whose silence then
+// stops it; with operate mode off or no server a phone's command gets an alert in the user's
+// language (French here) and is not carried out.
+TEST(PhoneIntegration, WhoGetsInAndWhatEachPhoneIsTold)
+{
+    LocoControlHost* loco = nullptr;
+    PhoneThrottleHost* phone = nullptr;
+    SimWindow w("0.7.3", {}, [&](TMainForm& f) {
+        loco = new LocoControlHost(f);
+        phone = new PhoneThrottleHost(f);
+    });
+    ASSERT_TRUE(loco && phone);
+    w.form->Lang_id = 7;
+    w.form->applyLanguage();
+    w.form->Infoport_an = 1;  // the server reports its power on the info port
+    w.form->action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_TRUE(w.form->Session->commandConnected());
+    w.form->Betrieb1Click();
+    ASSERT_TRUE(waitFor([&] { return w.form->statusText(0) == QStringLiteral("Power off"); }))
+        << "the simulator starts with power off and says so: " << w.form->statusText(0).toStdString();
+
+    w.form->PhoneServerOn = 1;
+    w.form->PhoneServerPort = 0;
+    w.form->PhoneServerAddress = QStringLiteral("127.0.0.1");
+    w.form->PhoneServerLimit = 2;
+    w.form->PhoneServerPerAddress = 2;
+    phone->setAdmissionMs(1500);
+    phone->setHeartbeatSeconds(2);
+    ASSERT_TRUE(phone->server().running()) << phone->server().errorText().toStdString();
+    const quint16 port = phone->server().port();
+
+    // Two connections that never speak: the limit's worth.
+    PhoneClient mute1, mute2;
+    ASSERT_TRUE(mute1.connectTo(port));
+    ASSERT_TRUE(mute2.connectTo(port));
+    PhoneClient a, b;
+    ASSERT_TRUE(a.connectTo(port));
+    ASSERT_TRUE(b.connectTo(port));
+    a.hello("A");
+    b.hello("B");
+    ASSERT_GE(a.waitForLine("RL"), 0) << "a real phone gets in";
+    ASSERT_GE(b.waitForLine("RL"), 0);
+    EXPECT_TRUE(a.has("PPA0")) << "the power the server reported";
+    EXPECT_FALSE(a.has("PPA2"));
+    const int list = a.waitForLine("PTL");
+    ASSERT_GE(list, 0);
+    const std::string turnouts = a.lines()[static_cast<std::size_t>(list)];
+    const tPosEntry* signal = findEntry([](tPosEntry& e) {
+        return e.Enummer >= 1 && e.Enummer <= 88 && (e.Enummer - 1) % 22 < 8 && (e.Decod1 > 0 || e.Decod2 > 0);
+    });
+    ASSERT_NE(signal, nullptr) << "the demo layout has a signal";
+    EXPECT_EQ(turnouts.find("QT" + std::to_string(signal->Posx) + "," + std::to_string(signal->Posy) + "}"),
+              std::string::npos)
+        << "a signal is not a turnout: " << turnouts;
+    EXPECT_TRUE(waitBeating([&] { return !mute1.connected() && !mute2.connected(); }, {&a, &b}));
+    const std::string unnamed = w.msg(863).arg(2).toStdString();
+    EXPECT_TRUE(mute1.has(withrottle::alert(unnamed))) << "told why, in French";
+
+    // Both drive loco 3; a reverse while it moves is refused and put right on the phone.
+    a.send("MT+S3<;>S3");
+    b.send("MT+S3<;>S3");
+    ASSERT_GE(a.waitForLine("MTAS3<;>R"), 0);
+    ASSERT_GE(b.waitForLine("MTAS3<;>R"), 0);
+    const std::string dir = a.lines()[static_cast<std::size_t>(a.waitForLine("MTAS3<;>R"))];
+    a.send("MTAS3<;>V63");
+    QScrollBar* slider = loco->panel()->scrollBar(0);
+    ASSERT_TRUE(waitBeating([&] { return slider->value() == 50; }, {&a, &b}));
+    std::size_t before = a.lines().size();
+    a.send(dir.back() == '1' ? "MTAS3<;>R0" : "MTAS3<;>R1");
+    EXPECT_GE(a.waitForLine(dir, before), 0) << "its direction button shows what the loco does";
+
+    // A quits: B still drives the loco, it runs on; B falls silent: it stops.
+    a.send("Q");
+    EXPECT_TRUE(a.waitForClose());
+    const int stopsBefore = receivedCount(w.logFile, "SET GL M1 3 -1 0 ");
+    QElapsedTimer t;
+    t.start();
+    waitBeating([&] { return t.elapsed() > 800; }, {&b});
+    EXPECT_EQ(slider->value(), 50) << "the loco another phone holds runs on";
+    EXPECT_EQ(receivedCount(w.logFile, "SET GL M1 3 -1 0 "), stopsBefore);
+    EXPECT_TRUE(waitFor([&] { return slider->value() == slider->maximum(); }, 10000)) << "B's silence stops it";
+    EXPECT_TRUE(waitFor([&] { return receivedCount(w.logFile, "SET GL M1 3 -1 0 ") > stopsBefore; }));
+
+    // Operate mode off: the phone's speed is not carried out, it is told why and put back.
+    b.send("*");
+    w.form->Gleisbildentwerfen1Click();
+    ASSERT_FALSE(w.form->Betrieb);
+    const int linesBefore = receivedCount(w.logFile, "SET GL");
+    before = b.lines().size();
+    b.send("MTAS3<;>V63");
+    EXPECT_GE(b.waitForLine(withrottle::alert(w.msg(866).toStdString()), before), 0);
+    EXPECT_GE(b.waitForLine("MTAS3<;>V0", before), 0);
+    EXPECT_EQ(slider->value(), slider->maximum()) << "the screen slider does not move either";
+    EXPECT_EQ(receivedCount(w.logFile, "SET GL"), linesBefore);
+
+    // No server: power from a phone gets an alert and its switch is put back.
+    w.form->action(QStringLiteral("Hosttrennen1"))->trigger();
+    EXPECT_TRUE(waitBeating([&] { return !w.form->Session->commandConnected(); }, {&b}));
+    before = b.lines().size();
+    b.send("PPA1");
+    EXPECT_GE(b.waitForLine(withrottle::alert(w.msg(865).toStdString()), before), 0);
+    EXPECT_GE(b.waitForLine("PPA2", before), 0) << "not connected: power unknown";
+    EXPECT_EQ(receivedCount(w.logFile, "SET POWER ON"), 0);
 }

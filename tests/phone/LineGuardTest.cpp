@@ -53,7 +53,7 @@ TEST(LineGuard, ClosesOnTooLongFloodAndGarbage)
     }
 }
 
-TEST(LineGuard, HeartbeatLostOncePerSilenceAndNotWhenSwitchedOff)
+TEST(LineGuard, HeartbeatLostOncePerSilenceWhateverTheClientAsks)
 {
     LineGuard g(0);
     g.setHeartbeatSeconds(2);
@@ -64,9 +64,13 @@ TEST(LineGuard, HeartbeatLostOncePerSilenceAndNotWhenSwitchedOff)
     g.feed("*\n", 5000, out);
     EXPECT_FALSE(g.heartbeatLost(6000));
     EXPECT_TRUE(g.heartbeatLost(7001)) << "watched again after it spoke";
+    EXPECT_TRUE(g.silent());
     g.feed("*-\n", 8000, out);
-    EXPECT_FALSE(g.watched());
-    EXPECT_FALSE(g.heartbeatLost(60000));
-    g.feed("*+\n", 60000, out);
-    EXPECT_TRUE(g.heartbeatLost(62001));
+    EXPECT_FALSE(g.silent());
+    EXPECT_FALSE(g.heartbeatLost(10000));
+    EXPECT_TRUE(g.heartbeatLost(10001)) << "asking the server to stop watching does not stop it";
+    EXPECT_EQ(g.lastHeard(), 8000);
+    LineGuard never(500);
+    never.setHeartbeatSeconds(2);
+    EXPECT_TRUE(never.heartbeatLost(2501)) << "watched from the moment it came, before any line";
 }

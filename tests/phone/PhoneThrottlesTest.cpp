@@ -1,6 +1,6 @@
 // What phones may do with the railway: acquiring and driving locos, functions with latching and
-// momentary keys, turnouts, power, and what every client is told when the railway changes; a lost
-// heartbeat or a dropped client stops its locos.
+// momentary keys (only those the loco has), turnouts, power, and what every client is told when the
+// railway changes or refuses; a loco stops when the last speaking phone that holds it goes.
 
 #include "phone/PhoneThrottles.h"
 
@@ -18,7 +18,13 @@ struct FakeRailway : Railway {
     std::vector<LocoState> state = std::vector<LocoState>(3);
     std::vector<NamedItem> points{{"QT1,1", "Turnout 1", 2}};
     int powerState = 2;
+    Refusal refuse = Refusal::None;
+    int step = 1;  // the loco runs at multiples of this phone speed
+    bool powerAnswers = true;
     std::vector<std::string> calls;
+
+    Refusal refusal(Kind) const override { return refuse; }
+    unsigned functions(int lnr) const override { return lnr == 1 ? 0b101u : 0b11111u; }  // Big Boy: F0, F2
 
     std::string serverName() const override { return "Test"; }
     std::vector<RosterEntry> roster() const override { return locos; }
@@ -29,12 +35,13 @@ struct FakeRailway : Railway {
     void setSpeed(int lnr, int speed) override
     {
         calls.push_back("speed " + std::to_string(lnr) + " " + std::to_string(speed));
-        state[static_cast<std::size_t>(lnr)].speed = speed;
+        state[static_cast<std::size_t>(lnr)].speed = speed / step * step;
     }
     void setDirection(int lnr, bool forward) override
     {
         calls.push_back("dir " + std::to_string(lnr) + " " + std::to_string(forward));
-        state[static_cast<std::size_t>(lnr)].forward = forward;
+        if (state[static_cast<std::size_t>(lnr)].speed == 0)  // as the screen's button: turns at standstill
+            state[static_cast<std::size_t>(lnr)].forward = forward;
     }
     void setFunction(int lnr, int f, bool on) override
     {
@@ -58,7 +65,8 @@ struct FakeRailway : Railway {
     void setPower(bool on) override
     {
         calls.push_back(on ? "power on" : "power off");
-        powerState = on ? 1 : 0;
+        if (powerAnswers)
+            powerState = on ? 1 : 0;
     }
 };
 
@@ -67,6 +75,8 @@ struct PhoneThrottlesTest : ::testing::Test {
     std::map<int, std::vector<std::string>> sent;
     PhoneThrottles phones{rail, [this](int c, const std::string& l) { sent[c].push_back(l); },
                           [](PhoneThrottles::Text t) { return "text" + std::to_string(static_cast<int>(t)); }};
+    std::int64_t now = 0;
+    PhoneThrottlesTest() { phones.clock = [this] { return now; }; }
 
     void cmd(int client, const std::string& line)
     {
@@ -118,9 +128,25 @@ TEST_F(PhoneThrottlesTest, DrivingGoesToTheRailwayAndOtherHoldersAreTold)
     EXPECT_EQ(rail.calls, (std::vector<std::string>{"speed 0 60"}));
     EXPECT_FALSE(got(1, "MTAS3<;>V60")) << "the sender's slider is not echoed";
     EXPECT_TRUE(got(2, "MAAS3<;>V60"));
+    // A reverse while moving is refused, as on the screen: the sender's button is put back.
+    clear();
     cmd(1, "MTAS3<;>R0");
-    EXPECT_TRUE(got(1, "MTAS3<;>R0"));
+    EXPECT_TRUE(rail.state[0].forward);
+    EXPECT_TRUE(got(1, "MTAS3<;>R1"));
+    EXPECT_FALSE(got(2, "MAAS3<;>R0"));
+    // At standstill it turns: the other holder is told, the sender is not echoed.
+    cmd(1, "MTAS3<;>V0");
+    clear();
+    cmd(1, "MTAS3<;>R0");
+    EXPECT_FALSE(rail.state[0].forward);
     EXPECT_TRUE(got(2, "MAAS3<;>R0"));
+    EXPECT_FALSE(got(1, "MTAS3<;>R0"));
+    // A speed the loco cannot run at is told back as the one it runs at.
+    rail.step = 10;
+    clear();
+    cmd(1, "MTAS3<;>V55");
+    EXPECT_TRUE(got(1, "MTAS3<;>V50"));
+    EXPECT_TRUE(got(2, "MAAS3<;>V50"));
     cmd(1, "MTA*<;>X");
     EXPECT_EQ(rail.calls.back(), "estop 0");
     cmd(1, "MTAS3<;>V-1");
@@ -201,4 +227,109 @@ TEST_F(PhoneThrottlesTest, TurnoutsRoutesAndPowerAreToldToEveryClient)
     EXPECT_EQ(rail.calls, (std::vector<std::string>{"power on"}));
     EXPECT_TRUE(got(1, "PPA1"));
     EXPECT_TRUE(got(2, "PPA1"));
+}
+
+TEST_F(PhoneThrottlesTest, ALocoStopsOnlyWhenTheLastSpeakingPhoneThatHoldsItGoes)
+{
+    // How the first phone goes, and then how the second.
+    struct Case {
+        const char* first;
+        const char* second;
+    };
+    for (const Case& k : {Case{"left", "left"}, Case{"silent", "left"}, Case{"left", "silent"},
+                          Case{"silent", "silent"}}) {
+        PhoneThrottles p{rail, [](int, const std::string&) {}, [](PhoneThrottles::Text) { return std::string(); }};
+        const auto go = [&](int client, const std::string& how) {
+            if (how == "left")
+                p.clientLeft(client);
+            else
+                p.heartbeatLost(client);
+        };
+        p.clientJoined(1);
+        p.clientJoined(2);
+        p.command(1, parse("MT+S3<;>S3"));
+        p.command(2, parse("MA+S3<;>S3"));
+        p.command(1, parse("MTAS3<;>V80"));
+        rail.calls.clear();
+        go(1, k.first);
+        EXPECT_TRUE(rail.calls.empty()) << k.first << ": the other phone still drives it";
+        go(2, k.second);
+        EXPECT_EQ(rail.calls, (std::vector<std::string>{"speed 0 0"})) << k.first << ", " << k.second;
+    }
+    // A silent phone that speaks again holds its loco again.
+    phones.clientJoined(1);
+    phones.clientJoined(2);
+    cmd(1, "MT+S3<;>S3");
+    cmd(2, "MA+S3<;>S3");
+    phones.heartbeatLost(1);
+    cmd(1, "*");
+    clear();
+    phones.clientLeft(2);
+    EXPECT_TRUE(rail.calls.empty());
+}
+
+TEST_F(PhoneThrottlesTest, CommandsTheRailwayRefusesGetAnAlertAndThePhoneIsPutRight)
+{
+    phones.clientJoined(1);
+    cmd(1, "MT+S3<;>S3");
+    rail.powerState = 0;
+    phones.poll();
+    struct Case {
+        Refusal why;
+        std::string alert;
+    };
+    for (const Case& k : {Case{Refusal::NotOperating, "Hmtext4"}, Case{Refusal::NotConnected, "Hmtext3"}}) {
+        rail.refuse = k.why;
+        now += PhoneThrottles::AlertRepeatMs;
+        clear();
+        cmd(1, "MTAS3<;>V60");
+        cmd(1, "MTAS3<;>R0");
+        cmd(1, "MTAS3<;>F11");
+        cmd(1, "PTATQT1,1");
+        cmd(1, "PRA2QR0,0");
+        cmd(1, "PPA1");
+        EXPECT_TRUE(rail.calls.empty()) << k.alert;
+        EXPECT_EQ(std::count(sent[1].begin(), sent[1].end(), k.alert), 1) << "one alert, not one per command";
+        EXPECT_TRUE(got(1, "MTAS3<;>V0")) << "its slider back where the loco is";
+        EXPECT_TRUE(got(1, "MTAS3<;>R1"));
+        EXPECT_TRUE(got(1, "PPA0")) << "its power switch back";
+        now += PhoneThrottles::AlertRepeatMs;
+        clear();
+        cmd(1, "MTAS3<;>V60");
+        EXPECT_TRUE(got(1, k.alert)) << "said again after a while";
+    }
+    // Carried out again: a power command is not contradicted while the server answers, then told.
+    rail.refuse = Refusal::None;
+    rail.powerAnswers = false;
+    clear();
+    cmd(1, "PPA1");
+    EXPECT_EQ(rail.calls, (std::vector<std::string>{"power on"}));
+    now += PhoneThrottles::PowerAnswerMs - 1;
+    phones.poll();
+    EXPECT_FALSE(got(1, "PPA0"));
+    now += 1;
+    phones.poll();
+    EXPECT_TRUE(got(1, "PPA0")) << "no answer in time: the phone is told what the railway has";
+    rail.powerAnswers = true;
+    clear();
+    cmd(1, "PPA1");
+    EXPECT_TRUE(got(1, "PPA1")) << "the railway's answer is told";
+}
+
+TEST_F(PhoneThrottlesTest, OnlyTheFunctionsALocoHasAreOffered)
+{
+    phones.clientJoined(1);
+    cmd(1, "MT+L4014<;>L4014");
+    EXPECT_TRUE(got(1, "MTLL4014<;>]\\[Light]\\[]\\[F2"));
+    EXPECT_TRUE(got(1, "MTAL4014<;>F00"));
+    EXPECT_TRUE(got(1, "MTAL4014<;>F02"));
+    EXPECT_FALSE(got(1, "MTAL4014<;>F01"));
+    EXPECT_FALSE(got(1, "MTAL4014<;>F04"));
+    clear();
+    cmd(1, "MTAL4014<;>F11");
+    cmd(1, "MTAL4014<;>F01");
+    EXPECT_TRUE(rail.calls.empty());
+    EXPECT_EQ(sent[1], (std::vector<std::string>{"Hmtext5 F1"}));
+    cmd(1, "MTAL4014<;>F12");
+    EXPECT_EQ(rail.calls, (std::vector<std::string>{"F2 1 1"}));
 }
