@@ -38,7 +38,9 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# run <target> <seconds>: prints "<inputs> <inputs/s> <cpu us per input> <rss at start MB> <peak rss MB> <load>"
+# run <target> <seconds>: prints "<inputs> <inputs/s> <cpu us per input> <rss at start MB> <peak rss MB> <load>
+# <seconds measured>". The rate divides by the wall time the fuzzing run really took, less the
+# start-up (the one-input run before it), not by the seconds asked for.
 run() {
   local name=$1 secs=$2 dict=()
   [ -f "fuzz/$name.dict" ] && dict=("-dict=fuzz/$name.dict")
@@ -46,7 +48,7 @@ run() {
   local load
   load=$(cut -d' ' -f1 /proc/loadavg)
   # Start-up alone (one input), to take out of the CPU time per input.
-  ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=16:malloc_context_size=0}" QT_QPA_PLATFORM=offscreen /usr/bin/time -f "%U %S" -o "$work/start" \
+  ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=16:malloc_context_size=0}" QT_QPA_PLATFORM=offscreen /usr/bin/time -f "%U %S %e" -o "$work/start" \
     "$build/bin/fuzz_$name" -runs=1 -max_len="${max_len[$name]}" "${dict[@]}" -artifact_prefix="$work/" \
     "$work/corpus" "fuzz/corpus/$name" < /dev/null > /dev/null 2>&1
   rm -rf "$work/corpus" && mkdir "$work/corpus"
@@ -62,22 +64,25 @@ run() {
   inputs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log")
   peak_rss=$(sed -n 's/^stat::peak_rss_mb: *//p' "$work/log")
   start_rss=$(grep -m1 'INITED' "$work/log" | sed -n 's/.*rss: \([0-9]*\)Mb.*/\1/p')
-  awk -v n="$inputs" -v s="$start_rss" -v p="$peak_rss" -v l="$load" -v secs="$secs" \
-    'NR == FNR { start = $1 + $2; next } { printf "%d %.0f %.0f %s %s %s\n", n, n / secs, ($1 + $2 - start) * 1e6 / n, s, p, l }' \
+  awk -v n="$inputs" -v s="$start_rss" -v p="$peak_rss" -v l="$load" \
+    'NR == FNR { start = $1 + $2; startWall = $3; next }
+     { wall = $3 - startWall; if (wall <= 0) wall = $3
+       printf "%d %.0f %.0f %s %s %s %.1f\n", n, n / wall, ($1 + $2 - start) * 1e6 / n, s, p, l, wall }' \
     "$work/start" "$work/time"
 }
 
-printf '%-18s %10s %9s %12s %9s %9s %6s %7s\n' target inputs "inputs/s" "cpu us/input" "rss start" "rss peak" load ratio
+printf '%-18s %10s %9s %9s %12s %9s %9s %6s %7s\n' target inputs seconds "inputs/s" "cpu us/input" "rss start" \
+  "rss peak" load ratio
 read -r _ first_rate _ <<< "$(run $baseline "$seconds")"
 results=()
 for name in "${targets[@]}"; do
   results+=("$name $(run "$name" "$seconds")")
 done
-read -r b_inputs last_rate b_cpu b_start b_peak b_load <<< "$(run $baseline "$seconds")"
+read -r b_inputs last_rate b_cpu b_start b_peak b_load b_wall <<< "$(run $baseline "$seconds")"
 base=$(( (first_rate + last_rate) / 2 ))
 echo "baseline $baseline: $first_rate inputs/s first, $last_rate last" >&2
-for line in "$baseline $b_inputs $base $b_cpu $b_start $b_peak $b_load" "${results[@]}"; do
-  read -r name inputs rate cpu start peak load <<< "$line"
-  printf '%-18s %10s %9s %12s %9s %9s %6s %7.2f\n' "$name" "$inputs" "$rate" "$cpu" "$start" "$peak" "$load" \
-    "$(awk -v r="$rate" -v b="$base" 'BEGIN { print (b > 0 ? r / b : 0) }')"
+for line in "$baseline $b_inputs $base $b_cpu $b_start $b_peak $b_load $b_wall" "${results[@]}"; do
+  read -r name inputs rate cpu start peak load wall <<< "$line"
+  printf '%-18s %10s %9s %9s %12s %9s %9s %6s %7.2f\n' "$name" "$inputs" "$wall" "$rate" "$cpu" "$start" "$peak" \
+    "$load" "$(awk -v r="$rate" -v b="$base" 'BEGIN { print (b > 0 ? r / b : 0) }')"
 done

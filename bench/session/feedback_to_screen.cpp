@@ -5,7 +5,8 @@
 // checked after every paint of the track panel) is taken. Baseline in the same run: the same lines
 // read by a bare TCP client on a second feedback connection (line leaving the simulator to line read).
 // A change that is never drawn (a later change of the same contact overtook it before a paint) is a
-// loss and fails the run; the last state of every contact must be the one shown.
+// loss and fails the run; the last state of every contact must be the one shown. The goal (to screen
+// under 16 ms at the p99, at both rates) decides the exit code with them: 0 only when all hold.
 
 #include "panel/Cbahn.h"
 #include "app/TMainForm.h"
@@ -199,22 +200,24 @@ int main(int argc, char** argv)
     PanelView* view = panelHost->panelView();
     QCoreApplication::processEvents();
 
-    // 128 detectors (element 65) on the empty layout, four rows of 32, contact k at module
-    // (k - 1) div 16 + 1, port (k - 1) mod 16 + 1, all drawn free.
+    // 128 detectors (element 65) on the empty layout, in every other row of cells that the panel
+    // shows (the window is kept on the screen, so the panel may be narrower than the layout),
+    // contact k at module (k - 1) div 16 + 1, port (k - 1) mod 16 + 1, all drawn free.
     constexpr int Contacts = 128;
     const int enummer = 65;
     std::vector<Detector> detectors;
     const QPoint origin = view->mapTo(&form, QPoint(0, 0));
+    const int columns = std::clamp(view->width() / 27, 1, 980 / 27);
     for (int k = 1; k <= Contacts; ++k) {
-        const int x = ((k - 1) % 32) * 27, y = ((k - 1) / 32) * 27 * 2;
+        const int x = ((k - 1) % columns) * 27, y = ((k - 1) / columns) * 27 * 2;
         Bahn->Quarnliste_eintragen(x, y, enummer);
         tPosEntry* e = Postable->getEntryByKor(x, y);
         e->Decod1 = (k - 1) / 16 + 1;
         e->Daten1 = (k - 1) % 16 + 1;
         Bahn->changeicon(1, x, y, enummer);
         const QRect cell(x - form.Hpos_alt, y - form.Vpos_alt, 27, 27);
-        if (!view->rect().contains(cell)) {
-            std::fprintf(stderr, "detector %d is not in view\n", k);
+        if (!view->rect().contains(cell) || y + 27 > 680) {
+            std::fprintf(stderr, "detector %d is not in view (panel %d x %d)\n", k, view->width(), view->height());
             return 1;
         }
         detectors.push_back({e, k, cell.translated(origin)});
@@ -313,8 +316,10 @@ int main(int argc, char** argv)
         int lost = 0;
         const std::vector<double> screen = latencies(sent, shown, lost);
 
-        // Baseline: the same lines as read by the bare client (matched in order).
+        // Baseline: the same lines as read by the bare client (matched in order); a line it never
+        // read is lost as well.
         std::vector<double> wire;
+        int wireLost = 0;
         {
             std::lock_guard lock(bareMutex);
             std::size_t j = 0;
@@ -324,6 +329,8 @@ int main(int argc, char** argv)
                     ++j;
                 if (j < bareLines.size())
                     wire.push_back(bareLines[j++].first - s.ms);
+                else
+                    ++wireLost;
             }
         }
         // The last state of every contact must be the one shown.
@@ -333,20 +340,23 @@ int main(int argc, char** argv)
 
         const benchstats::Tail screenTail = benchstats::tail(screen), wireTail = benchstats::tail(wire);
         const double p50 = benchstats::median(screen), w50 = benchstats::median(wire);
-        std::printf("%5d changes/s: %zu sent, %zu drawn and timed, %d never drawn (lost); last states shown: %s\n",
-                    r.perSecond, sent.size(), screen.size(), lost, lastShown ? "yes" : "NO");
-        std::printf("       to screen  median %7.3f ms  %s %7.3f ms   (goal: %s < 16 ms: %s)\n", p50,
-                    screenTail.name.c_str(), screenTail.value, screenTail.name.c_str(),
-                    screenTail.value < 16.0 ? "met" : "NOT met");
+        // The goal holds only when every change was drawn: a lost change is never on time.
+        const bool goalMet = lost == 0 && !screen.empty() && screenTail.value < 16.0;
+        std::printf("%5d changes/s: %zu sent, %zu drawn and timed, %d never drawn (lost), %d not read by the bare "
+                    "client (lost); last states shown: %s\n",
+                    r.perSecond, sent.size(), screen.size(), lost, wireLost, lastShown ? "yes" : "NO");
+        std::printf("       to screen  median %7.3f ms  %s %7.3f ms   (goal: %s < 16 ms, nothing lost: %s)\n", p50,
+                    screenTail.name.c_str(), screenTail.value, screenTail.name.c_str(), goalMet ? "met" : "NOT met");
         std::printf("       bare read  median %7.3f ms  %s %7.3f ms   ratio screen / bare read: median %.2f, %s %.2f\n",
                     w50, wireTail.name.c_str(), wireTail.value, p50 / w50, screenTail.name.c_str(),
                     screenTail.value / wireTail.value);
-        ok = ok && lastShown && !sent.empty() && lost == 0;
+        ok = ok && lastShown && !sent.empty() && goalMet && wireLost == 0;
     }
     std::printf("backing store read: %s\n", probe.backingStoreRead ? "yes" : "NO (canvas not readable)");
     bare.disconnect();
     bareReader.join();
     form.action(QStringLiteral("Abfragebeenden1"))->trigger();
     form.action(QStringLiteral("Hosttrennen1"))->trigger();
+    std::printf("exit code %d%s\n", ok ? 0 : 1, ok ? "" : " (a goal missed, a change lost or a last state not shown)");
     return ok ? 0 : 1;
 }

@@ -251,17 +251,21 @@ void ServerSession::askPower()
     // connection, where SRCP 0.7.3 answers "INFO POWER ON|OFF".
     if (m_main.SrcpVer != SrcpVer073 || (Readinfo && Info_Socket.connected()))
         return;
-    if (writeCommand("GET POWER\n"))
-        ++m_powerQuestions;
+    try {
+        if (writeCommand("GET POWER\n"))
+            ++m_powerQuestions;
+    } catch (const TcpError&) {
+        // The command before it went out; the broken connection is the reader's to report.
+    }
 }
 
-bool ServerSession::writeGuarded(std::string_view text)
+ServerSession::Written ServerSession::writeGuarded(std::string_view text)
 {
     try {
-        return writeCommand(text);
+        return writeCommand(text) ? Written::Yes : Written::NotConnected;
     } catch (const std::exception& e) {
         m_dialogs.showError(QString::fromLocal8Bit(e.what()));
-        return true;  // it was connected; the failure has been reported
+        return Written::FailedAndShown;  // said once; the caller adds no "not connected"
     }
 }
 
@@ -543,9 +547,10 @@ void ServerSession::powerOn()
             m_choices.power = SessionChoices::Power::On;
         return;
     }
-    if (writeGuarded("SET POWER ON\n"))
+    const Written w = writeGuarded("SET POWER ON\n");
+    if (w == Written::Yes)
         notePowerCommand("SET POWER ON");
-    else
+    else if (w == Written::NotConnected)
         errorBox(MsgNotConnected);
 }
 
@@ -564,9 +569,10 @@ void ServerSession::powerOff()
     }
     // Switching off counts even while the server is being tried again: it is switched off as soon
     // as the server is back.
-    if (writeGuarded("SET POWER OFF\n") || reconnecting())
+    const Written w = writeGuarded("SET POWER OFF\n");
+    if (w == Written::Yes || reconnecting())
         notePowerCommand("SET POWER OFF");
-    if (!commandConnected())
+    if (w != Written::FailedAndShown && !commandConnected())
         errorBox(MsgNotConnected);
 }
 
@@ -595,8 +601,12 @@ void ServerSession::resetServer()
         errorBox(MsgNotConnected);
         return;
     }
-    if (writeGuarded("RESET\n"))
-        notePowerCommand("RESET");
+    const Written w = writeGuarded("RESET\n");
+    if (w == Written::NotConnected)
+        errorBox(MsgNotConnected);
+    if (w != Written::Yes)
+        return;  // nothing was initialised
+    notePowerCommand("RESET");
     m_dialogs.messageBox(message(MsgInitialized), message(CaptionInfo), UserDialogs::Icon::Error);
 }
 
@@ -615,9 +625,10 @@ void ServerSession::freeCommand()
                                      QString());
     if (!text)
         return;
-    if (!writeGuarded(toWire(*text) + "\n"))
+    const Written w = writeGuarded(toWire(*text) + "\n");
+    if (w == Written::NotConnected)
         errorBox(MsgNotConnected);
-    else
+    else if (w == Written::Yes)
         notePowerCommand(toWire(*text));
 }
 

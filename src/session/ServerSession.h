@@ -181,7 +181,10 @@ private:
     void feedbackChannelOpened(ConnectionOpener::Result& result);
     void restoredChannelsOpened(ConnectionOpener::Result& result, bool info, bool poll);
     void handle(HandOverItem& item);
-    bool writeGuarded(std::string_view text);  // writeCommand with write failures shown
+    // writeCommand with write failures shown. Only Written::Yes means the line went out: a line
+    // whose write threw (whatever the exception) is not on the wire, and no choice may be noted.
+    enum class Written { Yes, NotConnected, FailedAndShown };
+    Written writeGuarded(std::string_view text);
     bool reconnectEnabled() const;
     void writeFailed(const TcpError& e);       // any thread; throws again unless reconnecting is on
     void linkLost(const QString& why);         // GUI thread

@@ -35,8 +35,9 @@
 namespace simfixture {
 
 struct LogLine {
-    double ms = 0;     // when the simulator received it
-    std::string text;  // the line without its end
+    double ms = 0;           // when the simulator received it
+    std::string text;        // the line without its end
+    std::string connection;  // the simulator's number of the connection it came on
 };
 
 // The lines the simulator logged as received ("<ms> <connection> R <line>") that start with `prefix`.
@@ -47,8 +48,33 @@ inline std::vector<LogLine> received(const std::string& logFile, const std::stri
     for (const std::string& l : SimProcess::readLines(logFile)) {
         std::smatch m;
         if (std::regex_match(l, m, line) && m[3].str().rfind(prefix, 0) == 0)
-            out.push_back({std::stod(m[1].str()), m[3].str()});
+            out.push_back({std::stod(m[1].str()), m[3].str(), m[2].str()});
     }
+    return out;
+}
+
+// The connections the simulator logged as opened on its listener `listener` (0 the command port,
+// 1 feedback, 2 info), oldest first.
+inline std::vector<std::string> openedConnections(const std::string& logFile, int listener)
+{
+    std::vector<std::string> out;
+    static const std::regex line(R"(^\S+ (\d+) O listener (\d+)( ungreeted)?$)");
+    for (const std::string& l : SimProcess::readLines(logFile)) {
+        std::smatch m;
+        if (std::regex_match(l, m, line) && std::stoi(m[2].str()) == listener)
+            out.push_back(m[1].str());
+    }
+    return out;
+}
+
+// Every line the simulator received on a connection other than `other`: what the program sent
+// while another client (on connection `other`) talked to the same server.
+inline std::vector<LogLine> receivedExcept(const std::string& logFile, const std::string& other)
+{
+    std::vector<LogLine> out;
+    for (LogLine& l : received(logFile))
+        if (l.connection != other)
+            out.push_back(std::move(l));
     return out;
 }
 

@@ -266,8 +266,25 @@ TEST(TruthIntegration, WhatAnotherClientSwitchesIsSeenOnThePanelAtOnce)
     tPosEntry* turnout = findEntry(isVisibleTurnout);
     ASSERT_NE(turnout, nullptr);
     ASSERT_TRUE(cellShowsIcon(*w.form, *turnout, 1));
+    const std::size_t openBefore = openedConnections(w.logFile, 0).size();
     OtherClient other(w.sim->port());
     ASSERT_TRUE(other.ok());
+    ASSERT_GE(waitFor([&] { return openedConnections(w.logFile, 0).size() > openBefore; }, 2000), 0);
+    const std::string otherConnection = openedConnections(w.logFile, 0).back();
+    // What the program sends while the other client switches, drives and powers: nothing at all,
+    // counted line by line on the wire. (Planted: the panel writing a reported switch back, "SET GA
+    // M 5 1 1 -1" from the program's connection; the railway's state stays the same, and every other
+    // check here passed; this count fails: "a turnout switched by another client: the program sent:
+    // SET GA M 5 1 1 -1".)
+    const std::size_t programBefore = receivedExcept(w.logFile, otherConnection).size();
+    const auto programSentNothing = [&](const char* when) {
+        QTest::qWait(200);  // a line sent in answer is on the wire by then
+        const std::vector<LogLine> lines = receivedExcept(w.logFile, otherConnection);
+        std::string sent;
+        for (std::size_t i = programBefore; i < lines.size(); ++i)
+            sent += (sent.empty() ? "" : ", ") + lines[i].text;
+        EXPECT_EQ(lines.size(), programBefore) << when << ": the program sent: " << sent;
+    };
 
     // A turnout switched by the other client: shown within 100 ms, and the program sends nothing.
     other.send(gaLine(*turnout, 2, 1) + " 200");
@@ -276,6 +293,7 @@ TEST(TruthIntegration, WhatAnotherClientSwitchesIsSeenOnThePanelAtOnce)
     EXPECT_LE(seen, 100) << "turnout shown after " << seen << " ms";
     EXPECT_EQ(turnout->Stellung, 2);
     EXPECT_EQ(railwayState(w.logFile, *turnout), 2);
+    programSentNothing("a turnout switched by another client");
 
     // A loco driven by the other client: every regulator on it follows, nothing goes back.
     ThrottleModel* throttles = w.locos->throttles();
@@ -303,6 +321,7 @@ TEST(TruthIntegration, WhatAnotherClientSwitchesIsSeenOnThePanelAtOnce)
     EXPECT_GE(waitFor([&] { return w.form->statusText(0) == QStringLiteral("Power on"); }, 2000), 0);
     other.send("SET POWER OFF");
     EXPECT_GE(waitFor([&] { return w.form->statusText(0) == QStringLiteral("Power off"); }, 2000), 0);
+    programSentNothing("a loco driven and the power switched by another client");
 
     // Our own click: shown once the server reports it; the report of its switch-off changes
     // nothing on the way.

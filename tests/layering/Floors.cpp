@@ -1,11 +1,14 @@
 #include "layering/Floors.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <sstream>
 #include <stdexcept>
 
 namespace floors {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -61,14 +64,13 @@ Table Table::parse(const std::string& text)
 
 std::optional<Folder> Table::folderOf(const std::string& sourcePath) const
 {
+    // A folder is on a floor when the table names it: a folder below a listed one is not on the
+    // floor of its parent, it needs a line of its own.
     const std::string dir = folderPart(sourcePath);
-    std::optional<Folder> best;
-    for (const Folder& f : m_folders) {
-        const bool inside = dir == f.path || dir.rfind(f.path + "/", 0) == 0;
-        if (inside && (!best || f.path.size() > best->path.size()))
-            best = f;
-    }
-    return best;
+    for (const Folder& f : m_folders)
+        if (f.path == dir)
+            return f;
+    return std::nullopt;
 }
 
 bool Table::allows(const Folder& from, const Folder& to) const
@@ -87,6 +89,7 @@ std::vector<Include> includesOf(const std::string& file, const std::string& text
     std::istringstream lines(text);
     std::string line;
     int number = 0;
+    const std::string dir = folderPart(file);
     while (std::getline(lines, line)) {
         ++number;
         const auto start = line.find_first_not_of(" \t");
@@ -95,27 +98,46 @@ std::vector<Include> includesOf(const std::string& file, const std::string& text
         auto pos = line.find_first_not_of(" \t", start + 1);
         if (pos == std::string::npos || line.compare(pos, 7, "include") != 0)
             continue;
-        const auto open = line.find('"', pos + 7);
-        if (open == std::string::npos)
-            continue;  // <system> include
-        const auto close = line.find('"', open + 1);
-        if (close == std::string::npos)
+        pos = line.find_first_not_of(" \t", pos + 7);
+        const char open = pos == std::string::npos ? '\0' : line[pos];
+        const auto close = open == '"' ? line.find('"', pos + 1) : open == '<' ? line.find('>', pos + 1) : std::string::npos;
+        if (close == std::string::npos) {
+            // A macro or a broken line: what it includes cannot be read, so it cannot be checked.
+            result.push_back({file, number, std::string()});
             continue;
-        std::string target = line.substr(open + 1, close - open - 1);
-        if (target.find('/') == std::string::npos) {
-            const std::string dir = folderPart(file);
-            target = dir.empty() ? target : dir + "/" + target;
         }
-        if (sourceFiles.count(target))
+        const std::string written = line.substr(pos + 1, close - pos - 1);
+        // As the compiler looks: "..." first beside the including file, then (as <...>) in src/,
+        // the one include folder of the program's libraries. "./", "../" and "//" are resolved.
+        const auto normal = [](const std::string& p) { return fs::path(p).lexically_normal().generic_string(); };
+        std::string target;
+        if (open == '"' && sourceFiles.count(normal(dir.empty() ? written : dir + "/" + written)))
+            target = normal(dir.empty() ? written : dir + "/" + written);
+        else if (sourceFiles.count(normal(written)))
+            target = normal(written);
+        if (!target.empty())
             result.push_back({file, number, target});
     }
     return result;
+}
+
+std::vector<std::string> unlistedFolders(const Table& table, const std::set<std::string>& sourceFiles)
+{
+    std::set<std::string> unlisted;
+    for (const std::string& f : sourceFiles)
+        if (!table.folderOf(f))
+            unlisted.insert(folderPart(f));
+    return {unlisted.begin(), unlisted.end()};
 }
 
 Report check(const Table& table, const std::vector<Include>& includes)
 {
     Report report;
     for (const Include& inc : includes) {
+        if (inc.target.empty()) {
+            report.violations.push_back({inc, "an include whose file cannot be read from the line"});
+            continue;
+        }
         const auto from = table.folderOf(inc.file);
         const auto to = table.folderOf(inc.target);
         if (!from) {

@@ -20,7 +20,7 @@ public:
     // Reads the table's text; throws std::runtime_error on a line it cannot read.
     static Table parse(const std::string& text);
 
-    // The folder a source path belongs to (the longest folder that is a prefix of it), if any.
+    // The folder a source path is in, if the table lists that folder itself.
     std::optional<Folder> folderOf(const std::string& sourcePath) const;
     // May a file of `from` include a file of `to`?
     bool allows(const Folder& from, const Folder& to) const;
@@ -31,17 +31,22 @@ private:
     std::vector<Folder> m_folders;
 };
 
-// One #include "..." line of a file under src/.
+// One #include line of a file under src/.
 struct Include {
     std::string file;    // "panel/LayoutPanel.cpp"
     int line = 0;
-    std::string target;  // "base/AppState.h"
+    std::string target;  // "base/AppState.h"; empty when the line names no file ("#include MACRO")
 };
 
-// Every #include "..." of a file's text that names a file under src/ (given as the set of paths
-// that exist there); an include without a folder is resolved against the file's own folder.
+// Every #include of a file's text that names a file under src/ (given as the set of paths that
+// exist there), in any form the compiler takes: "..." (first beside the file, then from src/),
+// <...> (from src/, the libraries' include folder), with "./", "../" and doubled slashes resolved.
+// An include whose file cannot be read from the line is returned with an empty target.
 std::vector<Include> includesOf(const std::string& file, const std::string& text,
                                 const std::set<std::string>& sourceFiles);
+
+// Folders that hold source files but are not in the table, so the table cannot miss a folder.
+std::vector<std::string> unlistedFolders(const Table& table, const std::set<std::string>& sourceFiles);
 
 struct Violation {
     Include include;

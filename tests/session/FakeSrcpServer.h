@@ -96,6 +96,15 @@ public:
             m_received[i].append(buf, std::size_t(n));
         return n == 0;
     }
+    // Breaks connection i off at once (a reset, no orderly close): the client's next write fails.
+    void resetClient(int i)
+    {
+        if (m_client[i] < 0)
+            return;
+        linger hard{1, 0};
+        ::setsockopt(m_client[i], SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        closeClient(i);
+    }
     void closeClient(int i)
     {
         if (m_client[i] >= 0)

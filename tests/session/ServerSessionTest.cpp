@@ -167,6 +167,37 @@ TEST_F(ServerSessionTest, CommandsWriteTheirLinesAndNeedAConnection)
     EXPECT_EQ(dialogs.last("message")->text, msg(124));
 }
 
+// A power command whose write fails is shown once and counts as nothing: the session does not note
+// a power the server never heard of (a lost server would otherwise get it back unasked). The write
+// fails for real: the reader waits for the window's thread (the hand-over is full), so the broken
+// connection is found by the write itself. (Planted: writeGuarded saying "written" after the
+// failure, as it did: "session->choices().power Which is: 4-byte object <01-00 00-00>" after voltage
+// on and <02-00 00-00> after voltage off, power On and Off noted though neither went out.)
+TEST_F(ServerSessionTest, APowerCommandWhoseWriteFailsIsShownAndNotNoted)
+{
+    for (const bool on : {true, false}) {
+        SCOPED_TRACE(on ? "voltage on" : "voltage off");
+        connectAndAccept();
+        ASSERT_EQ(session->choices().power, SessionChoices::Power::Unknown);
+        std::string full;
+        for (std::size_t i = 0; i < LineHandOver::DefaultCapacity + 10; ++i)
+            full += "INFO GA 1 1 1\n";
+        ASSERT_TRUE(server.send(0, full));
+        const auto until = steady_clock::now() + seconds(5);  // no event loop: the hand-over stays full
+        while (session->pendingHandOvers() < LineHandOver::DefaultCapacity && steady_clock::now() < until)
+            std::this_thread::sleep_for(milliseconds(5));
+        ASSERT_EQ(session->pendingHandOvers(), LineHandOver::DefaultCapacity);
+        server.resetClient(0);
+        std::this_thread::sleep_for(milliseconds(50));  // the reset has arrived
+        dialogs.shown.clear();
+        on ? session->powerOn() : session->powerOff();
+        EXPECT_EQ(session->choices().power, SessionChoices::Power::Unknown);
+        EXPECT_EQ(dialogs.count("error"), 1) << "the failed write is shown";
+        EXPECT_EQ(dialogs.count("message"), 0) << "and said only once";
+        session->disconnectServer();
+    }
+}
+
 TEST_F(ServerSessionTest, PulseHoldsTheLockAgainstOtherWriters)
 {
     connectAndAccept();
