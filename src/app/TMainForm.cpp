@@ -63,7 +63,7 @@ TMainForm::TMainForm(UserDialogs& dialogs, const QString& workDir, QWidget* pare
     WorkDir = workDir;
     openDocument = [](const QString& path, std::function<void()> failed) { openInBrowser(path, std::move(failed)); };
     // Every window of the program opens inside its screen.
-    qApp->installEventFilter(new KeepOnScreen(this));
+    qApp->installEventFilter(new KeepOnScreen(this, this));
     buildMenus();
     buildPanels();
     FormCreate();
