@@ -168,6 +168,8 @@ TEST_F(LanguageWalk, NoWindowShowsEnglishOutsideEnglish)
         for (QWidget* w : windows()) {
             const bool wasVisible = w->isVisible();
             w->show();  // a window is put into the language when it opens
+            QCoreApplication::processEvents();  // and its layout takes the new texts
+            QCoreApplication::processEvents();
             for (const QString& entry : textsOf(w)) {
                 ++seen;
                 const QString text = entry.section(QStringLiteral(": "), 1);

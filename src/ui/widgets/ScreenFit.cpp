@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QWidget>
 
 #include <algorithm>
@@ -55,6 +56,9 @@ void fitToContent(QWidget& w, const QRect& area)
     QSize wish = w.sizeHint().expandedTo(w.minimumSizeHint());
     if (wish.isEmpty())
         return;
+    // Too wide for the screen: its scrolling pages scroll sideways, and their scroll bar takes height.
+    if (wish.width() > room.width() && !w.findChildren<QScrollArea*>().isEmpty())
+        wish.rheight() += w.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &w);
     wish = wish.boundedTo(room);
     if (w.minimumSize() == w.maximumSize() && layout->sizeConstraint() != QLayout::SetFixedSize) {
         if (w.size() != wish)
