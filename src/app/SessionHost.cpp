@@ -275,6 +275,9 @@ void SessionHost::connectMenus()
     bind("Decoderprogrammieren1", [this, s] {
         if (programDecoders && m_form.SrcpVer != 73)
             programDecoders();
+        else if (programDecoders && Lang)  // the window exists, only not for this protocol
+            m_form.dialogs().messageBox(Lang->getmessage(760, m_form.Lang_id), Lang->getmessage(128, m_form.Lang_id),
+                                        UserDialogs::Icon::Information);
         else
             s->decoderProgramming();
     });

@@ -63,7 +63,7 @@ TMainForm::TMainForm(UserDialogs& dialogs, const QString& workDir, QWidget* pare
     WorkDir = workDir;
     openDocument = [](const QString& path, std::function<void()> failed) { openInBrowser(path, std::move(failed)); };
     // Every window of the program opens inside its screen.
-    qApp->installEventFilter(new KeepOnScreen(this));
+    qApp->installEventFilter(new KeepOnScreen(this, this));
     buildMenus();
     buildPanels();
     FormCreate();
@@ -123,7 +123,9 @@ void TMainForm::buildPanels()
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(false);
-    const int widths[3] = {110, 450, 0};
+    // The power state keeps its width; the two text panels share the rest, each at least as wide as
+    // its text, so that a long translation is not cut.
+    const int widths[3] = {110, 300, 0};
     for (int i = 0; i < 3; ++i) {
         m_status[i] = new QLabel(bar);
         m_status[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
@@ -131,7 +133,7 @@ void TMainForm::buildPanels()
         m_status[i]->setFrameShadow(QFrame::Sunken);
         if (widths[i] > 0)
             m_status[i]->setMinimumWidth(widths[i]);
-        bar->addWidget(m_status[i], widths[i] > 0 ? 0 : 1);
+        bar->addWidget(m_status[i], i == 0 ? 0 : 1);
     }
 }
 

@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QKeySequence>
 #include <QApplication>
+#include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenu>
@@ -53,17 +54,24 @@ TrackPanelHost::TrackPanelHost(TMainForm& form) : QObject(&form), m_form(form)
     m_h->setObjectName(QStringLiteral("HScrollBar"));
     m_v = new QScrollBar(Qt::Vertical, area);
     m_v->setObjectName(QStringLiteral("VScrollBar"));
-    grid->addWidget(m_view, 0, 0);
-    grid->addWidget(m_v, 0, 1);
-    grid->addWidget(m_h, 1, 0);
-    // On a screen larger than the layout picture the panel keeps to the top left and its scroll
-    // bars stay beside it; the spare room goes to an empty column and row.
-    grid->setColumnStretch(0, 1);
-    grid->setRowStretch(0, 1);
-    grid->setColumnStretch(2, 0);
-    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 2);
-    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), 2, 0);
+    grid->addWidget(m_view, 1, 1);
+    grid->addWidget(m_v, 1, 2);
+    grid->addWidget(m_h, 2, 1);
+    // Where the window is larger than the (zoomed) layout picture, the panel stays in the middle
+    // with its scroll bars beside it; the spare room goes to empty columns and rows on both sides.
+    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 1, 0);
+    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 1, 3);
+    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), 0, 1);
+    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), 3, 1);
+    grid->setColumnStretch(1, 10000);
+    grid->setRowStretch(1, 10000);
+    for (int side : {0, 3}) {
+        grid->setColumnStretch(side, 1);
+        grid->setRowStretch(side, 1);
+    }
     m_view->attachScrollBars(m_h, m_v);
+    // A scroll bar only where the panel does not show the whole picture in its direction.
+    m_view->installEventFilter(this);
     form.setTrackPanel(area);
 
     m_progress = new QProgressBar(m_view);
@@ -180,6 +188,22 @@ void TrackPanelHost::addZoomItems()
         if (!error.isEmpty())
             m_form.setStatusText(1, error);
     };
+}
+
+bool TrackPanelHost::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view && event->type() == QEvent::Resize)
+        showScrollBarsAsNeeded();
+    return QObject::eventFilter(watched, event);
+}
+
+void TrackPanelHost::showScrollBarsAsNeeded()
+{
+    if (!m_view || !m_h || !m_v)
+        return;
+    // A bar scrolled away from the start stays, so that the user can scroll back.
+    m_h->setVisible(m_view->width() < m_view->maximumWidth() || m_h->value() != 0);
+    m_v->setVisible(m_view->height() < m_view->maximumHeight() || m_v->value() != 0);
 }
 
 void TrackPanelHost::fitLayout()

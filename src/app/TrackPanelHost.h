@@ -42,7 +42,12 @@ public:
     // The whole layout in view: the zoom at which its elements and texts fit, scrolled to them.
     void fitLayout();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Each scroll bar shows only while the panel does not show the whole picture its way.
+    void showScrollBarsAsNeeded();
     void connectFileMenu();
     void addZoomItems();
     void keepZoom(const QString& item, const LayoutFileResult& result);

@@ -123,6 +123,12 @@ void DecoderSheet::clear()
     m_edited.clear();
 }
 
+void DecoderSheet::forget(int cv)
+{
+    m_known.erase(cv);
+    m_edited.erase(cv);
+}
+
 std::vector<SmRequest> DecoderSheet::readAllRequests()
 {
     std::vector<SmRequest> requests;
@@ -156,7 +162,18 @@ std::vector<SmRequest> DecoderSheet::writeChangedRequests() const
 
 void DecoderSheet::applied(const SmResult& result)
 {
-    if (!result.ok || result.request.type == smtReg)
+    if (result.request.type == smtReg)
+        return;
+    // A verify that differs tells what the decoder holds, when it could be read back.
+    if (!result.ok && result.request.op == SmOp::Verify && result.failure == SmFailure::WrongValue &&
+        result.value >= 0) {
+        if (result.request.type == smtCVBit)
+            setKnownBit(result.request.number, result.request.bit, result.value);
+        else
+            setKnown(result.request.number, result.value);
+        return;
+    }
+    if (!result.ok)
         return;
     if (result.request.type == smtCVBit)
         setKnownBit(result.request.number, result.request.bit, result.value);

@@ -57,6 +57,8 @@ public:
     // Every CV with a value (known or edited), for a file.
     std::map<int, int> values() const;
     void clear();
+    // The decoder's value of `cv` is unknown again (and no edit of it is left).
+    void forget(int cv);
 
     // Requests that read every common CV, tagged with their CV number.
     static std::vector<SmRequest> readAllRequests();

@@ -3,6 +3,8 @@
 #include "srcp/SRCPClient.h"
 #include "srcp/SRCPCmd.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -18,6 +20,42 @@ public:
     void wake() { FTcp.disconnect(); }
     // Closes the connection without a word to the server.
     void drop() { CloseConnection(true); }
+    // The answer to `cmd`, waited for in short slices so that `giveUp` ends the wait within one
+    // slice; the line stays buffered across slices. Without an answer in `timeoutMs` the session
+    // is closed (a late answer would be taken for the next command's). `abandoned` tells a wait
+    // that `giveUp` ended; the session then stays open for a goodbye.
+    bool awaitAnswer(TSRCPCmd& cmd, int timeoutMs, const std::atomic<bool>* giveUp, bool& abandoned)
+    {
+        using namespace std::chrono;
+        abandoned = false;
+        if (!Connected())
+            return false;
+        const auto deadline = steady_clock::now() + milliseconds(timeoutMs);
+        for (;;) {
+            if (giveUp && giveUp->load()) {
+                abandoned = true;
+                return false;
+            }
+            const auto left = duration_cast<milliseconds>(deadline - steady_clock::now());
+            if (left <= milliseconds(0)) {
+                CloseConnection(false);
+                cmd.SetCommandType(ctETimeout);
+                return false;
+            }
+            std::string line;
+            try {
+                line = FTcp.readLine(MaxLineLength(), std::min(left, milliseconds(100)));
+            } catch (const TcpTimeout&) {
+                continue;
+            } catch (const TcpError&) {
+                CloseConnection(false);
+                cmd.SetCommandType(ctETempProhibited);
+                return false;
+            }
+            if (!line.empty())
+                return DoReceiveAnswer(cmd, line);
+        }
+    }
 };
 
 struct Job {
@@ -57,7 +95,9 @@ struct TMoBaSRCPProgrammer::State {
     std::deque<Job> jobs;
     bool busy = false;
     bool quit = false;
+    bool quitWhenDone = false;  // the owner is gone: say goodbye, then end
     bool finished = false;
+    std::atomic<bool> abandon{false};  // stop waiting for the running request's answer
 
     std::mutex reportMutex;  // held while an event runs, so none runs once the owner is gone
     std::mutex sessionMutex;  // guards `session` for wake-ups from the owner
@@ -78,11 +118,20 @@ struct TMoBaSRCPProgrammer::State {
         if (onResult)
             onResult(r);
     }
-    void reportConnected(bool ok, const std::string& why)
+    void reportConnected(const SmResult& report)
     {
         std::lock_guard lock(reportMutex);
         if (onConnected)
-            onConnected(ok, why);
+            onConnected(report);
+    }
+    std::deque<Job> dropRequests()
+    {
+        std::deque<Job> dropped, kept;
+        std::lock_guard lock(mutex);
+        for (Job& j : jobs)
+            (j.kind == Job::Kind::Request ? dropped : kept).push_back(std::move(j));
+        jobs.swap(kept);
+        return dropped;
     }
     void run();
     void open(const Target& t);
@@ -107,19 +156,17 @@ TMoBaSRCPProgrammer::~TMoBaSRCPProgrammer()
         st.onResult = nullptr;
         st.onConnected = nullptr;
     }
+    st.dropRequests();
+    st.abandon = true;
     {
         std::lock_guard lock(st.mutex);
-        st.quit = true;
-        st.jobs.clear();
+        st.jobs.push_back({Job::Kind::Stop, {}, {}});
+        st.quitWhenDone = true;
     }
     st.wake.notify_all();
-    {
-        std::lock_guard lock(st.sessionMutex);
-        if (st.session)
-            st.session->wake();  // a read in progress ends at once
-    }
-    // A read ends at once; a connect to a host that never answers ends only with its own time-out,
-    // and the window does not wait for that: the worker finishes on its own with the state it owns.
+    // The goodbye to a server that is slow or silent, or a connect to a host that never answers,
+    // ends only with its own time-out, and the window does not wait for that: the worker finishes
+    // on its own with the state it owns.
     std::unique_lock lock(st.mutex);
     st.wake.wait_for(lock, std::chrono::milliseconds(200), [&] { return st.finished; });
 }
@@ -141,20 +188,19 @@ void TMoBaSRCPProgrammer::stop()
 
 void TMoBaSRCPProgrammer::cancel()
 {
-    std::deque<Job> dropped;
-    {
-        std::lock_guard lock(m_state->mutex);
-        std::deque<Job> kept;
-        for (Job& j : m_state->jobs)
-            (j.kind == Job::Kind::Request ? dropped : kept).push_back(std::move(j));
-        m_state->jobs.swap(kept);
-    }
-    for (const Job& j : dropped) {
+    for (const Job& j : m_state->dropRequests()) {
         SmResult r;
         r.request = j.request;
         r.failure = SmFailure::Cancelled;
         m_state->reportResult(r);
     }
+}
+
+void TMoBaSRCPProgrammer::finish()
+{
+    cancel();
+    m_state->abandon = true;
+    stop();
 }
 
 std::size_t TMoBaSRCPProgrammer::pending() const
@@ -172,8 +218,8 @@ void TMoBaSRCPProgrammer::State::run()
         Job job;
         {
             std::unique_lock lock(mutex);
-            wake.wait(lock, [this] { return quit || !jobs.empty(); });
-            if (quit)
+            wake.wait(lock, [this] { return quit || quitWhenDone || !jobs.empty(); });
+            if (quit || (quitWhenDone && jobs.empty()))
                 break;
             job = std::move(jobs.front());
             jobs.pop_front();
@@ -197,7 +243,7 @@ void TMoBaSRCPProgrammer::State::run()
         }
         }
     }
-    // Leaving: no TERM (the owner wants to be gone now); the socket just closes.
+    // Whatever is left (a session that failed its goodbye) just closes.
     endSession(false);
     std::lock_guard lock(mutex);
     finished = true;
@@ -207,6 +253,7 @@ void TMoBaSRCPProgrammer::State::run()
 void TMoBaSRCPProgrammer::State::open(const Target& t)
 {
     close();
+    abandon = false;
     target = t;
     auto fresh = std::make_unique<Session>();
     fresh->SetHost(target.host);
@@ -216,40 +263,52 @@ void TMoBaSRCPProgrammer::State::open(const Target& t)
         std::lock_guard lock(sessionMutex);
         session = std::move(fresh);
     }
-    std::string why;
+    SmResult report;
     try {
         session->Connect(target.connectTimeoutMs);
-        if (!session->Connected())
-            why = session->Response().empty() ? std::string("handshake refused") : session->Response();
+        if (!session->Connected()) {
+            report.failure = SmFailure::Refused;
+            report.detail = session->Response().empty() ? std::string("handshake refused") : session->Response();
+        }
     } catch (const std::exception& e) {
-        why = e.what();
+        report.failure = SmFailure::NotConnected;
+        report.detail = e.what();
     }
-    if (why.empty()) {
+    if (report.failure == SmFailure::None) {
         TSRCPCmd init;
         init.SetSRCPVersion(cv082);
         init.SetDeviceGroup(dgServiceMode);
         init.SetCommandType(ctInit);
         init.SetBus(target.bus);
         init.DevServiceMode().SetProtocol(spNMRA);
+        bool abandoned = false;
         try {
             session->SendCommand(init);
-            if (!session->ReceiveAnswer(init))
-                why = init.ResponseCode() > 0 ? session->Response() : std::string("no answer to INIT");
+            if (!session->awaitAnswer(init, target.answerTimeoutMs, nullptr, abandoned)) {
+                report.code = init.ResponseCode();
+                report.detail = session->Response();
+                report.failure = report.code > 0 ? SmFailureOfCode(report.code) : SmFailure::NoAnswer;
+                if (report.failure == SmFailure::None)
+                    report.failure = SmFailure::Refused;
+            }
         } catch (const std::exception& e) {
-            why = e.what();
+            report.failure = SmFailure::NoAnswer;
+            report.detail = e.what();
         }
-        if (!why.empty() && init.ResponseCode() > 0 && session->Response().empty())
-            why = "error " + std::to_string(init.ResponseCode());
     }
-    if (!why.empty())
+    report.ok = report.failure == SmFailure::None;
+    if (!report.ok)
         endSession(true);
-    reportConnected(why.empty(), why);
+    reportConnected(report);
 }
 
 void TMoBaSRCPProgrammer::State::close()
 {
     if (!session)
         return;
+    // A server that is slow or silent does not hold the goodbye for long; this also bounds the
+    // session's own TERM in endSession().
+    session->SetAnswerTimeoutMs(std::min(target.answerTimeoutMs, GoodbyeTimeoutMs));
     if (session->Connected()) {
         TSRCPCmd term;
         term.SetSRCPVersion(cv082);
@@ -259,7 +318,12 @@ void TMoBaSRCPProgrammer::State::close()
         term.DevServiceMode().SetAddress(-1);
         try {
             session->SendCommand(term);
-            session->ReceiveAnswer(term);
+            // The late answer of a request given up comes first.
+            bool abandoned = false;
+            for (int answers = 0; answers < 2; ++answers)
+                if (!session->awaitAnswer(term, std::min(target.answerTimeoutMs, GoodbyeTimeoutMs), nullptr, abandoned) ||
+                    session->Response().find(" INFO ") == std::string::npos)
+                    break;
         } catch (const std::exception&) {
             // The server is gone already; closing is all that is left.
         }
@@ -310,7 +374,12 @@ SmResult TMoBaSRCPProgrammer::State::execute(const SmRequest& request)
     sm.SetValue(request.op == SmOp::Read ? -1 : request.value);
     try {
         session->SendCommand(cmd);
-        const bool answered = session->ReceiveAnswer(cmd);
+        bool abandoned = false;
+        const bool answered = session->awaitAnswer(cmd, target.answerTimeoutMs, &abandon, abandoned);
+        if (abandoned) {
+            r.failure = SmFailure::Cancelled;
+            return r;
+        }
         r.code = cmd.ResponseCode();
         r.detail = session->Response();
         if (answered && r.code < 400) {
@@ -326,6 +395,16 @@ SmResult TMoBaSRCPProgrammer::State::execute(const SmRequest& request)
             return r;
         }
         r.failure = SmFailureOfCode(r.code);
+        if (request.op == SmOp::Verify && r.failure == SmFailure::WrongValue) {
+            // What the decoder holds instead, read back.
+            SmRequest back = request;
+            back.op = SmOp::Read;
+            const SmResult read = execute(back);
+            if (read.ok)
+                r.value = read.value;
+            else if (read.failure == SmFailure::Cancelled || read.failure == SmFailure::NoAnswer)
+                r.failure = read.failure;
+        }
     } catch (const std::exception& e) {
         r.failure = SmFailure::NoAnswer;
         r.detail = e.what();

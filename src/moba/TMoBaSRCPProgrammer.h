@@ -9,6 +9,7 @@
 //   p.start({"127.0.0.1", 12345, 1, 0});   // bus 1, programming track
 //   p.submit({SmOp::Read, smtCV, 29});      // -> result: value of CV 29, or why not
 //   p.cancel();                             // drops what is queued; the running request finishes
+//   p.finish();                             // drops everything, stops waiting, TERM, disconnect
 
 #include "srcp/SRCPTypes.h"
 
@@ -34,20 +35,21 @@ enum class SmFailure : std::uint8_t {
     NotConnected,     // no session to the server (see `detail`)
     NoLoco,           // nothing on the programming track answered (417 timeout)
     NoAcknowledge,    // the decoder did not acknowledge (416 no data)
-    WrongValue,       // a verify did not match, or the server refused the value (412)
+    WrongValue,       // a verify did not match (`value`: what the decoder holds, -1 when it could
+                      // not be read back), or the server refused the value (412)
     NotSupported,     // the server or the bus cannot do it (420-423, 425)
     Refused,          // any other error answer (its code in `code`)
     NoAnswer,         // the server did not answer in time; the session is closed
-    Cancelled,        // dropped from the queue by cancel()
+    Cancelled,        // dropped from the queue by cancel(), or given up by finish()
 };
 
 struct SmResult {
     SmRequest request;
     bool ok = false;
-    int value = -1;  // Read: the value read; Verify: the value confirmed
+    int value = -1;  // Read: the value read; Verify: the value confirmed, or the one read back
     SmFailure failure = SmFailure::None;
     int code = 0;        // the server's answer code
-    std::string detail;  // the answer line, or why connecting failed
+    std::string detail;  // the answer line, or why connecting failed (for a log, not for the user)
 };
 
 // SRCP error code -> failure kind.
@@ -64,11 +66,16 @@ public:
         int connectTimeoutMs = 3000;
     };
     using ResultEvent = std::function<void(const SmResult&)>;
-    // `onConnected(ok, why)`: the session is open (ok) or could not be opened (why), worker thread.
-    using ConnectEvent = std::function<void(bool ok, const std::string& why)>;
+    // The session is open (`ok`) or could not be opened: `failure` says why (NotConnected: the
+    // server cannot be reached; NoAnswer: it did not answer; otherwise the refusal of INIT with its
+    // `code`). Worker thread.
+    using ConnectEvent = std::function<void(const SmResult& report)>;
+    // How long the goodbye (TERM of service mode and of the session) waits for each answer.
+    static constexpr int GoodbyeTimeoutMs = 1500;
 
     explicit TMoBaSRCPProgrammer(ResultEvent onResult, ConnectEvent onConnected = {});
-    // Drops the queue, wakes the worker and waits briefly for it; nothing is reported afterwards.
+    // finish(), without reports: the worker says its goodbye on its own and the caller never waits
+    // for the server.
     ~TMoBaSRCPProgrammer();
     TMoBaSRCPProgrammer(const TMoBaSRCPProgrammer&) = delete;
     TMoBaSRCPProgrammer& operator=(const TMoBaSRCPProgrammer&) = delete;
@@ -81,6 +88,11 @@ public:
     void cancel();
     // Leaves service mode (TERM) and closes the session, after what is running.
     void stop();
+    // Ends the job at once: drops the queue (each reported as Cancelled), stops waiting for the
+    // running request's answer (reported as Cancelled: the value is unknown), then leaves service
+    // mode (TERM) and closes the session, each answer waited for at most GoodbyeTimeoutMs. Returns
+    // at once.
+    void finish();
     // Requests queued or running.
     std::size_t pending() const;
 

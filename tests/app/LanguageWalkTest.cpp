@@ -1,5 +1,6 @@
 // Every window and dialog of the program, opened in each of the seven languages: no text may be
-// left in English outside English, except the program's fixed texts (fixedTexts below).
+// left in English outside English, except the program's fixed texts (fixedTexts below), and no
+// text may be cut by a control too small for its translation.
 #include "app/ClockHost.h"
 #include "app/JoystickHost.h"
 #include "app/LocoControlHost.h"
@@ -11,6 +12,7 @@
 #include "app/TrackPanelHost.h"
 #include "base/C_language.h"
 #include "base/ScriptedDialogs.h"
+#include "common/WindowFit.h"
 #include "ui/widgets/TAssistForm.h"
 #include "ui/widgets/TDebugForm.h"
 #include "ui/widgets/TInfoForm.h"
@@ -166,6 +168,8 @@ TEST_F(LanguageWalk, NoWindowShowsEnglishOutsideEnglish)
         for (QWidget* w : windows()) {
             const bool wasVisible = w->isVisible();
             w->show();  // a window is put into the language when it opens
+            QCoreApplication::processEvents();  // and its layout takes the new texts
+            QCoreApplication::processEvents();
             for (const QString& entry : textsOf(w)) {
                 ++seen;
                 const QString text = entry.section(QStringLiteral(": "), 1);
@@ -193,6 +197,8 @@ TEST_F(LanguageWalk, NoWindowShowsEnglishOutsideEnglish)
                         faults.push_back(QStringLiteral("%1 [%2] unknown: %3").arg(w->objectName()).arg(lang).arg(entry));
                 }
             }
+            for (const QString& cut : testsupport::cutTexts(w))
+                faults.push_back(QStringLiteral("[%1] cut: %2").arg(lang).arg(cut));
             if (!wasVisible)
                 w->hide();
         }

@@ -32,9 +32,9 @@ TEST(DecoderCvFile, WrittenValuesReadBackWhole)
     const QByteArray text = f.readAll();
     EXPECT_TRUE(text.startsWith("; Quarn decoder CVs\r\n; BR 89 \xc3\xbc" "ber zwei Zeilen\r\nCV1=3\r\n")) << text.constData();
 
-    QString why;
+    CvFileProblem why;
     const auto back = readDecoderCvFile(path, &why);
-    ASSERT_TRUE(back) << why.toStdString();
+    ASSERT_TRUE(back) << why.text.toStdString();
     EXPECT_EQ(back->values, cvs.values);
     EXPECT_EQ(back->comment, QStringLiteral("BR 89 \u00fcber zwei Zeilen"));
 }
@@ -46,24 +46,38 @@ TEST(DecoderCvFile, HandEditedFilesAreReadAndBadLinesNamed)
     ASSERT_TRUE(ok);
     EXPECT_EQ(ok->values, (std::map<int, int>{{3, 12}, {29, 6}}));
 
+    // Each bad line is named with what is wrong: the CV and its range for a value out of it.
+    using Kind = CvFileProblem::Kind;
     const struct {
         const char* text;
-        const char* named;
+        Kind kind;
+        int line, cv, value, min, max;
     } bad[] = {
-        {"CV1=3\nCV2=256\n", "line 2"},
-        {"CV0=1\n", "line 1"},
-        {"CV1025=1\n", "line 1"},
-        {"CV1=3\nhello\n", "line 2"},
-        {"CV1=-1\n", "line 1"},
+        {"CV1=3\nCV2=256\n", Kind::OutOfRange, 2, 2, 256, 0, 255},
+        {"; x\nCV1=300\n", Kind::OutOfRange, 2, 1, 300, 1, 127},
+        {"CV1=0\n", Kind::OutOfRange, 1, 1, 0, 1, 127},
+        {"CV1=-1\n", Kind::OutOfRange, 1, 1, -1, 1, 127},
+        {"CV0=1\n", Kind::NoSuchCv, 1, 0, 0, 0, 0},
+        {"CV1025=1\n", Kind::NoSuchCv, 1, 1025, 0, 0, 0},
+        {"CV1=3\nhello\n", Kind::NotAValue, 2, 0, 0, 0, 0},
     };
     for (const auto& b : bad) {
-        QString why;
+        CvFileProblem why;
         EXPECT_FALSE(readDecoderCvFile(writeText(dir, b.text), &why)) << b.text;
-        EXPECT_TRUE(why.contains(QLatin1String(b.named))) << why.toStdString();
+        EXPECT_EQ(why.kind, b.kind) << b.text;
+        EXPECT_EQ(why.line, b.line) << b.text;
+        EXPECT_EQ(why.cv, b.cv) << b.text;
+        if (b.kind == Kind::OutOfRange) {
+            EXPECT_EQ(why.value, b.value) << b.text;
+            EXPECT_EQ(std::make_pair(why.min, why.max), std::make_pair(b.min, b.max)) << b.text;
+        }
     }
-    QString why;
+    auto unusedLong = readDecoderCvFile(writeText(dir, "CV17=0\n"));  // no long address in use
+    ASSERT_TRUE(unusedLong);
+    CvFileProblem why;
     EXPECT_FALSE(readDecoderCvFile(dir.filePath(QStringLiteral("missing.cv")), &why));
-    EXPECT_FALSE(why.isEmpty());
+    EXPECT_EQ(why.kind, Kind::CannotOpen);
+    EXPECT_FALSE(why.text.isEmpty());
 }
 
 TEST(DecoderCvFile, AValueOutOfRangeIsNotWrittenAndTheOldFileStays)

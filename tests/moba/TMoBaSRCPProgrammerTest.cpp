@@ -12,6 +12,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 using namespace std::chrono;
@@ -33,11 +34,15 @@ struct Results {
         list.push_back(r);
         changed.notify_all();
     }
-    void connect(bool ok, const std::string& why)
+    SmFailure connectFailure = SmFailure::None;
+    int connectCode = 0;
+    void connect(const SmResult& report)
     {
         std::lock_guard lock(mutex);
-        connected = ok;
-        connectWhy = why;
+        connected = report.ok;
+        connectWhy = report.detail;
+        connectFailure = report.failure;
+        connectCode = report.code;
         ++connectReports;
         changed.notify_all();
     }
@@ -66,7 +71,7 @@ struct Programmer {
     }
     Results results;
     TMoBaSRCPProgrammer p{[this](const SmResult& r) { results.add(r); },
-                          [this](bool ok, const std::string& why) { results.connect(ok, why); }};
+                          [this](const SmResult& report) { results.connect(report); }};
 };
 
 SmRequest read(int cv, int tag = 0) { return {SmOp::Read, smtCV, cv, -1, -1, tag}; }
@@ -106,6 +111,7 @@ TEST(TMoBaSRCPProgrammer, ReadsWritesBitsAndVerifiesOnTheProgrammingTrack)
     EXPECT_TRUE(r[7].ok);
     EXPECT_FALSE(r[8].ok);
     EXPECT_EQ(r[8].failure, SmFailure::WrongValue);
+    EXPECT_EQ(r[8].value, 200);  // what the decoder holds, read back
     EXPECT_EQ(r[9].failure, SmFailure::NoAcknowledge);  // CV 7 is read only
 }
 
@@ -161,6 +167,59 @@ TEST(TMoBaSRCPProgrammer, CancelStopsAfterTheRunningRequestAndNothingBlocksTheCa
     EXPECT_EQ(pr.p.pending(), 0u);
 }
 
+// finish() gives up the running request at once (its value is unknown), on a slow programming
+// track and on one that never answers, and the session can be started again afterwards.
+TEST(TMoBaSRCPProgrammer, FinishGivesUpTheRunningRequestAtOnce)
+{
+    SimProcess sim{SRCP_SIM_PATH, {"--protocol", "0.8.2", "--port", "0"}};
+    for (const char* track : {"sm timing 3000 3000", "sm silent on"}) {
+        SCOPED_TRACE(track);
+        sim.command(track);
+        Programmer pr(sim.port());
+        ASSERT_TRUE(pr.results.waitConnect());
+        ASSERT_TRUE(pr.results.connected) << pr.results.connectWhy;
+        pr.p.submit(read(1, 1));
+        pr.p.submit(read(2, 2));
+        pr.p.submit(read(3, 3));
+        std::this_thread::sleep_for(200ms);  // the first one is on the wire
+        const auto before = steady_clock::now();
+        pr.p.finish();
+        EXPECT_LT(steady_clock::now() - before, 50ms);
+        ASSERT_TRUE(pr.results.waitCount(3, 1s));  // not the read's 3 s, nor an answer time-out
+        std::lock_guard lock(pr.results.mutex);
+        for (const auto& r : pr.results.list) {
+            EXPECT_FALSE(r.ok) << r.request.tag;
+            EXPECT_EQ(r.failure, SmFailure::Cancelled) << r.request.tag;
+        }
+        EXPECT_EQ(pr.p.pending(), 0u);
+        sim.command("sm silent off");
+        sim.command("sm timing 10 10");
+    }
+    Programmer again(sim.port());
+    ASSERT_TRUE(again.results.waitConnect());
+    again.p.submit(read(1));
+    ASSERT_TRUE(again.results.waitCount(1));
+    EXPECT_TRUE(again.results.list[0].ok);
+}
+
+// Why a session could not be opened, as a kind the window can put into words.
+TEST(TMoBaSRCPProgrammer, ABusWithoutServiceModeIsReportedByItsCode)
+{
+    SimProcess sim{SRCP_SIM_PATH, {"--protocol", "0.8.2", "--port", "0"}};
+    Results results;
+    TMoBaSRCPProgrammer p{[&](const SmResult& r) { results.add(r); },
+                          [&](const SmResult& report) { results.connect(report); }};
+    TMoBaSRCPProgrammer::Target t;
+    t.host = "127.0.0.1";
+    t.port = sim.port();
+    t.bus = 50;
+    p.start(t);
+    ASSERT_TRUE(results.waitConnect());
+    EXPECT_FALSE(results.connected);
+    EXPECT_EQ(results.connectCode, 412);
+    EXPECT_EQ(results.connectFailure, SmFailure::WrongValue);
+}
+
 TEST(TMoBaSRCPProgrammer, ServerThatStopsAnsweringEndsTheRequestAndDestructionIsImmediate)
 {
     SimProcess sim{SRCP_SIM_PATH, {"--protocol", "0.8.2", "--port", "0"}};
@@ -214,6 +273,7 @@ TEST(TMoBaSRCPProgrammer, NoServerIsReportedWithTheReason)
     ASSERT_TRUE(pr.results.waitConnect());
     EXPECT_FALSE(pr.results.connected);
     EXPECT_FALSE(pr.results.connectWhy.empty());
+    EXPECT_EQ(pr.results.connectFailure, SmFailure::NotConnected);
     pr.p.submit(read(1));
     ASSERT_TRUE(pr.results.waitCount(1));
     EXPECT_EQ(pr.results.list[0].failure, SmFailure::NotConnected);

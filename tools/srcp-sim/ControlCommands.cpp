@@ -34,9 +34,10 @@ bool runControlCommand(std::string_view line, Frontend &frontend, EventLoop &loo
   } else if ((verb == "MUTE" || verb == "UNMUTE") && w.size() == 1) {
     frontend.setMuted(verb == "MUTE");
     ok = true;
-  } else if (verb == "SM" && w.size() == 3 && (upper(w[1]) == "NOLOCO" || upper(w[1]) == "NOACK") &&
+  } else if (verb == "SM" && w.size() == 3 &&
+             (upper(w[1]) == "NOLOCO" || upper(w[1]) == "NOACK" || upper(w[1]) == "SILENT") &&
              (upper(w[2]) == "ON" || upper(w[2]) == "OFF")) {
-    std::string fault = upper(w[1]) == "NOLOCO" ? "noloco" : "noack";
+    std::string fault = upper(w[1]) == "NOLOCO" ? "noloco" : upper(w[1]) == "NOACK" ? "noack" : "silent";
     frontend.setServiceModeFault(fault, upper(w[2]) == "ON");
     ok = true;
   } else if (verb == "SM" && w.size() == 4 && upper(w[1]) == "TIMING") {

@@ -40,6 +40,10 @@ public:
   // Faults, from the control input.
   void setNoLoco(bool on) { noLoco_ = on; }
   void setNoAck(bool on) { noAck_ = on; }
+  // A command station that hangs in service mode: every SM command but INIT is read and never
+  // answered, and changes nothing.
+  void setSilent(bool on) { silent_ = on; }
+  bool silent() const { return silent_; }
   // Milliseconds one read and one write take (a verify counts as a read).
   void setTiming(double readMs, double writeMs) { readMs_ = readMs; writeMs_ = writeMs; }
 
@@ -54,6 +58,7 @@ private:
   bool active_ = false;
   bool noLoco_ = false;
   bool noAck_ = false;
+  bool silent_ = false;
   double readMs_ = 120;
   double writeMs_ = 60;
 };

@@ -636,6 +636,8 @@ Srcp082Frontend::Answer Srcp082Frontend::descriptionCommand(const std::string &c
 
 Srcp082Frontend::Answer Srcp082Frontend::serviceModeCommand(ConnId id, const std::string &cmd, int bus,
                                                             const std::vector<std::string_view> &args) {
+  if (serviceMode_.silent() && cmd != "INIT")
+    return {0, ""}; // read, never answered
   ServiceMode::Result r = serviceMode_.command(cmd, args);
   const std::string info = r.code == 100 ? std::to_string(bus) + " SM " + r.infoText : std::string();
   Answer a{r.code, r.code == 100 ? "INFO " + info : std::string(r.code < 400 ? "OK" : "")};
@@ -650,6 +652,8 @@ void Srcp082Frontend::setServiceModeFault(std::string_view fault, bool on) {
     serviceMode_.setNoLoco(on);
   else if (fault == "noack")
     serviceMode_.setNoAck(on);
+  else if (fault == "silent")
+    serviceMode_.setSilent(on);
 }
 
 void Srcp082Frontend::tick(double nowMs) {

@@ -12,11 +12,14 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -28,11 +31,38 @@ constexpr int MsgTitle = 28, MsgError = 102, MsgCancel = 519, MsgServerLost = 65
 constexpr int MsgBus = 700, MsgProtocol = 701, MsgProgTrack = 702, MsgMainTrack = 703;
 constexpr int MsgAnyCv = 719, MsgBit = 720, MsgRead = 721, MsgWrite = 722, MsgVerify = 723;
 constexpr int MsgReadAll = 724, MsgWriteChanged = 725, MsgSave = 726, MsgLoad = 727;
-constexpr int MsgNoLoco = 728, MsgNoAck = 729, MsgWrongValue = 730, MsgNotSupported = 731, MsgRefused = 732;
-constexpr int MsgNoAnswer = 733, MsgNotConnected = 734, MsgCvRead = 735, MsgCvWritten = 736, MsgCvVerified = 737;
+constexpr int MsgNoLoco = 728, MsgNoAck = 729, MsgWrongValue = 730, MsgNotSupported = 731;
+constexpr int MsgNoAnswer = 733, MsgNotConnected = 734, MsgCvRead = 735, MsgCvWritten = 736;
 constexpr int MsgCancelled = 738, MsgUpdateRecord = 739, MsgFileFilter = 740, MsgSaveFailed = 741;
 constexpr int MsgLoadFailed = 742, MsgConnecting = 743, MsgReady = 744, MsgConnect = 746, MsgValue = 747;
 constexpr int MsgClose = 748, MsgUnknownMaker = 749;
+constexpr int MsgUnreachable = 761, MsgNoTrackOnBus = 762, MsgRefusedCode = 763, MsgDiffers = 764;
+constexpr int MsgDiffersUnread = 765, MsgMatches = 766, MsgCancelledCount = 767, MsgCancelledReads = 768;
+constexpr int MsgNotConnectedNow = 769, MsgFileNotAValue = 770, MsgFileNoSuchCv = 771, MsgFileOutOfRange = 772;
+constexpr int MsgFileTooLarge = 773, MsgConnectionRefused = 774;
+
+// The CV tables: their full size where the screen has room, scrolling where it has not (a small
+// screen, a large scale factor), so that the buttons below stay on the screen.
+class CvPages : public QScrollArea {
+public:
+    explicit CvPages(QWidget* page, QWidget* parent) : QScrollArea(parent)
+    {
+        setObjectName(QStringLiteral("CvPages"));
+        setFrameShape(QFrame::NoFrame);
+        setWidgetResizable(true);
+        setWidget(page);
+    }
+    QSize sizeHint() const override
+    {
+        const QWidget* page = widget();
+        return page ? page->sizeHint().expandedTo(page->minimumSizeHint()) : QScrollArea::sizeHint();
+    }
+    QSize minimumSizeHint() const override
+    {
+        const int bar = verticalScrollBar()->sizeHint().width();
+        return {4 * bar, 4 * bar};
+    }
+};
 
 // The decoder's address as its known CVs give it (long when CV 29 bit 5 is set).
 std::optional<int> decoderAddress(const DecoderSheet& s)
@@ -55,7 +85,7 @@ TProgramForm::TProgramForm(UserDialogs& dialogs, const C_language& lang, TLok& l
     build();
 }
 
-TProgramForm::~TProgramForm() = default;  // the programmer ends its thread at once
+TProgramForm::~TProgramForm() = default;  // the programmer says its goodbye on its own thread
 
 QString TProgramForm::msg(int id) const
 {
@@ -85,13 +115,17 @@ void TProgramForm::build()
     where->addWidget(m_bus, 0, 1);
     where->addWidget(m_protocolLabel, 0, 2);
     where->addWidget(m_protocol, 0, 3);
-    where->addWidget(m_progTrack, 1, 0, 1, 2);
-    where->addWidget(m_mainTrack, 1, 2);
-    where->addWidget(m_locoAddress, 1, 3);
-    where->addWidget(m_connect, 0, 4, 2, 1);
+    where->addWidget(m_progTrack, 1, 0, 1, 4);
+    where->addWidget(m_mainTrack, 2, 0, 1, 3);
+    where->addWidget(m_locoAddress, 2, 3);
+    where->addWidget(m_connect, 0, 4, 3, 1);
+    where->setColumnStretch(5, 1);
     top->addLayout(where);
 
-    auto* common = new QGroupBox(this);
+    auto* page = new QWidget;
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    auto* common = new QGroupBox(page);
     auto* grid = new QGridLayout(common);
     int row = 0;
     for (const CommonCv& c : commonCvs()) {
@@ -145,12 +179,14 @@ void TProgramForm::build()
     config->setObjectName(QStringLiteral("CvName29"));
     grid->addWidget(config, row, 0);
     grid->addWidget(new QLabel(QStringLiteral("CV 29"), common), row, 1);
-    auto* bits = new QVBoxLayout;
+    auto* bits = new QGridLayout;
+    int bitIndex = 0;
     for (const Cv29Bit& b : cv29Bits()) {
         auto* box = new QCheckBox(common);
         box->setObjectName(QStringLiteral("Cv29Bit%1").arg(b.bit));
         m_bits[b.bit] = box;
-        bits->addWidget(box);
+        bits->addWidget(box, bitIndex / 2, bitIndex % 2);
+        ++bitIndex;
         const int bit = b.bit;
         connect(box, &QCheckBox::toggled, this, [this, bit](bool on) {
             if (m_filling)
@@ -159,12 +195,16 @@ void TProgramForm::build()
             showSheet();
         });
     }
-    grid->addLayout(bits, row, 2, 1, 2);
-    top->addWidget(common);
+    grid->addLayout(bits, row + 1, 0, 1, 4);
+    pageLayout->addWidget(common);
 
-    auto* any = new QGroupBox(this);
+    auto* any = new QGroupBox(page);
     any->setObjectName(QStringLiteral("AnyCv"));
-    auto* anyRow = new QHBoxLayout(any);
+    auto* anyLayout = new QVBoxLayout(any);
+    auto* anyRow = new QHBoxLayout;
+    auto* anyButtons = new QHBoxLayout;
+    anyLayout->addLayout(anyRow);
+    anyLayout->addLayout(anyButtons);
     m_anyCv = new QSpinBox(any);
     m_anyCv->setRange(1, 1024);
     m_anyBit = new QLineEdit(any);
@@ -179,15 +219,18 @@ void TProgramForm::build()
     anyRow->addWidget(m_anyBit);
     anyRow->addWidget(m_valueLabel);
     anyRow->addWidget(m_anyValue);
+    anyRow->addStretch();
     for (SmOp op : {SmOp::Read, SmOp::Write, SmOp::Verify}) {
         auto* b = new QPushButton(any);
         m_anyButtons[op] = b;
-        anyRow->addWidget(b);
+        anyButtons->addWidget(b);
         connect(b, &QPushButton::clicked, this, [this, op] { anyCv(op); });
     }
-    top->addWidget(any);
+    anyButtons->addStretch();
+    pageLayout->addWidget(any);
+    top->addWidget(new CvPages(page, this), 1);
 
-    auto* actions = new QHBoxLayout;
+    auto* actions = new QGridLayout;
     m_readAll = new QPushButton(this);
     m_writeChanged = new QPushButton(this);
     m_cancel = new QPushButton(this);
@@ -195,15 +238,22 @@ void TProgramForm::build()
     m_load = new QPushButton(this);
     auto* close = new QPushButton(this);
     close->setObjectName(QStringLiteral("ProgClose"));
-    for (QPushButton* b : {m_readAll, m_writeChanged, m_cancel, m_save, m_load, close})
-        actions->addWidget(b);
+    int index = 0;
+    for (QPushButton* b : {m_readAll, m_writeChanged, m_cancel, m_save, m_load, close}) {
+        actions->addWidget(b, index / 3, index % 3);
+        ++index;
+    }
     top->addLayout(actions);
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
     top->addWidget(m_progress);
     m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("ProgStatus"));
     m_status->setWordWrap(true);
+    // Room for two lines from the start, so that a longer message does not take it from the tables.
+    m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing());
+    m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     top->addWidget(m_status);
 
     connect(m_connect, &QPushButton::clicked, this, [this] { restart(); });
@@ -265,9 +315,8 @@ void TProgramForm::restart()
     m_status->setText(msg(MsgConnecting));
     m_programmer = std::make_unique<TMoBaSRCPProgrammer>(
         [this](const SmResult& r) { QMetaObject::invokeMethod(this, [this, r] { result(r); }, Qt::QueuedConnection); },
-        [this](bool ok, const std::string& why) {
-            const QString text = QString::fromStdString(why);
-            QMetaObject::invokeMethod(this, [this, ok, text] { connected(ok, text); }, Qt::QueuedConnection);
+        [this](const SmResult& report) {
+            QMetaObject::invokeMethod(this, [this, report] { connected(report); }, Qt::QueuedConnection);
         });
     TMoBaSRCPProgrammer::Target t;
     t.host = m_settings.host;
@@ -286,35 +335,74 @@ void TProgramForm::serverLost(bool lost)
     }
     m_serverAway = true;
     m_ready = false;
+    setBusy(m_outstanding);
     m_status->setText(msg(MsgServerLost));
 }
 
-void TProgramForm::connected(bool ok, const QString& why)
+void TProgramForm::connected(const SmResult& report)
 {
+    if (!isVisible())
+        return;  // closed meanwhile: the session is being ended
     if (m_serverAway) {
         m_ready = false;
+        setBusy(m_outstanding);
         return;  // the loss is what the window shows until the server is back
     }
-    m_ready = ok;
-    if (ok) {
+    m_ready = report.ok;
+    setBusy(m_outstanding);
+    if (report.ok) {
         m_status->setText(msg(MsgReady).arg(m_bus->value()));
         return;
     }
-    m_status->setText(msg(MsgNotConnected).arg(why));
-    m_dialogs.messageBox(msg(MsgNotConnected).arg(why), msg(MsgError), UserDialogs::Icon::Error);
+    QString why;
+    switch (report.failure) {
+    case SmFailure::NotConnected:
+        why = msg(MsgUnreachable).arg(QStringLiteral("%1:%2").arg(QString::fromStdString(m_settings.host)).arg(m_settings.port));
+        break;
+    case SmFailure::NoAnswer:
+        why = msg(MsgNoAnswer);
+        break;
+    case SmFailure::WrongValue:     // 412: no such bus
+    case SmFailure::NotSupported:  // no service mode on that bus
+        why = msg(MsgNoTrackOnBus).arg(m_bus->value());
+        break;
+    default:
+        why = report.code > 0 ? msg(MsgRefusedCode).arg(report.code) : msg(MsgConnectionRefused);
+        break;
+    }
+    const QString text = msg(MsgNotConnected).arg(why);
+    m_status->setText(text);
+    m_dialogs.messageBox(text, msg(MsgError), UserDialogs::Icon::Error);
+}
+
+void TProgramForm::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    if (event->spontaneous())
+        return;  // minimised: the job goes on
+    // Closed: the job stops now and the service mode ends, without waiting for the server.
+    if (m_programmer)
+        m_programmer->finish();
+    m_ready = false;
+    if (m_outstanding > 0)
+        m_status->setText(msg(MsgCancelled));
+    m_addressBefore.reset();
+    setBusy(0);
 }
 
 void TProgramForm::setBusy(int outstanding)
 {
     m_outstanding = outstanding;
     const bool idle = outstanding == 0;
-    m_readAll->setEnabled(idle);
-    m_writeChanged->setEnabled(idle);
+    // Programming only on an open session; files at any time the window is not busy.
+    const bool canProgram = idle && m_ready;
+    m_readAll->setEnabled(canProgram);
+    m_writeChanged->setEnabled(canProgram);
+    for (auto& [op, b] : m_anyButtons)
+        b->setEnabled(canProgram);
     m_save->setEnabled(idle);
     m_load->setEnabled(idle);
     m_connect->setEnabled(idle);
-    for (auto& [op, b] : m_anyButtons)
-        b->setEnabled(idle);
     m_cancel->setEnabled(!idle);
 }
 
@@ -324,9 +412,11 @@ void TProgramForm::send(const std::vector<SmRequest>& requests)
         m_status->setText(msg(MsgServerLost));
         return;  // nothing can reach the decoder until the server is back
     }
-    if (requests.empty() || !m_programmer || m_outstanding > 0)
+    if (requests.empty() || !m_programmer || m_outstanding > 0 || !m_ready)
         return;
     m_batch = static_cast<int>(requests.size());
+    m_batchDone = 0;
+    m_batchCancelled = false;
     m_batchFailed = false;
     m_progress->setRange(0, m_batch);
     m_progress->setValue(0);
@@ -337,12 +427,21 @@ void TProgramForm::send(const std::vector<SmRequest>& requests)
 
 void TProgramForm::readAll()
 {
-    send(DecoderSheet::readAllRequests());
+    if (!m_ready || m_outstanding > 0)
+        return;
+    // The decoder on the track may be another one: what is not read now is unknown.
+    const auto requests = DecoderSheet::readAllRequests();
+    for (const SmRequest& r : requests)
+        m_sheet.forget(r.number);
+    showSheet();
+    m_batchReadsAll = true;
+    send(requests);
 }
 
 void TProgramForm::writeChanged()
 {
     m_addressBefore = decoderAddress(m_sheet);
+    m_batchReadsAll = false;
     send(m_sheet.writeChangedRequests());
 }
 
@@ -365,6 +464,7 @@ void TProgramForm::anyCv(SmOp op)
         r.value = -1;
     if (op == SmOp::Write)
         m_addressBefore = decoderAddress(m_sheet);
+    m_batchReadsAll = false;
     send({r});
 }
 
@@ -386,11 +486,11 @@ QString TProgramForm::failureText(const SmResult& r) const
     case SmFailure::NotSupported:
         return msg(MsgNotSupported);
     case SmFailure::Refused:
-        return msg(MsgRefused).arg(QString::fromStdString(r.detail));
+        return msg(MsgRefusedCode).arg(r.code);
     case SmFailure::NoAnswer:
         return msg(MsgNoAnswer);
     case SmFailure::NotConnected:
-        return msg(MsgNotConnected).arg(QString::fromStdString(r.detail));
+        return msg(MsgNotConnectedNow);
     case SmFailure::Cancelled:
         return msg(MsgCancelled);
     case SmFailure::None:
@@ -402,19 +502,31 @@ QString TProgramForm::failureText(const SmResult& r) const
 void TProgramForm::result(const SmResult& r)
 {
     if (m_outstanding <= 0)
-        return;  // a straggler of a session that was restarted
-    m_progress->setValue(m_progress->value() + 1);
+        return;  // a straggler of a session that was restarted or closed
     const QString cvText = r.request.type == smtCVBit ? QStringLiteral("%1.%2").arg(r.request.number).arg(r.request.bit)
                                                       : QString::number(r.request.number);
-    if (r.ok) {
+    if (r.failure == SmFailure::Cancelled) {
+        m_batchCancelled = true;
+    } else {
+        m_progress->setValue(m_progress->value() + 1);
         m_sheet.applied(r);
-        const int id = r.request.op == SmOp::Read ? MsgCvRead : r.request.op == SmOp::Write ? MsgCvWritten : MsgCvVerified;
+    }
+    const bool verifyDiffers = r.request.op == SmOp::Verify && r.failure == SmFailure::WrongValue;
+    if (r.ok && r.request.op == SmOp::Verify) {
+        ++m_batchDone;
+        m_status->setText(msg(MsgMatches).arg(cvText).arg(r.value));
+    } else if (r.ok) {
+        ++m_batchDone;
+        const int id = r.request.op == SmOp::Read ? MsgCvRead : MsgCvWritten;
         m_status->setText(msg(id).arg(cvText).arg(r.value));
         if (r.request.op == SmOp::Read && r.request.number == m_anyCv->value() && r.request.type != smtCVBit)
             m_anyValue->setValue(r.value);
-    } else if (r.failure == SmFailure::Cancelled) {
-        m_status->setText(msg(MsgCancelled));
-    } else if (!m_batchFailed) {
+    } else if (verifyDiffers) {
+        // A result, not a failure: the window says what the decoder holds.
+        ++m_batchDone;
+        m_status->setText(r.value >= 0 ? msg(MsgDiffers).arg(cvText).arg(r.value).arg(r.request.value)
+                                       : msg(MsgDiffersUnread).arg(cvText).arg(r.request.value));
+    } else if (r.failure != SmFailure::Cancelled && !m_batchFailed) {
         // The first refusal stops the rest of the batch and is told once.
         m_batchFailed = true;
         if (m_programmer)
@@ -425,7 +537,10 @@ void TProgramForm::result(const SmResult& r)
     }
     setBusy(m_outstanding - 1);
     showSheet();
-    if (m_outstanding == 0 && !m_batchFailed && m_addressBefore) {
+    if (m_outstanding == 0 && m_batchCancelled && !m_batchFailed)
+        m_status->setText(m_batchReadsAll ? msg(MsgCancelledReads).arg(m_batchDone).arg(m_batch)
+                                          : msg(MsgCancelledCount).arg(m_batchDone).arg(m_batch));
+    if (m_outstanding == 0 && !m_batchFailed && !m_batchCancelled && m_addressBefore) {
         const auto after = decoderAddress(m_sheet);
         const int before = *m_addressBefore;
         m_addressBefore.reset();
@@ -502,9 +617,33 @@ void TProgramForm::loadFile()
     const auto path = m_dialogs.openFileName(msg(MsgLoad), m_settings.cvFolder, msg(MsgFileFilter));
     if (!path)
         return;
-    QString why;
-    const auto cvs = readDecoderCvFile(*path, &why);
+    CvFileProblem problem;
+    const auto cvs = readDecoderCvFile(*path, &problem);
     if (!cvs) {
+        QString why;
+        switch (problem.kind) {
+        case CvFileProblem::Kind::NotAValue:
+            why = msg(MsgFileNotAValue).arg(problem.line).arg(problem.text);
+            break;
+        case CvFileProblem::Kind::NoSuchCv:
+            why = msg(MsgFileNoSuchCv).arg(problem.line).arg(problem.cv);
+            break;
+        case CvFileProblem::Kind::OutOfRange:
+            why = msg(MsgFileOutOfRange)
+                      .arg(problem.line)
+                      .arg(problem.cv)
+                      .arg(problem.value)
+                      .arg(problem.min)
+                      .arg(problem.max);
+            break;
+        case CvFileProblem::Kind::TooLarge:
+            why = msg(MsgFileTooLarge);
+            break;
+        case CvFileProblem::Kind::CannotOpen:
+        case CvFileProblem::Kind::None:
+            why = m_lang.localize(problem.text, m_settings.lang);
+            break;
+        }
         m_dialogs.messageBox(msg(MsgLoadFailed).arg(why), msg(MsgError), UserDialogs::Icon::Error);
         return;
     }

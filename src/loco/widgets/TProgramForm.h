@@ -4,7 +4,8 @@
 // CV 29 as check boxes, any CV by number (byte or bit) with read, write and verify, "Read all" and
 // "Write changed" with a progress bar and a Cancel that stops after the CV in progress, and the
 // values saved to or loaded from a plain text file. All programming runs on the programmer's own
-// thread; the window only posts requests and shows results.
+// thread; the window only posts requests and shows results. Closing the window ends the job and
+// the service mode at once; programming controls work only while the session is open.
 
 #include "loco/DecoderSheet.h"
 
@@ -17,6 +18,7 @@
 class C_language;
 class QCheckBox;
 class QComboBox;
+class QHideEvent;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -55,6 +57,7 @@ public:
     QPushButton* readAllButton() const { return m_readAll; }
     QPushButton* writeChangedButton() const { return m_writeChanged; }
     QPushButton* cancelButton() const { return m_cancel; }
+    QPushButton* connectButton() const { return m_connect; }
     QProgressBar* progress() const { return m_progress; }
     QString statusText() const;
     bool busy() const { return m_outstanding > 0; }
@@ -76,7 +79,8 @@ private:
     void restart();
     void send(const std::vector<SmRequest>& requests);
     void result(const SmResult& r);
-    void connected(bool ok, const QString& why);
+    void connected(const SmResult& report);
+    void hideEvent(QHideEvent* event) override;
     void showSheet();
     void edited();
     void readAll();
@@ -100,6 +104,9 @@ private:
     bool m_filling = false;   // the controls are being set from the sheet
     int m_outstanding = 0;    // requests posted and not yet answered
     int m_batch = 0;          // requests of the running batch
+    int m_batchDone = 0;      // of them carried out
+    bool m_batchCancelled = false;
+    bool m_batchReadsAll = false;  // the batch is "Read all"
     bool m_batchFailed = false;
     std::optional<int> m_addressBefore;  // the decoder's address before a write changed it
 
