@@ -1,4 +1,6 @@
-# What an install puts where (see the top-level CMakeLists.txt).
+# What an install puts where (see the top-level CMakeLists.txt). Installing (and `cpack`) takes the
+# programs as built and does not build everything else first (tests, benchmarks, fuzz targets).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 install(TARGETS quarn srcp-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY data/Data data/Layouts data/Hilfe DESTINATION ${CMAKE_INSTALL_DATADIR}/quarn)
 install(FILES data/desktop/quarn.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
