@@ -10,16 +10,17 @@ set(QUARN_PACKAGE_MAINTAINER "Quarn developers <quarn@example.org>" CACHE STRING
     "Maintainer field of the Debian package: whoever publishes it")
 set(CPACK_PACKAGE_CONTACT "${QUARN_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control panel for a digitally controlled model railway")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "control panel for a digitally controlled model railway
- Quarn draws a model railway's track layout on a grid of tiles, gives turnouts and
- signals their decoder addresses and detectors their S88 contacts, records routes and
- operates the railway: turnouts switch on screen and on the tracks, occupied sections
- light up as feedback arrives, one click sets a whole route, and ten locos are driven
- from on-screen throttles, game controllers or WiThrottle phones.
- .
- It talks over TCP to a railway server speaking SRCP 0.7.3 or SRCP 0.8. The package
- includes srcp-sim, a simulated railway server with a demo train, to try everything
- without a layout.")
+# The long description; CPack puts the summary above it and indents every line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quarn draws a model railway's track layout on a grid of tiles, gives
+turnouts and signals their decoder addresses and detectors their S88
+contacts, records routes and operates the railway: turnouts switch on
+screen and on the tracks, occupied sections light up as feedback arrives,
+one click sets a whole route, and ten locos are driven from on-screen
+throttles, game controllers or WiThrottle phones.
+.
+It talks over TCP to a railway server speaking SRCP 0.7.3 or SRCP 0.8.
+The package includes srcp-sim, a simulated railway server with a demo
+train, to try everything without a layout.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # quarn_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
