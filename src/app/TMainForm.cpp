@@ -370,7 +370,11 @@ void TMainForm::repairParameterFile(const QString& path, const QList<int>& repla
 
 void TMainForm::welcome()
 {
-    const auto menu = [this](int id) { return message(id).remove(QLatin1Char('&')); };
+    // The menus by their captions (the "File" menu's id 0 is read from the table directly).
+    const auto menu = [this](int id) {
+        QString caption = Lang ? Lang->translation(id, Lang_id) : QString();
+        return caption.remove(QLatin1Char('&'));
+    };
     const FileLocations where = locations();
     const QString text = message(581).arg(QDir::toNativeSeparators(where.parameterFile()),
                                           QDir::toNativeSeparators(where.layouts), menu(0), menu(2), menu(5),

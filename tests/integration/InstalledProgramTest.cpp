@@ -174,6 +174,7 @@ TEST_F(InstalledProgram, UsersFilesLandInTheirHomeAndNothingBesideTheProgram)
         EXPECT_TRUE(welcome->text.contains(settings)) << welcome->text.toStdString();
         EXPECT_TRUE(welcome->text.contains(layouts));
         EXPECT_TRUE(welcome->text.contains(QStringLiteral("srcp-sim --demo")));
+        EXPECT_FALSE(welcome->text.contains(QStringLiteral("\"\""))) << "a menu without its caption";
         EXPECT_EQ(run.count(102), 0);
         EXPECT_TRUE(QFileInfo(settings).isFile());
         EXPECT_TRUE(QFileInfo(layouts + "Demo.pln").isFile());
