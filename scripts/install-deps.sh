@@ -11,4 +11,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   libgtest-dev libgmock-dev googletest libbenchmark-dev libavahi-client-dev \
   clang libclang-rt-14-dev lld \
   xvfb xauth imagemagick xdotool fonts-dejavu-core qt6-translations-l10n \
+  dpkg-dev lintian desktop-file-utils appstream \
   > /dev/null

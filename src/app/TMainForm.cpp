@@ -29,6 +29,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -53,14 +54,32 @@ QFrame* frame(const char* name, QWidget* parent)
     return f;
 }
 
+// The program's language (1..7) for the desktop's; English where the desktop speaks none of them.
+int desktopLanguage()
+{
+    static const QLocale::Language order[] = {QLocale::German, QLocale::English, QLocale::Swedish, QLocale::Spanish,
+                                              QLocale::Italian, QLocale::Dutch, QLocale::French};
+    const QLocale::Language desktop = QLocale::system().language();
+    for (int i = 0; i < 7; ++i)
+        if (order[i] == desktop)
+            return i + 1;
+    return 2;
+}
+
 }  // namespace
 
 TMainForm::TMainForm(UserDialogs& dialogs, const QString& workDir, QWidget* parent)
+    : TMainForm(dialogs, workDir, parent, FileLocations())
+{
+}
+
+TMainForm::TMainForm(UserDialogs& dialogs, const QString& workDir, QWidget* parent, const FileLocations& files)
     : QMainWindow(parent), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("MainForm"));
     MainForm = this;
     WorkDir = workDir;
+    Files = files;
     openDocument = [](const QString& path, std::function<void()> failed) { openInBrowser(path, std::move(failed)); };
     // Every window of the program opens inside its screen.
     qApp->installEventFilter(new KeepOnScreen(this, this));
@@ -70,6 +89,11 @@ TMainForm::TMainForm(UserDialogs& dialogs, const QString& workDir, QWidget* pare
     // Every window in the user's language when it opens.
     qApp->installEventFilter(new FollowLanguage([] { return static_cast<const C_language*>(Lang); },
                                                 [this] { return Lang_id; }, this));
+}
+
+TMainForm::TMainForm(UserDialogs& dialogs, const FileLocations& files, QWidget* parent)
+    : TMainForm(dialogs, files.program, parent, files)
+{
 }
 
 TMainForm::~TMainForm()
@@ -267,8 +291,12 @@ void TMainForm::FormCreate()
     menu(QStringLiteral("Debug1"))->menuAction()->setVisible(Debug);
     Design_Panel->hide();
 
-    if (WorkDir.isEmpty())
-        WorkDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    // The program itself decides where its files are; a window made for a given folder keeps
+    // everything there.
+    if (WorkDir.isEmpty() && !Files.decided())
+        Files = FileLocations::forCurrentUser(QCoreApplication::applicationDirPath());
+    if (Files.decided())
+        WorkDir = Files.program;
     if (!WorkDir.endsWith(QLatin1Char('/')))
         WorkDir += QLatin1Char('/');
     if (!dynamic_cast<const HintDelayStyle*>(QApplication::style()))
@@ -299,7 +327,13 @@ void TMainForm::FormCreate()
     if (applyServerAddress)
         applyServerAddress();
 
-    if (Lok) {
+    // An installed program's first start finds no parameter file, and that is no problem: the
+    // defaults are written and the newcomer is told where things are.
+    if (Lok && prepareUserFolders(locations()).firstStart) {
+        Lang_id = desktopLanguage();
+        if (saveParameters())
+            welcome();
+    } else if (Lok) {
         try {
             const QString path = ParameterFile::filePath(*this);
             const QList<int> replaced = ParameterFile::load(path, *this, *Lok);
@@ -334,6 +368,20 @@ void TMainForm::repairParameterFile(const QString& path, const QList<int>& repla
     saveParameters();
     m_dialogs.messageBox(message(573).arg(path, lines.join(QStringLiteral(", ")), backup), message(102),
                          UserDialogs::Icon::Warning);
+}
+
+void TMainForm::welcome()
+{
+    // The menus by their captions (the "File" menu's id 0 is read from the table directly).
+    const auto menu = [this](int id) {
+        QString caption = Lang ? Lang->translation(id, Lang_id) : QString();
+        return caption.remove(QLatin1Char('&'));
+    };
+    const FileLocations where = locations();
+    const QString text = message(581).arg(QDir::toNativeSeparators(where.parameterFile()),
+                                          QDir::toNativeSeparators(where.layouts), menu(0), menu(2), menu(5),
+                                          menu(19), menu(20));
+    m_dialogs.messageBox(text, message(580), UserDialogs::Icon::Information);
 }
 
 bool TMainForm::saveParameters()
@@ -585,7 +633,7 @@ QString TMainForm::helpPage() const
     // The German page is the original; the others carry the language's code. A language whose
     // page does not ship reads the English one, and without that the German one.
     static const char* const codes[] = {"de", "en", "sv", "es", "it", "nl", "fr"};
-    const QString folder = WorkDir + QStringLiteral("Hilfe/");
+    const QString folder = locations().helpFolder();
     const QString german = folder + QStringLiteral("QUARN.html");
     const auto page = [&](const char* code) {
         return qstrcmp(code, "de") == 0 ? german : folder + QStringLiteral("QUARN-%1.html").arg(QLatin1String(code));

@@ -23,6 +23,9 @@ public:
     // workDir: the program folder with trailing "/"; empty means the folder of the executable.
     // All message boxes go through `dialogs`, which must outlive the window.
     explicit TMainForm(UserDialogs& dialogs, const QString& workDir = QString(), QWidget* parent = nullptr);
+    // The program's files where `files` says (FileLocations::forCurrentUser decides that for an
+    // installed program).
+    TMainForm(UserDialogs& dialogs, const FileLocations& files, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     UserDialogs& dialogs() { return m_dialogs; }
@@ -68,6 +71,8 @@ public:
     // Keeps the damaged parameter file as a backup, writes the repaired one and says which lines
     // were replaced.
     void repairParameterFile(const QString& path, const QList<int>& replacedLines);
+    // The first start of an installed program: where the user's files are, how to try the demo.
+    void welcome();
     // Takes the settings dialog's values over, as on "Save".
     void applySetupForm();
 
@@ -110,6 +115,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    TMainForm(UserDialogs& dialogs, const QString& workDir, QWidget* parent, const FileLocations& files);
     void buildMenus();
     void buildPanels();
     void FormCreate();

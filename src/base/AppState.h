@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QString>
 
+#include "base/FileLocations.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -65,6 +67,8 @@ struct AppState {
     QString Version = QStringLiteral(" V 0.70");
     QString Infostring;
     QString WorkDir;  // program folder with trailing separator
+    FileLocations Files;  // decided at start; until then everything counts as in WorkDir
+    FileLocations locations() const { return Files.decided() ? Files : FileLocations::inProgramFolder(WorkDir); }
     QString Gleisbildpfad, Gleisbildname;
     QString DateinameohneEndung;
 

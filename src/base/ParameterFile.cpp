@@ -144,17 +144,17 @@ private:
 
 QString dataPath(const AppState& main)
 {
-    return main.WorkDir + QStringLiteral("Data/");
+    return main.locations().dataFolder();
 }
 
 QString layoutPath(const AppState& main)
 {
-    return main.WorkDir + QStringLiteral("Layouts/");
+    return main.locations().layouts;
 }
 
 QString filePath(const AppState& main)
 {
-    return dataPath(main) + QStringLiteral("parmc.dat");
+    return main.locations().parameterFile();
 }
 
 QList<int> read(const QByteArray& text, AppState& main, TLok& lok)

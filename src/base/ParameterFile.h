@@ -24,9 +24,10 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-QString dataPath(const AppState& main);    // WorkDir + "Data/"
-QString layoutPath(const AppState& main);  // WorkDir + "Layouts/"
-QString filePath(const AppState& main);    // dataPath + "parmc.dat"
+// The folders come from main.locations() (base/FileLocations).
+QString dataPath(const AppState& main);    // catalogue and icons: WorkDir + "Data/" in the program folder
+QString layoutPath(const AppState& main);  // the user's layouts: WorkDir + "Layouts/" in the program folder
+QString filePath(const AppState& main);    // the parameter file: WorkDir + "Data/parmc.dat" in the program folder
 
 // Sets the fields in file order. At the end of the text integers read 0 and strings empty. A
 // setting outside its range (port 1..65535, SRCP 73 or 80, language 1..7, switches 0 or 1, bus

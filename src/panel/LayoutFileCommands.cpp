@@ -55,7 +55,7 @@ LayoutFileResult LayoutFileCommands::Neu1Click()
     LayoutFileResult r;
     if (!askToSaveChanges())
         return r;
-    const auto path = m_dialogs.saveFileName(m_panel.messageText(103), m_main.WorkDir + QStringLiteral("Layouts/"),
+    const auto path = m_dialogs.saveFileName(m_panel.messageText(103), m_panel.layoutPath(),
                                              NewFilter());
     if (!path || path->isEmpty())
         return r;

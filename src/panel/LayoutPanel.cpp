@@ -52,8 +52,8 @@ LayoutPanel::LayoutPanel(AppState& main, C_Position& postable, C_Element& elemen
     };
 }
 
-QString LayoutPanel::dataPath() const { return m_main.WorkDir + QStringLiteral("Data/"); }
-QString LayoutPanel::layoutPath() const { return m_main.WorkDir + QStringLiteral("Layouts/"); }
+QString LayoutPanel::dataPath() const { return m_main.locations().dataFolder(); }
+QString LayoutPanel::layoutPath() const { return m_main.locations().layouts; }
 
 QString LayoutPanel::messageText(int id) const
 {
