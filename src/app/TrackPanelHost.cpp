@@ -105,8 +105,16 @@ TrackPanelHost::TrackPanelHost(TMainForm& form) : QObject(&form), m_form(form)
         m_percent->move(w / 2 - m_percent->width() / 2, std::max(0, h - 28));
         m_progress->setVisible(visible);
         m_percent->setVisible(visible);
-        if (visible)
+        // Paint the bar now and then, not at every step: a repaint per element held the window
+        // for seconds on a full layout.
+        if (!visible) {
+            m_progressPainted.invalidate();
+        } else if (!m_progressPainted.isValid()) {
+            m_progressPainted.start();
+        } else if (m_progressPainted.elapsed() >= 250) {
+            m_progressPainted.restart();
             QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
     };
     tp.textQuery = [this, &form, &dialogs](const QString& caption, const QString& prompt, int x, int y) {
         const QPoint at = m_view->mapToGlobal(m_view->toView(QPoint(x - form.Hpos_alt, y - form.Vpos_alt)));

@@ -3,6 +3,7 @@
 // service object, replaces the placeholder panel by the real one with its scroll bars, fills the
 // palette frame, and connects the layout commands of the "&File" menu.
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <QString>
@@ -65,4 +66,5 @@ private:
     QScrollBar* m_v = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_percent = nullptr;
+    QElapsedTimer m_progressPainted;  // since the progress bar was last painted during a long step
 };
