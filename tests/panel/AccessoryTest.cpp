@@ -54,7 +54,6 @@ protected:
         main.HRT1 = &timer;
         main.Session = &session;
         session.connectSettle = std::chrono::milliseconds(0);
-        session.pause = [](int) {};
         // The pulses are written by the session's pulse thread; their outcomes come back as queued
         // calls, as in the window.
         bahn.setGuiChannel(std::make_shared<GuiChannel>([](std::function<void()> call) {
