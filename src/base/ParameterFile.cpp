@@ -88,12 +88,12 @@ public:
         qsizetype end = m_text.indexOf('\n', m_pos);
         if (end < 0)
             end = n;
-        QByteArrayView line(m_text.constData() + m_pos, end - m_pos);
-        if (line.endsWith('\r'))
-            line.chop(1);
+        QByteArrayView value(m_text.constData() + m_pos, end - m_pos);
+        if (value.endsWith('\r'))
+            value.chop(1);
         m_pos = end < n ? end + 1 : n;
         ++m_line;
-        return line;
+        return value;
     }
 
     bool atEnd() const

@@ -154,11 +154,11 @@ LayoutContent parseLayoutText(const QByteArray& text, LayoutGrid grid)
         const int first = in.lineNumber();
         RecordReader r(in);
         auto e = std::make_unique<tPosEntry>();
-        // Element number and cell say what the record is: without them it is left out. Every other
-        // value that cannot be is replaced alone (the CompID is not used at all).
+        // Element number and cell say what the record is: without them it is left out, and so is a
+        // record whose first line is no number (not a layout's record). Every other value that
+        // cannot be is replaced alone.
         std::vector<std::pair<int, QString>> replaced;
-        std::vector<std::pair<int, QString>> unused;
-        e->CompID = r.value(std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), 0, "CompID", unused);
+        e->CompID = r.integer();
         e->Enummer = r.integer();
         e->Posx = r.integer();
         e->Posy = r.integer();
@@ -175,8 +175,12 @@ LayoutContent parseLayoutText(const QByteArray& text, LayoutGrid grid)
         if (r.reason().isEmpty() && e->Enummer <= 0)
             continue;
         if (r.cut()) {
-            cut.push_back({false, k, first, r.reason()});
-            --records;
+            // A record cut short with a bad value before the cut is damaged, not just cut.
+            if (!replaced.empty())
+                c.skipped.push_back({false, k, first, replaced.front().second});
+            else
+                cut.push_back({false, k, first, r.reason()});
+            records -= replaced.empty() ? 1 : 0;
             continue;
         }
         if (e->Enummer > 88)

@@ -383,7 +383,7 @@ TEST(SetupChecks, EachFieldTakesOnlyWhatItsMeaningAllows)
         {SetupField::Bus, "", MsgSetupBus},
         {SetupField::PhonePort, "12090", 0},     {SetupField::PhonePort, "0", MsgSetupPhonePort},
         {SetupField::PhoneAddress, "", 0},       {SetupField::PhoneAddress, "10.0.0.7", 0},
-        {SetupField::PhoneAddress, "::1", 0},    {SetupField::PhoneAddress, "10.0.0", MsgSetupPhoneAddress},
+        {SetupField::PhoneAddress, "::1", 0},    {SetupField::PhoneAddress, "10.0.0.999", MsgSetupPhoneAddress},
         {SetupField::PhoneAllow, "", 0},         {SetupField::PhoneAllow, "192.168.1.0/24, 10.0.0.7", 0},
         {SetupField::PhoneAllow, "192.168.1.0/33", MsgSetupPhoneAllow},
         {SetupField::PhoneAllow, "10.0.0.7, kitchen", MsgSetupPhoneAllow},
@@ -442,7 +442,8 @@ TEST_F(MainFormTest, TheSettingsDialogSaysBesideAFieldWhyItsTextCannotBeSavedAnd
         setup.accept();
         EXPECT_EQ(setup.PageControl->currentIndex(), 1);
         setup.busUpDowns[5]->findChild<QLineEdit*>()->setText("9");
-        EXPECT_TRUE(setup.Ok_button->isEnabled());
+        EXPECT_EQ(setup.busUpDowns[5]->cleanText(), "9");
+        EXPECT_TRUE(setup.Ok_button->isEnabled()) << setup.noteFor(setup.busUpDowns[5]).toStdString();
         EXPECT_TRUE(setup.noteFor(setup.busUpDowns[5]).isEmpty());
         setup.Edithost->setText("my host");
         EXPECT_EQ(setup.noteFor(setup.Edithost), Lang->getmessage(MsgSetupHost, lang));

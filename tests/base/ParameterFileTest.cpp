@@ -149,12 +149,12 @@ TEST(ParameterFile, RoundTripRestoresEveryStoredFieldAndEightBitNames)
     for (int l = 0; l < TLok::Count; ++l) {
         lok.set_protocol(l, l % 2 ? "N4" : "M5");
         lok.set_protocolbase(l, static_cast<std::uint8_t>(l % 8));
-        lok.set_protversion(l, l + 1);
+        lok.set_protversion(l, l % 6 + 1);
         lok.set_name(l, QString::fromUtf8("Bär_%1").arg(l));
         lok.set_addr(l, 100 + l);
         lok.set_Busnr(l, 2);
         lok.set_direction(l, l % 2);
-        lok.set_speed(l, 7 * l);
+        lok.set_speed(l, 3 * l);  // up to the top speed
         lok.set_speedmax(l, 28);
         lok.set_nrof(l, 4);
         Dekod_Funcs f{};

@@ -61,12 +61,21 @@ TEST(Catalogue, FileHas88RecordsOnThePaletteGridWithFixedRolesAndIcons)
     EXPECT_EQ(cat.get_name(14 - 1), QStringLiteral("Turnout, horizontally"));
 }
 
-TEST(Catalogue, ReadErrorKeepsEarlierEntries)
+TEST(Catalogue, AValueThatDoesNotFitIsReplacedAloneAndItsLineNamed)
 {
+    QList<QByteArray> lines = catalogueText().split('\n');
+    lines[0] = "1\r";
+    lines[12 * 1 + 0] = "zwei\r";   // element 2's number
+    lines[12 * 13 + 2] = "30\r";    // element 14's palette x: no cell origin
+    lines[12 * 18 + 4] = "7\r";     // element 19's kind
     C_Element cat;
-    EXPECT_THROW(cat.readCatalogue("1\r\nA\r\n1\r\n1\r\n2\r\n0\r\na\r\nb\r\nc\r\nd\r\ne\r\nf\r\nzwei\r\n"), FileReadError);
-    EXPECT_EQ(cat.get_art(0), 2);
-    EXPECT_EQ(cat.get_nummer(1), 0);
+    EXPECT_EQ(cat.readCatalogue(lines.join('\n')), (QList<int>{13, 159, 221}));
+    EXPECT_EQ(cat.get_nummer(1), 2);
+    EXPECT_EQ(cat.get_posx(13), 1 + 28 * 13);
+    EXPECT_EQ(cat.get_art(18), 0);  // never switched
+    EXPECT_EQ(cat.get_art(13), 2);  // the rest is read
+    EXPECT_EQ(cat.get_i01(1), QStringLiteral("Icon0201.bmp"));
+    EXPECT_TRUE(cat.readCatalogue(catalogueText()).isEmpty());
 }
 
 TEST(PositionTable, LookupAndDeleteByCellAndIndex)
