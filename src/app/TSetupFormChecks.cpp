@@ -75,9 +75,11 @@ void TSetupForm::addChecks()
         m_checks.push_back({field, note, kind});
         if (auto* edit = qobject_cast<QLineEdit*>(field))
             connect(edit, &QLineEdit::textChanged, this, [this] { updateChecks(); });
-        else if (auto* spin = qobject_cast<QSpinBox*>(field))
+        else if (auto* spin = qobject_cast<QSpinBox*>(field)) {
+            connect(spin, &QSpinBox::textChanged, this, [this] { updateChecks(); });
             if (auto* text = spin->findChild<QLineEdit*>())  // every key, also one the value ignores
                 connect(text, &QLineEdit::textChanged, this, [this] { updateChecks(); });
+        }
     };
     add(Edithost, SetupField::Host);
     add(Editport, SetupField::Port);
@@ -96,8 +98,10 @@ QString TSetupForm::fieldText(const FieldCheck& c) const
 {
     if (const auto* edit = qobject_cast<const QLineEdit*>(c.field))
         return edit->text();
-    if (const auto* spin = qobject_cast<const QSpinBox*>(c.field))
-        return spin->cleanText();
+    if (const auto* spin = qobject_cast<const QSpinBox*>(c.field)) {
+        const auto* text = spin->findChild<const QLineEdit*>();
+        return text ? text->text().trimmed() : spin->cleanText();
+    }
     return {};
 }
 
