@@ -77,6 +77,9 @@ void TSetupForm::addChecks()
             connect(edit, &QLineEdit::textChanged, this, [this] { updateChecks(); });
         else if (auto* spin = qobject_cast<QSpinBox*>(field)) {
             connect(spin, &QSpinBox::textChanged, this, [this] { updateChecks(); });
+            // Losing the focus, a spin box puts its value back in place of a text it cannot take,
+            // without a word: the note goes with it.
+            connect(spin, &QSpinBox::editingFinished, this, [this] { updateChecks(); });
             if (auto* text = spin->findChild<QLineEdit*>())  // every key, also one the value ignores
                 connect(text, &QLineEdit::textChanged, this, [this] { updateChecks(); });
         }

@@ -351,6 +351,7 @@ TEST_F(Fixture, AGroupMovesOnlyOntoFreeCellsInsideTheLayout)
     s.Movelist.clear();
     drag(true, {950, 650}, {});
     drag(true, {950, 650}, {{980, 650}, {980, 679}, {1010, 679}, {1010, 710}});
+    ASSERT_NE(t.getEntryByKor(972, 675), nullptr);
     EXPECT_EQ(t.getEntryByKor(972, 675)->Enummer, 14);
     expectSoundTable();
     EXPECT_EQ(s.Quarn_bitmap, fromTable());
@@ -362,9 +363,10 @@ TEST_F(Fixture, TheLastColumnAndRowTakeElementsAndKeepThemThroughSaveAndOpen)
     place(14, 975, 10);
     place(19, 10, 677);
     place(21, 979, 679);
-    EXPECT_EQ(t.getEntryByKor(972, 0)->Enummer, 14);
-    EXPECT_EQ(t.getEntryByKor(0, 675)->Enummer, 19);
-    EXPECT_EQ(t.getEntryByKor(972, 675)->Enummer, 21);
+    for (const auto& [x, y, n] : {std::tuple{972, 0, 14}, std::tuple{0, 675, 19}, std::tuple{972, 675, 21}}) {
+        ASSERT_NE(t.getEntryByKor(x, y), nullptr) << x << "," << y;
+        EXPECT_EQ(t.getEntryByKor(x, y)->Enummer, n);
+    }
     EXPECT_EQ(s.Quarn_bitmap.copy(972, 0, 8, 27), icon(14, 1).copy(0, 0, 8, 27));
     EXPECT_EQ(d.count(QStringLiteral("message")), 0);
     p.gleisbildspeichern(QStringLiteral("edge.pln"), dir.path() + QLatin1Char('/'));
@@ -376,6 +378,7 @@ TEST_F(Fixture, TheLastColumnAndRowTakeElementsAndKeepThemThroughSaveAndOpen)
     p2.quarngraufaerben();
     p2.gleisbildladen(QStringLiteral("edge.pln"), dir.path() + QLatin1Char('/'));
     EXPECT_EQ(t2.getNumbofEntries(), 3);
+    ASSERT_NE(t2.getEntryByKor(972, 675), nullptr);
     EXPECT_EQ(t2.getEntryByKor(972, 675)->Enummer, 21);
     EXPECT_EQ(s2.Quarn_bitmap, s.Quarn_bitmap);
     EXPECT_EQ(d.count(QStringLiteral("message")), 0);
