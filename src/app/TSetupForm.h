@@ -71,14 +71,14 @@ public:
     QLabel* Assist1_label;
     QLabel* Assist2_label;
 
-    // "Save" with a field that holds what the program cannot use shows why under the field and
+    // "Save" with a field that holds what the program cannot use shows why beside the field and
     // keeps the dialog open (the button is disabled then too).
     void accept() override;
-    // The note under a field: empty while the field is fine.
+    // The note beside a field: empty while the field is fine.
     QString noteFor(const QWidget* field) const;
 
 private:
-    // Notes under the fields that can hold values the program cannot use, kept up to date as the
+    // Notes beside the fields that can hold values the program cannot use, kept up to date as the
     // user types (TSetupFormChecks.cpp).
     struct FieldCheck {
         QWidget* field;

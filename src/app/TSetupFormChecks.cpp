@@ -1,4 +1,4 @@
-// The settings dialog's notes under the fields whose text the program cannot use, and the "Save"
+// The settings dialog's notes beside the fields whose text the program cannot use, and the "Save"
 // that refuses such text.
 #include "app/TSetupForm.h"
 
@@ -7,6 +7,7 @@
 
 #include <QFormLayout>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -25,31 +26,19 @@ QString englishText(int id)
     return {};
 }
 
-// Puts `note` right under `field`, in the field's own cell of the layout that holds it: the note
-// takes the field's width and wraps there, so a long translation never widens the dialog.
-void placeUnder(QWidget* field, QLabel* note)
+// Puts `note` beside `field` in the layout that holds the field.
+void placeBeside(QWidget* field, QLabel* note)
 {
     QWidget* page = field->parentWidget();
     if (!page || !page->layout())
         return;
-    const auto both = [&] {
-        auto* cell = new QWidget(page);
-        auto* v = new QVBoxLayout(cell);
-        v->setContentsMargins(0, 0, 0, 0);
-        v->setSpacing(2);
-        field->setParent(cell);
-        v->addWidget(field);
-        v->addWidget(note);
-        return cell;
-    };
     if (auto* grid = qobject_cast<QGridLayout*>(page->layout())) {
         int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
         const int index = grid->indexOf(field);
         if (index < 0)
             return;
         grid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
-        grid->removeWidget(field);
-        grid->addWidget(both(), row, column, rowSpan, columnSpan);
+        grid->addWidget(note, row, column + columnSpan);
     } else if (auto* form = qobject_cast<QFormLayout*>(page->layout())) {
         int row = -1;
         QFormLayout::ItemRole role{};
@@ -57,7 +46,14 @@ void placeUnder(QWidget* field, QLabel* note)
         if (row < 0)
             return;
         form->removeWidget(field);
-        form->setWidget(row, QFormLayout::FieldRole, both());
+        auto* both = new QWidget(page);
+        auto* h = new QHBoxLayout(both);
+        h->setContentsMargins(0, 0, 0, 0);
+        field->setParent(both);
+        h->addWidget(field);
+        h->addWidget(note);
+        h->addStretch();
+        form->setWidget(row, QFormLayout::FieldRole, both);
     }
 }
 
@@ -71,7 +67,7 @@ void TSetupForm::addChecks()
         note->setStyleSheet(QStringLiteral("color: #b00000;"));
         note->setWordWrap(true);
         note->hide();
-        placeUnder(field, note);
+        placeBeside(field, note);
         m_checks.push_back({field, note, kind});
         if (auto* edit = qobject_cast<QLineEdit*>(field))
             connect(edit, &QLineEdit::textChanged, this, [this] { updateChecks(); });
