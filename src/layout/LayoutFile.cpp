@@ -263,10 +263,6 @@ LayoutContent parseLayoutText(const QByteArray& text, LayoutGrid grid)
         label->Textwkl = r.value(std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), 0, "angle", replaced);
         const int fontLine = in.lineNumber();
         const QString font = fromFileText(r.text());
-        if (r.reason().isEmpty() && !r.cut()) {
-            if (label->XText < 0 || label->YText < 0 || label->XText >= grid.width || label->YText >= grid.height)
-                r.fail(QStringLiteral("position (%1, %2) is outside the layout").arg(label->XText).arg(label->YText));
-        }
         if (r.reason().isEmpty()) {
             try {
                 StringToFont(font, label->TextFont, label->TextColor);

@@ -56,7 +56,7 @@ struct LayoutGrid {
 // Reads a layout text. Records with element number 0 or below are left out silently; a record
 // that cannot be used (an element number or a cell that is not a number, an element number above
 // 88, a cell outside the grid or one that an earlier record already took, a label whose position
-// is not a number or lies outside the picture) is left out and listed in `skipped`, and the rest is
+// is not a number) is left out and listed in `skipped`, and the rest is
 // read. A value a kept record can do without is replaced alone and listed in `replaced`: a state
 // outside 0..3 becomes 1, a decoder number or data port outside 0..MaxDecoderValue becomes 0 (no
 // decoder), a route outside 0..2048 becomes 0, a protocol other than "M" or "N" becomes "M", a

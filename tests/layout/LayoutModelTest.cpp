@@ -290,8 +290,6 @@ TEST(LayoutFile, ABadRecordIsLeftOutABadValueReplacedAndBothNamedWhileTheRestIsR
         {"left of the grid", record("14", "-27", "0", "1"), "0\r\n", 2, 0, "position (-27, 0)", ""},
         {"below the grid", record("14", "0", "702", "1"), "0\r\n", 2, 0, "position (0, 702)", ""},
         {"between cells", record("14", "30", "0", "1"), "0\r\n", 2, 0, "position (30, 0)", ""},
-        {"label outside", record("14", "27", "0", "1"), "1\r\nL\r\nT\r\n980\r\n0\r\n0\r\nArial,9,0000,clBlack\r\n", 3, 0,
-         "position (980, 0)", ""},
         {"label count", record("14", "27", "0", "1"), "drei\r\n", 3, 0, "'drei'", ""},
 
         {"non-number decoder", record("14", "27", "0", "1", "zwei"), "0\r\n", 3, 0, "",
