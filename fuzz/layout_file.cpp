@@ -49,8 +49,8 @@ bool read(const QByteArray& text, Layout& layout, std::size_t* skipped = nullptr
     layout.labelCount = content.labelCount;
     // One flag per cell: a search of the table per element would make large layouts quadratic.
     const LayoutGrid grid;
-    const int columns = grid.width / 27;
-    std::vector<char> taken(static_cast<std::size_t>(columns * (grid.height / 27)), 0);
+    const int columns = grid.columns();
+    std::vector<char> taken(static_cast<std::size_t>(columns * grid.rows()), 0);
     for (auto& e : content.elements) {
         require(e->Enummer >= 1 && e->Enummer <= 88);
         require(grid.holds(e->Posx, e->Posy));
@@ -62,7 +62,7 @@ bool read(const QByteArray& text, Layout& layout, std::size_t* skipped = nullptr
     for (auto& l : content.labels)
         layout.labels.push_back(std::move(l));
     if (skipped)
-        *skipped = content.skipped.size();
+        *skipped = content.skipped.size() + content.replaced.size();
     return true;
 }
 

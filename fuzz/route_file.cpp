@@ -55,8 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(routes.Anz_strassen >= content.Anz_strassen && routes.Anz_strassen <= C_fahr::MaxRoute);
 
     const QByteArray written = writeRouteText(routes);
-    const RouteFileContent again = readRouteText(written);  // a written file always reads
+    const RouteFileContent again = readRouteText(written);  // a written file always reads, whole
     require(again.elements.size() == count);
+    require(again.replacedLines.isEmpty());
     for (std::size_t i = 0; i < count; ++i) {
         require(sameElement(again.elements[i], content.elements[i]));
         require(sameElement(*routes.Fahrlist[i], content.elements[i]));

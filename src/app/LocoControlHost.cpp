@@ -56,7 +56,7 @@ LocoControlHost::LocoControlHost(TMainForm& form) : QObject(&form), m_form(form)
     m_locoForm = std::make_unique<TLocoForm>(lok, *m_icons, dialogs);
     LocoForm = m_locoForm.get();
     m_locoForm->Debug = form.Debug;
-    m_locoForm->onDamagedCode = [this] { resetDamaged(); };
+    m_locoForm->onDamagedCode = [this](int nr) { repairDamaged(nr); };
     LocoSetupModel& setup = m_locoForm->model();
     setup.message = message;
     setup.saveParameters = [this] { saveParameters(); };
@@ -86,8 +86,9 @@ void LocoControlHost::saveParameters()
     ParameterFile::save(ParameterFile::filePath(m_form), m_form, *Lok);
 }
 
-void LocoControlHost::resetDamaged()
+void LocoControlHost::repairDamaged(int nr)
 {
     const auto message = [this](int id) { return Lang ? Lang->getmessage(id, m_form.Lang_id) : QString(); };
-    resetLocoTable(*Lok, m_form.dialogs(), message(101), message(102), [this] { saveParameters(); });
+    reportRepairedCodes(*Lok, nr, m_form.dialogs(), message(MsgFunctionCodesRepaired), message(102),
+                        [this] { saveParameters(); });
 }

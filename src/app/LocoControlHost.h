@@ -28,7 +28,7 @@ public:
 
 private:
     void saveParameters();
-    void resetDamaged();
+    void repairDamaged(int nr);
 
     TMainForm& m_form;
     std::unique_ptr<LocoIcons> m_icons;

@@ -10,6 +10,7 @@
 #include "panel/RouteFile.h"
 #include "panel/RouteMode.h"
 #include "app/TrackPanelHost.h"
+#include "base/C_language.h"
 #include "base/UserDialogs.h"
 
 #include <QAction>
@@ -182,14 +183,19 @@ void RouteEditorHost::afterFileCommand(const QString& item, const LayoutFileResu
     if (!r.done)
         return;
     if (item == QLatin1String("Neu1")) {
-        // A new layout starts without routes; its route file is written at once.
+        // A new layout starts without routes. Its route file is first written with the layout, so
+        // that a route file of that name stays until the user saves over it.
         applyRouteContent(*Fahr, {});
         m_form.Knopf.fill(false);
-        guarded([] { Bahn->fahrspeichern(); });
+        Bahn->forgetRouteFile();
     } else if (item == QLatin1String("Oeffnen1")) {
-        guarded([] { Bahn->fahrladen(); });
-    } else if (item == QLatin1String("Speichernals1")) {
-        // The layout has a new name: its routes go with it.
+        QString note;
+        guarded([&note] { note = Bahn->fahrladen(); });
+        if (!note.isEmpty())
+            m_form.dialogs().messageBox(note, Lang ? Lang->getmessage(102, m_form.Lang_id) : QStringLiteral("Error"),
+                                        UserDialogs::Icon::Warning);
+    } else if (item == QLatin1String("Speichernals1") || item == QLatin1String("Speichern1")) {
+        // The routes go with the layout, beside it.
         guarded([] { Bahn->fahrspeichern(); });
     }
 }

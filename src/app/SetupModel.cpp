@@ -1,6 +1,9 @@
 #include "app/SetupModel.h"
 
 #include "base/AppState.h"
+#include "base/ParameterFile.h"
+
+#include <QHostAddress>
 
 SetupValues fillSetup(const AppState& main, const SetupValues& shown)
 {
@@ -43,6 +46,8 @@ void applySetup(const SetupValues& v, AppState& main)
         if (!ok)
             throw SetupConversionError(
                 QStringLiteral("'%1' is not a valid integer value").arg(v.port).toStdString());
+        if (port < 1 || port > 65535)
+            throw SetupConversionError(QStringLiteral("The port %1 is outside 1 to 65535").arg(port).toStdString());
         main.Ipport = port;
     }
     main.Infoport_an = v.infoChannel ? 1 : 0;
@@ -57,11 +62,11 @@ void applySetup(const SetupValues& v, AppState& main)
     main.Autopower = v.autoPower ? 1 : 0;
     main.Autoreconnect = v.autoReconnect ? 1 : 0;
     main.Poweronreconnect = v.powerOnReconnect ? 1 : 0;
-    // Devices sit on buses 1 and up (bus 0 is the server itself): anything else keeps the old value.
+    // Devices sit on buses 1 to 100 (bus 0 is the server itself): anything else keeps the old value.
     int* const buses[] = {&main.BusGlMM, &main.BusGlNMRA_S, &main.BusGlNMRA_L,
                           &main.BusGaMM, &main.BusGaNMRA, &main.BusS88, &main.Buspower};
     for (std::size_t i = 0; i < v.buses.size(); ++i)
-        if (v.buses[i] >= 1)
+        if (v.buses[i] >= 1 && v.buses[i] <= ParameterFile::MaxBus)
             *buses[i] = v.buses[i];
     main.PhoneServerOn = v.phoneOn ? 1 : 0;
     if (v.phonePort >= 1 && v.phonePort <= 65535)
@@ -72,4 +77,54 @@ void applySetup(const SetupValues& v, AppState& main)
         main.PhoneServerLimit = v.phoneLimit;
     if (v.phonePerAddress >= 1 && v.phonePerAddress <= 64)
         main.PhoneServerPerAddress = v.phonePerAddress;
+}
+
+namespace {
+// A whole decimal number in low..high (blanks around it allowed).
+bool numberIn(const QString& text, int low, int high)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok, 10);
+    return ok && v >= low && v <= high;
+}
+
+bool hostName(const QString& text)
+{
+    for (const QChar c : text)
+        if (!(c.isLetterOrNumber() || c == QLatin1Char('.') || c == QLatin1Char('-') || c == QLatin1Char('_')
+              || c == QLatin1Char(':') || c == QLatin1Char('[') || c == QLatin1Char(']')))
+            return false;
+    return true;
+}
+}  // namespace
+
+int setupFieldProblem(SetupField field, const QString& text)
+{
+    const QString t = text.trimmed();
+    switch (field) {
+    case SetupField::Host:
+        return hostName(text) ? 0 : MsgSetupHost;
+    case SetupField::Port:
+        return t.isEmpty() || numberIn(t, 1, 65535) ? 0 : MsgSetupPort;
+    case SetupField::Bus:
+        return numberIn(t, 1, ParameterFile::MaxBus) ? 0 : MsgSetupBus;
+    case SetupField::PhonePort:
+        return numberIn(t, 1, 65535) ? 0 : MsgSetupPhonePort;
+    case SetupField::PhoneAddress:
+        return t.isEmpty() || !QHostAddress(t).isNull() ? 0 : MsgSetupPhoneAddress;
+    case SetupField::PhoneAllow:
+        for (const QString& raw : t.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const QString entry = raw.trimmed();
+            if (entry.isEmpty())
+                continue;
+            const bool ok = entry.contains(QLatin1Char('/')) ? QHostAddress::parseSubnet(entry).second >= 0
+                                                             : !QHostAddress(entry).isNull();
+            if (!ok)
+                return MsgSetupPhoneAllow;
+        }
+        return 0;
+    case SetupField::PhoneLimit:
+        return numberIn(t, 1, 64) ? 0 : MsgSetupPhoneLimit;
+    }
+    return 0;
 }

@@ -355,19 +355,15 @@ void TMainForm::FormCreate()
 
 void TMainForm::repairParameterFile(const QString& path, const QList<int>& replacedLines)
 {
-    QStringList lines;
-    for (int line : replacedLines)
-        lines << QString::number(line);
+    const QString lines = ParameterFile::describeLines(replacedLines);
     // The damaged file is kept before the repaired one replaces it; without a copy it stays.
     const QString backup = keepBackupCopy(path);
     if (backup.isEmpty()) {
-        m_dialogs.messageBox(message(574).arg(path, lines.join(QStringLiteral(", "))), message(102),
-                             UserDialogs::Icon::Warning);
+        m_dialogs.messageBox(message(574).arg(path, lines), message(102), UserDialogs::Icon::Warning);
         return;
     }
     saveParameters();
-    m_dialogs.messageBox(message(573).arg(path, lines.join(QStringLiteral(", ")), backup), message(102),
-                         UserDialogs::Icon::Warning);
+    m_dialogs.messageBox(message(573).arg(path, lines, backup), message(102), UserDialogs::Icon::Warning);
 }
 
 void TMainForm::welcome()

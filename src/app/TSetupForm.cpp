@@ -215,6 +215,7 @@ TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent)
     auto* v = new QVBoxLayout(this);
     v->addWidget(PageControl);
     v->addLayout(buttons);
+    addChecks();
 }
 
 void TSetupForm::fill(const AppState& main)
@@ -278,6 +279,9 @@ void TSetupForm::FormShow(const C_language* lang, int langId, int showassist)
             phoneLabels[i]->setText(lang->getmessage(i < 5 ? static_cast<int>(781 + i) : 868, langId));
         PageControl->setTabText(2, lang->getmessage(780, langId));
     }
+    m_noteLang = lang;
+    m_noteLangId = langId;
+    updateChecks();
     if (showassist == 0)
         RGAssist->setItemIndex(0);
     else if (showassist == 1)

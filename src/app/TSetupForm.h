@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include <array>
+#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
@@ -72,6 +73,27 @@ public:
     QPushButton* Cancel_button;
     QLabel* Assist1_label;
     QLabel* Assist2_label;
+
+    // "Save" with a field that holds what the program cannot use shows why beside the field and
+    // keeps the dialog open (the button is disabled then too).
+    void accept() override;
+    // The note beside a field: empty while the field is fine.
+    QString noteFor(const QWidget* field) const;
+
+private:
+    // Notes beside the fields that can hold values the program cannot use, kept up to date as the
+    // user types (TSetupFormChecks.cpp).
+    struct FieldCheck {
+        QWidget* field;
+        QLabel* note;
+        SetupField kind;
+    };
+    void addChecks();
+    bool updateChecks();  // true when every field is fine
+    QString fieldText(const FieldCheck& c) const;
+    std::vector<FieldCheck> m_checks;
+    const C_language* m_noteLang = nullptr;
+    int m_noteLangId = 2;
 };
 
 extern TSetupForm* SetupForm;

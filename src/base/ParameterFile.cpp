@@ -9,8 +9,11 @@
 
 #include <QByteArrayView>
 #include <QFile>
+#include <QStringList>
 
+#include <algorithm>
 #include <charconv>
+#include <initializer_list>
 #include <limits>
 #include <optional>
 
@@ -49,15 +52,17 @@ public:
             m_text.truncate(eof);
     }
 
-    // The number, or nothing when the word is not one; `line` is then the file line it stood on.
-    std::optional<int> readInt(int& line)
+    // The number, or nothing when the word is not one; `line` is the file line it stood on and
+    // `pastEnd` tells that the text ended before it (the number is then 0).
+    std::optional<int> readInt(int& line, bool& pastEnd)
     {
         const char* const text = m_text.constData();
         const qsizetype n = m_text.size();
         while (m_pos < n && isBlankOrBreak(text[m_pos]))
             advance();
         line = m_line;
-        if (m_pos >= n)
+        pastEnd = m_pos >= n;
+        if (pastEnd)
             return 0;
         const qsizetype start = m_pos;
         while (m_pos < n && !isBlankOrBreak(text[m_pos]))
@@ -71,21 +76,24 @@ public:
         return value;
     }
 
-    // The view points into the text being read.
-    QByteArrayView readString()
+    // The view points into the text being read; `line` as for readInt, and the text ended before
+    // the string when `pastEnd`.
+    QByteArrayView readString(int& line, bool& pastEnd)
     {
         const qsizetype n = m_text.size();
-        if (m_pos >= n)
+        line = m_line;
+        pastEnd = m_pos >= n;
+        if (pastEnd)
             return {};
         qsizetype end = m_text.indexOf('\n', m_pos);
         if (end < 0)
             end = n;
-        QByteArrayView line(m_text.constData() + m_pos, end - m_pos);
-        if (line.endsWith('\r'))
-            line.chop(1);
+        QByteArrayView value(m_text.constData() + m_pos, end - m_pos);
+        if (value.endsWith('\r'))
+            value.chop(1);
         m_pos = end < n ? end + 1 : n;
         ++m_line;
-        return line;
+        return value;
     }
 
     bool atEnd() const
@@ -117,27 +125,86 @@ private:
     int m_line = 1;  // file line of m_pos
 };
 
-// Notes the file lines whose value could not be read, so the caller can say which were replaced.
+// Notes the file lines whose value could not be used, so the caller can say which were replaced.
 class FieldReader {
 public:
     explicit FieldReader(const QByteArray& text) : m_in(text) {}
     std::optional<int> integer()
     {
-        int line = 0;
-        const std::optional<int> value = m_in.readInt(line);
+        const std::optional<int> value = m_in.readInt(m_line, m_pastEnd);
+        countPastEnd();
         if (!value)
-            m_badLines.push_back(line);
+            m_badLines.push_back(m_line);
         return value;
     }
-    // An integer of a line added after the file's first layout: `absent` when the file ends before it.
-    std::optional<int> optionalInteger(int absent) { return m_in.atEnd() ? absent : integer(); }
-    QString string() { return decodeString(m_in.readString()); }
+    // A number in low..high; one that is not a number, lies outside or is missing because the text
+    // ended is noted and gives nothing.
+    std::optional<int> ranged(int low, int high)
+    {
+        const std::optional<int> value = integer();
+        if (!value)
+            return value;
+        if (!m_pastEnd && *value >= low && *value <= high)
+            return value;
+        m_badLines.push_back(m_line);
+        return std::nullopt;
+    }
+    // Whether only blanks and line breaks are left: a line added after the file's first layout
+    // that is not there reads as its default.
+    bool atEnd() const { return m_in.atEnd(); }
+    QString string()
+    {
+        const QString value = decodeString(m_in.readString(m_line, m_pastEnd));
+        countPastEnd();
+        return value;
+    }
+    // Any string; one missing because the text ended is noted and gives nothing.
+    std::optional<QString> text()
+    {
+        const QString value = string();
+        if (!m_pastEnd)
+            return value;
+        m_badLines.push_back(m_line);
+        return std::nullopt;
+    }
+    // A string that must be one of `allowed`; another one, or one missing because the text ended,
+    // is noted and gives nothing.
+    std::optional<QString> oneOf(std::initializer_list<const char*> allowed)
+    {
+        const QString value = string();
+        if (!m_pastEnd)
+            for (const char* a : allowed)
+                if (value == QLatin1String(a))
+                    return value;
+        m_badLines.push_back(m_line);
+        return std::nullopt;
+    }
     QString optionalString(const QString& absent) { return m_in.atEnd() ? absent : string(); }
-    const QList<int>& badLines() const { return m_badLines; }
+    // The file line of the value read last (after the end of the text: the line it would have had),
+    // and whether the text had ended before it.
+    int line() const { return m_line; }
+    bool pastEnd() const { return m_pastEnd; }
+    void replaced(int line) { m_badLines.push_back(line); }
+    QList<int> badLines() const
+    {
+        QList<int> lines = m_badLines;
+        std::sort(lines.begin(), lines.end());
+        lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+        return lines;
+    }
 
 private:
+    // After the end every value reads on the line after the last: count them on from there.
+    void countPastEnd()
+    {
+        if (m_pastEnd)
+            m_line += m_missing++;
+    }
     LineReader m_in;
     QList<int> m_badLines;
+    int m_line = 0;
+    int m_missing = 0;
+    bool m_pastEnd = false;
 };
 
 }  // namespace
@@ -162,53 +229,71 @@ QList<int> read(const QByteArray& text, AppState& main, TLok& lok)
     FieldReader in(text);
     // A value outside its range (a file cut short reads 0, a hand-edited one anything) or one that
     // is not a number takes the start value instead: a language 0 would leave every caption and
-    // message empty.
+    // message empty. Only lines that are in the file count as replaced.
     const auto ranged = [&in](int low, int high, int fallback) {
-        const std::optional<int> v = in.integer();
+        const std::optional<int> v = in.ranged(low, high);
         return v && *v >= low && *v <= high ? *v : fallback;
     };
-    // A loco value that is not a number leaves what the table holds.
-    const auto set = [&in](TLok& table, int l, void (TLok::*setter)(int, int)) {
-        if (const std::optional<int> v = in.integer())
+    // A loco value that is not a number or lies outside its range leaves what the table holds.
+    const auto set = [&in](TLok& table, int l, int low, int high, void (TLok::*setter)(int, int)) {
+        if (const std::optional<int> v = in.ranged(low, high))
             (table.*setter)(l, *v);
     };
-    constexpr int Max = std::numeric_limits<int>::max();
     main.Ipport = ranged(1, 65535, 12345);
     main.Iphostchar = in.string();
-    if (main.Iphostchar.trimmed().isEmpty())
+    if (main.Iphostchar.trimmed().isEmpty()) {
+        in.replaced(in.line());
         main.Iphostchar = QStringLiteral("localhost");
+    }
     main.Infoport_an = ranged(0, 1, 0);
-    const int version = in.integer().value_or(73);
-    main.SrcpVer = version == 73 || version == 80 ? version : 73;
+    const std::optional<int> version = in.ranged(73, 80);
+    main.SrcpVer = version == 73 || version == 80 ? *version : 73;
+    if (version && *version != 73 && *version != 80)
+        in.replaced(in.line());
     main.Lang_id = ranged(1, 7, 1);
     main.Joy_Mode = ranged(0, 1, 0);
     main.Showassist = ranged(0, 1, 1);
     main.Monitorpower = ranged(0, 1, 0);
     main.Autopower = ranged(0, 1, 0);
-    main.BusGlMM = ranged(1, Max, 1);
-    main.BusGlNMRA_S = ranged(1, Max, 2);
-    main.BusGlNMRA_L = ranged(1, Max, 3);
-    main.BusGaMM = ranged(1, Max, 5);
-    main.BusGaNMRA = ranged(1, Max, 6);
-    main.BusS88 = ranged(1, Max, 8);
-    main.Buspower = ranged(1, Max, 1);
+    // Devices sit on buses 1 to 100; bus 0 is the server's own.
+    main.BusGlMM = ranged(1, MaxBus, 1);
+    main.BusGlNMRA_S = ranged(1, MaxBus, 2);
+    main.BusGlNMRA_L = ranged(1, MaxBus, 3);
+    main.BusGaMM = ranged(1, MaxBus, 5);
+    main.BusGaNMRA = ranged(1, MaxBus, 6);
+    main.BusS88 = ranged(1, MaxBus, 8);
+    main.Buspower = ranged(1, MaxBus, 1);
 
+    // What each loco field may hold; a function code is one of 0..20 (10 and more: switched on), as
+    // the throttle's pictures know them.
+    const std::initializer_list<const char*> protocols{"M1", "M2", "M3", "M4", "M5", "NB",
+                                                       "N1", "N2", "N3", "N4", "N5"};
+    const std::initializer_list<const char*> buttonFunctions{"Direction", "Func", "F1", "F2",
+                                                             "F3", "F4", "keine"};
+    using Jbfunc = void (TLok::*)(int, const QString&);
     for (int l = 0; l < TLok::Count; ++l) {
-        lok.set_protocol(l, in.string());
-        const std::optional<int> protType = in.integer();
+        if (const std::optional<QString> p = in.oneOf(protocols))
+            lok.set_protocol(l, *p);
+        const std::optional<int> protType = in.ranged(0, 7);
         if (protType && *protType >= 0 && *protType <= 7)
             lok.set_protocolbase(l, static_cast<std::uint8_t>(*protType));
-        set(lok, l, &TLok::set_protversion);
-        lok.set_name(l, in.string());
-        set(lok, l, &TLok::set_addr);
-        set(lok, l, &TLok::set_Busnr);
-        set(lok, l, &TLok::set_direction);
-        set(lok, l, &TLok::set_speed);
-        set(lok, l, &TLok::set_speedmax);
-        set(lok, l, &TLok::set_nrof);
+        set(lok, l, 1, 6, &TLok::set_protversion);
+        if (const std::optional<QString> name = in.text())
+            lok.set_name(l, *name);
+        set(lok, l, -1, MaxAddress, &TLok::set_addr);
+        set(lok, l, 1, MaxBus, &TLok::set_Busnr);
+        set(lok, l, -1, 1, &TLok::set_direction);
+        set(lok, l, 0, MaxSpeed, &TLok::set_speed);
+        const int speedLine = in.line();
+        set(lok, l, 1, MaxSpeed, &TLok::set_speedmax);
+        if (lok.get_speed(l) > lok.get_speedmax(l)) {  // faster than the loco's top: standing
+            in.replaced(speedLine);
+            lok.set_speed(l, 0);
+        }
+        set(lok, l, 0, 4, &TLok::set_nrof);
         Dekod_Funcs f = lok.get_F(l);
         for (int i = 0; i < 32; ++i) {
-            const std::optional<int> read = in.integer();
+            const std::optional<int> read = in.ranged(0, 20);
             if (!read)
                 continue;
             int code = *read;
@@ -217,20 +302,22 @@ QList<int> read(const QByteArray& text, AppState& main, TLok& lok)
             f[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(code);
         }
         lok.set_F(l, f);
-        set(lok, l, &TLok::set_jb1);
-        set(lok, l, &TLok::set_jb2);
-        set(lok, l, &TLok::set_jb3);
-        set(lok, l, &TLok::set_jb4);
-        lok.set_jb1func(l, in.string());
-        lok.set_jb2func(l, in.string());
-        lok.set_jb3func(l, in.string());
-        lok.set_jb4func(l, in.string());
+        set(lok, l, 0, 20, &TLok::set_jb1);
+        set(lok, l, 0, 20, &TLok::set_jb2);
+        set(lok, l, 0, 20, &TLok::set_jb3);
+        set(lok, l, 0, 20, &TLok::set_jb4);
+        for (const Jbfunc setter : {&TLok::set_jb1func, &TLok::set_jb2func, &TLok::set_jb3func, &TLok::set_jb4func})
+            if (const std::optional<QString> func = in.oneOf(buttonFunctions))
+                (lok.*setter)(l, *func);
     }
     // Added later, after the loco records; files written before read as the default (on).
-    main.Autoreconnect = in.optionalInteger(1).value_or(1);
+    {
+        const std::optional<int> v = in.atEnd() ? std::optional<int>(1) : in.ranged(0, 1);
+        main.Autoreconnect = v && *v >= 0 && *v <= 1 ? *v : 1;
+    }
     // The phone server, added later still: off, port 12090, every address, no allow list, 8 clients.
     const auto optionalRanged = [&in](int low, int high, int fallback) {
-        const std::optional<int> v = in.optionalInteger(fallback);
+        const std::optional<int> v = in.atEnd() ? std::optional<int>(fallback) : in.ranged(low, high);
         return v && *v >= low && *v <= high ? *v : fallback;
     };
     main.PhoneServerOn = optionalRanged(0, 1, 0);
@@ -305,6 +392,24 @@ QByteArray write(const AppState& main, const TLok& lok)
     integer(main.Poweronreconnect);
     integer(main.PhoneServerPerAddress);
     return out;
+}
+
+QString describeLines(const QList<int>& lines)
+{
+    QStringList parts;
+    for (qsizetype i = 0; i < lines.size();) {
+        qsizetype j = i;
+        while (j + 1 < lines.size() && lines[j + 1] == lines[j] + 1)
+            ++j;
+        if (j - i >= 2) {
+            parts << QStringLiteral("%1-%2").arg(lines[i]).arg(lines[j]);
+        } else {
+            for (qsizetype k = i; k <= j; ++k)
+                parts << QString::number(lines[k]);
+        }
+        i = j + 1;
+    }
+    return parts.join(QStringLiteral(", "));
 }
 
 QList<int> load(const QString& path, AppState& main, TLok& lok)

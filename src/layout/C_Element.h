@@ -3,6 +3,7 @@
 // Element number n is always found at index n-1.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <array>
@@ -48,9 +49,12 @@ public:
     QString get_i13(int i) const { return at(i) ? at(i)->E_Icon13 : QString(); }
     QString get_name(int i) const { return at(i) ? at(i)->E_Name : QString(); }
 
-    // Reads the 88 records of the catalogue text into entries 0..87 in file order. On a read error
-    // the entries read so far keep their values and FileReadError is thrown.
-    void readCatalogue(const QByteArray& text);
+    // Reads the 88 records of the catalogue text into entries 0..87 in file order. A value that is
+    // not a number or does not fit its role is replaced alone: the element number by index + 1, a
+    // palette position that is no cell origin by the index's cell, a kind outside 0..3 by 0 (never
+    // switched), the unused vector by 0. Returns the lines (1-based) whose value was replaced; the
+    // end of the text reads as 0 and empty, as always.
+    QList<int> readCatalogue(const QByteArray& text);
 
 private:
     TElementEntry* at(int i) { return i >= 0 && i < Count ? &m_entries[static_cast<size_t>(i)] : nullptr; }

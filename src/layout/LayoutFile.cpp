@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <charconv>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <set>
 #include <string>
@@ -51,6 +52,25 @@ public:
     {
         noteEnd();
         return m_in.readLineView();
+    }
+    // A value the record can do without: one that is not a number or lies outside low..high is
+    // replaced by `fallback` and noted (line and why) in `replaced`; the record is kept.
+    int value(int low, int high, int fallback, const char* what, std::vector<std::pair<int, QString>>& replaced)
+    {
+        noteEnd();
+        QByteArray bad;
+        const std::optional<int> v = m_in.tryReadInt(&bad);
+        if (v && *v >= low && *v <= high)
+            return *v;
+        if (m_cut)
+            return fallback;  // the end of the file: the record is cut, not repaired
+        replaced.emplace_back(m_in.wordLine(),
+                              QStringLiteral("%1 '%2' is not in %3..%4, now %5")
+                                  .arg(QLatin1String(what), v ? QString::number(*v) : QString::fromLatin1(bad))
+                                  .arg(low)
+                                  .arg(high)
+                                  .arg(fallback));
+        return fallback;
     }
     const QString& reason() const { return m_reason; }
     // The file ended before every field of the record was read, and nothing before that was bad.
@@ -134,36 +154,51 @@ LayoutContent parseLayoutText(const QByteArray& text, LayoutGrid grid)
         const int first = in.lineNumber();
         RecordReader r(in);
         auto e = std::make_unique<tPosEntry>();
+        // Element number and cell say what the record is: without them it is left out, and so is a
+        // record whose first line is no number (not a layout's record). Every other value that
+        // cannot be is replaced alone.
+        std::vector<std::pair<int, QString>> replaced;
         e->CompID = r.integer();
         e->Enummer = r.integer();
         e->Posx = r.integer();
         e->Posy = r.integer();
-        e->Stellung = r.integer();
-        e->Decod1 = r.integer();
-        e->Decod2 = r.integer();
-        e->Decod3 = r.integer();
-        e->Daten1 = r.integer();
-        e->Daten2 = r.integer();
-        e->Daten3 = r.integer();
-        e->Fahrnr = r.integer();
+        e->Stellung = r.value(0, 3, 1, "state", replaced);
+        e->Decod1 = r.value(0, MaxDecoderValue, 0, "decoder 1", replaced);
+        e->Decod2 = r.value(0, MaxDecoderValue, 0, "decoder 2", replaced);
+        e->Decod3 = r.value(0, MaxDecoderValue, 0, "decoder 3", replaced);
+        e->Daten1 = r.value(0, MaxDecoderValue, 0, "data port 1", replaced);
+        e->Daten2 = r.value(0, MaxDecoderValue, 0, "data port 2", replaced);
+        e->Daten3 = r.value(0, MaxDecoderValue, 0, "data port 3", replaced);
+        e->Fahrnr = r.value(0, 2048, 0, "route", replaced);
+        const int protocolLine = in.lineNumber();
         e->Protokoll = fromFileText(r.text());
         if (r.reason().isEmpty() && e->Enummer <= 0)
             continue;
         if (r.cut()) {
-            cut.push_back({false, k, first, r.reason()});
-            --records;
+            // A record cut short with a bad value before the cut is damaged, not just cut.
+            if (!replaced.empty())
+                c.skipped.push_back({false, k, first, replaced.front().second});
+            else
+                cut.push_back({false, k, first, r.reason()});
+            records -= replaced.empty() ? 1 : 0;
             continue;
         }
         if (e->Enummer > 88)
             r.fail(QStringLiteral("element number %1 is not in 1..88").arg(e->Enummer));
-        else if (e->Stellung > 3)
-            r.fail(QStringLiteral("state %1 is not in 1..3").arg(e->Stellung));
         else if (!grid.holds(e->Posx, e->Posy))
             r.fail(QStringLiteral("position (%1, %2) is not a cell of the layout").arg(e->Posx).arg(e->Posy));
         if (!r.reason().isEmpty()) {
             c.skipped.push_back({false, k, first, r.reason()});
             continue;
         }
+        if (e->Protokoll != QLatin1String("M") && e->Protokoll != QLatin1String("N")) {
+            replaced.emplace_back(protocolLine, QStringLiteral("protocol '%1' is not M or N, now M").arg(e->Protokoll.left(20)));
+            e->Protokoll = QStringLiteral("M");
+        }
+        for (auto& [line, why] : replaced)
+            c.replaced.push_back({false, k, line, why});
+        if (!replaced.empty())
+            c.repairedRecords.push_back(k);
         e->CompID = k;
         if (firstLine.size() <= std::size_t(k))
             firstLine.resize(std::size_t(k) + 1, 0);
@@ -173,7 +208,7 @@ LayoutContent parseLayoutText(const QByteArray& text, LayoutGrid grid)
     // Two records for one cell: the later one is what the picture showed and what a click reached,
     // so it stays and the earlier one is left out.
     // Every kept record lies on the grid, so a cell is one index into a flag per cell.
-    const int columns = std::max(0, grid.width / 27), rows = std::max(0, grid.height / 27);
+    const int columns = grid.columns(), rows = grid.rows();
     std::vector<char> taken(std::size_t(columns) * std::size_t(rows), 0);
     std::vector<std::unique_ptr<tPosEntry>> kept;
     kept.reserve(c.elements.size());
@@ -224,15 +259,23 @@ LayoutContent parseLayoutText(const QByteArray& text, LayoutGrid grid)
         label->TextInfo = fromFileText(r.text());
         label->XText = r.integer();
         label->YText = r.integer();
-        label->Textwkl = r.integer();
+        std::vector<std::pair<int, QString>> replaced;
+        label->Textwkl = r.value(std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), 0, "angle", replaced);
+        const int fontLine = in.lineNumber();
         const QString font = fromFileText(r.text());
         if (r.reason().isEmpty()) {
             try {
                 StringToFont(font, label->TextFont, label->TextColor);
             } catch (const FontConversionError& e) {
-                r.fail(QString::fromStdString(e.what()) + QStringLiteral(" (\"%1\")").arg(font.left(60)));
+                // The text stays, in the font a new label gets.
+                replaced.emplace_back(fontLine, QString::fromStdString(e.what()) + QStringLiteral(" (\"%1\"), now the standard font").arg(font.left(60)));
+                label->TextFont = TTextEntry().TextFont;
+                label->TextColor = TTextEntry().TextColor;
             }
         }
+        if (r.reason().isEmpty())
+            for (auto& [line, why] : replaced)
+                c.replaced.push_back({true, t, line, why});
         if (!r.reason().isEmpty()) {
             c.skipped.push_back({true, t, first, r.reason()});
             continue;

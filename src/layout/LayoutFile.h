@@ -29,23 +29,38 @@ struct LayoutContent {
     std::vector<std::unique_ptr<tPosEntry>> elements;  // kept records; CompID = record number
     std::vector<std::unique_ptr<TTextEntry>> labels;
     std::vector<LayoutRecordProblem> skipped;
+    // Values replaced in records that were kept (one entry per line), and the element records
+    // (CompID) they belong to: nothing is sent for those when the layout is opened.
+    std::vector<LayoutRecordProblem> replaced;
+    std::vector<int> repairedRecords;
+    QString backup;  // where the file as it was is kept, when the reader left out or replaced anything
 };
 
-// The cells an element may take: corners that are multiples of 27 with the whole cell inside a
-// picture of width x height pixels.
+// The largest decoder number or data port the reader takes; a larger one is taken as damage.
+constexpr int MaxDecoderValue = 4096;
+
+// The cells an element may take: corners that are multiples of 27 inside a picture of width x
+// height pixels. The last column and row lie partly outside the picture (980 = 36 x 27 + 8): their
+// cells hold elements all the same, as the picture shows and a click reaches their visible part.
 struct LayoutGrid {
     int width = 980;
     int height = 680;
     bool holds(int x, int y) const
     {
-        return x >= 0 && y >= 0 && x % 27 == 0 && y % 27 == 0 && x + 27 <= width && y + 27 <= height;
+        return x >= 0 && y >= 0 && x % 27 == 0 && y % 27 == 0 && x < width && y < height;
     }
+    int columns() const { return width > 0 ? (width + 26) / 27 : 0; }
+    int rows() const { return height > 0 ? (height + 26) / 27 : 0; }
 };
 
 // Reads a layout text. Records with element number 0 or below are left out silently; a record
-// that cannot be used (a value that is not a number, an element number above 88, a state above 3,
-// a cell outside the grid or one that an earlier record already took, a label with a bad font
-// text) is left out and listed in `skipped`, and the rest is read. The end of the text reads as 0
+// that cannot be used (an element number or a cell that is not a number, an element number above
+// 88, a cell outside the grid or one that an earlier record already took, a label whose position
+// is not a number) is left out and listed in `skipped`, and the rest is
+// read. A value a kept record can do without is replaced alone and listed in `replaced`: a state
+// outside 0..3 becomes 1, a decoder number or data port outside 0..MaxDecoderValue becomes 0 (no
+// decoder), a route outside 0..2048 becomes 0, a protocol other than "M" or "N" becomes "M", a
+// label's angle that is not a number 0 and a font text that cannot be read the standard font. The end of the text reads as 0
 // or empty, but a text that ends before the records it announces, inside a record or before the
 // label count lists what is missing in `skipped`. Throws FileReadError when the text is not a layout at all: its element count is not a
 // number or negative, or it states records of which not one could be used.

@@ -1,9 +1,11 @@
 #include "loco/Flookup.h"
 
+#include "base/MessageTexts.h"
 #include "base/TLok.h"
 #include "base/UserDialogs.h"
 
 #include <exception>
+#include <utility>
 
 QString flookup(int nr, const std::function<void()>& onDamaged)
 {
@@ -25,12 +27,44 @@ QString flookup(int nr, const std::function<void()>& onDamaged)
     return QStringLiteral("Empty.bmp");
 }
 
-void resetLocoTable(TLok& lok, UserDialogs& dialogs, const QString& text, const QString& caption,
-                    const std::function<void()>& save)
+QStringList repairFunctionCodes(TLok& lok, int nr)
 {
-    dialogs.messageBox(text, caption, UserDialogs::Icon::Error);
-    for (int n = 0; n < TLok::Count; ++n)
-        lok.lokinit(n);
+    QStringList replaced;
+    Dekod_Funcs f = lok.get_F(nr);
+    bool changed = false;
+    for (std::size_t k = 0; k < 8; ++k) {  // the entries set_F takes; the rest never change
+        if (knownFunctionCode(f[k]))
+            continue;
+        replaced << QStringLiteral("F%1 = %2").arg(k).arg(f[k]);
+        f[k] = 0;
+        changed = true;
+    }
+    if (changed)
+        lok.set_F(nr, f);
+    using Get = int (TLok::*)(int) const;
+    using Set = void (TLok::*)(int, int);
+    const std::pair<Get, Set> buttons[] = {{&TLok::get_jb1, &TLok::set_jb1},
+                                           {&TLok::get_jb2, &TLok::set_jb2},
+                                           {&TLok::get_jb3, &TLok::set_jb3},
+                                           {&TLok::get_jb4, &TLok::set_jb4}};
+    for (std::size_t b = 0; b < 4; ++b) {
+        const int code = (lok.*buttons[b].first)(nr);
+        if (knownFunctionCode(code))
+            continue;
+        replaced << QStringLiteral("J%1 = %2").arg(b + 1).arg(code);
+        (lok.*buttons[b].second)(nr, 0);
+    }
+    return replaced;
+}
+
+void reportRepairedCodes(TLok& lok, int nr, UserDialogs& dialogs, const QString& text, const QString& caption,
+                         const std::function<void()>& save)
+{
+    const QStringList replaced = repairFunctionCodes(lok, nr);
+    if (replaced.isEmpty())
+        return;
+    const QString loco = QStringLiteral("%1 (%2)").arg(nr + 1).arg(lok.get_name(nr));
+    dialogs.messageBox(text.arg(loco, replaced.join(QStringLiteral(", "))), caption, UserDialogs::Icon::Error);
     if (!save)
         return;
     try {
@@ -38,4 +72,12 @@ void resetLocoTable(TLok& lok, UserDialogs& dialogs, const QString& text, const 
     } catch (const std::exception& e) {
         dialogs.showError(QString::fromLocal8Bit(e.what()));
     }
+}
+
+QString functionCodesRepairedText()
+{
+    for (const MessageRow& row : MessageRows)
+        if (row.id == MsgFunctionCodesRepaired)
+            return QString::fromUtf8(row.text[1].data(), static_cast<qsizetype>(row.text[1].size()));
+    return {};
 }

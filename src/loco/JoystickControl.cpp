@@ -58,6 +58,8 @@ QString JoystickControl::text(int id) const
         return QStringLiteral("There is a problem with the parameter file, it will be now generated. Please check settings!");
     case 102:
         return QStringLiteral("Error");
+    case MsgFunctionCodesRepaired:
+        return functionCodesRepairedText();
     case 122:
         return QStringLiteral("Controler ");
     case 130:
@@ -100,9 +102,12 @@ void JoystickControl::startPolling()
     setInterval(m_wanted);
 }
 
-QString JoystickControl::lookup(int code)
+QString JoystickControl::lookup(int nr, int code)
 {
-    return flookup(code, [this] { resetLocoTable(m_lok, m_dialogs, text(101), text(102), saveParameters); });
+    // A code no picture knows is set to "no function" for this one loco; the others keep theirs.
+    return flookup(code, [this, nr] {
+        reportRepairedCodes(m_lok, nr, m_dialogs, text(MsgFunctionCodesRepaired), text(102), saveParameters);
+    });
 }
 
 void JoystickControl::setPic(int joy, int k, const QString& file)
@@ -227,13 +232,13 @@ void JoystickControl::loadjoypics(int joy, int nr)
         if ((jb1 == 7 || jb1 == 17) && m_lok.get_protocol(nr) != QLatin1String("M1"))
             file = m_lok.get_direction(nr) == 1 ? kLeft : kRight;
         else
-            file = lookup(jb1);
+            file = lookup(nr, jb1);
         setPic(joy, 1, file);
     }
     const int jb2 = m_lok.get_jb2(nr);
     if (jb2 > 0) {
         code[1] = jb2;
-        setPic(joy, 2, lookup(jb2));
+        setPic(joy, 2, lookup(nr, jb2));
     }
     const Dekod_Funcs f = m_lok.get_F(nr);
     const auto chosen = [&](int k, int jb, const QString& func) {
@@ -242,7 +247,7 @@ void JoystickControl::loadjoypics(int joy, int nr)
             return;  // "keine": the button switches nothing and shows nothing
         code[static_cast<std::size_t>(k - 1)] = f[static_cast<std::size_t>(fn)];
         if (f[static_cast<std::size_t>(fn)] != 0)
-            setPic(joy, k, lookup(f[static_cast<std::size_t>(fn)]));
+            setPic(joy, k, lookup(nr, f[static_cast<std::size_t>(fn)]));
     };
     chosen(3, m_lok.get_jb3(nr), m_lok.get_jb3func(nr));
     chosen(4, m_lok.get_jb4(nr), m_lok.get_jb4func(nr));
@@ -303,7 +308,7 @@ void JoystickControl::funcPicClick(int joy, int k)
         // The picture shows the function as it is now.
         const int now = m_lok.get_F(nr)[static_cast<std::size_t>(fn)];
         m_code[static_cast<std::size_t>(joy - 1)][static_cast<std::size_t>(k - 1)] = now;
-        setPic(joy, k, now != 0 ? lookup(now) : QString());
+        setPic(joy, k, now != 0 ? lookup(nr, now) : QString());
         notify(joy);
         break;
     }

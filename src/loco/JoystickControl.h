@@ -92,7 +92,7 @@ private:
     void devicesChanged();
     void showFound(int count);
     void setPic(int joy, int k, const QString& file);
-    QString lookup(int code);
+    QString lookup(int nr, int code);  // the icon of loco nr's code
     void debug(const QString& line);
     void notify(int joy);
     void setInterval(int ms);

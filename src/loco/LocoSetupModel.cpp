@@ -96,10 +96,10 @@ bool LocoSetupModel::damaged(int nr) const
 
 void LocoSetupModel::setuplok(int nr)
 {
-    // Damaged codes are reported and the table reset once, here, not again whenever the dialog
+    // Damaged codes are reported and the loco repaired once, here, not again whenever the dialog
     // redraws a slot; whatever is still out of range is left out of the dialog.
     if (damaged(nr) && onDamagedCode)
-        onDamagedCode();
+        onDamagedCode(nr);
     Regler_nr = nr;
     Adresse_edit = QString::number(m_lok.get_addr(nr));
 

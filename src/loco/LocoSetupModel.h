@@ -41,8 +41,9 @@ public:
     std::function<void()> saveParameters;      // parameter file (throws on a write error)
     std::function<void()> prepareRegulators;   // setupScrollBar for all ten regulators
     std::function<QString(int id)> message;    // message table in the current language
-    // A stored function code outside 0..20: reset the loco table and save (runs once per setuplok).
-    std::function<void()> onDamagedCode;
+    // A stored function code of loco nr outside 0..20: repair that loco's codes and save (runs
+    // once per setuplok).
+    std::function<void(int nr)> onDamagedCode;
 
     // Dialog fields.
     bool Mm = true;

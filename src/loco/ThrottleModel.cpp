@@ -60,6 +60,8 @@ QString ThrottleModel::text(int id) const
         return QStringLiteral("There is a problem with the parameter file, it will be now generated. Please check settings!");
     case 102:
         return QStringLiteral("Error");
+    case MsgFunctionCodesRepaired:
+        return functionCodesRepairedText();
     default:
         return {};
     }
@@ -109,9 +111,12 @@ bool ThrottleModel::loadDirection(int Device, const QString& file)
     return ok;
 }
 
-QString ThrottleModel::lookup(int code)
+QString ThrottleModel::lookup(int nr, int code)
 {
-    return flookup(code, [this] { resetLocoTable(m_lok, m_dialogs, text(101), text(102), saveParameters); });
+    // A code no picture knows is set to "no function" for this one loco; the others keep theirs.
+    return flookup(code, [this, nr] {
+        reportRepairedCodes(m_lok, nr, m_dialogs, text(MsgFunctionCodesRepaired), text(102), saveParameters);
+    });
 }
 
 bool ThrottleModel::nearlyStopped(int Device) const
@@ -259,9 +264,9 @@ void ThrottleModel::showpics(int Device)
         for (std::size_t k = 1; k <= 4; ++k) {
             if (f[k] == 0)
                 continue;
-            const QString file = lookup(f[k]);
+            const QString file = lookup(Device, f[k]);
             if (file.isEmpty())
-                break;  // the loco table was reset
+                continue;  // a damaged code, now "no function": no picture
             if (!loadIcon(file, r.FuncImage[k], r.FuncIcon[k]))
                 break;
         }
@@ -293,7 +298,7 @@ void ThrottleModel::switch_function(int Device, int Funcnr)
     f[k] = toggledFunction(f[k]);
     m_lok.set_F(Device, f);
     RegulatorView& r = reg(Device);
-    const QString file = lookup(f[k]);
+    const QString file = lookup(Device, f[k]);
     if (!file.isEmpty())
         loadIcon(file, r.FuncImage[k], r.FuncIcon[k]);
     notify(Device);

@@ -95,7 +95,7 @@ private:
     // Loads `file` into `image`/`name`; a missing or bad file is reported and false returned.
     bool loadIcon(const QString& file, QImage& image, QString& name);
     bool loadDirection(int Device, const QString& file);
-    QString lookup(int code);
+    QString lookup(int nr, int code);  // the icon of loco nr's code
     void setLokname(int Device);
     void notify(int Device);
     void debug(const QString& text);

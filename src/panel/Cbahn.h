@@ -150,15 +150,27 @@ public:
     static constexpr int MaxAccessoryAddressMM = 256, MaxAccessoryAddressNMRA = 4096;
 
     // --- Routes (panel/) ---
-    // Route file of the current layout: getLayoutPath + DateinameohneEndung + ".dat".
+    // Route file of the current layout, beside it: Gleisbildpfad + DateinameohneEndung + ".dat"
+    // (getLayoutPath while no folder is known).
     QString routeFilePath() const;
+    // Where every route file used to be kept, whatever folder its layout was in: getLayoutPath +
+    // DateinameohneEndung + ".dat".
+    QString sharedRouteFilePath() const;
     // Writes the route list Fahr to the route file; throws on a write error (the old file stays).
+    // Nothing is written without a layout name. A file there that this program neither read nor
+    // wrote for the layout (one left by an earlier layout of that name) is first kept as ".bak".
     void fahrspeichern();
-    // Reads the route file of the layout just opened into Fahr and clears the Knopf flags. A missing
-    // file gives no routes. A damaged file also gives no routes: it is kept beside itself with the
-    // extension ".bak" and the error is thrown for the default error dialog. The layout is not touched.
-    void fahrladen();
-
+    // Reads the route file of the layout just opened into Fahr and clears the Knopf flags; the layout
+    // is not touched. A missing file gives no routes. A file found only under getLayoutPath for a
+    // layout in another folder is taken when its routes lie on this layout's elements and is then
+    // written beside the layout (the file under getLayoutPath stays as it is); otherwise its routes
+    // are not taken. A file with values that cannot be loses those routes only (readRouteText): it is
+    // kept as ".bak" and written anew. A file that cannot be read at all gives no routes; it is kept
+    // as ".bak" and the error is thrown for the default error dialog. Returns what the user should
+    // know (in English, one sentence a line), empty when the file was read as it was or is missing.
+    QString fahrladen();
+    // "&New": the layout has no route file of its own yet.
+    void forgetRouteFile() { m_routeFile.clear(); }
 private:
     AppState& m_main;
     C_Position& m_postable;
@@ -167,6 +179,7 @@ private:
     UserDialogs& m_dialogs;
     LayoutPanel m_panel{m_main, m_postable, m_element, m_dialogs};
     AccessoryEchoes m_echoes;  // our own commands whose report is still to come
+    QString m_routeFile;       // the route file read or written for the current layout
 
     // --- commands awaiting the railway ---
     using PulseDone = std::function<void(AccessoryOutcome)>;

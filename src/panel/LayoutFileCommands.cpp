@@ -67,6 +67,12 @@ LayoutFileResult LayoutFileCommands::Neu1Click()
     m_panel.EmptyTextlist();
     m_panel.EmptyMovelist();
     m_main.Speichern_posx = m_main.Speichern_posy = -1;
+    // The panel shows what the tables hold: nothing, from the top left corner.
+    m_panel.quarngraufaerben();
+    m_panel.HScrollBarChange(0);
+    m_panel.VScrollBarChange(0);
+    m_panel.QuarnPaint();
+    r.resetScrollBars = true;
     r.done = true;
     r.statusText = m_main.Gleisbildname;
     r.enableLayoutMenus = true;
@@ -113,7 +119,7 @@ LayoutFileResult LayoutFileCommands::Oeffnen1Click()
     m_panel.EmptyTextlist();
     m_panel.EmptyMovelist();
     // A layout read only in part is not what the file holds: a "Save" must be the user's choice.
-    const bool incomplete = !content.skipped.empty();
+    const bool incomplete = !content.skipped.empty() || !content.replaced.empty();
     m_panel.installLayout(std::move(content), m_main.Gleisbildname);
     if (history) {
         history->clear();

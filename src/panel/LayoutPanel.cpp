@@ -11,6 +11,7 @@
 #include "base/C_language.h"
 #include "base/UserDialogs.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
@@ -146,8 +147,20 @@ void LayoutPanel::elementeladen()
     QFile f(dataPath() + QStringLiteral("Elemente1.dat"));
     if (!f.open(QIODevice::ReadOnly))
         throw FileReadError("Cannot open file \"" + f.fileName().toStdString() + "\". " + f.errorString().toStdString());
-    m_element.readCatalogue(f.readAll());
+    const QList<int> replaced = m_element.readCatalogue(f.readAll());
     m_main.El_geladen = true;
+    if (!replaced.isEmpty()) {
+        QStringList lines;
+        for (int line : replaced.mid(0, 20))
+            lines << QString::number(line);
+        if (replaced.size() > 20)
+            lines << QStringLiteral("...");
+        // The program never writes the catalogue: it stays as it is.
+        m_dialogs.messageBox(QStringLiteral("Some values of the element catalogue %1 could not be used (lines %2) and "
+                                            "were replaced; the file stays as it is.")
+                                 .arg(QDir::toNativeSeparators(f.fileName()), lines.join(QStringLiteral(", "))),
+                             messageText(102), UserDialogs::Icon::Warning);
+    }
     QPainter p(&m_main.Design_Panel_bitmap);
     for (int i = 0; i < C_Element::Count; ++i) {
         // Icons are shown 1:1 so that the palette cell is exactly the picture that will be placed.
@@ -400,6 +413,13 @@ LayoutContent LayoutPanel::readLayoutFile(const QString& name, const QString& fo
     } catch (const FileReadError& e) {
         throw FileReadError("\"" + path.toStdString() + "\": " + e.what());
     }
+    // A file read with records left out or values replaced is kept as it was before anything can
+    // write over it.
+    const auto keep = [&] {
+        if (content.backup.isEmpty() && (!content.skipped.empty() || !content.replaced.empty()))
+            content.backup = keepBackupCopy(path);
+    };
+    keep();
     // An element whose picture cannot be drawn would be in the table but not on the panel.
     auto& elements = content.elements;
     for (auto it = elements.begin(); it != elements.end();) {
@@ -415,6 +435,7 @@ LayoutContent LayoutPanel::readLayoutFile(const QString& name, const QString& fo
             it = elements.erase(it);
         }
     }
+    keep();
     return content;
 }
 
@@ -444,7 +465,11 @@ void LayoutPanel::installLayout(LayoutContent content, const QString& fileName)
             else if (s == 3) { decoder = e.Decod3; port = e.Daten3; }
             // A connection that breaks while the layout is sent must not leave it half installed:
             // the rest is drawn without commands and the failure is reported at the end.
-            if (port > 0 && accessoryOut && sendError.isEmpty()) {
+            // A record with a replaced value may name another decoder than the user chose: it is
+            // drawn, but nothing is sent for it.
+            const bool repaired = std::find(content.repairedRecords.begin(), content.repairedRecords.end(),
+                                            e.CompID) != content.repairedRecords.end();
+            if (port > 0 && accessoryOut && sendError.isEmpty() && !repaired) {
                 try {
                     accessoryOut(e.Protokoll, decoder, port);
                 } catch (const std::exception& ex) {
@@ -462,10 +487,19 @@ void LayoutPanel::installLayout(LayoutContent content, const QString& fileName)
         m_main.Textliste.push_back(std::move(label));
         writeQuarnText(ref);
     }
+    QStringList report;
     if (!content.skipped.empty())
-        m_dialogs.messageBox(messageText(MsgRecordsSkipped).arg(fileName) + QStringLiteral("\n\n")
-                                 + describeSkipped(content.skipped),
-                             messageText(102), UserDialogs::Icon::Warning);
+        report << messageText(MsgRecordsSkipped).arg(fileName) + QStringLiteral("\n\n") + describeSkipped(content.skipped);
+    if (!content.replaced.empty())
+        report << QStringLiteral("Some values of the layout file \"%1\" could not be used and were replaced; nothing was "
+                                 "sent for these elements:")
+                          .arg(fileName)
+                      + QStringLiteral("\n\n") + describeSkipped(content.replaced);
+    if (!report.isEmpty() && !content.backup.isEmpty())
+        report << QStringLiteral("The file as it was is kept as %1; the layout file changes only when you save.")
+                      .arg(QDir::toNativeSeparators(content.backup));
+    if (!report.isEmpty())
+        m_dialogs.messageBox(report.join(QStringLiteral("\n\n")), messageText(102), UserDialogs::Icon::Warning);
     if (!sendError.isEmpty())
         m_dialogs.showError(sendError);
 }

@@ -112,7 +112,8 @@ public:
     // The picture drawn anew from the table and the labels, as opening the layout draws it.
     void redrawAll();
 
-    // Whether (x, y) is the corner of a cell that lies whole inside the layout picture.
+    // Whether (x, y) is the corner of a cell whose top-left corner lies inside the layout picture (the
+    // last column and row show only part of their cells).
     bool inGrid(int x, int y) const;
     // Draws the cell as the table has it: the element there in its state, or grey.
     void refreshCell(int x, int y);

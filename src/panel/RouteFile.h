@@ -5,8 +5,12 @@
 
 #include "panel/C_fahr.h"
 
+class C_Position;
+
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -16,13 +20,24 @@ QByteArray writeRouteText(const C_fahr& routes);
 struct RouteFileContent {
     std::vector<C_fahrelement> elements;
     int Anz_strassen = 0;
+    // The lines whose value could not be used (ascending), and one sentence per repair.
+    QList<int> replacedLines;
+    QStringList problems;
 };
 
-// Parses a route text. Throws FileReadError (with the line) for text that is not a number, for a
-// negative or impossible element count, for a route number outside 1..2048, a position outside
-// 11..13, an element number outside 1..88, a counter outside 0..2048 and for text after the counter.
-// The end of the text reads as 0, so a cut file fails on its first missing route number.
+// Parses a route text. A route element with a value that cannot be (text that is not a number, a
+// route number outside 1..2048, an element number outside 1..88, a position that is not a cell of
+// the layout, a state outside 11..13) is left out with every other element of its route, so that
+// setting a route never leaves one of its accessories unswitched; a counter that cannot be follows
+// the highest route; text after the counter is left out. Every such line is listed in
+// `replacedLines`, and the rest is read. Throws FileReadError when the element count in line 1 is
+// not a number, negative or more than the text can hold: without it the records cannot be told
+// apart. The end of the text reads as 0.
 RouteFileContent readRouteText(const QByteArray& text);
+
+// Whether every route element lies on a placed element of the same element number: routes made for
+// this layout, not for another one of the same name.
+bool routesFitLayout(const RouteFileContent& content, const C_Position& table);
 
 // Replaces the list and the counter by the content. The counter becomes at least the highest route
 // number of the list, so a new route never takes the number of a stored one.
@@ -33,6 +48,7 @@ void applyRouteContent(C_fahr& routes, RouteFileContent content);
 void writeRouteFile(const QString& path, const C_fahr& routes);
 
 enum class RouteFileRead { Read, Missing };
-// Reads the file into `routes`. A missing file gives no routes and Missing. A file that cannot be
-// read or is damaged throws FileReadError and leaves `routes` as it was.
-RouteFileRead readRouteFile(const QString& path, C_fahr& routes);
+// Reads the file into `routes` (and, when asked, what was read into `read`). A missing file gives no
+// routes and Missing. A file that cannot be read, or whose element count is unusable, throws
+// FileReadError and leaves `routes` as it was.
+RouteFileRead readRouteFile(const QString& path, C_fahr& routes, RouteFileContent* read = nullptr);

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -122,6 +123,41 @@ TEST_F(MainFormTest, DamagedFileKeepsEveryGoodValueAndTheDamagedCopyAndSaysWhich
     ASSERT_TRUE(bak.open(QIODevice::ReadOnly));
     EXPECT_EQ(bak.readAll(), damaged);
     EXPECT_TRUE(QFile::exists(path + ".bak2"));
+}
+
+TEST_F(MainFormTest, BadFunctionCodesAreReplacedAloneAtStartAndNoLocoIsReset)
+{
+    // Loco 0's F1 = 35 and F2 = -1 once made the first throttle reset all ten locos.
+    AppState saved;
+    TLok savedLocos;
+    savedLocos.set_name(0, "V100");
+    savedLocos.set_addr(0, 12);
+    savedLocos.set_nrof(0, 4);
+    Dekod_Funcs f{};
+    f[3] = 2;
+    savedLocos.set_F(0, f);
+    savedLocos.set_addr(5, 44);
+    QList<QByteArray> lines = ParameterFile::write(saved, savedLocos).split('\n');
+    lines[16 + 12 - 1] = "35\r";  // loco 0, F1
+    lines[16 + 13 - 1] = "-1\r";  // loco 0, F2
+    const QByteArray damaged = lines.join('\n');
+    const QString path = workDir + "Data/parmc.dat";
+    {
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(damaged);
+    }
+    auto form = start();
+    ASSERT_EQ(dialogs.count("message"), 1);
+    EXPECT_EQ(dialogs.last("message")->text, Lang->getmessage(573, 1).arg(path, "28, 29", path + ".bak"));
+    EXPECT_EQ(Lok->get_name(0), "V100");
+    EXPECT_EQ(Lok->get_addr(0), 12);
+    EXPECT_EQ(Lok->get_F(0), f);
+    EXPECT_EQ(Lok->get_addr(5), 44);
+    EXPECT_EQ(parameterFile(), ParameterFile::write(saved, savedLocos));
+    QFile bak(path + ".bak");
+    ASSERT_TRUE(bak.open(QIODevice::ReadOnly));
+    EXPECT_EQ(bak.readAll(), damaged);
 }
 
 TEST_F(MainFormTest, UnwritableDataFolderGivesAClearErrorNotACrash)
@@ -324,4 +360,107 @@ TEST_F(MainFormTest, DebugWindowStaysOnTopCollectsLinesAndStaysHiddenWithoutDebu
     form->openDebugWindow1Click();
     EXPECT_TRUE(debug.isVisible());
     DebugForm = nullptr;
+}
+
+TEST(SetupChecks, EachFieldTakesOnlyWhatItsMeaningAllows)
+{
+    struct Case {
+        SetupField field;
+        const char* text;
+        int problem;
+    };
+    const Case cases[] = {
+        {SetupField::Port, "12345", 0},          {SetupField::Port, "1", 0},
+        {SetupField::Port, "65535", 0},          {SetupField::Port, "", 0},  // empty: the port stays
+        {SetupField::Port, "0", MsgSetupPort},   {SetupField::Port, "-1", MsgSetupPort},
+        {SetupField::Port, "70000", MsgSetupPort}, {SetupField::Port, "12a", MsgSetupPort},
+        {SetupField::Host, "localhost", 0},      {SetupField::Host, "192.168.1.2", 0},
+        {SetupField::Host, "[::1]", 0},          {SetupField::Host, "zentrale-2.local", 0},
+        {SetupField::Host, "", 0},               {SetupField::Host, "my host", MsgSetupHost},
+        {SetupField::Host, "a;b", MsgSetupHost},
+        {SetupField::Bus, "1", 0},               {SetupField::Bus, "100", 0},
+        {SetupField::Bus, "0", MsgSetupBus},     {SetupField::Bus, "101", MsgSetupBus},
+        {SetupField::Bus, "", MsgSetupBus},
+        {SetupField::PhonePort, "12090", 0},     {SetupField::PhonePort, "0", MsgSetupPhonePort},
+        {SetupField::PhoneAddress, "", 0},       {SetupField::PhoneAddress, "10.0.0.7", 0},
+        {SetupField::PhoneAddress, "::1", 0},    {SetupField::PhoneAddress, "10.0.0.999", MsgSetupPhoneAddress},
+        {SetupField::PhoneAllow, "", 0},         {SetupField::PhoneAllow, "192.168.1.0/24, 10.0.0.7", 0},
+        {SetupField::PhoneAllow, "192.168.1.0/33", MsgSetupPhoneAllow},
+        {SetupField::PhoneAllow, "10.0.0.7, kitchen", MsgSetupPhoneAllow},
+        {SetupField::PhoneLimit, "1", 0},        {SetupField::PhoneLimit, "64", 0},
+        {SetupField::PhoneLimit, "65", MsgSetupPhoneLimit},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(setupFieldProblem(c.field, QString::fromUtf8(c.text)), c.problem) << c.text;
+
+    // Taking the values over refuses a port outside its range as it refuses one that is no number.
+    AppState main;
+    SetupValues v = fillSetup(main, {});
+    v.port = QStringLiteral("0");
+    EXPECT_THROW(applySetup(v, main), SetupConversionError);
+    EXPECT_EQ(main.Ipport, 12345);
+    v.port = QStringLiteral("4303");
+    v.buses[5] = 0;  // bus 0 is the server's own: the S88 bus stays
+    applySetup(v, main);
+    EXPECT_EQ(main.Ipport, 4303);
+    EXPECT_EQ(main.BusS88, 8);
+}
+
+TEST_F(MainFormTest, TheSettingsDialogSaysBesideAFieldWhyItsTextCannotBeSavedAndRefusesIt)
+{
+    auto form = start();
+    TSetupForm setup(form.get());
+    setup.fill(*form);
+    for (int lang : {1, 7}) {
+        SCOPED_TRACE(lang);
+        setup.setResult(QDialog::Rejected);
+        setup.FormShow(Lang, lang, 1);
+        setup.show();
+        EXPECT_TRUE(setup.Ok_button->isEnabled());
+        EXPECT_TRUE(setup.noteFor(setup.Editport).isEmpty());
+
+        setup.Editport->setText("0");  // as the user types it
+        EXPECT_EQ(setup.noteFor(setup.Editport), Lang->getmessage(MsgSetupPort, lang));
+        auto* note = setup.findChild<QLabel*>("Editport_note");
+        ASSERT_NE(note, nullptr);
+        EXPECT_TRUE(note->isVisible());
+        EXPECT_FALSE(setup.Ok_button->isEnabled());
+        setup.Editport->setText("70000");
+        EXPECT_FALSE(setup.Ok_button->isEnabled());
+
+        // "Save" by the keyboard is refused too: the dialog stays open.
+        setup.accept();
+        EXPECT_EQ(setup.result(), QDialog::Rejected);
+        EXPECT_TRUE(setup.isVisible());
+
+        // A bus of 0 on the second page: its page is shown when "Save" is tried.
+        setup.Editport->setText("4303");
+        EXPECT_TRUE(setup.Ok_button->isEnabled());
+        setup.busUpDowns[5]->findChild<QLineEdit*>()->setText("0");
+        EXPECT_EQ(setup.noteFor(setup.busUpDowns[5]), Lang->getmessage(MsgSetupBus, lang));
+        EXPECT_FALSE(setup.Ok_button->isEnabled());
+        setup.accept();
+        EXPECT_EQ(setup.PageControl->currentIndex(), 1);
+        // The spin box puts its own value back when it loses the focus: the note follows it.
+        auto* busText = setup.busUpDowns[5]->findChild<QLineEdit*>();
+        busText->setText("0");
+        setup.Editport->setFocus();
+        if (setup.busUpDowns[5]->findChild<QLineEdit*>()->text() != "0") {
+            EXPECT_TRUE(setup.noteFor(setup.busUpDowns[5]).isEmpty());
+        }
+        busText->setText("9");
+        EXPECT_EQ(setup.busUpDowns[5]->cleanText(), "9");
+        EXPECT_TRUE(setup.Ok_button->isEnabled()) << setup.noteFor(setup.busUpDowns[5]).toStdString();
+        EXPECT_TRUE(setup.noteFor(setup.busUpDowns[5]).isEmpty());
+        setup.Edithost->setText("my host");
+        EXPECT_EQ(setup.noteFor(setup.Edithost), Lang->getmessage(MsgSetupHost, lang));
+        setup.Edithost->setText("zentrale");
+        setup.accept();
+        EXPECT_EQ(setup.result(), QDialog::Accepted);
+        EXPECT_FALSE(setup.isVisible());
+    }
+    // The texts exist in every language.
+    for (int id = MsgSetupHost; id <= MsgSetupPhoneLimit; ++id)
+        for (int lang = 1; lang <= 7; ++lang)
+            EXPECT_FALSE(Lang->getmessage(id, lang).isEmpty()) << id << " " << lang;
 }

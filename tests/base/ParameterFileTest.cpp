@@ -183,12 +183,12 @@ TEST(ParameterFile, RoundTripRestoresEveryStoredFieldAndEightBitNames)
     for (int l = 0; l < TLok::Count; ++l) {
         lok.set_protocol(l, l % 2 ? "N4" : "M5");
         lok.set_protocolbase(l, static_cast<std::uint8_t>(l % 8));
-        lok.set_protversion(l, l + 1);
+        lok.set_protversion(l, l % 6 + 1);
         lok.set_name(l, QString::fromUtf8("Bär_%1").arg(l));
         lok.set_addr(l, 100 + l);
         lok.set_Busnr(l, 2);
         lok.set_direction(l, l % 2);
-        lok.set_speed(l, 7 * l);
+        lok.set_speed(l, 3 * l);  // up to the top speed
         lok.set_speedmax(l, 28);
         lok.set_nrof(l, 4);
         Dekod_Funcs f{};
@@ -257,28 +257,38 @@ TEST(ParameterFile, ReadingRules)
     }
 }
 
-TEST(ParameterFile, FileCutAfterLine20ReadsZeroAndEmptyWithoutError)
+TEST(ParameterFile, AFileCutShortKeepsWhatItHasAndNamesEveryMissingLine)
 {
+    // Reading the missing values as 0 and empty gave locos without protocol and with top speed 0.
     QList<QByteArray> lines = linesOf(defaultFile());
     lines[0] = "4711";
     lines[locoLine(0, 4) - 1] = "Rangier";  // line 20
     lines = lines.mid(0, 20);
     AppState s;
     TLok lok;
-    ASSERT_NO_THROW(ParameterFile::read(joinLines(lines), s, lok));
+    lok.set_addr(4, 44);
+    QList<int> replaced;
+    ASSERT_NO_THROW(replaced = ParameterFile::read(joinLines(lines), s, lok));
+    QList<int> missing;
+    for (int line = 21; line <= 16 + 10 * 50; ++line)
+        missing << line;
+    EXPECT_EQ(replaced, missing);
+    EXPECT_EQ(ParameterFile::describeLines(replaced), "21-516");
+    EXPECT_EQ(ParameterFile::describeLines({4, 12, 13, 28, 29, 30, 31}), "4, 12, 13, 28-31");
     EXPECT_EQ(s.Ipport, 4711);
     EXPECT_EQ(s.Buspower, 1);
     EXPECT_EQ(lok.get_protocol(0), "M1");
     EXPECT_EQ(lok.get_name(0), "Rangier");
-    EXPECT_EQ(lok.get_addr(0), 0);
-    EXPECT_EQ(lok.get_speedmax(0), 0);
-    EXPECT_EQ(lok.get_jb1(0), 0);
-    EXPECT_EQ(lok.get_jb1func(0), "");
+    EXPECT_EQ(lok.get_addr(0), 3);  // what the table held
+    EXPECT_EQ(lok.get_speedmax(0), 100);
+    EXPECT_EQ(lok.get_jb1func(0), "Direction");
+    EXPECT_EQ(lok.get_addr(4), 44);
     for (int l = 1; l < TLok::Count; ++l) {
-        EXPECT_EQ(lok.get_protocol(l), "");
-        EXPECT_EQ(lok.get_protocolbase(l), 0);  // custom
-        EXPECT_EQ(lok.get_addr(l), 0);
+        EXPECT_EQ(lok.get_protocol(l), "M1");
+        EXPECT_EQ(lok.get_protocolbase(l), 4);
     }
+    // The lines added later (517 on) are not missing when a file ends after line 516.
+    EXPECT_TRUE(ParameterFile::read(joinLines(linesOf(defaultFile()).mid(0, 516)), s, lok).isEmpty());
 }
 
 TEST(ParameterFile, UnreadableValuesAreReplacedAndEveryOtherValueIsRead)
@@ -417,4 +427,69 @@ TEST(ParameterFile, SettingsOutsideTheirRangeTakeTheirStartValues)
     TLok lok;
     ParameterFile::read(joinLines(lines), s, lok);
     EXPECT_EQ(s.Iphostchar, "localhost");
+}
+
+TEST(ParameterFile, ValuesOutsideTheirRangeAreReplacedAloneAndTheirLinesNamed)
+{
+    // What a hand-edited or damaged file may hold, and what comes back: each bad value keeps what the
+    // loco table held (or a setting its start value); every other value of the file is read.
+    struct Case {
+        int line;
+        QByteArray value;
+        std::function<void(const AppState&, const TLok&)> check;
+    };
+    const auto f = [](const TLok& lok, int l, int k) { return int(lok.get_F(l)[std::size_t(k)]); };
+    const std::vector<Case> cases{
+        {locoLine(0, 12), "35", [&](const AppState&, const TLok& lok) { EXPECT_EQ(f(lok, 0, 1), 0); }},  // F1
+        {locoLine(0, 13), "-1", [&](const AppState&, const TLok& lok) { EXPECT_EQ(f(lok, 0, 2), 0); }},  // F2
+        {locoLine(9, 11), "21", [&](const AppState&, const TLok& lok) { EXPECT_EQ(f(lok, 9, 0), 0); }},  // F0
+        {locoLine(3, 45), "99", [](const AppState&, const TLok& lok) { EXPECT_EQ(lok.get_jb3(3), 3); }},
+        {locoLine(3, 1), "X7", [](const AppState&, const TLok& lok) { EXPECT_EQ(lok.get_protocol(3), "M1"); }},
+        {locoLine(3, 2), "9", [](const AppState&, const TLok& lok) { EXPECT_EQ(lok.get_protocolbase(3), 4); }},
+        {locoLine(3, 3), "0", [](const AppState&, const TLok& lok) { EXPECT_EQ(lok.get_protvers(3), 1); }},
+        {locoLine(3, 5), "10240", [](const AppState&, const TLok& lok) { EXPECT_EQ(lok.get_addr(3), 3); }},
+        {locoLine(3, 6), "0", [](const AppState&, const TLok& lok) { EXPECT_EQ(lok.get_busnr(3), 1); }},
+        {locoLine(3, 7), "5", [](const AppState&, const TLok& lok) { EXPECT_EQ(lok.get_direction(3), -1); }},
+        {locoLine(3, 8), "150", [](const AppState&, const TLok& lok) { EXPECT_EQ(lok.get_speed(3), 0); }},
+        {locoLine(3, 9), "0", [](const AppState&, const TLok& lok) { EXPECT_EQ(lok.get_speedmax(3), 100); }},
+        {locoLine(3, 10), "5", [](const AppState&, const TLok& lok) { EXPECT_EQ(lok.get_nrof(3), 0); }},
+        {locoLine(3, 47), "Horn", [](const AppState&, const TLok& lok) { EXPECT_EQ(lok.get_jb1func(3), "Direction"); }},
+        {1, "0", [](const AppState& s, const TLok&) { EXPECT_EQ(s.Ipport, 12345); }},
+        {1, "70000", [](const AppState& s, const TLok&) { EXPECT_EQ(s.Ipport, 12345); }},
+        {2, " ", [](const AppState& s, const TLok&) { EXPECT_EQ(s.Iphostchar, "localhost"); }},
+        {4, "77", [](const AppState& s, const TLok&) { EXPECT_EQ(s.SrcpVer, 73); }},
+        {13, "0", [](const AppState& s, const TLok&) { EXPECT_EQ(s.BusGaMM, 5); }},
+        {15, "101", [](const AppState& s, const TLok&) { EXPECT_EQ(s.BusS88, 8); }},
+        {517, "2", [](const AppState& s, const TLok&) { EXPECT_EQ(s.Autoreconnect, 1); }},
+        {519, "0", [](const AppState& s, const TLok&) { EXPECT_EQ(s.PhoneServerPort, 12090); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.line) + " " + c.value.toStdString());
+        QList<QByteArray> lines = linesOf(defaultFile());
+        lines[c.line - 1] = c.value;
+        lines[locoLine(5, 4) - 1] = "Koef";  // a neighbour that must be read all the same
+        lines[locoLine(5, 5) - 1] = "44";
+        lines[locoLine(5, 12) - 1] = "15";  // F1: head lights, on; read back off
+        AppState s;
+        TLok lok;
+        QList<int> replaced;
+        ASSERT_NO_THROW(replaced = ParameterFile::read(joinLines(lines), s, lok));
+        EXPECT_EQ(replaced, QList<int>{c.line});
+        c.check(s, lok);
+        EXPECT_EQ(lok.get_name(5), "Koef");
+        EXPECT_EQ(lok.get_addr(5), 44);
+        EXPECT_EQ(f(lok, 5, 1), 5);
+        for (int l = 0; l < TLok::Count; ++l)
+            for (int k = 0; k < 32; ++k)
+                EXPECT_LE(f(lok, l, k), 20) << l << " F" << k;
+    }
+    // A speed above the loco's top speed stands the loco (the line of the speed is named).
+    QList<QByteArray> lines = linesOf(defaultFile());
+    lines[locoLine(2, 8) - 1] = "90";
+    lines[locoLine(2, 9) - 1] = "28";
+    AppState s;
+    TLok lok;
+    EXPECT_EQ(ParameterFile::read(joinLines(lines), s, lok), QList<int>{locoLine(2, 8)});
+    EXPECT_EQ(lok.get_speed(2), 0);
+    EXPECT_EQ(lok.get_speedmax(2), 28);
 }

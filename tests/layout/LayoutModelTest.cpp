@@ -61,12 +61,21 @@ TEST(Catalogue, FileHas88RecordsOnThePaletteGridWithFixedRolesAndIcons)
     EXPECT_EQ(cat.get_name(14 - 1), QStringLiteral("Turnout, horizontally"));
 }
 
-TEST(Catalogue, ReadErrorKeepsEarlierEntries)
+TEST(Catalogue, AValueThatDoesNotFitIsReplacedAloneAndItsLineNamed)
 {
+    QList<QByteArray> lines = catalogueText().split('\n');
+    lines[0] = "1\r";
+    lines[12 * 1 + 0] = "zwei\r";   // element 2's number
+    lines[12 * 13 + 2] = "30\r";    // element 14's palette x: no cell origin
+    lines[12 * 18 + 4] = "7\r";     // element 19's kind
     C_Element cat;
-    EXPECT_THROW(cat.readCatalogue("1\r\nA\r\n1\r\n1\r\n2\r\n0\r\na\r\nb\r\nc\r\nd\r\ne\r\nf\r\nzwei\r\n"), FileReadError);
-    EXPECT_EQ(cat.get_art(0), 2);
-    EXPECT_EQ(cat.get_nummer(1), 0);
+    EXPECT_EQ(cat.readCatalogue(lines.join('\n')), (QList<int>{13, 159, 221}));
+    EXPECT_EQ(cat.get_nummer(1), 2);
+    EXPECT_EQ(cat.get_posx(13), 1 + 28 * 13);
+    EXPECT_EQ(cat.get_art(18), 0);  // never switched
+    EXPECT_EQ(cat.get_art(13), 2);  // the rest is read
+    EXPECT_EQ(cat.get_i01(1), QStringLiteral("Icon0201.bmp"));
+    EXPECT_TRUE(cat.readCatalogue(catalogueText()).isEmpty());
 }
 
 TEST(PositionTable, LookupAndDeleteByCellAndIndex)
@@ -257,13 +266,14 @@ TEST(LayoutFile, ReadsRecordsRenumbersAndSkipsEmptyElements)
     EXPECT_TRUE(c.skipped.empty());  // element 0 is left out without a word
 }
 
-TEST(LayoutFile, ABadRecordIsLeftOutAndNamedWhileTheRestIsRead)
+TEST(LayoutFile, ABadRecordIsLeftOutABadValueReplacedAndBothNamedWhileTheRestIsRead)
 {
     const QByteArray good = "9\r\n21\r\n0\r\n0\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nM\r\n";
     const QByteArray last = "9\r\n14\r\n54\r\n27\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nM\r\n";
-    auto record = [](const char* enummer, const char* x, const char* y, const char* state, const char* decod1 = "0") {
+    auto record = [](const char* enummer, const char* x, const char* y, const char* state, const char* decod1 = "0",
+                     const char* protocol = "M") {
         return QByteArray("9\r\n") + enummer + "\r\n" + x + "\r\n" + y + "\r\n" + state + "\r\n" + decod1
-               + "\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nM\r\n";
+               + "\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n" + protocol + "\r\n";
     };
     struct Case {
         const char* what;
@@ -271,22 +281,31 @@ TEST(LayoutFile, ABadRecordIsLeftOutAndNamedWhileTheRestIsRead)
         QByteArray labels;     // after the elements
         int elements;          // kept
         int labelsKept;
-        const char* reason;    // in the message about record 2 (or the label); "" for none
+        const char* skipped;   // why record 2 (or the label) was left out; "" for none
+        const char* replaced;  // the line and value replaced in a kept record; "" for none
     };
     const Case cases[] = {
-        {"non-number", record("14", "27", "0", "1", "zwei"), "0\r\n", 2, 0, "'zwei' is not a valid integer"},
-        {"element 89", record("89", "27", "0", "1"), "0\r\n", 2, 0, "element number 89"},
-        {"state 4", record("14", "27", "0", "4"), "0\r\n", 2, 0, "state 4"},
-        {"left of the grid", record("14", "-27", "0", "1"), "0\r\n", 2, 0, "position (-27, 0)"},
-        {"below the grid", record("14", "0", "675", "1"), "0\r\n", 2, 0, "position (0, 675)"},
-        {"between cells", record("14", "30", "0", "1"), "0\r\n", 2, 0, "position (30, 0)"},
+        {"non-number cell", record("14", "zwei", "0", "1"), "0\r\n", 2, 0, "'zwei' is not a valid integer", ""},
+        {"element 89", record("89", "27", "0", "1"), "0\r\n", 2, 0, "element number 89", ""},
+        {"left of the grid", record("14", "-27", "0", "1"), "0\r\n", 2, 0, "position (-27, 0)", ""},
+        {"below the grid", record("14", "0", "702", "1"), "0\r\n", 2, 0, "position (0, 702)", ""},
+        {"between cells", record("14", "30", "0", "1"), "0\r\n", 2, 0, "position (30, 0)", ""},
+        {"label count", record("14", "27", "0", "1"), "drei\r\n", 3, 0, "'drei'", ""},
 
-        {"element 0", record("0", "0", "0", "1"), "0\r\n", 2, 0, ""},
+        {"non-number decoder", record("14", "27", "0", "1", "zwei"), "0\r\n", 3, 0, "",
+         "Element record 2 (line 20): decoder 1 'zwei' is not in 0..4096, now 0"},
+        {"decoder far out", record("14", "27", "0", "1", "99999"), "0\r\n", 3, 0, "",
+         "Element record 2 (line 20): decoder 1 '99999' is not in 0..4096, now 0"},
+        {"state 4", record("14", "27", "0", "4"), "0\r\n", 3, 0, "", "Element record 2 (line 19): state '4' is not in 0..3, now 1"},
+        {"protocol", record("14", "27", "0", "1", "0", "X"), "0\r\n", 3, 0, "",
+         "Element record 2 (line 27): protocol 'X' is not M or N, now M"},
         {"bad font", record("14", "27", "0", "1"), "2\r\nL\r\nT\r\n0\r\n0\r\n0\r\nArial;12\r\nM\r\nU\r\n0\r\n0\r\n0\r\nArial,9,0000,clBlack\r\n",
-         3, 1, "Invalid string to font conversion"},
+         3, 2, "", "Text label record 1 (line 47): Invalid string to font conversion"},
+
+        {"last column and row", record("14", "972", "675", "1"), "0\r\n", 3, 0, "", ""},
+        {"element 0", record("0", "0", "0", "1"), "0\r\n", 2, 0, "", ""},
         {"pixel font of earlier versions", record("14", "27", "0", "1"), "1\r\nL\r\nT\r\n0\r\n0\r\n0\r\nArial,-1,0000,clBlack\r\n",
-         3, 1, ""},
-        {"label count", record("14", "27", "0", "1"), "drei\r\n", 3, 0, "'drei'"},
+         3, 1, "", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -298,18 +317,64 @@ TEST(LayoutFile, ABadRecordIsLeftOutAndNamedWhileTheRestIsRead)
         EXPECT_EQ(content.elements.back()->Enummer, 14);  // the record after the bad one is read
         EXPECT_EQ(content.elements.back()->Posx, 54);
         EXPECT_EQ(content.elements.back()->CompID, 3);
-        if (*c.reason) {
+        if (*c.skipped) {
             ASSERT_EQ(content.skipped.size(), 1u);
-            EXPECT_TRUE(content.skipped[0].reason.contains(QLatin1String(c.reason)))
+            EXPECT_TRUE(content.skipped[0].reason.contains(QLatin1String(c.skipped)))
                 << content.skipped[0].reason.toStdString();
             const QString text = describeSkipped(content.skipped);
             if (!content.skipped[0].label) {
                 EXPECT_TRUE(text.startsWith(QStringLiteral("Element record 2 (line 15): "))) << text.toStdString();
             }
         } else {
-            EXPECT_TRUE(content.skipped.empty());
+            EXPECT_TRUE(content.skipped.empty()) << describeSkipped(content.skipped).toStdString();
+        }
+        if (*c.replaced) {
+            EXPECT_TRUE(describeSkipped(content.replaced).startsWith(QLatin1String(c.replaced)))
+                << describeSkipped(content.replaced).toStdString();
+            // Nothing is sent for an element whose decoder, state or protocol was guessed.
+            if (!content.replaced[0].label) {
+                EXPECT_EQ(content.repairedRecords, std::vector<int>{2});
+            }
+        } else {
+            EXPECT_TRUE(content.replaced.empty()) << describeSkipped(content.replaced).toStdString();
+            EXPECT_TRUE(content.repairedRecords.empty());
         }
     }
+}
+
+TEST(LayoutFile, TheLastColumnAndRowRoundTrip)
+{
+    // 980 x 680 pixels: the last cells start at 972 and 675 and show 8 and 5 pixels.
+    C_Position t;
+    const std::pair<int, int> corners[] = {{972, 0}, {0, 675}, {972, 675}, {945, 648}};
+    for (const auto& [x, y] : corners) {
+        auto e = std::make_unique<tPosEntry>();
+        C_Position::initializeEntry(t.getNumbofEntries() + 1, *e);
+        e->Enummer = 14;
+        e->Posx = x;
+        e->Posy = y;
+        e->Stellung = 2;
+        e->Decod1 = 7;
+        e->Daten1 = 1;
+        t.addEntry(std::move(e));
+    }
+    const QByteArray text = writeLayoutText(t, {});
+    LayoutContent c = parseLayoutText(text);
+    EXPECT_TRUE(c.skipped.empty()) << describeSkipped(c.skipped).toStdString();
+    ASSERT_EQ(c.elements.size(), std::size(corners));
+    for (std::size_t i = 0; i < std::size(corners); ++i) {
+        EXPECT_EQ(c.elements[i]->Posx, corners[i].first);
+        EXPECT_EQ(c.elements[i]->Posy, corners[i].second);
+        EXPECT_EQ(c.elements[i]->Stellung, 2);
+    }
+    C_Position back;
+    for (auto& e : c.elements)
+        back.addEntry(std::move(e));
+    EXPECT_EQ(writeLayoutText(back, {}), text);
+    // One cell further lies outside the picture.
+    EXPECT_FALSE(LayoutGrid{}.holds(999, 0));
+    EXPECT_FALSE(LayoutGrid{}.holds(0, 702));
+    EXPECT_TRUE(LayoutGrid{}.holds(972, 675));
 }
 
 TEST(LayoutFile, OfTwoRecordsForOneCellTheLaterOneStays)

@@ -4,6 +4,8 @@
 #include "base/TLok.h"
 #include "base/ScriptedDialogs.h"
 
+#include "loco/Flookup.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -260,20 +262,21 @@ TEST(LocoSetup, ChoiceOfButtons3And4SurvivesReopeningAndSavingAgain)
     EXPECT_EQ(t.lok.get_jb4func(2), "F4");
 }
 
-TEST(LocoSetup, DamagedCodeIsResetOnceWhenTheDialogIsFilled)
+TEST(LocoSetup, DamagedCodeIsRepairedOnceForThatLocoWhenTheDialogIsFilled)
 {
     DialogFixture t;
-    int resets = 0;
-    t.model.onDamagedCode = [&] {
-        ++resets;
-        for (int n = 0; n < TLok::Count; ++n)
-            t.lok.lokinit(n);
+    int repairs = 0;
+    t.model.onDamagedCode = [&](int nr) {
+        ++repairs;
+        EXPECT_EQ(nr, 4);
+        repairFunctionCodes(t.lok, nr);
     };
     const struct {
         int f1, jb3;
     } cases[] = {{99, 3}, {2, 21}, {2, -1}};
+    t.lok.set_addr(7, 70);
     for (const auto& c : cases) {
-        resets = 0;
+        repairs = 0;
         t.lok.set_protocol(4, "M2");
         t.lok.set_nrof(4, 4);
         Dekod_Funcs f{};
@@ -281,10 +284,13 @@ TEST(LocoSetup, DamagedCodeIsResetOnceWhenTheDialogIsFilled)
         t.lok.set_F(4, f);
         t.lok.set_jb3(4, c.jb3);
         t.model.setuplok(4);
-        EXPECT_EQ(resets, 1) << c.f1 << " " << c.jb3;
-        EXPECT_EQ(t.lok.get_protocol(4), "M1") << "defaults";
+        EXPECT_EQ(repairs, 1) << c.f1 << " " << c.jb3;
+        EXPECT_EQ(t.lok.get_protocol(4), "M2") << "the loco keeps its other values";
+        EXPECT_EQ(t.lok.get_F(4)[1], c.f1 == 99 ? 0 : c.f1);
+        EXPECT_EQ(t.lok.get_jb3(4), c.jb3 == 3 ? 3 : 0);
+        EXPECT_EQ(t.lok.get_addr(7), 70);
         t.model.setuplok(4);
-        EXPECT_EQ(resets, 1);
+        EXPECT_EQ(repairs, 1);
     }
     // Without a reset the damaged code is left out of the dialog.
     t.model.onDamagedCode = nullptr;

@@ -99,7 +99,7 @@ TEST(TLocoForm, DamagedFunctionCodeIsReportedOnceNotOnEveryRedraw)
     TLocoForm form(lok, icons, dialogs);
     form.showModal = [&] { form.show(); };
     int damaged = 0;
-    form.onDamagedCode = [&] { ++damaged; };  // reports, but the table stays as it is
+    form.onDamagedCode = [&](int) { ++damaged; };  // reports, but the table stays as it is
     form.setuplok(0);
     EXPECT_EQ(damaged, 1);
     QTest::mouseClick(form.findChild<ClickImage*>("Func_image2"), Qt::LeftButton);

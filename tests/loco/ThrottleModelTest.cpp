@@ -377,22 +377,44 @@ TEST(Flookup, EveryIconFileOfTheTableExistsAndIsFifteenSquare)
     EXPECT_NE(icons.load("Func_on.bmp"), icons.load("Func_off.bmp"));
 }
 
-TEST(Throttle, DamagedFunctionCodeResetsAllLocosAndSaves)
+TEST(Throttle, ADamagedFunctionCodeIsRepairedAloneAndNamedTheOtherLocosStay)
 {
     ThrottleFixture t;
     int saves = 0;
     t.model.saveParameters = [&] { ++saves; };
     t.lok.set_addr(5, 77);
+    t.lok.set_name(0, "V100");
+    t.lok.set_addr(0, 12);
     t.lok.set_nrof(0, 4);
+    t.lok.set_jb3(0, 21);
     Dekod_Funcs f{};
-    f[1] = 25;
+    f[0] = 11;
+    f[1] = 25;   // 35 read without a check
+    f[2] = 2;
+    f[3] = 255;  // -1 read without a check
     t.lok.set_F(0, f);
     t.model.showpics(0);
     EXPECT_EQ(saves, 1);
-    EXPECT_EQ(t.lok.get_addr(5), 3);
-    EXPECT_EQ(t.lok.get_F(0), Dekod_Funcs{});
+    EXPECT_EQ(t.lok.get_addr(5), 77) << "another loco was reset";
+    EXPECT_EQ(t.lok.get_addr(0), 12);
+    EXPECT_EQ(t.lok.get_name(0), "V100");
+    Dekod_Funcs repaired = f;
+    repaired[1] = 0;
+    repaired[3] = 0;
+    EXPECT_EQ(t.lok.get_F(0), repaired);
+    EXPECT_EQ(t.lok.get_jb3(0), 0);
     ASSERT_EQ(t.dialogs.count("message"), 1);
-    EXPECT_TRUE(t.dialogs.last("message")->text.startsWith("There is a problem with the parameter file"));
+    EXPECT_EQ(t.dialogs.last("message")->text,
+              "Loco 1 (V100) had function codes that do not exist: F1 = 25, F3 = 255, J3 = 21. Only these were set to 0 "
+              "(no function) and the parameter file was saved; every other value and every other loco stays as it was.");
+    // The horn keeps its picture; a repaired slot has none.
+    EXPECT_EQ(t.model.regulator(0).FuncIcon[2], "hupe_aus.bmp");
+    EXPECT_TRUE(t.model.regulator(0).FuncIcon[1].isEmpty());
+
+    // Drawn again: nothing more to repair, nothing more said.
+    t.model.showpics(0);
+    EXPECT_EQ(t.dialogs.count("message"), 1);
+    EXPECT_EQ(saves, 1);
 }
 
 TEST(Throttle, StopAllStandsEveryLocoAlsoWithAnOddTopSpeedInCentreZero)

@@ -62,6 +62,8 @@ private:
                 const LayoutContent c = parseLayoutText(text);
                 if (!c.skipped.empty())
                     return describeSkipped(c.skipped);
+                if (!c.replaced.empty())
+                    return describeSkipped(c.replaced);
                 if (int(c.labels.size()) != c.labelCount)
                     return QStringLiteral("%1 of %2 labels").arg(c.labels.size()).arg(c.labelCount);
             } else if (f.fileName() == QLatin1String("parmc.dat")) {
@@ -72,8 +74,10 @@ private:
                     return QStringLiteral("line %1 replaced").arg(replaced.front());
                 if (text.count('\n') < ParameterFile::LineCount)
                     return QStringLiteral("%1 lines").arg(text.count('\n'));
-            } else {
-                readRouteText(text);
+            } else if (f.suffix() == QLatin1String("dat")) {
+                const RouteFileContent routes = readRouteText(text);
+                if (!routes.replacedLines.isEmpty())
+                    return routes.problems.join(QLatin1Char('\n'));
             }
         } catch (const FileReadError& e) {
             return QString::fromStdString(e.what());

@@ -71,7 +71,7 @@ TEST_F(Commands, SaveWithoutNameAsksAndOpenReportsErrors)
     EXPECT_EQ(s.Gleisbildname, QStringLiteral("Erst.pln"));
     EXPECT_TRUE(QFile::exists(folder() + QStringLiteral("Erst.pln")));
 
-    // A label whose font text cannot be read is left out with a message; the rest opens.
+    // A label whose font text cannot be read keeps its text in the standard font, with a message.
     QFile bad(folder() + QStringLiteral("bad.pln"));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write("1\r\n1\r\n21\r\n0\r\n0\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nM\r\n1\r\nL\r\nT\r\n0\r\n0\r\n0\r\nArial\r\n");
@@ -81,10 +81,13 @@ TEST_F(Commands, SaveWithoutNameAsksAndOpenReportsErrors)
     EXPECT_TRUE(o.done);
     EXPECT_EQ(d.count(QStringLiteral("error")), 0);
     ASSERT_NE(d.last(QStringLiteral("message")), nullptr);
-    EXPECT_TRUE(d.last(QStringLiteral("message"))->text.contains(QStringLiteral("Text label record 1 (line 16): Invalid string to font conversion")))
+    EXPECT_TRUE(d.last(QStringLiteral("message"))->text.contains(QStringLiteral("Text label record 1 (line 21): Invalid string to font conversion")))
+        << d.last(QStringLiteral("message"))->text.toStdString();
+    EXPECT_TRUE(d.last(QStringLiteral("message"))->text.contains(folder() + QStringLiteral("bad.pln.bak")))
         << d.last(QStringLiteral("message"))->text.toStdString();
     EXPECT_EQ(t.getNumbofEntries(), 1);
-    EXPECT_TRUE(s.Textliste.empty());
+    ASSERT_EQ(s.Textliste.size(), 1u);
+    EXPECT_EQ(s.Textliste[0]->TextInfo, QStringLiteral("T"));
     EXPECT_EQ(d.last(QStringLiteral("open"))->text, QStringLiteral("Open layout"));
 
     d.textAnswers.push_back(folder() + QStringLiteral("Erst.pln"));

@@ -2,6 +2,8 @@
 #include "layout/C_Position.h"
 #include "panel/widgets/PanelView.h"
 #include "app/TrackPanelHost.h"
+#include "app/RouteEditorHost.h"
+#include "panel/C_fahr.h"
 #include "base/ScriptedDialogs.h"
 #include "ui/widgets/WidgetDialogs.h"
 
@@ -155,4 +157,98 @@ TEST(MainWindowPanel, TheRealOpenDialogListsTheDemoLayoutAndOpensIt)
     for (const QString& m : messages)  // records the demo may hold twice for one cell are named
         EXPECT_TRUE(m.contains(QStringLiteral("Demo.pln"))) << m.toStdString();
     (void)host;
+}
+
+namespace {
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Whether every pixel of the picture has one colour: nothing is drawn on it.
+bool plain(const QImage& picture)
+{
+    const QRgb first = picture.pixel(0, 0);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (picture.pixel(x, y) != first)
+                return false;
+    return true;
+}
+}  // namespace
+
+TEST(MainWindowPanel, EachLayoutKeepsItsOwnRoutesBesideItAndNewShowsAnEmptyPanel)
+{
+    QTemporaryDir dir;
+    const QString work = dir.path() + QLatin1Char('/');
+    ASSERT_TRUE(testsupport::makeProgramFolder(work));
+    for (const char* folder : {"other", "copy", "foreign"})
+        ASSERT_TRUE(QDir(dir.path()).mkdir(QLatin1String(folder)));
+    const QString demoRoutes = work + QStringLiteral("Layouts/Demo.dat");
+    const QByteArray demoRouteText = fileBytes(demoRoutes);
+    ASSERT_FALSE(demoRouteText.isEmpty());
+    ScriptedDialogs d;
+    TMainForm form(d, work);
+    auto* host = new TrackPanelHost(form);
+    new RouteEditorHost(form, *host);
+    form.resize(1000, 720);
+    form.show();
+
+    d.textAnswers.push_back(work + QStringLiteral("Layouts/Demo.pln"));
+    form.action(QStringLiteral("Oeffnen1"))->trigger();
+    ASSERT_NE(Fahr, nullptr);
+    const int demoRouteElements = Fahr->getnumerofEntries();
+    EXPECT_GT(demoRouteElements, 0);
+    EXPECT_FALSE(plain(form.Quarn_bitmap));
+
+    // "New" with the demo's name in another folder: the panel is empty, no route file changes.
+    d.textAnswers.push_back(work + QStringLiteral("other/Demo.pln"));
+    form.action(QStringLiteral("Neu1"))->trigger();
+    EXPECT_EQ(Postable->getNumbofEntries(), 0);
+    EXPECT_TRUE(plain(form.Quarn_bitmap)) << "the old picture stays over an empty table";
+    EXPECT_TRUE(plain(host->panelView()->grab().toImage().convertToFormat(QImage::Format_RGB32)));
+    EXPECT_EQ(Fahr->getnumerofEntries(), 0);
+    EXPECT_EQ(fileBytes(demoRoutes), demoRouteText);
+    EXPECT_FALSE(QFile::exists(work + QStringLiteral("other/Demo.dat")));
+
+    // Saving writes the layout and its (empty) routes beside it; the demo's routes stay.
+    QTest::mouseClick(host->paletteView(), Qt::LeftButton, {}, QPoint(1 + 28 * 13 + 4, 5));  // element 14
+    QTest::mouseClick(host->panelView(), Qt::LeftButton, {}, QPoint(27 * 2 + 3, 27 * 2 + 3));
+    form.action(QStringLiteral("Speichern1"))->trigger();
+    EXPECT_TRUE(QFile::exists(work + QStringLiteral("other/Demo.pln")));
+    EXPECT_EQ(fileBytes(work + QStringLiteral("other/Demo.dat")), QByteArray("0\r\n0\r\n"));
+    EXPECT_EQ(fileBytes(demoRoutes), demoRouteText);
+
+    // Two layouts of one name in two folders: each opens with its own routes.
+    d.textAnswers.push_back(work + QStringLiteral("Layouts/Demo.pln"));
+    form.action(QStringLiteral("Oeffnen1"))->trigger();
+    EXPECT_EQ(Fahr->getnumerofEntries(), demoRouteElements);
+    d.textAnswers.push_back(work + QStringLiteral("other/Demo.pln"));
+    form.action(QStringLiteral("Oeffnen1"))->trigger();
+    EXPECT_EQ(Fahr->getnumerofEntries(), 0);
+    EXPECT_EQ(fileBytes(demoRoutes), demoRouteText);
+
+    // A layout elsewhere whose route file was kept under Layouts/ (as the program did before): the
+    // routes are read from there once and then kept beside the layout.
+    ASSERT_TRUE(QFile::copy(work + QStringLiteral("Layouts/Demo.pln"), work + QStringLiteral("copy/Demo.pln")));
+    d.shown.clear();
+    d.textAnswers.push_back(work + QStringLiteral("copy/Demo.pln"));
+    form.action(QStringLiteral("Oeffnen1"))->trigger();
+    EXPECT_EQ(Fahr->getnumerofEntries(), demoRouteElements);
+    EXPECT_EQ(fileBytes(work + QStringLiteral("copy/Demo.dat")), demoRouteText);
+    ASSERT_EQ(d.count(QStringLiteral("message")), 1);
+    EXPECT_TRUE(d.last(QStringLiteral("message"))->text.contains(QStringLiteral("are now kept beside the layout")));
+    EXPECT_EQ(fileBytes(demoRoutes), demoRouteText);
+
+    // Another layout of that name whose cells do not fit the routes: they are not taken.
+    ASSERT_TRUE(QFile::copy(work + QStringLiteral("other/Demo.pln"), work + QStringLiteral("foreign/Demo.pln")));
+    d.shown.clear();
+    d.textAnswers.push_back(work + QStringLiteral("foreign/Demo.pln"));
+    form.action(QStringLiteral("Oeffnen1"))->trigger();
+    EXPECT_EQ(Fahr->getnumerofEntries(), 0);
+    EXPECT_FALSE(QFile::exists(work + QStringLiteral("foreign/Demo.dat")));
+    ASSERT_EQ(d.count(QStringLiteral("message")), 1);
+    EXPECT_TRUE(d.last(QStringLiteral("message"))->text.contains(QStringLiteral("were not taken")));
+    EXPECT_EQ(fileBytes(demoRoutes), demoRouteText);
 }

@@ -342,18 +342,12 @@ TEST(RouteFile, ReadsBackWhatWasWritten)
     EXPECT_EQ(readRouteText("").elements.size(), 0u);  // an empty file: no routes
 }
 
-TEST(RouteFile, DamagedFilesAreRefusedAndChangeNothing)
+TEST(RouteFile, AFileWithoutAUsableCountIsRefusedAndChangesNothing)
 {
     const char* damaged[] = {
-        "abc\r\n",                                        // not a number
-        "-1\r\n0\r\n",                                    // negative count
-        "2\r\n1\r\n14\r\n27\r\n27\r\n11\r\n",             // cut: route number 0
-        "1\r\n2049\r\n14\r\n27\r\n27\r\n11\r\n0\r\n",     // outside Knopf
-        "1\r\n1\r\n14\r\n27\r\n27\r\n14\r\n1\r\n",        // position 14
-        "1\r\n1\r\n99\r\n27\r\n27\r\n11\r\n1\r\n",        // element 99
-        "1\r\n1\r\n14\r\n27\r\n27\r\n11\r\n5000\r\n",     // counter outside Knopf
-        "1\r\n1\r\n14\r\n27\r\n27\r\n11\r\n1\r\n7\r\n",   // more than the count says
-        "99999999\r\n1\r\n",                              // a count the file cannot hold
+        "abc\r\n",            // not a number
+        "-1\r\n0\r\n",        // negative count
+        "99999999\r\n1\r\n",  // a count the file cannot hold
     };
     AppState s;
     C_fahr f(s);
@@ -370,6 +364,53 @@ TEST(RouteFile, DamagedFilesAreRefusedAndChangeNothing)
         EXPECT_THROW(readRouteFile(path, f), FileReadError) << text;
         EXPECT_EQ(f.getnumerofEntries(), 1) << text;
         EXPECT_EQ(f.Anz_strassen, 1) << text;
+    }
+}
+
+TEST(RouteFile, ADamagedElementLosesItsRouteOnlyAndItsLinesAreNamed)
+{
+    // Route 1: two turnouts; route 2: one turnout. Record k (1-based) starts at line 2 + 5 (k - 1).
+    const auto text = [](const char* damagedRecord2) {
+        return QByteArray("3\r\n1\r\n14\r\n27\r\n27\r\n11\r\n") + damagedRecord2
+               + "2\r\n15\r\n81\r\n27\r\n12\r\n2\r\n";
+    };
+    struct Case {
+        const char* what;
+        QByteArray file;
+        std::vector<int> routesKept;  // route numbers of the elements read, in order
+        QList<int> lines;
+        int counter;
+    };
+    const Case cases[] = {
+        {"position 14", text("1\r\n15\r\n54\r\n27\r\n14\r\n"), {2}, {11}, 2},
+        {"a lost route's number is not handed out again",
+         QByteArray("1\r\n7\r\n14\r\n27\r\n27\r\n19\r\n2\r\n"), {}, {6}, 7},
+        {"element 99", text("1\r\n99\r\n54\r\n27\r\n11\r\n"), {2}, {8}, 2},
+        {"not a number", text("1\r\n15\r\nx\r\n27\r\n11\r\n"), {2}, {9}, 2},
+        {"between cells", text("1\r\n15\r\n54\r\n30\r\n11\r\n"), {2}, {10}, 2},
+        {"outside the picture", text("1\r\n15\r\n999\r\n27\r\n11\r\n"), {2}, {9}, 2},
+        {"route 2049", text("2049\r\n15\r\n54\r\n27\r\n11\r\n"), {1, 2}, {7}, 2},
+        {"last column and row", text("1\r\n15\r\n972\r\n675\r\n11\r\n"), {1, 1, 2}, {}, 2},
+        {"counter 5000",
+         QByteArray("1\r\n1\r\n14\r\n27\r\n27\r\n11\r\n5000\r\n"), {1}, {7}, 1},
+        {"text after the counter",
+         QByteArray("1\r\n1\r\n14\r\n27\r\n27\r\n11\r\n1\r\n7\r\n"), {1}, {8}, 1},
+        {"cut: the last route may lack elements", QByteArray("2\r\n1\r\n14\r\n27\r\n27\r\n11\r\n"), {}, {7}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RouteFileContent content;
+        ASSERT_NO_THROW(content = readRouteText(c.file));
+        std::vector<int> routes;
+        for (const C_fahrelement& e : content.elements)
+            routes.push_back(e.Fahrnr);
+        EXPECT_EQ(routes, c.routesKept);
+        EXPECT_EQ(content.replacedLines, c.lines);
+        EXPECT_EQ(content.problems.isEmpty(), c.lines.isEmpty()) << content.problems.join(QLatin1Char('\n')).toStdString();
+        AppState s;
+        C_fahr f(s);
+        applyRouteContent(f, content);
+        EXPECT_EQ(f.Anz_strassen, c.counter);
     }
 }
 
@@ -399,16 +440,36 @@ TEST_F(Routes, OpeningALayoutReadsItsRoutesAndKeepsADamagedFile)
     EXPECT_EQ(fahr.Anz_strassen, 2);
     EXPECT_FALSE(s.Knopf[2]);
 
-    QFile f(bahn.routeFilePath());
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("1\r\nx\r\n");
-    f.close();
+    // A damaged value: its route is left out, the lines are named, the file as it was is kept and
+    // the rest written anew.
+    const QByteArray damaged("2\r\n2\r\n14\r\n27\r\n27\r\n12\r\n3\r\nx\r\n27\r\n27\r\n11\r\n3\r\n");
+    const auto put = [&](const QByteArray& bytes) {
+        QFile f(bahn.routeFilePath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    put(damaged);
+    const QString note = bahn.fahrladen();
+    EXPECT_EQ(fahr.getstellung(2, 27, 27), 12);
+    EXPECT_EQ(fahr.readgleisnr(3), 0);
+    EXPECT_EQ(fahr.Anz_strassen, 3);
+    EXPECT_EQ(t.getNumbofEntries(), 1);  // the layout is not touched
+    EXPECT_TRUE(note.contains(QStringLiteral("(lines 8):"))) << note.toStdString();
+    EXPECT_TRUE(note.contains(QStringLiteral("Route 3:"))) << note.toStdString();
+    const QString bakPath = bahn.routeFilePath() + QStringLiteral(".bak");
+    EXPECT_TRUE(note.contains(QDir::toNativeSeparators(bakPath))) << note.toStdString();
+    QFile bak(bakPath);
+    ASSERT_TRUE(bak.open(QIODevice::ReadOnly));
+    EXPECT_EQ(bak.readAll(), damaged);
+    QFile now(bahn.routeFilePath());
+    ASSERT_TRUE(now.open(QIODevice::ReadOnly));
+    EXPECT_EQ(now.readAll(), QByteArray("1\r\n2\r\n14\r\n27\r\n27\r\n12\r\n3\r\n"));
+
+    // Without a usable count nothing can be read: no routes, the file kept, the error thrown.
+    put("x\r\n");
     EXPECT_THROW(bahn.fahrladen(), FileReadError);
     EXPECT_EQ(fahr.getnumerofEntries(), 0);
-    EXPECT_EQ(t.getNumbofEntries(), 1);  // the layout is not touched
-    QFile bak(bahn.routeFilePath() + QStringLiteral(".bak"));
-    ASSERT_TRUE(bak.open(QIODevice::ReadOnly));
-    EXPECT_EQ(bak.readAll(), QByteArray("1\r\nx\r\n"));
+    EXPECT_TRUE(QFile::exists(bakPath + QStringLiteral("2")));
 }
 
 // A route switch that looks released sets its route; one that looks pressed releases it; the

@@ -72,7 +72,7 @@ struct Fixture : ::testing::Test {
             const tPosEntry* e = t.getEntryByNum(i);
             EXPECT_TRUE(cells.insert({e->Posx, e->Posy}).second) << "two elements at " << e->Posx << "," << e->Posy;
             EXPECT_TRUE(e->Enummer >= 1 && e->Enummer <= 88) << e->Enummer;
-            EXPECT_TRUE(e->Posx >= 0 && e->Posy >= 0 && e->Posx + 27 <= 980 && e->Posy + 27 <= 680)
+            EXPECT_TRUE(e->Posx >= 0 && e->Posy >= 0 && e->Posx < 980 && e->Posy < 680)
                 << e->Posx << "," << e->Posy;
         }
     }
@@ -346,12 +346,43 @@ TEST_F(Fixture, AGroupMovesOnlyOntoFreeCellsInsideTheLayout)
     EXPECT_EQ(t.getEntryByKor(0, 27)->Enummer, 14);
     expectSoundTable();
     EXPECT_EQ(s.Quarn_bitmap, fromTable());
-    // The group at the right and bottom edges.
+    // The group at the right and bottom edges: into the last, partly shown column and row, no further.
     place(14, 945, 648);
     s.Movelist.clear();
     drag(true, {950, 650}, {});
-    drag(true, {950, 650}, {{980, 650}, {980, 679}});
-    EXPECT_EQ(t.getEntryByKor(945, 648)->Enummer, 14);
+    drag(true, {950, 650}, {{980, 650}, {980, 679}, {1010, 679}, {1010, 710}});
+    ASSERT_NE(t.getEntryByKor(972, 675), nullptr);
+    EXPECT_EQ(t.getEntryByKor(972, 675)->Enummer, 14);
     expectSoundTable();
     EXPECT_EQ(s.Quarn_bitmap, fromTable());
+}
+
+TEST_F(Fixture, TheLastColumnAndRowTakeElementsAndKeepThemThroughSaveAndOpen)
+{
+    // 980 = 36 x 27 + 8 and 680 = 25 x 27 + 5: the last cells show 8 and 5 pixels of their icon.
+    place(14, 975, 10);
+    place(19, 10, 677);
+    place(21, 979, 679);
+    for (const auto& [x, y, n] : {std::tuple{972, 0, 14}, std::tuple{0, 675, 19}, std::tuple{972, 675, 21}}) {
+        ASSERT_NE(t.getEntryByKor(x, y), nullptr) << x << "," << y;
+        EXPECT_EQ(t.getEntryByKor(x, y)->Enummer, n);
+    }
+    EXPECT_EQ(s.Quarn_bitmap.copy(972, 0, 8, 27), icon(14, 1).copy(0, 0, 8, 27));
+    EXPECT_EQ(d.count(QStringLiteral("message")), 0);
+    p.gleisbildspeichern(QStringLiteral("edge.pln"), dir.path() + QLatin1Char('/'));
+
+    AppState s2;
+    s2.WorkDir = s.WorkDir;
+    C_Position t2;
+    LayoutPanel p2(s2, t2, cat, d);
+    p2.quarngraufaerben();
+    p2.gleisbildladen(QStringLiteral("edge.pln"), dir.path() + QLatin1Char('/'));
+    EXPECT_EQ(t2.getNumbofEntries(), 3);
+    ASSERT_NE(t2.getEntryByKor(972, 675), nullptr);
+    EXPECT_EQ(t2.getEntryByKor(972, 675)->Enummer, 21);
+    EXPECT_EQ(s2.Quarn_bitmap, s.Quarn_bitmap);
+    EXPECT_EQ(d.count(QStringLiteral("message")), 0);
+    // Cells beyond the picture stay refused.
+    EXPECT_FALSE(p.inGrid(999, 0));
+    EXPECT_FALSE(p.inGrid(0, 702));
 }

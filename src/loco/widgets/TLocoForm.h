@@ -34,8 +34,8 @@ public:
     void setuplok(int nr);
     // How the dialog is shown; tests replace it so that nothing blocks.
     std::function<void()> showModal;
-    // A damaged function code: reset all locos and save (set by the program).
-    std::function<void()> onDamagedCode;
+    // A damaged function code of loco nr: repair that loco and save (set by the program).
+    std::function<void(int nr)> onDamagedCode;
 
     void refresh();
 
