@@ -17,6 +17,7 @@
 
 #include "common/WaitFor.h"
 
+#include <QInputDevice>
 #include <QKeyEvent>
 
 #include <atomic>
@@ -52,6 +53,9 @@ public:
     explicit InputProbe(QWidget* target) : m_target(target)
     {
         target->installEventFilter(this);
+        // The keyboard device is made on first use and belongs to the thread that makes it: make it
+        // here, on the window's thread, not on the poster's.
+        (void)QInputDevice::primaryKeyboard();
         m_poster = std::thread([this] {
             while (!m_stop) {
                 auto* e = new QKeyEvent(QEvent::KeyPress, Qt::Key_F35, Qt::NoModifier);
