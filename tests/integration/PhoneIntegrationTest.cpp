@@ -162,6 +162,7 @@ TEST(PhoneIntegration, WhoGetsInAndWhatEachPhoneIsTold)
     w.form->applyLanguage();
     w.form->Infoport_an = 1;  // the server reports its power on the info port
     w.form->action(QStringLiteral("Hostverbinden1"))->trigger();
+    ASSERT_TRUE(simfixture::sessionSettled(*w.form));
     ASSERT_TRUE(w.form->Session->commandConnected());
     w.form->Betrieb1Click();
     ASSERT_TRUE(waitFor([&] { return w.form->statusText(0) == QStringLiteral("Power off"); }))

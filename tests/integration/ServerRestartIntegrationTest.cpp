@@ -205,6 +205,7 @@ TEST(ServerRestartIntegration, Srcp073RestartLeavesPowerOffAndSaysWhichKeySwitch
         TMainForm& form = *w.form;
         form.Poweronreconnect = powerAgain ? 1 : 0;
         form.action(QStringLiteral("Hostverbinden1"))->trigger();
+        ASSERT_TRUE(simfixture::sessionSettled(form));
         ASSERT_TRUE(form.Session->commandConnected());
         form.action(QStringLiteral("Spannungan1"))->trigger();
         ASSERT_TRUE(waitFor([&] { return form.statusText(0) == QLatin1String("Power on"); }));
@@ -234,6 +235,7 @@ TEST(ServerRestartIntegration, Srcp073PowerMonitorShowsTheStateAndNeverComplains
         form.Monitorpower = 1;
         form.Infoport_an = info;
         form.action(QStringLiteral("Hostverbinden1"))->trigger();
+        ASSERT_TRUE(simfixture::sessionSettled(form));
         ASSERT_TRUE(form.Session->commandConnected());
         form.setStatusText(0, QString());
         EXPECT_TRUE(waitFor([&] { return form.statusText(0) == QLatin1String("Power off"); }, 5000));

@@ -343,12 +343,12 @@ void TProgramForm::connected(const SmResult& report)
 {
     if (!isVisible())
         return;  // closed meanwhile: the session is being ended
-    if (m_serverAway) {
+    if (m_serverAway && report.ok) {
         m_ready = false;
         setBusy(m_outstanding);
         return;  // the loss is what the window shows until the server is back
     }
-    m_ready = report.ok;
+    m_ready = report.ok && !m_serverAway;
     setBusy(m_outstanding);
     if (report.ok) {
         m_status->setText(msg(MsgReady).arg(m_bus->value()));
