@@ -2,6 +2,7 @@
 // and the decoder panel's content.
 
 #include "panel/Cbahn.h"
+#include "panel/ElementDecoders.h"
 
 #include "base/AppState.h"
 #include "layout/C_Element.h"
@@ -25,17 +26,6 @@ constexpr int EmergencyStop = 22;
 
 bool isDetector(int n) { return n == 65 || n == 87; }
 bool isRouteSwitch(int n) { return n == 66 || n == 88; }
-
-// Decoder and data port that reach `state` (1 to 3) of an element; {0, 0} for other states.
-std::pair<int, int> pairOfState(const tPosEntry& e, int state)
-{
-    switch (state) {
-    case 1: return {e.Decod1, e.Daten1};
-    case 2: return {e.Decod2, e.Daten2};
-    case 3: return {e.Decod3, e.Daten3};
-    default: return {0, 0};
-    }
-}
 
 } // namespace
 

@@ -3,6 +3,7 @@
 // when the command is refused, times out or loses its connection.
 
 #include "panel/Cbahn.h"
+#include "panel/ElementDecoders.h"
 
 #include "base/AppState.h"
 #include "base/CommandChannel.h"
@@ -22,16 +23,6 @@ namespace {
 constexpr int CheckEveryMs = 50;
 // How long a momentary element shows its switched picture.
 constexpr int MomentaryMs = 300;
-
-std::pair<int, int> pairOfState(const tPosEntry& e, int state)
-{
-    switch (state) {
-    case 1: return {e.Decod1, e.Daten1};
-    case 2: return {e.Decod2, e.Daten2};
-    case 3: return {e.Decod3, e.Daten3};
-    default: return {0, 0};
-    }
-}
 
 } // namespace
 
