@@ -294,6 +294,24 @@ void ServerSession::closeCommandSocket()
     Command_Socket.close();
 }
 
+template <class Reader>
+bool ServerSession::adoptChannel(const ConnectionOpener::Connection& c, TcpLineClient& socket,
+                                 std::unique_ptr<Reader>& reader)
+{
+    try {
+        if (!c.socket)
+            throw TcpError(c.error);
+        socket.takeOver(*c.socket);
+        reader = std::make_unique<Reader>(socket, m_handOver);
+        reader->start();
+        return true;
+    } catch (const std::exception&) {
+        stopReader(reader);
+        socket.close();
+        return false;
+    }
+}
+
 void ServerSession::drainHandOver()
 {
     auto items = m_handOver.take();
@@ -479,18 +497,8 @@ void ServerSession::connectInfoChannel()
     m_infoOpening = m_opener.open({toWire(m_main.Iphostchar), {m_main.Ipport + 2}, ConnectTimeout},
                                   [this](ConnectionOpener::Result& r) {
                                       m_infoOpening = 0;
-                                      const ConnectionOpener::Connection& c = r.connections.front();
-                                      try {
-                                          if (!c.socket)
-                                              throw TcpError(c.error);
-                                          Info_Socket.takeOver(*c.socket);
-                                          Readinfo = std::make_unique<TReadinfo>(Info_Socket, m_handOver);
-                                          Readinfo->start();
-                                      } catch (const std::exception&) {
-                                          stopReader(Readinfo);
-                                          Info_Socket.close();
+                                      if (!adoptChannel(r.connections.front(), Info_Socket, Readinfo))
                                           errorBox(MsgInfoChannelFailed);
-                                      }
                                   });
 }
 
@@ -663,17 +671,9 @@ void ServerSession::startFeedback()
 void ServerSession::feedbackChannelOpened(ConnectionOpener::Result& r)
 {
     m_pollOpening = 0;
-    const ConnectionOpener::Connection& c = r.connections.front();
-    try {
-        if (!c.socket)
-            throw TcpError(c.error);
-        Poll_Socket.takeOver(*c.socket);
-        PollHandleThread = std::make_unique<TPollHandleThread>(Poll_Socket, m_handOver);
-        PollHandleThread->start();
+    if (adoptChannel(r.connections.front(), Poll_Socket, PollHandleThread)) {
         m_choices.feedbackPolling = true;
-    } catch (const std::exception&) {
-        stopReader(PollHandleThread);
-        Poll_Socket.close();
+    } else {
         errorBox(MsgFeedbackChannelFailed);
         emit feedbackPollingChanged(false);
     }
@@ -877,30 +877,11 @@ void ServerSession::restoredChannelsOpened(ConnectionOpener::Result& r, bool inf
     QString problem;
     std::size_t next = 0;
     if (info) {
-        const ConnectionOpener::Connection& c = r.connections.at(next++);
-        try {
-            if (!c.socket)
-                throw TcpError(c.error);
-            Info_Socket.takeOver(*c.socket);
-            Readinfo = std::make_unique<TReadinfo>(Info_Socket, m_handOver);
-            Readinfo->start();
-        } catch (const std::exception&) {
-            stopReader(Readinfo);
-            Info_Socket.close();
+        if (!adoptChannel(r.connections.at(next++), Info_Socket, Readinfo))
             problem = message(MsgInfoChannelFailed);
-        }
     }
     if (poll && m_choices.feedbackPolling) {  // not stopped by the user meanwhile
-        const ConnectionOpener::Connection& c = r.connections.at(next++);
-        try {
-            if (!c.socket)
-                throw TcpError(c.error);
-            Poll_Socket.takeOver(*c.socket);
-            PollHandleThread = std::make_unique<TPollHandleThread>(Poll_Socket, m_handOver);
-            PollHandleThread->start();
-        } catch (const std::exception&) {
-            stopReader(PollHandleThread);
-            Poll_Socket.close();
+        if (!adoptChannel(r.connections.at(next++), Poll_Socket, PollHandleThread)) {
             m_choices.feedbackPolling = false;
             emit feedbackPollingChanged(false);
             problem = message(MsgFeedbackChannelFailed);

@@ -173,6 +173,10 @@ private:
     void stopReader(std::unique_ptr<TReadCommand>& r);
     void stopReader(std::unique_ptr<TReadinfo>& r);
     void stopReader(std::unique_ptr<TPollHandleThread>& r);
+    // Takes over a connection opened on another thread and starts its reader; false, with the
+    // socket closed and no reader, when the opening failed or the reader could not start.
+    template <class Reader>
+    bool adoptChannel(const ConnectionOpener::Connection& c, TcpLineClient& socket, std::unique_ptr<Reader>& reader);
     void closeCommandSocket();
     void commandChannelOpened(ConnectionOpener::Result& result);
     void connectSettled();
